@@ -1,0 +1,4 @@
+// Placeholder until this part lands.
+#include "window/PingTst1.h"
+
+void TForm1::PingButtonClick() {}

@@ -1,0 +1,2 @@
+// Placeholder until the controls land.
+#include "window/Controls.h"
