@@ -111,6 +111,9 @@ public:
     void FormClose();
     void Exit1Click();
     void About2Click();
+    // The settings file: read as the last step of FormCreate, written by FormClose.
+    void ReadConfiguration();
+    void WriteConfiguration();
 
     // Entry checks and presets.
     void Edit1Change(QLineEdit* Sender);

@@ -3,3 +3,5 @@
 
 void TForm1::FormClose() {}
 void TForm1::Exit1Click() {}
+void TForm1::ReadConfiguration() {}
+void TForm1::WriteConfiguration() {}
