@@ -32,7 +32,12 @@ bool THandOver::Run(const std::function<void()>& work)
         app,
         [self, job, work] {
             if (self->Closed()) return;
-            work();
+            try {
+                work();
+            } catch (...) {
+                // Nothing may escape into the event loop; the worker is
+                // released all the same, or it would wait until the close.
+            }
             {
                 std::lock_guard guard(self->Mutex);
                 job->Done = true;

@@ -1,0 +1,49 @@
+// The scan thread: walks one range of last octets, one echo after the other.
+#pragma once
+
+#include "window/Thread.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+class TForm1;
+
+// Shared between one scan thread and the controller. The close halts the
+// thread through it and waits, briefly, until the thread has left the form.
+class TScanLatch {
+public:
+    void Halt() noexcept { FHalted = true; }
+    bool Halted() const noexcept { return FHalted; }
+    // Called by the scan thread as the last thing it does with the form.
+    void Leave();
+    // Returns once Leave() has been called.
+    void WaitLeft();
+    bool Left() const;
+
+private:
+    std::atomic<bool> FHalted{false};
+    mutable std::mutex FMutex;
+    std::condition_variable FLeftCv;
+    bool FLeft = false;
+};
+
+class TCheckPing : public TThread {
+public:
+    // Created suspended; the form must outlive Execute (see TScanLatch).
+    TCheckPing(TForm1* form, std::shared_ptr<TScanLatch> latch);
+
+    // GUI thread: the progress step and the end-of-test handler.
+    void UpdateGauge();
+    void TestDone(TThread* Sender);
+
+protected:
+    void Execute() override;
+
+private:
+    void Scan();
+
+    TForm1* FForm;
+    std::shared_ptr<TScanLatch> FLatch;
+};
