@@ -1,8 +1,18 @@
-// Closing the window, and the settings file read at start-up and written at the close.
+// The program entry, closing the window, and the settings file read at
+// start-up and written at the close.
+#include "window/Startup.h"
+
+#include "lookup/Unit2.h"
 #include "window/Configurace.h"
+#include "window/Controls.h"
+#include "window/Dialogs.h"
 #include "window/PingTst1.h"
 
+#include <QApplication>
+#include <QFileInfo>
+
 #include <array>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -19,7 +29,37 @@ std::array<QLineEdit*, 7> SettingFields(TForm1& form)
     return {form.Edit1, form.Edit2, form.Edit3, form.Edit4, form.Edit8, form.Edit9, form.Edit7};
 }
 
+std::unique_ptr<TForm1> CreateMainWindow()
+{
+    return std::make_unique<TForm1>();
+}
+
 } // namespace
+
+int RunProgram(int& argc, char** argv, const std::function<void(const QString&)>& showApplicationError)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ApplicationTitle());
+    QApplication::setApplicationDisplayName(ApplicationTitle());
+    QApplication::setWindowIcon(Pictures::ProgramIcon());
+
+    // The window first: it is the main window, and its end ends the program.
+    std::unique_ptr<TForm1> form;
+    try {
+        form = CreateMainWindow();
+    } catch (const Exception& e) {
+        const QString module = QFileInfo(QApplication::applicationFilePath()).fileName();
+        const QString text = ApplicationErrorText(QLatin1String(e.ClassName()), module,
+                                                  reinterpret_cast<const void*>(&CreateMainWindow),
+                                                  QString::fromStdString(e.Message()));
+        std::fprintf(stderr, "Application Error: %s\n", qPrintable(text));
+        showApplicationError(text);
+        return 1;
+    }
+    form->show();
+    TAboutBox aboutBox;   // hidden until Help, About
+    return QApplication::exec();
+}
 
 void TForm1::FormClose()
 {

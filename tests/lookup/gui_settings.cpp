@@ -74,7 +74,8 @@ TEST_F(SettingsTest, shouldIgnoreExtraLinesAndDropThemAtTheClose)
 }
 
 // A bad line stops the reading: earlier spinners keep what was read, later
-// ones their design values (127.0.0.1, range 1..254, repeat 5).
+// ones their design values (127.0.0.1, range 1..254, repeat 5). The error box
+// adds no full stop after ")", which sorts before it.
 TEST_F(SettingsTest, shouldReportABadLineAndKeepDesignValuesFromThere)
 {
     struct Case {
@@ -87,9 +88,9 @@ TEST_F(SettingsTest, shouldReportABadLineAndKeepDesignValuesFromThere)
          {{"10", "20", "30", "40"}, "1", "254", "5"}},
         {"10\r\n20 \r\n30\r\n40\r\n50\r\n60\r\n3\r\n", "'20 ' is not a valid integer value.",
          {{"10", "0", "0", "1"}, "1", "254", "5"}},
-        {"10\r\n20\r\n30\r\n", "List index out of bounds (3).",
+        {"10\r\n20\r\n30\r\n", "List index out of bounds (3)",
          {{"10", "20", "30", "1"}, "1", "254", "5"}},
-        {"", "List index out of bounds (0).", {{"127", "0", "0", "1"}, "1", "254", "5"}},
+        {"", "List index out of bounds (0)", {{"127", "0", "0", "1"}, "1", "254", "5"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File.toStdString());
