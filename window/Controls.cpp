@@ -229,7 +229,7 @@ TRadioGroup::TRadioGroup(QWidget* parent, const QString& caption, const QStringL
     : QGroupBox(caption, parent), FButtons(new QButtonGroup(this))
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, caption.isEmpty() ? 4 : 2, 8, 4);
+    layout->setContentsMargins(3, caption.isEmpty() ? 4 : 2, 1, 4);
     layout->setSpacing(0);
     int id = 0;
     for (const QString& item : items) {

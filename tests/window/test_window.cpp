@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 
 TEST_F(WindowFixture, shouldHaveEveryControlUnderItsName)
@@ -79,6 +80,22 @@ TEST_F(WindowFixture, shouldPutFocusIntoFirstOctetOnActivation)
     Form->Edit5->setFocus();
     Form->FormActivate();
     EXPECT_TRUE(Form->Edit1->hasFocus());
+}
+
+TEST_F(WindowFixture, shouldPressTheVisibleButtonOfAnAccelerator)
+{
+    Form->activateWindow();
+    if (!QTest::qWaitForWindowActive(Form.get())) GTEST_SKIP() << "this platform does not activate windows";
+    QSignalSpy listClear(Form->Button7, &QPushButton::clicked);
+    QSignalSpy sheetClear(Form->Button4, &QPushButton::clicked);
+    // A mnemonic presses its button with a short animation, so wait for the click.
+    QTest::keyClick(Form->Edit1, Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listClear.count() == 1; }, 5000));
+    EXPECT_EQ(sheetClear.count(), 0);
+    Form->PageControl1->setCurrentWidget(Form->TabSheet2);
+    QTest::keyClick(Form->Edit1, Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheetClear.count() == 1; }, 5000));
+    EXPECT_EQ(listClear.count(), 1);
 }
 
 TEST_F(WindowFixture, shouldShowUncaughtErrorsAndCarryOn)
