@@ -12,11 +12,13 @@ constexpr IcmpHandle INVALID_ICMP_HANDLE = -1;
 // Status numbers of the classic ICMP helper, kept as they were.
 enum : uint32_t {
     IP_SUCCESS = 0,
+    IP_BUF_TOO_SMALL = 11001,
     IP_DEST_NET_UNREACHABLE = 11002,
     IP_DEST_HOST_UNREACHABLE = 11003,
     IP_DEST_PROT_UNREACHABLE = 11004,
     IP_DEST_PORT_UNREACHABLE = 11005,
     IP_NO_RESOURCES = 11006,
+    IP_BAD_OPTION = 11007,
     IP_PACKET_TOO_BIG = 11009,
     IP_REQ_TIMED_OUT = 11010,
     IP_BAD_REQ = 11011,
@@ -28,6 +30,8 @@ enum : uint32_t {
     IP_BAD_DESTINATION = 11018,
     IP_GENERAL_FAILURE = 11050,
 };
+// A call ended by IcmpAbort: the socket service's interrupted-call code.
+constexpr uint32_t ICMP_ABORTED = 10004;
 
 #pragma pack(push, 1)
 struct IP_OPTION_INFORMATION {  // 8 bytes, 32-bit layout
@@ -66,3 +70,11 @@ void IcmpCloseHandle(IcmpHandle handle) noexcept;
 void IcmpAbort(IcmpHandle handle) noexcept;
 // The status or errno-derived code of the calling thread's last call.
 uint32_t GetIcmpLastError() noexcept;
+
+// Beyond the classic contract: which socket a handle uses, for tests and
+// diagnostics. IcmpCreateFile tries Datagram first, then Raw.
+enum class IcmpSocketKind { Datagram, Raw };
+IcmpHandle IcmpCreateFileOfKind(IcmpSocketKind kind) noexcept;
+bool IcmpHandleKind(IcmpHandle handle, IcmpSocketKind& kind) noexcept;
+// The echo identifier that requests of this handle carry.
+bool IcmpHandleIdentifier(IcmpHandle handle, uint16_t& identifier) noexcept;
