@@ -30,9 +30,17 @@ bool TScanLatch::Left() const
     return FLeft;
 }
 
+std::atomic<int> TCheckPing::FAlive{0};
+
 TCheckPing::TCheckPing(TForm1* form, std::shared_ptr<TScanLatch> latch)
     : TThread(form->Gate()), FForm(form), FLatch(std::move(latch))
 {
+    ++FAlive;
+}
+
+TCheckPing::~TCheckPing()
+{
+    --FAlive;
 }
 
 void TCheckPing::Execute()

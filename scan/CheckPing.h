@@ -33,16 +33,21 @@ class TCheckPing : public TThread {
 public:
     // Created suspended; the form must outlive Execute (see TScanLatch).
     TCheckPing(TForm1* form, std::shared_ptr<TScanLatch> latch);
+    ~TCheckPing() override;
 
     // GUI thread: the progress step and the end-of-test handler.
     void UpdateGauge();
     void TestDone(TThread* Sender);
+
+    // Scan threads not yet destroyed, for tests.
+    static int Alive() noexcept { return FAlive; }
 
 protected:
     void Execute() override;
 
 private:
     void Scan();
+    static std::atomic<int> FAlive;
 
     TForm1* FForm;
     std::shared_ptr<TScanLatch> FLatch;
