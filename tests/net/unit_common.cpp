@@ -70,7 +70,7 @@ TEST(TextLineList, indexPastTheEndNamesTheIndex)
 TEST(TextLineList, readsEveryLineEndAndStopsAtNul)
 {
     TStringList list;
-    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 20));
+    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 17));
     EXPECT_EQ(list.All(), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
     list.SetText("x");
     EXPECT_EQ(list.All(), (std::vector<std::string>{"x"}));
