@@ -36,3 +36,9 @@ QString ApplicationTitle();
 // The default error box's text: a full stop added unless the message ends in
 // one or in a character that sorts before it.
 QString WithFullStop(const QString& message);
+
+// The box for an error that stops the program before its window exists:
+// stop icon, OK only, title "Application Error".
+QString ApplicationErrorText(const QString& className, const QString& moduleName,
+                             const void* address, const QString& message);
+void ShowApplicationError(const QString& text);

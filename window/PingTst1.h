@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -152,6 +153,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
@@ -166,4 +168,5 @@ private:
     QString StatusText;
     std::atomic<bool> StopTest{false};
     bool Closed = false;
+    bool Centred = false;
 };
