@@ -21,7 +21,9 @@ TEST_P(WholeNumberReading, acceptsOnlyTheDocumentedForms)
     const auto& c = GetParam();
     int32_t value = 0;
     EXPECT_EQ(TryStrToInt(c.text, value), c.ok) << "'" << c.text << "'";
-    if (c.ok) EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    if (c.ok) {
+        EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
