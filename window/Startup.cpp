@@ -3,6 +3,7 @@
 #include "window/Startup.h"
 
 #include "lookup/Unit2.h"
+#include "net/Privileges.h"
 #include "window/Configurace.h"
 #include "window/Controls.h"
 #include "window/Dialogs.h"
@@ -14,6 +15,8 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +59,13 @@ int RunProgram(int& argc, char** argv, const std::function<void(const QString&)>
         showApplicationError(text);
         return 1;
     }
+    // The ping component holds its socket now; nothing later needs more than
+    // the user's own rights.
+    std::string why;
+    if (!DropPrivileges(why)) {
+        std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
+        return 1;
+    }
     form->show();
     TAboutBox aboutBox;   // hidden until Help, About
     return QApplication::exec();
@@ -91,8 +101,9 @@ void TForm1::ReadConfiguration()
     // read so far.
     Guard([this] {
         const auto spinners = SettingSpinners(*this);
-        for (int line = 0; line < static_cast<int>(spinners.size()); ++line)
-            spinners[static_cast<size_t>(line)]->SetPosition(StrToInt(Config->Strings(line)));
+        std::vector<TSettingRange> ranges;
+        for (const TUpDown* spinner : spinners) ranges.push_back({spinner->Min(), spinner->Max()});
+        ReadSettingLines(*Config, ranges, [&](size_t line, int32_t value) { spinners[line]->SetPosition(value); });
     });
 }
 

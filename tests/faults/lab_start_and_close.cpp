@@ -1,0 +1,293 @@
+// The program as a process, in the test lab: a close in every state of the
+// scan controller ends it cleanly with its settings written, and a binary
+// given cap_net_raw gives up every capability once its window stands.
+#include "tests/Lab.h"
+#include "tests/faults/SlowNameServer.h"
+
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace {
+
+constexpr int Bound = 60000;  // ms; generous upper bound of any wait
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The driver (or a copy of it) in a folder of its own, spoken to line by line.
+class TDriver {
+public:
+    explicit TDriver(const QString& workDir, const QString& program = QStringLiteral(START_DRIVER),
+                     const QStringList& prefix = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Slow look-ups may take as long as the test's name server holds them.
+        env.insert(QStringLiteral("RES_OPTIONS"), QStringLiteral("timeout:30 attempts:1"));
+        env.insert(QStringLiteral("HOME"), workDir);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), workDir);
+        FProcess.setProcessEnvironment(env);
+        FProcess.setWorkingDirectory(workDir);
+        if (prefix.isEmpty()) FProcess.start(program, {});
+        else FProcess.start(prefix.front(), prefix.mid(1) + QStringList{program});
+        FProcess.waitForStarted();
+    }
+    ~TDriver()
+    {
+        if (FProcess.state() != QProcess::NotRunning) {
+            FProcess.kill();
+            FProcess.waitForFinished();
+        }
+    }
+    TDriver(const TDriver&) = delete;
+    TDriver& operator=(const TDriver&) = delete;
+
+    void Send(const QByteArray& line)
+    {
+        FProcess.write(line + '\n');
+        FProcess.waitForBytesWritten(Bound);
+    }
+    // Waits until the driver has said a line that starts with text.
+    bool WaitFor(const QByteArray& text)
+    {
+        const QDeadlineTimer deadline(Bound);
+        for (;;) {
+            Collect();
+            for (const QByteArray& line : FLines)
+                if (line.startsWith(text)) return true;
+            if (deadline.hasExpired() || FProcess.state() == QProcess::NotRunning) return false;
+            FProcess.waitForReadyRead(100);
+        }
+    }
+    bool Finish()
+    {
+        const bool finished = FProcess.waitForFinished(Bound);
+        Collect();
+        return finished && FProcess.exitStatus() == QProcess::NormalExit;
+    }
+    int ExitCode() const { return FProcess.exitCode(); }
+    QList<QByteArray> Lines() const { return FLines; }
+    bool Said(const QByteArray& text) const
+    {
+        for (const QByteArray& line : FLines)
+            if (line.startsWith(text)) return true;
+        return false;
+    }
+    qsizetype IndexOf(const QByteArray& text) const
+    {
+        for (qsizetype i = 0; i < FLines.size(); ++i)
+            if (FLines[i].startsWith(text)) return i;
+        return -1;
+    }
+    std::string Transcript()
+    {
+        Collect();
+        return (FLines.join('\n') + "\nstderr:\n" + FProcess.readAllStandardError()).toStdString();
+    }
+
+private:
+    void Collect()
+    {
+        FPending += FProcess.readAllStandardOutput();
+        for (qsizetype end; (end = FPending.indexOf('\n')) >= 0;) {
+            FLines << FPending.left(end);
+            FPending.remove(0, end + 1);
+        }
+    }
+    QProcess FProcess;
+    QByteArray FPending;
+    QList<QByteArray> FLines;
+};
+
+QByteArray Settings(std::initializer_list<const char*> lines)
+{
+    QByteArray bytes;
+    for (const char* line : lines) bytes += QByteArray(line) + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+class CloseInEveryState : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SCANVET_REQUIRE_LAB();
+        ASSERT_TRUE(Dir.isValid());
+    }
+    QString Config() const { return Dir.filePath(QStringLiteral("Scanvet.cfg")); }
+    QTemporaryDir Dir;
+};
+
+TEST_F(CloseInEveryState, shouldEndCleanlyWhenIdle)
+{
+    TDriver driver(Dir.path());
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("fields 198 51 100 12 20 21 0 1");
+    driver.Send("close");
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+    EXPECT_TRUE(driver.Said("exit 0"));
+    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "12", "20", "21", "0"}));
+}
+
+// An echo to the silent address is pending (3000 ms time-out) when the close
+// comes: nothing after it is pinged, and no end-of-test handling runs.
+TEST_F(CloseInEveryState, shouldEndCleanlyWhileRunning)
+{
+    TDriver driver(Dir.path());
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("fields 198 51 100 1 20 22 0 2");
+    driver.Send("run");
+    ASSERT_TRUE(driver.WaitFor("request 198.51.100.20")) << driver.Transcript();
+    driver.Send("exit");
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+    EXPECT_FALSE(driver.Said("request 198.51.100.21")) << driver.Transcript();
+    EXPECT_FALSE(driver.Said("done")) << driver.Transcript();
+    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "20", "22", "0"}));
+}
+
+// Stop Test pressed during that echo, then the close before the echo is over.
+TEST_F(CloseInEveryState, shouldEndCleanlyWhileStopping)
+{
+    TDriver driver(Dir.path());
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("fields 198 51 100 1 20 22 0 2");
+    driver.Send("run");
+    ASSERT_TRUE(driver.WaitFor("request 198.51.100.20")) << driver.Transcript();
+    driver.Send("run");   // the button reads "&Stop Test" now
+    driver.Send("close");
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+    EXPECT_FALSE(driver.Said("request 198.51.100.21")) << driver.Transcript();
+    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "20", "22", "0"}));
+}
+
+// A test of one address has ended and armed its repeat (1 minute).
+TEST_F(CloseInEveryState, shouldEndCleanlyWhileWaitingForTheRepeat)
+{
+    TDriver driver(Dir.path());
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("fields 198 51 100 1 10 10 1 1");
+    driver.Send("run");
+    ASSERT_TRUE(driver.WaitFor("repeat armed")) << driver.Transcript();
+    driver.Send("close");
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+    EXPECT_EQ(driver.Lines().count("request 198.51.100.10"), 1) << driver.Transcript();
+    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "10", "10", "1"}));
+}
+
+// Solve IP blocks the window while the name server holds its answer; the
+// close asked for meanwhile comes once the look-up is over and its answer
+// taken (the confirmation says Yes), and the settings hold that answer.
+TEST_F(CloseInEveryState, shouldEndCleanlyWhenClosedDuringSolveIp)
+{
+    TSlowNameServer names;
+    ASSERT_TRUE(names.Listening()) << "cannot listen on 127.0.0.1:53";
+    names.Hold();
+    TDriver driver(Dir.path());
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("fields 10 20 30 40 5 6 0 1");
+    driver.Send("solve h198-51-100-11.slow.lab");
+    ASSERT_TRUE(names.WaitHeld(1, Bound)) << driver.Transcript();
+    driver.Send("close");
+    EXPECT_FALSE(driver.Said("solved"));
+    names.Release();
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+    EXPECT_TRUE(driver.Said("confirm IP address of h198-51-100-11.slow.lab is : 198.51.100.11")) << driver.Transcript();
+    EXPECT_LT(driver.IndexOf("solved"), driver.IndexOf("exit 0")) << driver.Transcript();
+    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "11", "5", "6", "0"}));
+}
+
+// A normal user runs a copy of the program that setcap gave cap_net_raw,
+// where ping sockets are forbidden: the program needs the raw socket and so
+// the capability, and once its window stands no thread holds any capability.
+// The raw socket it opened before still pings.
+TEST(LeastPrivilege, shouldHoldNoCapabilityAfterStartUp)
+{
+    SCANVET_REQUIRE_LAB();
+    if (std::string(SCANVET_SANITIZE) == "thread")
+        GTEST_SKIP() << "ThreadSanitizer's own thread blocks every signal, so no program may clear its capabilities";
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a binary a capability and run it as another user";
+    for (const char* tool : {"setcap", "setpriv"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty() &&
+            QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}).isEmpty())
+            GTEST_SKIP() << tool << " is missing (libcap2-bin, util-linux)";
+
+    const QString rangePath = QStringLiteral("/proc/sys/net/ipv4/ping_group_range");
+    const QByteArray formerRange = ReadFile(rangePath);
+    ASSERT_TRUE(WriteFile(rangePath, "1 0\n")) << "cannot forbid ping sockets in the lab";
+    struct Restore {
+        QString Path;
+        QByteArray Bytes;
+        ~Restore() { WriteFile(Path, Bytes); }
+    } restore{rangePath, formerRange};
+
+    QTemporaryDir binDir;
+    QTemporaryDir workDir;
+    ASSERT_TRUE(binDir.isValid() && workDir.isValid());
+    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                      QFileDevice::ReadOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(binDir.path(), open));
+    ASSERT_TRUE(QFile::setPermissions(workDir.path(), open | QFileDevice::WriteOther));
+    const QString copy = binDir.filePath(QStringLiteral("scanvet"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(START_DRIVER), copy));
+    ASSERT_TRUE(QFile::setPermissions(copy, open));
+    QString setcap = QStandardPaths::findExecutable(QStringLiteral("setcap"));
+    if (setcap.isEmpty()) setcap = QStandardPaths::findExecutable(QStringLiteral("setcap"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    QProcess give;
+    give.start(setcap, {QStringLiteral("cap_net_raw+ep"), copy});
+    ASSERT_TRUE(give.waitForFinished(Bound));
+    if (give.exitCode() != 0)
+        GTEST_SKIP() << "setcap failed here (no file capabilities on this file system?): "
+                     << give.readAllStandardError().toStdString();
+
+    TDriver driver(workDir.path(), copy,
+                   {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                    QStringLiteral("--clear-groups")});
+    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+    driver.Send("caps");
+    driver.Send("fields 198 51 100 10 1 1 0 1");
+    driver.Send("ping");
+    ASSERT_TRUE(driver.WaitFor("status")) << driver.Transcript();
+    driver.Send("exit");
+    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+
+    // It had the capability when it started...
+    bool hadIt = false;
+    for (const QByteArray& line : driver.Lines())
+        if (line.startsWith("start ") && line != "start end") hadIt = hadIt || line.split(' ').value(3) != "0000000000000000";
+    EXPECT_TRUE(hadIt) << "the copy did not start with cap_net_raw: " << driver.Transcript();
+    // ... and no thread holds any afterwards.
+    int threads = 0;
+    for (const QByteArray& line : driver.Lines()) {
+        if (!line.startsWith("caps ") || line == "caps end") continue;
+        ++threads;
+        const QList<QByteArray> sets = line.split(' ');
+        ASSERT_EQ(sets.size(), 6) << line.toStdString();
+        for (int i = 2; i < 6; ++i) EXPECT_EQ(sets[i], "0000000000000000") << line.toStdString();
+    }
+    EXPECT_GE(threads, 1) << driver.Transcript();
+    EXPECT_TRUE(driver.Said("status Sending ping to 198.51.100.10 Reply O.K. - in ")) << driver.Transcript();
+    EXPECT_EQ(ReadFile(workDir.filePath(QStringLiteral("Scanvet.cfg"))), Settings({"198", "51", "100", "10", "1", "1", "0"}));
+}
