@@ -129,11 +129,14 @@ void Hook()
         Say("request " + sender->Address());
         if (request) request(sender, icmp);
     };
-    // Reports the controller's changes of state as it passes through them.
+    // Reports the controller's changes of state as it passes through them:
+    // a test runs from Button1's "&Stop Test" until the end-of-test handling
+    // puts "&Run test" back.
     auto* watch = new QTimer(form);
     watch->setInterval(5);
     QObject::connect(watch, &QTimer::timeout, form, [form, running = false, armed = false]() mutable {
-        if (TestRunning != running) Say((running = TestRunning) ? "running" : "done");
+        const bool shown = form->Button1->text() != QLatin1String("&Run test");
+        if (shown != running) Say((running = shown) ? "running" : "done");
         if (form->Timer1->Enabled() != armed) Say((armed = form->Timer1->Enabled()) ? "repeat armed" : "repeat off");
     });
     watch->start();
