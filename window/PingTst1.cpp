@@ -1,6 +1,7 @@
 #include "window/PingTst1.h"
 
 #include "net/Common.h"
+#include "window/Configurace.h"
 #include "window/Dialogs.h"
 #include "window/SplitIP.h"
 
@@ -121,7 +122,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), FGate(THandOver::Create()
     Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() { FGate->Close(); }
+TForm1::~TForm1()
+{
+    FGate->Close();
+    // FormClose writes and frees the settings; a window that goes without
+    // being closed frees them here.
+    delete Config;
+    Config = nullptr;
+}
 
 void TForm1::BuildControls()
 {

@@ -5,20 +5,20 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
 
 int RunFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
+    if (size < 0 || !in.seekg(0) || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         return 0;
     }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return 1;
 }
 
