@@ -14,13 +14,22 @@ kinds=("$@")
 
 bash scripts/install-deps.sh
 
-supp=$PWD/scripts/sanitizers
 # A report ends the process with a code of its own, so that a test expecting
-# exit code 1 (no ICMP socket) still notices it.
+# exit code 1 (no ICMP socket) still notices it. No suppressions.
 export ASAN_OPTIONS="exitcode=23:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
-export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=23"
-export TSAN_OPTIONS="exitcode=66:second_deadlock_stack=1:suppressions=$supp/tsan.supp:print_suppressions=0"
+# ignore_noninstrumented_modules: Qt and glibc are Debian's builds, not
+# instrumented. ThreadSanitizer sees the memory operations they make through
+# its interceptors (malloc, free, memmove) but not their own synchronisation
+# (QMutex, QAtomic and glibc's internal locks are futex calls and atomic
+# instructions inside those libraries), so every order they keep between
+# threads looks like a race: without this flag each report (Qt's posted-event
+# queue and thread pool, glibc's resolv.conf array under its lock during
+# getnameinfo) has both accesses inside Qt or glibc, on memory they
+# allocated. With it those interceptor calls are not checked; every access of
+# our own code still is, and all synchronisation (pthread calls included)
+# still counts.
+export TSAN_OPTIONS="exitcode=66:second_deadlock_stack=1:ignore_noninstrumented_modules=1"
 
 failed=0
 summary=()
@@ -44,7 +53,10 @@ for kind in "${kinds[@]}"; do
   cases=$(grep -hE '^\[==========\] [0-9]+ tests? from .* ran\.' "$log" | awk '{n += $2} END {print n + 0}')
   skipped=$(grep -hE '^\[  SKIPPED \] [0-9]+ test' "$log" | awk '{n += $4} END {print n + 0}')
   line="$kind: ${ran:-0} ctest tests (${cases} test cases, ${skipped} skipped), ${reports} sanitizer reports"
-  if [ "$status" -ne 0 ] || [ "$reports" -ne 0 ]; then
+  # A lab test whose every case fails prints "[  PASSED  ] 0 tests", which
+  # ctest takes for "all skipped": count failed cases from the output too.
+  failures=$(grep -cE '^\[  FAILED  \] [0-9]+ tests?, listed below' "$log" || true)
+  if [ "$status" -ne 0 ] || [ "$reports" -ne 0 ] || [ "$failures" -ne 0 ]; then
     failed=1
     line="$line, FAILED (see $log)"
   fi
