@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QPainterPath>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -411,6 +413,42 @@ QIcon ListImage(int image)
     if (image == 1) return Pictures::ComputerOff();
     return {};
 }
+
+// Keeps each entry's size by its text. The view lays out all entries again at
+// every entry added or renamed and asks each for its size, which measures its
+// text anew: over a scan that finds a whole network, the square of the list.
+class TEntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // Everything else a size depends on is the same for every entry; a
+        // change of it (font, style) starts the cache afresh.
+        const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
+        if (option.font != FFont || option.decorationSize != FDecoration || option.features != FFeatures ||
+            style != FStyle || FSizes.size() > 4096) {
+            FSizes.clear();
+            FStyle = style;
+            FFont = option.font;
+            FDecoration = option.decorationSize;
+            FFeatures = option.features;
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const auto found = FSizes.constFind(text);
+        if (found != FSizes.constEnd()) return *found;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        FSizes.insert(text, size);
+        return size;
+    }
+
+private:
+    mutable QHash<QString, QSize> FSizes;
+    mutable const QStyle* FStyle = nullptr;
+    mutable QFont FFont;
+    mutable QSize FDecoration;
+    mutable QStyleOptionViewItem::ViewItemFeatures FFeatures;
+};
 } // namespace
 
 TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(this))
@@ -430,6 +468,7 @@ TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(t
     FView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FView->setSelectionMode(QAbstractItemView::SingleSelection);
     FView->setSpacing(1);
+    FView->setItemDelegate(new TEntryDelegate(FView));
     QFont fixed(QStringLiteral("DejaVu Sans Mono"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
