@@ -204,7 +204,8 @@ int Sweep(int argc, char** argv)
     int rc = 0;
     {
         TForm1 form;
-        form.show();
+        // --hidden: the same scan without any painting, to tell the paint's share.
+        if (!Flag(argc, argv, "--hidden")) form.show();
         form.Edit1->setText(QStringLiteral("198"));
         form.Edit2->setText(QStringLiteral("51"));
         form.Edit3->setText(QStringLiteral("100"));
