@@ -130,6 +130,22 @@ protected:
     }
 };
 
+// Counts paint events per widget during the scan (--paints, a diagnostic).
+class PaintCounter : public QObject {
+public:
+    using QObject::QObject;
+    std::map<std::string, int> Counts;
+    bool Active = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (Active && event->type() == QEvent::Paint)
+            ++Counts[std::string(watched->metaObject()->className()) + " " + watched->objectName().toStdString()];
+        return false;
+    }
+};
+
 int Sweep(int argc, char** argv)
 {
     if (std::getenv("SCANVET_LAB") == nullptr || std::getenv("SCANVET_LAB_UNAVAILABLE") != nullptr) {
@@ -255,10 +271,17 @@ int Sweep(int argc, char** argv)
             ticker.start();
             lastTick = NowNs();
         }
+        PaintCounter paints;
+        if (Flag(argc, argv, "--paints")) {
+            app.installEventFilter(&paints);
+            paints.Active = true;
+        }
         const int64_t click = NowNs();
         form.Button1->click();
         const bool ended = WaitFor([&] { return end->End != 0 && !TestRunning; }, 600'000);
         ticker.stop();
+        paints.Active = false;
+        for (const auto& [widget, count] : paints.Counts) std::fprintf(stderr, "paints %5d %s\n", count, widget.c_str());
         // Resolvers finish on their own; the memory peak includes them.
         const bool resolved = WaitFor([] { return TDNSSolve::Alive() == 0; }, 120'000);
         if (!ended || !resolved) {
@@ -310,6 +333,13 @@ int Sweep(int argc, char** argv)
             Put(label, "gui_timer_ticks", ticks);
         }
         Put(label, "peak_rss_mb", static_cast<double>(VmHwmKb()) / 1024.0);
+        // --grab FILE: the window after the scan, to compare pictures.
+        if (const std::string grab = Arg(argc, argv, "--grab"); !grab.empty()) {
+            form.StatusBar1->SetSimpleText(QStringLiteral("Sending ping to 198.51.100.9 Timeout or not found"));
+            form.Gauge1->SetProgress(100);
+            WaitFor([] { return false; }, 200);
+            form.grab().save(QString::fromStdString(grab));
+        }
         form.close();
     }
     std::fflush(stdout);

@@ -131,8 +131,11 @@ void TGauge::SetMaxValue(int v)
 
 void TGauge::SetProgress(int v)
 {
+    // The picture shows only the whole percent; a scan steps the progress
+    // once per address, more often than the percent changes.
+    const int shown = PercentDone();
     FProgress = FMax < FMin ? FMin : std::clamp(v, FMin, FMax);
-    update();
+    if (PercentDone() != shown) update();
 }
 
 int TGauge::PercentDone() const
@@ -223,6 +226,9 @@ TStatusBar::TStatusBar(QWidget* parent) : QLabel(parent)
     setIndent(2);
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Opaque, so that a new text repaints only the bar and not the window
+    // beneath it: it changes at every echo of a scan.
+    setAutoFillBackground(true);
 }
 
 // ---------------------------------------------------------------- TRadioGroup
