@@ -4,6 +4,7 @@
 #include "window/Dialogs.h"
 
 #include <QButtonGroup>
+#include <QCache>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -448,7 +449,46 @@ public:
         return size;
     }
 
+    // Draws each entry once into a picture and copies that afterwards: the
+    // view repaints every visible entry whenever one is added or changes,
+    // and drawing an entry's text is most of the work. Only where the entry
+    // lies on the view's plain background, so the picture is exact.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QBrush base = option.palette.brush(QPalette::Base);
+        if (base.style() != Qt::SolidPattern || !base.isOpaque() || !painter->transform().isIdentity() ||
+            option.rect.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        const QString key = index.data(Qt::DisplayRole).toString() + QChar(0) +
+                            QString::number(icon.cacheKey()) + QChar(0) + QString::number(option.state.toInt()) +
+                            QChar(0) + QString::number(option.rect.width()) + QLatin1Char('x') +
+                            QString::number(option.rect.height()) + QChar(0) + QString::number(ratio) + QChar(0) +
+                            QString::number(base.color().rgba()) + QChar(0) + option.font.key();
+        if (const QPixmap* cached = FPictures.object(key)) {
+            painter->drawPixmap(option.rect.topLeft(), *cached);
+            return;
+        }
+        QPixmap picture(option.rect.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(base.color());
+        {
+            QPainter onPicture(&picture);
+            QStyleOptionViewItem at = option;
+            at.rect.moveTo(0, 0);
+            QStyledItemDelegate::paint(&onPicture, at, index);
+        }
+        painter->drawPixmap(option.rect.topLeft(), picture);
+        const qint64 bytes = qint64(picture.width()) * picture.height() * picture.depth() / 8;
+        FPictures.insert(key, new QPixmap(picture), static_cast<qsizetype>(bytes / 1024 + 1));
+    }
+
 private:
+    // At most about 8 MB of pictures, counted in KiB.
+    mutable QCache<QString, QPixmap> FPictures{8 * 1024};
     mutable QHash<QString, QSize> FSizes;
     mutable const QStyle* FStyle = nullptr;
     mutable QFont FFont;
