@@ -278,6 +278,7 @@ int Sweep(int argc, char** argv)
         }
         const int64_t click = NowNs();
         form.Button1->click();
+        const int64_t clicked = NowNs();
         const bool ended = WaitFor([&] { return end->End != 0 && !TestRunning; }, 600'000);
         ticker.stop();
         paints.Active = false;
@@ -324,6 +325,7 @@ int Sweep(int argc, char** argv)
         Put(label, "reply_handler_median_us", Median(handler));
         Put(label, "reply_handler_p99_us", Percentile(handler, 99));
         Put(label, "in_echo_over_network_median_us", Median(inEchoOver));
+        Put(label, "click_handler_us", static_cast<double>(clicked - click) / 1e3);
         if (!echoes.empty())
             Put(label, "click_to_first_request_us", static_cast<double>(echoes.front().Request - click) / 1e3);
         if (!echoes.empty())
