@@ -1,4 +1,10 @@
-// Placeholder until this part lands.
+#include "lookup/Unit2.h"
 #include "window/PingTst1.h"
 
-void TForm1::About2Click() {}
+void TForm1::About2Click()
+{
+    if (AboutBox == nullptr) return;   // start-up creates it; nothing to show without it
+    AboutBox->show();
+    AboutBox->raise();
+    AboutBox->activateWindow();
+}

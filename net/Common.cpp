@@ -152,7 +152,10 @@ bool WriteFileReplacing(const std::string& fileName, const std::string& bytes)
 {
     QSaveFile file(QString::fromLocal8Bit(fileName.data(), static_cast<qsizetype>(fileName.size())));
     if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    // commit() does not notice a buffered write that fails while it flushes
+    // (a full disk): flush first and check.
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "net/NameService.h"
 
+#include <atomic>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -9,6 +10,12 @@
 // Look-ups run on worker threads that nobody waits for; this is what they
 // share with the component. Owner is cleared when the component goes, so a
 // worker that finishes later touches nothing.
+namespace {
+std::atomic<int> Running{0};
+} // namespace
+
+int TPing::RunningLookups() noexcept { return Running.load(); }
+
 struct TPing::LookupShared {
     std::mutex Mutex;
     TPing* Owner = nullptr;
@@ -91,6 +98,7 @@ void TPing::DnsLookup(const std::string& LookupName)
         if (++FShared->LastHandle == 0) ++FShared->LastHandle;
         handle = FShared->LastHandle;
     }
+    ++Running;
     try {
         std::thread([shared = FShared, handle, name = LookupName] {
             uint16_t error = WSANO_RECOVERY;
@@ -101,15 +109,19 @@ void TPing::DnsLookup(const std::string& LookupName)
                 if (error == 0) first = found.Addresses.front();
             } catch (...) {  // out of memory: reported as a failed look-up
             }
-            std::lock_guard lock(shared->Mutex);
-            // While the lock is held the component cannot finish its
-            // destruction, so posting to it is safe.
-            if (TPing* owner = shared->Owner)
-                QMetaObject::invokeMethod(
-                    owner, [owner, handle, error, first] { owner->LookupDone(handle, error, first); },
-                    Qt::QueuedConnection);
+            {
+                std::lock_guard lock(shared->Mutex);
+                // While the lock is held the component cannot finish its
+                // destruction, so posting to it is safe.
+                if (TPing* owner = shared->Owner)
+                    QMetaObject::invokeMethod(
+                        owner, [owner, handle, error, first] { owner->LookupDone(handle, error, first); },
+                        Qt::QueuedConnection);
+            }
+            --Running;
         }).detach();
     } catch (const std::system_error& e) {
+        --Running;
         throw Exception(LookupName + ": can't start DNS lookup, error #" + std::to_string(e.code().value()));
     }
     FLookupHandle = handle;

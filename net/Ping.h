@@ -44,6 +44,9 @@ public:
     void CancelDnsLookup();
     const std::string& DnsResult() const { return FDnsResult; }
     bool LookupPending() const { return FLookupHandle != 0; }
+    // Look-up workers of every component that have not finished yet; once 0,
+    // every completion they will ever deliver is already queued.
+    static int RunningLookups() noexcept;
 
     TPingDisplay OnDisplay;
     TPingRequest OnEchoRequest;

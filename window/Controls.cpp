@@ -14,6 +14,8 @@
 #include <QPainterPath>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -188,15 +190,17 @@ void TRichEdit::Clear()
 
 void TRichEdit::Add(const QString& line)
 {
-    if (FLines.isEmpty()) {
-        // The first line goes into the document's one empty block, so an
-        // empty first line shows as nothing but still counts.
-        setPlainText(line);
-        document()->setModified(true);
-    } else {
-        appendPlainText(line);
-    }
+    // Not appendPlainText: it writes into the first block while the document
+    // is empty, which would swallow leading empty lines.
+    QScrollBar* bar = verticalScrollBar();
+    const bool atBottom = bar->value() == bar->maximum();
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (!FLines.isEmpty()) cursor.insertBlock();
+    cursor.insertText(line);
     FLines.append(line);
+    document()->setModified(true);
+    if (atBottom) bar->setValue(bar->maximum());
 }
 
 QByteArray TRichEdit::FileBytes() const
@@ -225,7 +229,7 @@ TRadioGroup::TRadioGroup(QWidget* parent, const QString& caption, const QStringL
     : QGroupBox(caption, parent), FButtons(new QButtonGroup(this))
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, caption.isEmpty() ? 4 : 2, 8, 4);
+    layout->setContentsMargins(3, caption.isEmpty() ? 4 : 2, 1, 4);
     layout->setSpacing(0);
     int id = 0;
     for (const QString& item : items) {
@@ -259,6 +263,8 @@ int TRadioGroup::Count() const { return static_cast<int>(FButtons->buttons().siz
 
 TTimer::TTimer(QObject* parent) : QObject(parent)
 {
+    // A repeat period of minutes must not drift by the coarse timer's 5 %.
+    FTimer.setTimerType(Qt::PreciseTimer);
     connect(&FTimer, &QTimer::timeout, this, [this] {
         if (OnTimer) OnTimer();
     });

@@ -122,6 +122,8 @@ public:
     void SetEnabled(bool value);
     void SetInterval(int ms);
     bool Active() const { return FTimer.isActive(); }
+    // Milliseconds left of the running countdown, -1 when not running.
+    int RemainingTime() const { return FTimer.remainingTime(); }
     std::function<void()> OnTimer;
 
 private:

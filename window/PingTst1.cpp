@@ -28,10 +28,13 @@ constexpr int ClientWidth = 800;
 constexpr int ClientHeight = 490;
 
 // The design's "MS Sans Serif" at 8 and 10 points (11 and 13 pixels high).
+// The condensed face comes closest to its widths, so the design's label and
+// item texts fit the design's sizes.
 QFont SansSerif(int pixels, bool bold = false)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans")});
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Nimbus Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     font.setBold(bold);
@@ -60,6 +63,7 @@ QLabel* Label(QWidget* parent, const char* name, const QString& caption, QPoint 
 {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
     label->move(at);
     label->adjustSize();
     return label;
@@ -422,7 +426,8 @@ void TForm1::FormCreate()
 
 void TForm1::FormActivate()
 {
-    if (Edit1->isVisibleTo(this) && Edit1->isEnabled() && isVisible() && isEnabled()) Edit1->setFocus();
+    // isVisible and isEnabled are false when any parent is hidden or disabled.
+    if (Edit1->isVisible() && Edit1->isEnabled()) Edit1->setFocus();
 }
 
 // ---------------------------------------------------------------- entry checks
