@@ -102,6 +102,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(OffGuiThread, 0) << "widgets changed off the GUI thread";
+        if (Messages && !Messages->empty()) ADD_FAILURE() << "box shown: " << Messages->front().toStdString();
         if (Form) {
             if (TestRunning) Form->HaltScan();
             EXPECT_TRUE(QTest::qWaitFor([] { return TCheckPing::Alive() == 0; }, Bound));
