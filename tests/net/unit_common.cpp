@@ -21,7 +21,9 @@ TEST_P(WholeNumberReading, acceptsOnlyTheDocumentedForms)
     const auto& c = GetParam();
     int32_t value = 0;
     EXPECT_EQ(TryStrToInt(c.text, value), c.ok) << "'" << c.text << "'";
-    if (c.ok) EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    if (c.ok) {
+        EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,7 +72,7 @@ TEST(TextLineList, indexPastTheEndNamesTheIndex)
 TEST(TextLineList, readsEveryLineEndAndStopsAtNul)
 {
     TStringList list;
-    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 20));
+    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 17));
     EXPECT_EQ(list.All(), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
     list.SetText("x");
     EXPECT_EQ(list.All(), (std::vector<std::string>{"x"}));
