@@ -120,7 +120,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), FGate(THandOver::Create()
     Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() { FGate->Close(); }
+TForm1::~TForm1()
+{
+    // A scan thread still using Ping1 and the form must be off them first.
+    HaltScan();
+    FGate->Close();
+}
 
 void TForm1::BuildControls()
 {
