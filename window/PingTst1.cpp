@@ -1,5 +1,7 @@
 #include "window/PingTst1.h"
 
+#include "window/Configurace.h"
+
 #include "net/Common.h"
 #include "window/Dialogs.h"
 
@@ -125,6 +127,7 @@ TForm1::~TForm1()
     // A scan thread still using Ping1 and the form must be off them first.
     HaltScan();
     FGate->Close();
+    delete Config;  // a window destroyed without a close still holds it
 }
 
 void TForm1::BuildControls()
