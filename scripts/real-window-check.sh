@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# The real window, driven as a person would: builds, installs into a temporary
+# prefix, starts the installed program on a virtual X display inside the test
+# lab (so no echo and no name query can leave the machine), and with the mouse
+# and the keyboard (xdotool) types 198 51 100 into the octet fields, sets the
+# range 1 to 60 on the Config Sheet, presses Run test, waits for the caption to
+# come back, saves the computer list and the result sheet through the file
+# dialogs, and closes the window through File, Exit. It then checks the saved
+# files (the lab's answering hosts with their names, nothing else) and the
+# screenshots (both list images' colours, the list's entries), and writes
+# the screenshots into docs/.
+#
+#   bash scripts/real-window-check.sh [--scale 2]
+#
+# --scale 2 runs the same with QT_SCALE_FACTOR=2 and writes docs/window-hidpi.png.
+# Runs as root on Debian 12 (apt-get and the lab need it).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+self=$here/scripts/real-window-check.sh
+
+scale=1
+inside=0
+prefix=""
+out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --scale) scale=$2; shift 2 ;;
+    --inside) inside=1; prefix=$2; out=$3; shift 3 ;;
+    *) echo "usage: real-window-check.sh [--scale N]" >&2; exit 2 ;;
+  esac
+done
+
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+# ------------------------------------------------------------------ outside
+if [ $inside = 0 ]; then
+  [ "$(id -u)" = 0 ] || fail "run as root (apt-get and the test lab need it)"
+  cd "$here"
+  missing=()
+  for p in xvfb xdotool imagemagick x11-utils xauth fonts-dejavu-core; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  bash scripts/install-deps.sh
+
+  build=${BUILD_DIR:-build}
+  cmake -S . -B "$build" >/dev/null
+  cmake --build "$build" -j2 --target scanvet scanvet_icons late_responder
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cmake --install "$build" --prefix "$work/prefix" >/dev/null
+  echo "installed into $work/prefix:"
+  (cd "$work/prefix" && find . -type f | sort | sed 's|^\./|  |')
+  mkdir -p "$work/out"
+  rc=0
+  bash tests/lab/netlab.sh run --socket dgram --responder "$build/tests/lab/late_responder" -- \
+    bash "$self" --scale "$scale" --inside "$work/prefix" "$work/out" || rc=$?
+  mkdir -p docs
+  if [ "$scale" = 1 ]; then
+    for f in "$work"/out/real-window-*.png; do [ -f "$f" ] && cp "$f" docs/; done
+  else
+    [ -f "$work/out/window-hidpi.png" ] && cp "$work/out/window-hidpi.png" docs/
+  fi
+  ls -l docs/*.png
+  [ $rc = 0 ] && echo "real-window check passed (scale $scale)"
+  exit $rc
+fi
+
+# ------------------------------------------------------------------ inside the lab
+[ "${SCANVET_LAB:-}" = 1 ] || fail "no test lab: ${SCANVET_LAB_UNAVAILABLE:-unknown reason}"
+s=$scale
+display=:$(( 50 + RANDOM % 50 ))
+export DISPLAY=$display
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Big enough for the window at twice its size.
+Xvfb "$display" -screen 0 1920x1280x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "the virtual display did not start"
+
+cd "$work"                     # Scanvet.cfg and the saved lists land here
+env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$prefix/bin/scanvet" >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address$' | head -n1) ||
+  { cat "$work/program.log" >&2; fail "the window did not appear"; }
+sleep 1                        # first paint
+eval "$(xdotool getwindowgeometry --shell "$window")"   # X Y WIDTH HEIGHT
+win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
+# The client area (800 x 490 design pixels) sits under the menu bar.
+cx=$win_x
+cy=$(( win_y + win_h - 490 * s ))
+echo "window $window at ${win_x},${win_y} ${win_w}x${win_h}, client at ${cx},${cy}, scale $s"
+[ "$win_w" = $(( 800 * s )) ] || fail "the window is $win_w wide, not $(( 800 * s ))"
+
+# Design coordinates relative to the client area.
+click() {
+  xdotool mousemove --sync $(( cx + $1 * s )) $(( cy + $2 * s )) click 1
+  sleep 0.3
+}
+type_into() {   # x y text
+  click "$1" "$2"
+  xdotool key ctrl+a
+  xdotool type --delay 60 "$3"
+  sleep 0.2
+}
+shot() {        # name: the window, cropped from the screen
+  import -window root -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage "$work/$1.png"
+}
+screen_shot() { import -window root "$work/$1.png"; }
+keep() { cp "$work/$1.png" "$out/$2"; }
+# The caption of Run test, without the button's frame (focus and hover show there).
+caption() {
+  import -window root -crop "$(( 45 * s ))x$(( 15 * s ))+$(( cx + 746 * s ))+$(( cy + 9 * s ))" +repage "$work/$1.png"
+}
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+save_through_dialog() {   # title file-name
+  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null || { screen_shot failure; keep failure real-window-failure.png; fail "no dialog \"$1\""; }
+  sleep 0.5
+  screen_shot dialog
+  xdotool key ctrl+a
+  xdotool type --delay 60 "$2"
+  xdotool key Return
+  for _ in $(seq 100); do [ -s "$work/$2.txt" ] && break; sleep 0.1; done
+  [ -s "$work/$2.txt" ] || { screen_shot failure; keep failure real-window-failure.png; fail "$2.txt was not saved"; }
+}
+
+# Tabs along the bottom of the page control (measured with the Fusion style).
+tab_y=422
+test_tab_x=30
+result_tab_x=95
+config_tab_x=165
+
+caption idle
+type_into 24 16 198
+type_into 80 16 51
+type_into 136 16 100
+click "$config_tab_x" "$tab_y"
+type_into 145 63 1          # Edit8: lowest last octet
+type_into 145 97 60         # Edit9: highest
+shot config
+click 768 16                # Run test
+xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
+finished=0
+for _ in $(seq 600); do
+  sleep 0.1
+  caption now
+  if same idle now; then finished=1; break; fi
+done
+[ $finished = 1 ] || { shot failure; keep failure real-window-failure.png; fail "Run test did not come back within 60 s"; }
+sleep 1                     # host names arrive in the background
+shot test-sheet
+click 756 418               # Save List under the list
+save_through_dialog "Save List Of Computers" ComputerList
+keep dialog real-window-save-dialog.png
+click "$result_tab_x" "$tab_y"
+shot result-sheet
+click 756 418               # Save List under the result sheet
+save_through_dialog "Save Scanvet Results" ScanvetStatus
+click "$test_tab_x" "$tab_y"
+xdotool key alt+f
+sleep 0.3
+xdotool key e               # File, Exit
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$program" 2>/dev/null || fail "File, Exit did not end the program"
+
+if [ "$s" = 1 ]; then
+  keep config real-window-config-sheet.png
+  keep test-sheet real-window-test-sheet.png
+  keep result-sheet real-window-result-sheet.png
+else
+  keep test-sheet window-hidpi.png
+fi
+
+# ------------------------------------------------------------------ checks
+status=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "NOT OK: $1"; status=1; fi; }
+report=$(tr -d '\r' <"$work/ComputerList.txt")
+sheet=$(tr -d '\r' <"$work/ScanvetStatus.txt")
+echo "--- ComputerList.txt"; echo "$report"
+echo "--- ScanvetStatus.txt"; echo "$sheet"
+echo "---"
+entry() { printf '%-41s On' "$1"; }
+expected=$(printf '%s\n' "$(entry '198.51.100.5 echo5.lab')" "$(entry '198.51.100.10 alpha.lab')" \
+  "$(entry '198.51.100.11 bravo.lab')" "$(entry 198.51.100.12)" "$(entry 198.51.100.13)" \
+  "$(entry '198.51.100.50 echo50.lab')")
+found=$(sed -n '12,/^$/p' <<<"$report" | sed '/^$/d')
+check "the report's parameters are the typed ones" \
+  'grep -qx "IP Address : 198.51.100.xxx" <<<"$report" && grep -qx "IP range   : min = 1" <<<"$report" && grep -qx "IP range   : max = 60" <<<"$report"'
+check "the report lists exactly the lab's answering hosts, with their names" '[ "$found" = "$expected" ]'
+check "the report has its end marker" '[ "$(tail -n1 <<<"$report")" = "--- End of List ---" ]'
+check "the late host (.30) and the silent one (.20) are not listed with the LAN preset" \
+  '! grep -qE "198\.51\.100\.(20|30) " <<<"$report"'
+check "the result sheet shows the six replies" \
+  '[ "$(grep -cE "^Sending ping to 198\.51\.100\.(5|10|11|12|13|50) Reply O\.K\. - in [0-9]+ msecs$" <<<"$sheet")" = 6 ]'
+check "the result sheet shows only correct replies" '! grep -q "Timeout or not found" <<<"$sheet"'
+check "Scanvet.cfg keeps the typed octets and range" \
+  '[ "$(tr -d "\r" <"$work/Scanvet.cfg" | sed -n "1,3p;5,6p" | tr "\n" " ")" = "198 51 100 1 60 " ]'
+
+# Pixels: both colours of the "answered" list picture (lit blue screen, green
+# lamps) in the list, and none of the dark screen's orange lamp.
+count() { convert "$work/$1.png" -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:round(mean*w*h)]' info:; }
+blue=$(count test-sheet 'rgb(40,110,255)')
+green=$(count test-sheet 'rgb(0,220,0)')
+orange=$(count test-sheet 'rgb(255,140,0)')
+echo "list picture pixels: screen blue $blue, lamp green $green, orange $orange"
+check "six answered-computer pictures in the list (screen blue)" "[ $blue -ge $(( 6 * 40 * s * s )) ]"
+check "their green lamps" "[ $green -ge $(( 6 * 4 * s * s )) ]"
+check "no not-answering picture" "[ $orange = 0 ]"
+exit $status
