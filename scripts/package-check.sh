@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package's round trip, as root on Debian 12: builds the package,
-# installs it with apt-get, checks that a normal user's copy of the program
-# has the ping capability and starts inside the test lab where only that
-# capability lets it ping, then purges it and checks that nothing of it is
-# left. Build folder: $BUILD_DIR (default build-package).
+# installs it with apt-get, checks as user nobody that the program has the
+# ping capability, starts inside the test lab where only that capability lets
+# it ping, and pings 127.0.0.1 there with its Ping button in a real window
+# (scripts/real-window-check.sh), then purges it and checks that nothing of it
+# is left. Build folder: $BUILD_DIR (default build-package).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -89,6 +90,9 @@ if [ $with_cap = 1 ]; then
   start_as_nobody "$work/scanvet-without-capability"
   grep -q 'Application Error' "$work/stderr" || fail "the copy without the capability started: the check proves nothing"
   echo "the copy without the capability shows the Application Error box, as expected"
+
+  step "as user nobody, raw sockets only: the Ping button pings 127.0.0.1 in a real window"
+  bash scripts/real-window-check.sh --program "$program" --user 65534 --ping-loopback --shots "$build"
 fi
 
 step "apt-get purge $package"

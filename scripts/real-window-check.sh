@@ -11,10 +11,14 @@
 # the screenshots (the list pictures' colours).
 #
 #   bash scripts/real-window-check.sh [--scale 2] [--no-build] [--build DIR] [--shots DIR]
+#   bash scripts/real-window-check.sh --program PATH --user UID --ping-loopback [--shots DIR]
 #
 # Builds first (into $BUILD_DIR or build/) unless --no-build. Screenshots go to
 # docs/ (or --shots DIR): real-window-*.png, or window-hidpi.png with --scale 2,
-# which runs the same with QT_SCALE_FACTOR=2. Needs root (apt-get and the lab);
+# which runs the same with QT_SCALE_FACTOR=2. The second form starts an
+# installed program as another user in a lab where only a raw socket can ping
+# (scripts/package-check.sh), pings 127.0.0.1 with the Ping button and checks
+# the saved result sheet. Needs root (apt-get and the lab);
 # exits 77 (skipped) where there is no root or no lab.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +29,9 @@ inside=0
 build_first=1
 build=${BUILD_DIR:-build}
 shots=docs
-prefix=""
+program_path=""
+user=""
+ping_loopback=0
 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -33,8 +39,11 @@ while [ $# -gt 0 ]; do
     --no-build) build_first=0; shift ;;
     --build) build=$2; shift 2 ;;
     --shots) shots=$2; shift 2 ;;
-    --inside) inside=1; prefix=$2; out=$3; shift 3 ;;
-    *) echo "usage: real-window-check.sh [--scale N] [--no-build] [--build DIR] [--shots DIR]" >&2; exit 2 ;;
+    --program) program_path=$2; shift 2 ;;
+    --user) user=$2; shift 2 ;;
+    --ping-loopback) ping_loopback=1; shift ;;
+    --inside) inside=1; out=$2; shift 2 ;;
+    *) echo "usage: see the head of scripts/real-window-check.sh" >&2; exit 2 ;;
   esac
 done
 
@@ -55,20 +64,29 @@ if [ $inside = 0 ]; then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
 
-  if [ $build_first = 1 ]; then
-    bash scripts/install-deps.sh
-    cmake -S . -B "$build" >/dev/null
-    cmake --build "$build" -j2 --target scanvet scanvet_icons late_responder
-  fi
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
-  cmake --install "$build" --prefix "$work/prefix" >/dev/null
-  echo "installed into $work/prefix:"
-  (cd "$work/prefix" && find . -type f | sort | sed 's|^\./|  |')
+  if [ -z "$program_path" ]; then
+    if [ $build_first = 1 ]; then
+      bash scripts/install-deps.sh
+      cmake -S . -B "$build" >/dev/null
+      cmake --build "$build" -j2 --target scanvet scanvet_icons late_responder
+    fi
+    cmake --install "$build" --prefix "$work/prefix" >/dev/null
+    echo "installed into $work/prefix:"
+    (cd "$work/prefix" && find . -type f | sort | sed 's|^\./|  |')
+    program_path=$work/prefix/bin/scanvet
+  fi
+  if [ $ping_loopback = 1 ]; then
+    lab=(--socket raw)          # no unprivileged ping socket for anybody
+  else
+    lab=(--socket dgram --responder "$build/tests/lab/late_responder")
+  fi
   mkdir -p "$work/out"
   rc=0
-  bash tests/lab/netlab.sh run --socket dgram --responder "$build/tests/lab/late_responder" -- \
-    bash "$self" --scale "$scale" --inside "$work/prefix" "$work/out" || rc=$?
+  bash tests/lab/netlab.sh run "${lab[@]}" -- \
+    bash "$self" --scale "$scale" ${user:+--user "$user"} $([ $ping_loopback = 1 ] && echo --ping-loopback) \
+    --program "$program_path" --inside "$work/out" || rc=$?
   rm -f "$build/real-window-failure-$scale.png"
   if [ -f "$work/out/real-window-failure.png" ]; then
     cp "$work/out/real-window-failure.png" "$build/real-window-failure-$scale.png"
@@ -77,8 +95,8 @@ if [ $inside = 0 ]; then
   if [ $rc = 0 ]; then
     mkdir -p "$shots"
     for f in "$work"/out/*.png; do cp "$f" "$shots/"; done
-    ls -l "$shots"/real-window-*.png "$shots"/window-hidpi.png 2>/dev/null || true
-    echo "real-window check passed (scale $scale)"
+    (cd "$work/out" && ls) | sed "s|^|  $shots/|"
+    echo "real-window check passed (scale $scale${user:+, user $user}$([ $ping_loopback = 1 ] && echo ", ping 127.0.0.1"))"
   fi
   exit $rc
 fi
@@ -87,6 +105,9 @@ fi
 [ "${SCANVET_LAB:-}" = 1 ] || skip "test lab not available: ${SCANVET_LAB_UNAVAILABLE:-unknown reason}"
 s=$scale
 work=$(mktemp -d)
+chmod 711 "$work"
+run=$work/run                  # the program's folder: Scanvet.cfg and the saved lists land here
+mkdir -m 777 "$run"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -103,8 +124,11 @@ export DISPLAY=:$(head -n1 "$work/display")
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "the virtual display $DISPLAY does not answer"
 
-cd "$work"                     # Scanvet.cfg and the saved lists land here
-env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$prefix/bin/scanvet" >"$work/program.log" 2>&1 &
+as_user=()
+[ -z "$user" ] || as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
+cd "$run"
+"${as_user[@]}" env HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
+  >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
 
@@ -172,8 +196,8 @@ save_through_dialog() {   # title file-name
   xdotool key ctrl+a
   xdotool type --delay 60 "$2"
   xdotool key Return
-  for _ in $(seq 100); do [ -s "$work/$2.txt" ] && break; sleep 0.1; done
-  [ -s "$work/$2.txt" ] || fail "$2.txt was not saved"
+  for _ in $(seq 100); do [ -e "$run/$2.txt" ] && break; sleep 0.1; done
+  [ -e "$run/$2.txt" ] || fail "$2.txt was not saved"
 }
 
 # Tabs along the bottom of the page control (measured with the Fusion style).
@@ -196,6 +220,37 @@ run_test() {                # presses Run test and waits for its caption to come
 
 settle start "${list_region[@]}"
 caption idle
+leave() {                   # File, Exit, and the program ends
+  click 400 480             # back into the window (the status bar)
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key e
+  for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$program" 2>/dev/null || fail "File, Exit did not end the program"
+}
+status=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "NOT OK: $1"; status=1; fi; }
+
+if [ $ping_loopback = 1 ]; then
+  type_into 24 16 127
+  type_into 80 16 0
+  type_into 136 16 0
+  type_into 192 16 1
+  click 704 16              # Ping
+  click "$result_tab_x" "$tab_y"
+  settle ping-loopback "${list_region[@]}"
+  click 760 392             # Save List under the result sheet
+  save_through_dialog "Save Scanvet Results" ScanvetStatus
+  leave
+  keep ping-loopback real-window-ping-loopback.png
+  sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
+  echo "--- ScanvetStatus.txt"; echo "$sheet"; echo "---"
+  check "the program ran as user ${user:-$(id -u)}" '[ "$(stat -c %u "$run/ScanvetStatus.txt")" = "${user:-$(id -u)}" ]'
+  check "127.0.0.1 answered the Ping button" \
+    '[ "$sheet" != "${sheet#Sending ping to 127.0.0.1 Reply O.K. - in }" ] && [ "$(wc -l <<<"$sheet")" = 1 ]'
+  exit $status
+fi
+
 # Round 1: the LAN preset over 198.51.100.1 to .60.
 type_into 24 16 198
 type_into 80 16 51
@@ -237,12 +292,7 @@ import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/about.pn
 xdotool mousemove --sync $(( X + 148 * s )) $(( Y + HEIGHT - 22 * s )) click 1    # OK
 for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null || break; sleep 0.1; done
 ! xdotool search --onlyvisible --name '^About$' >/dev/null || fail "OK did not close the About box"
-click 400 480
-xdotool key alt+f
-sleep 0.3
-xdotool key e               # File, Exit
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-! kill -0 "$program" 2>/dev/null || fail "File, Exit did not end the program"
+leave
 
 if [ "$s" = 1 ]; then
   keep config real-window-config-sheet.png
@@ -257,12 +307,10 @@ else
 fi
 
 # ------------------------------------------------------------------ checks
-status=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "NOT OK: $1"; status=1; fi; }
-report=$(tr -d '\r' <"$work/ComputerList.txt")
-sheet=$(tr -d '\r' <"$work/ScanvetStatus.txt")
-report2=$(tr -d '\r' <"$work/ComputerList2.txt")
-for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$work/$f.txt"; done
+report=$(tr -d '\r' <"$run/ComputerList.txt")
+sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
+report2=$(tr -d '\r' <"$run/ComputerList2.txt")
+for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
 echo "---"
 entry() { printf '%-41s On' "$1"; }
 expected=$(printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
@@ -281,7 +329,7 @@ check "with the slower preset the late host joins the list, named" '[ "$(entries
 check "the second report has the second range" \
   'grep -qx "IP range   : min = 28" <<<"$report2" && grep -qx "IP range   : max = 32" <<<"$report2"'
 check "Scanvet.cfg keeps the typed octets, range and repeat period" \
-  '[ "$(tr -d "\r" <"$work/Scanvet.cfg" | sed -n "1,3p;5,7p" | tr "\n" " ")" = "198 51 100 28 32 0 " ]'
+  '[ "$(tr -d "\r" <"$run/Scanvet.cfg" | sed -n "1,3p;5,7p" | tr "\n" " ")" = "198 51 100 28 32 0 " ]'
 
 # Pixels: both colours of the "answered" list picture (lit blue screen, green
 # lamps) for each of the eight entries, and none of the dark screen's orange
