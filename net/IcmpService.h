@@ -65,6 +65,8 @@ IcmpHandle IcmpCreateFile() noexcept;
 uint32_t IcmpSendEcho(IcmpHandle handle, uint32_t destination, const void* requestData,
                       uint16_t requestSize, const IP_OPTION_INFORMATION* options,
                       void* replyBuffer, uint32_t replyBufferSize, uint32_t timeoutMs) noexcept;
+// Safe while another thread waits on the handle: that wait ends as by
+// IcmpAbort, and the socket closes when it has returned.
 void IcmpCloseHandle(IcmpHandle handle) noexcept;
 // Wakes a blocked IcmpSendEcho on this handle; it and every later call return 0.
 void IcmpAbort(IcmpHandle handle) noexcept;

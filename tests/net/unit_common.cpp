@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include <fstream>
+#include <QFile>
 
 namespace {
 
@@ -21,7 +21,9 @@ TEST_P(WholeNumberReading, acceptsOnlyTheDocumentedForms)
     const auto& c = GetParam();
     int32_t value = 0;
     EXPECT_EQ(TryStrToInt(c.text, value), c.ok) << "'" << c.text << "'";
-    if (c.ok) EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    if (c.ok) {
+        EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,7 +72,7 @@ TEST(TextLineList, indexPastTheEndNamesTheIndex)
 TEST(TextLineList, readsEveryLineEndAndStopsAtNul)
 {
     TStringList list;
-    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 20));
+    list.SetText(std::string("a\r\nb\rc\nd\r\n\r\ne\0f\r\n", 17));
     EXPECT_EQ(list.All(), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
     list.SetText("x");
     EXPECT_EQ(list.All(), (std::vector<std::string>{"x"}));
@@ -87,9 +89,9 @@ TEST(TextLineList, savesEveryLineWithCrLfAndReadsItBack)
     list.Add("");
     list.Add("254");
     ASSERT_TRUE(list.SaveToFile(name));
-    std::ifstream in(name, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "1\r\n\r\n254\r\n");
+    QFile file(QString::fromStdString(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("1\r\n\r\n254\r\n"));
     TStringList again;
     ASSERT_TRUE(again.LoadFromFile(name));
     EXPECT_EQ(again.All(), list.All());

@@ -41,7 +41,7 @@ protected:
 
 } // namespace
 
-TEST_F(Engine, startsWithTheDocumentedDefaults)
+TEST_F(Engine, startsWithItsDefaults)
 {
     TICMP fresh;
     EXPECT_EQ(fresh.Size, 56);

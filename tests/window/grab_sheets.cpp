@@ -24,6 +24,13 @@ int main(int argc, char** argv)
     try {
         TForm1 form;
         // Texts as a scan of the test lab's network leaves them; nothing is sent.
+        form.Edit1->setText(QStringLiteral("198"));
+        form.Edit2->setText(QStringLiteral("51"));
+        form.Edit3->setText(QStringLiteral("100"));
+        form.Edit4->setText(QStringLiteral("1"));
+        form.Edit8->setText(QStringLiteral("1"));
+        form.Edit9->setText(QStringLiteral("50"));
+        form.Edit7->setText(QStringLiteral("5"));
         const char* found[][2] = {{"198.51.100.5", "echo5.lab"}, {"198.51.100.10", "alpha.lab"},
                                   {"198.51.100.11", "bravo.lab"}, {"198.51.100.12", nullptr},
                                   {"198.51.100.13", nullptr}, {"198.51.100.50", "echo50.lab"}};
