@@ -92,7 +92,7 @@ if [ $with_cap = 1 ]; then
   echo "the copy without the capability shows the Application Error box, as expected"
 
   step "as user nobody, raw sockets only: the Ping button pings 127.0.0.1 in a real window"
-  bash scripts/real-window-check.sh --program "$program" --user 65534 --ping-loopback --shots "$build"
+  bash scripts/real-window-check.sh --program "$program" --user 65534 --ping-loopback --build "$build" --shots "$build"
 fi
 
 step "apt-get purge $package"

@@ -87,6 +87,7 @@ if [ $inside = 0 ]; then
   bash tests/lab/netlab.sh run "${lab[@]}" -- \
     bash "$self" --scale "$scale" ${user:+--user "$user"} $([ $ping_loopback = 1 ] && echo --ping-loopback) \
     --program "$program_path" --inside "$work/out" || rc=$?
+  mkdir -p "$build"
   rm -f "$build/real-window-failure-$scale.png"
   if [ -f "$work/out/real-window-failure.png" ]; then
     cp "$work/out/real-window-failure.png" "$build/real-window-failure-$scale.png"
