@@ -48,7 +48,8 @@ if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed";
   step "an earlier install is purged first"
   apt-get purge -y -qq "$package" >/dev/null
 fi
-snapshot() { find /usr /etc /opt /var/lib/dpkg/info -xdev 2>/dev/null | sort; }
+# /etc/netns holds the test labs' short-lived files (other labs may run meanwhile).
+snapshot() { find /usr /etc /opt /var/lib/dpkg/info -xdev -path /etc/netns -prune -o -print 2>/dev/null | sort; }
 snapshot > "$work/before"
 
 step "apt-get install ./$(basename "$deb")"
