@@ -19,15 +19,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || fail "run as root (apt-get, setcap and the test lab need it)"
 
 bash scripts/install-deps.sh
-missing=()
-for p in dpkg-dev libcap2-bin util-linux; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/ensure-packages.sh dpkg-dev libcap2-bin util-linux
 
 step "build the package"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCANVET_TESTS=OFF >/dev/null

@@ -54,15 +54,7 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 if [ $inside = 0 ]; then
   [ "$(id -u)" = 0 ] || skip "needs root for apt-get and the test lab"
   cd "$here"
-  missing=()
-  for p in xvfb xdotool imagemagick x11-utils fonts-dejavu-core; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
+  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core
 
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
