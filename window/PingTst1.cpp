@@ -1,5 +1,7 @@
 #include "window/PingTst1.h"
 
+#include "window/Configurace.h"
+
 #include "net/Common.h"
 #include "window/Dialogs.h"
 
@@ -120,7 +122,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), FGate(THandOver::Create()
     Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() { FGate->Close(); }
+TForm1::~TForm1()
+{
+    // A scan thread still using Ping1 and the form must be off them first.
+    HaltScan();
+    FGate->Close();
+    delete Config;  // a window destroyed without a close still holds it
+}
 
 void TForm1::BuildControls()
 {
