@@ -17,10 +17,7 @@ build=$root/${BENCH_BUILD_DIR:-build-bench}
 [ "$(id -u)" = 0 ] || { echo "bench: run as root (the test lab needs it)" >&2; exit 1; }
 
 bash scripts/install-deps.sh
-if ! command -v fping >/dev/null; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y -qq fping >/dev/null 2>&1 || { apt-get update -qq; apt-get install -y -qq fping >/dev/null; }
-fi
+bash scripts/ensure-packages.sh fping
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANVET_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target scanvet_bench scanvet_bench_startup bench_late_responder >/dev/null
 
