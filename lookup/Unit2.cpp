@@ -110,7 +110,10 @@ TAboutBox::TAboutBox(QWidget* parent)
     setFixedSize(298, 203);
     // A hidden helper window must not keep the program alive after the main window closed.
     setAttribute(Qt::WA_QuitOnClose, false);
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The condensed face keeps the design texts inside the design sizes.
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans")});
     font.setPixelSize(11);
     setFont(font);
 
@@ -141,8 +144,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     };
     Label1 = label("Label1", 12, QStringLiteral("Scanvet Address ver.1.2"));
     Label2 = label("Label2", 34, QStringLiteral("Author looks handsome, isn't he?"));
-    Label3 = label("Label3", 56, QStringLiteral("Mail : scanvet@scanvet-address.example"));
-    Label4 = label("Label4", 77, QStringLiteral("Web : https://scanvet-address.example"));
+    Label3 = label("Label3", 56, QStringLiteral("Mail : info@scanvet.example"));
+    Label4 = label("Label4", 77, QStringLiteral("Web : www.scanvet.example"));
     Label5 = label("Label5", 99, QStringLiteral("This version is FREE !!!"));
 
     AboutBox = this;

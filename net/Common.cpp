@@ -3,11 +3,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <QFile>
 #include <QSaveFile>
 #include <QString>
 
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -125,11 +124,11 @@ void TStringList::SetText(const std::string& bytes)
 bool TStringList::LoadFromFile(const std::string& fileName)
 {
     Lines.clear();
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    SetText(bytes);
+    QFile file(QString::fromLocal8Bit(fileName.data(), static_cast<qsizetype>(fileName.size())));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return false;
+    SetText(bytes.toStdString());
     return true;
 }
 

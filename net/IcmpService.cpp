@@ -327,15 +327,29 @@ uint32_t SendEcho(Channel& channel, uint32_t destination, const void* requestDat
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
 
-    const int64_t sent = MonotonicNs();
-    ssize_t n;
-    do {
-        n = sendto(channel.Socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                   sizeof to);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return Finish(StatusOfErrno(errno), 0, record, replyBuffer);
-
-    const int64_t deadline = sent + int64_t{timeoutMs} * 1'000'000;
+    // The send counts against the time-out too. Requests to neighbours that
+    // do not answer wait in the kernel for their address resolution (some
+    // seconds) and hold the socket's send buffer meanwhile; a blocking send
+    // would then wait for them far beyond the time-out.
+    const int64_t deadline = MonotonicNs() + int64_t{timeoutMs} * 1'000'000;
+    int64_t sent = 0;
+    for (;;) {
+        sent = MonotonicNs();
+        const ssize_t n = sendto(channel.Socket, packet.data(), packet.size(), MSG_DONTWAIT,
+                                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        if (n >= 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return Finish(StatusOfErrno(errno), 0, record, replyBuffer);
+        const int64_t remaining = deadline - sent;
+        if (remaining <= 0) return Finish(IP_REQ_TIMED_OUT, 0, record, replyBuffer);
+        const timespec wait{static_cast<time_t>(remaining / 1'000'000'000), static_cast<long>(remaining % 1'000'000'000)};
+        pollfd fds[2] = {{channel.Socket, POLLOUT, 0}, {channel.Wake, POLLIN, 0}};
+        if (ppoll(fds, 2, &wait, nullptr) < 0 && errno != EINTR)
+            return Finish(StatusOfErrno(errno), 0, record, replyBuffer);
+        if (channel.Aborted) return Finish(ICMP_ABORTED, 0, record, replyBuffer);
+        // Errors of the earlier requests that freed the room belong to them.
+        Discard(channel, buffer);
+    }
     for (;;) {
         const int64_t remaining = deadline - MonotonicNs();
         const bool last = remaining <= 0;

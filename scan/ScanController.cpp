@@ -54,11 +54,7 @@ void TForm1::Button1Click()
     PageControl1->setCurrentWidget(TabSheet1);
     Edit1Enter();
     RadioGroup2Click();
-    switch (RadioGroup1->ItemIndex()) {
-    case 0: RichEdit1->Clear(); break;
-    case 1: RichEdit1->Add(QString()); break;
-    default: break;
-    }
+    PrepareResultSheet();
     SetGaugeRange(Gauge1, TestParams.RangeMin, TestParams.RangeMax);
     TabSheet1->setEnabled(false);
 

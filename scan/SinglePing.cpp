@@ -38,11 +38,7 @@ void TForm1::PingButtonClick()
 
     Edit1Enter();
     RadioGroup2Click();
-    switch (RadioGroup1->ItemIndex()) {
-    case 0: RichEdit1->Clear(); break;
-    case 1: RichEdit1->Add(QString()); break;
-    default: break;
-    }
+    PrepareResultSheet();
     PingAddress = QString::fromStdString(TrimmedText(Edit1) + '.' + TrimmedText(Edit2) + '.' +
                                          TrimmedText(Edit3) + '.' + TrimmedText(Edit4));
     Ping1->SetAddress(PingAddress.toStdString());

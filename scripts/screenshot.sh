@@ -7,15 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 
-missing=()
-for p in xvfb xauth; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/ensure-packages.sh xvfb xauth
 
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j2 --target grab_sheets

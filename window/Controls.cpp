@@ -4,9 +4,11 @@
 #include "window/Dialogs.h"
 
 #include <QButtonGroup>
+#include <QCache>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -14,6 +16,7 @@
 #include <QPainterPath>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -129,8 +132,11 @@ void TGauge::SetMaxValue(int v)
 
 void TGauge::SetProgress(int v)
 {
+    // The picture shows only the whole percent; a scan steps the progress
+    // once per address, more often than the percent changes.
+    const int shown = PercentDone();
     FProgress = FMax < FMin ? FMin : std::clamp(v, FMin, FMax);
-    update();
+    if (PercentDone() != shown) update();
 }
 
 int TGauge::PercentDone() const
@@ -221,6 +227,9 @@ TStatusBar::TStatusBar(QWidget* parent) : QLabel(parent)
     setIndent(2);
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Opaque, so that a new text repaints only the bar and not the window
+    // beneath it: it changes at every echo of a scan.
+    setAutoFillBackground(true);
 }
 
 // ---------------------------------------------------------------- TRadioGroup
@@ -411,6 +420,81 @@ QIcon ListImage(int image)
     if (image == 1) return Pictures::ComputerOff();
     return {};
 }
+
+// Keeps each entry's size by its text. The view lays out all entries again at
+// every entry added or renamed and asks each for its size, which measures its
+// text anew: over a scan that finds a whole network, the square of the list.
+class TEntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // Everything else a size depends on is the same for every entry; a
+        // change of it (font, style) starts the cache afresh.
+        const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
+        if (option.font != FFont || option.decorationSize != FDecoration || option.features != FFeatures ||
+            style != FStyle || FSizes.size() > 4096) {
+            FSizes.clear();
+            FStyle = style;
+            FFont = option.font;
+            FDecoration = option.decorationSize;
+            FFeatures = option.features;
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const auto found = FSizes.constFind(text);
+        if (found != FSizes.constEnd()) return *found;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        FSizes.insert(text, size);
+        return size;
+    }
+
+    // Draws each entry once into a picture and copies that afterwards: the
+    // view repaints every visible entry whenever one is added or changes,
+    // and drawing an entry's text is most of the work. Only where the entry
+    // lies on the view's plain background, so the picture is exact.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QBrush base = option.palette.brush(QPalette::Base);
+        if (base.style() != Qt::SolidPattern || !base.isOpaque() || !painter->transform().isIdentity() ||
+            option.rect.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        const QString key = index.data(Qt::DisplayRole).toString() + QChar(0) +
+                            QString::number(icon.cacheKey()) + QChar(0) + QString::number(option.state.toInt()) +
+                            QChar(0) + QString::number(option.rect.width()) + QLatin1Char('x') +
+                            QString::number(option.rect.height()) + QChar(0) + QString::number(ratio) + QChar(0) +
+                            QString::number(base.color().rgba()) + QChar(0) + option.font.key();
+        if (const QPixmap* cached = FPictures.object(key)) {
+            painter->drawPixmap(option.rect.topLeft(), *cached);
+            return;
+        }
+        QPixmap picture(option.rect.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(base.color());
+        {
+            QPainter onPicture(&picture);
+            QStyleOptionViewItem at = option;
+            at.rect.moveTo(0, 0);
+            QStyledItemDelegate::paint(&onPicture, at, index);
+        }
+        painter->drawPixmap(option.rect.topLeft(), picture);
+        const qint64 bytes = qint64(picture.width()) * picture.height() * picture.depth() / 8;
+        FPictures.insert(key, new QPixmap(picture), static_cast<qsizetype>(bytes / 1024 + 1));
+    }
+
+private:
+    // At most about 8 MB of pictures, counted in KiB.
+    mutable QCache<QString, QPixmap> FPictures{8 * 1024};
+    mutable QHash<QString, QSize> FSizes;
+    mutable const QStyle* FStyle = nullptr;
+    mutable QFont FFont;
+    mutable QSize FDecoration;
+    mutable QStyleOptionViewItem::ViewItemFeatures FFeatures;
+};
 } // namespace
 
 TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(this))
@@ -430,6 +514,7 @@ TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(t
     FView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FView->setSelectionMode(QAbstractItemView::SingleSelection);
     FView->setSpacing(1);
+    FView->setItemDelegate(new TEntryDelegate(FView));
     QFont fixed(QStringLiteral("DejaVu Sans Mono"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);

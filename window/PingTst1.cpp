@@ -1,7 +1,8 @@
 #include "window/PingTst1.h"
 
-#include "net/Common.h"
 #include "window/Configurace.h"
+
+#include "net/Common.h"
 #include "window/Dialogs.h"
 #include "window/SplitIP.h"
 
@@ -124,11 +125,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), FGate(THandOver::Create()
 
 TForm1::~TForm1()
 {
+    // A scan thread still using Ping1 and the form must be off them first.
+    HaltScan();
     FGate->Close();
-    // FormClose writes and frees the settings; a window that goes without
-    // being closed frees them here.
-    delete Config;
-    Config = nullptr;
+    delete Config;  // a window destroyed without a close still holds it
 }
 
 void TForm1::BuildControls()

@@ -43,7 +43,8 @@ int RunProgram(int& argc, char** argv, const std::function<void(const QString&)>
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
-    QApplication::setApplicationDisplayName(ApplicationTitle());
+    // Lets desktops match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.scanvet.ScanvetAddress"));
     QApplication::setWindowIcon(Pictures::ProgramIcon());
 
     // The window first: it is the main window, and its end ends the program.

@@ -4,7 +4,7 @@
 # namespace, and the scanner's namespace has no route out, so no echo or name
 # query of a test can leave the machine.
 #
-#   netlab.sh run [--socket dgram|raw] [--responder PATH] [--lan-hosts N] -- COMMAND...
+#   netlab.sh run [--socket dgram|raw] [--responder PATH] [--lan-hosts N] [--all-answer] -- COMMAND...
 #
 # LAN 198.51.100.0/24 on a bridge:
 #   .2   the scanner (runs COMMAND, host name "scanner")
@@ -14,6 +14,8 @@
 #   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
 #        it (the router reports it unreachable), .128/25 is an unreachable route
 # --lan-hosts N adds answering hosts .101 .. .(100+N) without names.
+# --all-answer gives every LAN address .1 .. .253 that nobody has an answering
+# host without a name (.20 then answers too; .30 stays late).
 # --socket dgram lets the scanner use the unprivileged ping socket; raw forbids
 # it there (ping_group_range "1 0"), so the raw socket is used.
 set -u
@@ -21,12 +23,14 @@ set -u
 socket=dgram
 responder=""
 lan_hosts=0
+all_answer=0
 while [ $# -gt 0 ]; do
   case "$1" in
     run) shift ;;
     --socket) socket=$2; shift 2 ;;
     --responder) responder=$2; shift 2 ;;
     --lan-hosts) lan_hosts=$2; shift 2 ;;
+    --all-answer) all_answer=1; shift ;;
     --) shift; break ;;
     *) echo "netlab: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -85,6 +89,15 @@ while [ "$i" -le "$lan_hosts" ]; do
   ip -n "$hs" addr add 198.51.100.$(( 100 + i ))/24 dev eth0
   i=$(( i + 1 ))
 done
+if [ "$all_answer" = 1 ]; then
+  # One ip call for all of them: some 240 separate calls take seconds.
+  taken=" 2 5 10 11 12 13 30 50 "
+  i=1
+  while [ "$i" -le "$lan_hosts" ]; do taken="$taken$(( 100 + i )) "; i=$(( i + 1 )); done
+  for a in $(seq 1 253); do
+    case "$taken" in *" $a "*) ;; *) echo "address add 198.51.100.$a/24 dev eth0" ;; esac
+  done | ip -n "$hs" -batch - || fail "cannot add the answering hosts"
+fi
 
 ip -n "$rt" link add eth1 type veth peer name eth0 netns "$far" || fail "cannot create the far link"
 ip -n "$rt" addr add 203.0.113.1/24 dev eth1

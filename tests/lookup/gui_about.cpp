@@ -53,8 +53,8 @@ TEST_F(AboutTest, shouldBeBuiltAsAFixedBoxWithoutCloseButton)
     const std::pair<const char*, const char*> labels[] = {
         {"Label1", "Scanvet Address ver.1.2"},
         {"Label2", "Author looks handsome, isn't he?"},
-        {"Label3", "Mail : scanvet@scanvet-address.example"},
-        {"Label4", "Web : https://scanvet-address.example"},
+        {"Label3", "Mail : info@scanvet.example"},
+        {"Label4", "Web : www.scanvet.example"},
         {"Label5", "This version is FREE !!!"},
     };
     for (const auto& [name, text] : labels) {
@@ -63,6 +63,8 @@ TEST_F(AboutTest, shouldBeBuiltAsAFixedBoxWithoutCloseButton)
         EXPECT_EQ(label->text(), text);
         EXPECT_EQ(label->parentWidget(), Box->findChild<QFrame*>("Panel1"));
         EXPECT_EQ(label->x(), 111);
+        EXPECT_LE(label->geometry().right(), label->parentWidget()->contentsRect().right())
+            << name << " is cut off by the panel";
     }
     auto* ok = Box->findChild<QPushButton*>("OKButton");
     ASSERT_NE(ok, nullptr);

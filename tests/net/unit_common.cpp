@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include <fstream>
+#include <QFile>
 
 namespace {
 
@@ -89,9 +89,9 @@ TEST(TextLineList, savesEveryLineWithCrLfAndReadsItBack)
     list.Add("");
     list.Add("254");
     ASSERT_TRUE(list.SaveToFile(name));
-    std::ifstream in(name, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "1\r\n\r\n254\r\n");
+    QFile file(QString::fromStdString(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("1\r\n\r\n254\r\n"));
     TStringList again;
     ASSERT_TRUE(again.LoadFromFile(name));
     EXPECT_EQ(again.All(), list.All());

@@ -11,12 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QAbstractItemModel>
 #include <QDir>
+#include <QListWidget>
+#include <QThread>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -64,6 +68,7 @@ protected:
             GTEST_SKIP() << "no ICMP socket on this machine: " << e.what();
         }
         Form->show();
+        WatchGuiThread();
 
         // Records each request with the gauge at that moment, then lets the
         // test act on the GUI thread while the scan waits.
@@ -81,8 +86,23 @@ protected:
         };
     }
 
+    // Counts changes of the list and the result sheet made off the GUI thread.
+    void WatchGuiThread()
+    {
+        auto check = [this] {
+            if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++OffGuiThread;
+        };
+        QAbstractItemModel* model = List()->View()->model();
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model, check, Qt::DirectConnection);
+        QObject::connect(model, &QAbstractItemModel::dataChanged, model, check, Qt::DirectConnection);
+        QTextDocument* sheet = Sheet()->document();
+        QObject::connect(sheet, &QTextDocument::contentsChanged, sheet, check, Qt::DirectConnection);
+    }
+
     void TearDown() override
     {
+        EXPECT_EQ(OffGuiThread, 0) << "widgets changed off the GUI thread";
+        if (Messages && !Messages->empty()) ADD_FAILURE() << "box shown: " << Messages->front().toStdString();
         if (Form) {
             if (TestRunning) Form->HaltScan();
             EXPECT_TRUE(QTest::qWaitFor([] { return TCheckPing::Alive() == 0; }, Bound));
@@ -181,4 +201,5 @@ protected:
     std::shared_ptr<std::vector<QString>> Messages;
     std::mutex Mutex;
     std::vector<SeenRequest> Seen;
+    std::atomic<int> OffGuiThread{0};
 };

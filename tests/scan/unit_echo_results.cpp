@@ -71,26 +71,6 @@ TEST_F(EchoResults, shouldListAnAnsweringAddressOnceAndNameIt)
     EXPECT_EQ(ListTexts(), (QStringList{Entry("127.0.0.1 localhost"), Entry("127.0.0.2 n/a")}));
 }
 
-TEST_F(EchoResults, shouldMarkOnlyTheEntryOfTheEchoedAddress)
-{
-    // The entry of .50 comes first, so a search without the blank would hit it.
-    Echo("127.0.0.50", true);
-    Echo("127.0.0.5", true);
-    ASSERT_TRUE(WaitResolvers());
-    List()->SetText(0, Entry("127.0.0.50 fifty"));
-
-    Echo("127.0.0.50", false);
-    EXPECT_EQ(List()->ImageIndex(0), 1);
-    EXPECT_EQ(List()->ImageIndex(1), 0);
-    EXPECT_EQ(List()->Text(0), Entry("127.0.0.50 fifty"));   // keeps its name
-
-    Echo("127.0.0.5", false);
-    Echo("127.0.0.50", true);
-    EXPECT_EQ(List()->ImageIndex(0), 0);
-    EXPECT_EQ(List()->ImageIndex(1), 1);
-    EXPECT_EQ(List()->Count(), 2);
-}
-
 TEST_F(EchoResults, shouldWriteTimeoutLinesToTheSheetOnlyWhenTheBoxIsCleared)
 {
     ShowOnlyCorrect(true);

@@ -1,0 +1,71 @@
+# Installation into the usual places under the prefix (program, desktop entry,
+# icons in the hicolor theme, AppStream metainfo) and the Debian package.
+include(GNUInstallDirs)
+
+set(SCANVET_APP_ID example.scanvet.ScanvetAddress)
+set(SCANVET_ICON_SIZES 16 32 48 64 128)
+set(SCANVET_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(SCANVET_ICON_SVG ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.svg)
+set(SCANVET_ICON_DIR ${CMAKE_BINARY_DIR}/icons/hicolor)
+
+find_package(Qt6 REQUIRED COMPONENTS Svg)
+
+# The PNG sizes are rendered from the shipped SVG at build time.
+add_executable(render_icon ${SCANVET_PACKAGING_DIR}/render_icon.cpp)
+target_link_libraries(render_icon PRIVATE Qt6::Gui Qt6::Svg scanvet_warnings)
+
+set(scanvet_icon_pngs "")
+foreach(size IN LISTS SCANVET_ICON_SIZES)
+  list(APPEND scanvet_icon_pngs ${SCANVET_ICON_DIR}/${size}x${size}/apps/${SCANVET_APP_ID}.png)
+endforeach()
+add_custom_command(OUTPUT ${scanvet_icon_pngs}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+          $<TARGET_FILE:render_icon> ${SCANVET_ICON_SVG} ${SCANVET_ICON_DIR} ${SCANVET_APP_ID} ${SCANVET_ICON_SIZES}
+  DEPENDS render_icon ${SCANVET_ICON_SVG}
+  COMMENT "Rendering the program icon"
+  VERBATIM)
+add_custom_target(scanvet_icons ALL DEPENDS ${scanvet_icon_pngs})
+
+configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
+
+install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size IN LISTS SCANVET_ICON_SIZES)
+  install(FILES ${SCANVET_ICON_DIR}/${size}x${size}/apps/${SCANVET_APP_ID}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${SCANVET_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Debian package: cpack -G DEB in the build folder.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME scanvet-address)
+set(CPACK_PACKAGE_VENDOR "Scanvet developers")
+set(CPACK_PACKAGE_CONTACT "Scanvet developers <scanvet@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find out which computers answer in an IPv4 address range")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Scanvet Address pings every address of one IPv4 range in turn and lists the computers that answered, with their host names. A test can repeat itself every few minutes; the list and the result sheet can be saved as plain text.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# postinst gives the program its capability with setcap.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libcap2-bin)
+
+set(SCANVET_INSTALLED_PROGRAM ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/scanvet)
+configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+include(CPack)
+
+if(SCANVET_TESTS)
+  add_subdirectory(tests/packaging)
+endif()

@@ -1,0 +1,341 @@
+#!/usr/bin/env bash
+# The real window, driven as a person would: installs the build into a
+# temporary prefix, starts the installed program on a virtual X display inside
+# the test lab (so no echo and no name query can leave the machine), and with
+# the mouse and the keyboard (xdotool) types 198 51 100 into the octet fields,
+# sets the range 1 to 60 on the Config Sheet, presses Run test, waits for its
+# caption to come back, saves the computer list and the result sheet through
+# the file dialogs, runs again with a slower preset over .28 to .32, opens the
+# About box and leaves through File, Exit. It then checks the saved files (the
+# lab's answering hosts with their names, nothing else), the settings file and
+# the screenshots (the list pictures' colours).
+#
+#   bash scripts/real-window-check.sh [--scale 2] [--no-build] [--build DIR] [--shots DIR]
+#   bash scripts/real-window-check.sh --program PATH --user UID --ping-loopback [--shots DIR]
+#
+# Builds first (into $BUILD_DIR or build/) unless --no-build. Screenshots go to
+# docs/ (or --shots DIR): real-window-*.png, or window-hidpi.png with --scale 2,
+# which runs the same with QT_SCALE_FACTOR=2. The second form starts an
+# installed program as another user in a lab where only a raw socket can ping
+# (scripts/package-check.sh), pings 127.0.0.1 with the Ping button and checks
+# the saved result sheet. Needs root (apt-get and the lab);
+# exits 77 (skipped) where there is no root or no lab.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+self=$here/scripts/real-window-check.sh
+
+scale=1
+inside=0
+build_first=1
+build=${BUILD_DIR:-build}
+shots=docs
+program_path=""
+user=""
+ping_loopback=0
+out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --scale) scale=$2; shift 2 ;;
+    --no-build) build_first=0; shift ;;
+    --build) build=$2; shift 2 ;;
+    --shots) shots=$2; shift 2 ;;
+    --program) program_path=$2; shift 2 ;;
+    --user) user=$2; shift 2 ;;
+    --ping-loopback) ping_loopback=1; shift ;;
+    --inside) inside=1; out=$2; shift 2 ;;
+    *) echo "usage: see the head of scripts/real-window-check.sh" >&2; exit 2 ;;
+  esac
+done
+
+fail() { echo "FAILED: $*" >&2; exit 1; }
+skip() { echo "SKIPPED: $*"; exit 77; }
+
+# ------------------------------------------------------------------ outside
+if [ $inside = 0 ]; then
+  [ "$(id -u)" = 0 ] || skip "needs root for apt-get and the test lab"
+  cd "$here"
+  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core
+
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  if [ -z "$program_path" ]; then
+    if [ $build_first = 1 ]; then
+      bash scripts/install-deps.sh
+      cmake -S . -B "$build" >/dev/null
+      cmake --build "$build" -j2 --target scanvet scanvet_icons late_responder
+    fi
+    cmake --install "$build" --prefix "$work/prefix" >/dev/null
+    echo "installed into $work/prefix:"
+    (cd "$work/prefix" && find . -type f | sort | sed 's|^\./|  |')
+    program_path=$work/prefix/bin/scanvet
+  fi
+  if [ $ping_loopback = 1 ]; then
+    lab=(--socket raw)          # no unprivileged ping socket for anybody
+  else
+    lab=(--socket dgram --responder "$build/tests/lab/late_responder")
+  fi
+  mkdir -p "$work/out"
+  rc=0
+  bash tests/lab/netlab.sh run "${lab[@]}" -- \
+    bash "$self" --scale "$scale" ${user:+--user "$user"} $([ $ping_loopback = 1 ] && echo --ping-loopback) \
+    --program "$program_path" --inside "$work/out" || rc=$?
+  mkdir -p "$build"
+  rm -f "$build/real-window-failure-$scale.png"
+  if [ -f "$work/out/real-window-failure.png" ]; then
+    cp "$work/out/real-window-failure.png" "$build/real-window-failure-$scale.png"
+    echo "the screen at the failure: $build/real-window-failure-$scale.png"
+  fi
+  if [ $rc = 0 ]; then
+    mkdir -p "$shots"
+    for f in "$work"/out/*.png; do cp "$f" "$shots/"; done
+    (cd "$work/out" && ls) | sed "s|^|  $shots/|"
+    echo "real-window check passed (scale $scale${user:+, user $user}$([ $ping_loopback = 1 ] && echo ", ping 127.0.0.1"))"
+  fi
+  exit $rc
+fi
+
+# ------------------------------------------------------------------ inside the lab
+[ "${SCANVET_LAB:-}" = 1 ] || skip "test lab not available: ${SCANVET_LAB_UNAVAILABLE:-unknown reason}"
+s=$scale
+work=$(mktemp -d)
+chmod 711 "$work"
+run=$work/run                  # the program's folder: Scanvet.cfg and the saved lists land here
+mkdir -m 777 "$run"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Big enough for the window at twice its size; Xvfb picks a free display.
+Xvfb -displayfd 3 -screen 0 1920x1280x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; fail "the virtual display did not start"; }
+export DISPLAY=:$(head -n1 "$work/display")
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "the virtual display $DISPLAY does not answer"
+
+as_user=()
+[ -z "$user" ] || as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
+cd "$run"
+"${as_user[@]}" env HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
+  >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address$' | head -n1) ||
+  { cat "$work/program.log" >&2; fail "the window did not appear"; }
+eval "$(xdotool getwindowgeometry --shell "$window")"   # X Y WIDTH HEIGHT
+win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
+# The client area (800 x 490 design pixels) sits under the menu bar.
+cx=$win_x
+cy=$(( win_y + win_h - 490 * s ))
+echo "window $window at ${win_x},${win_y} ${win_w}x${win_h}, client at ${cx},${cy}, scale $s"
+[ "$win_w" = $(( 800 * s )) ] || fail "the window is $win_w wide, not $(( 800 * s ))"
+
+# Design coordinates relative to the client area.
+click() {
+  xdotool mousemove --sync $(( cx + $1 * s )) $(( cy + $2 * s )) click 1
+  sleep 0.3
+}
+type_into() {   # x y text
+  click "$1" "$2"
+  xdotool key ctrl+a
+  xdotool type --delay 60 "$3"
+  sleep 0.2
+}
+shot() {        # name: the window, cropped from the screen
+  import -window root -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage "$work/$1.png"
+}
+keep() { cp "$work/$1.png" "$out/$2"; }
+# On failure inside, the whole screen is kept (as real-window-failure.png in the build folder).
+fail() {
+  import -window root "$out/real-window-failure.png" 2>/dev/null || true
+  echo "FAILED: $*" >&2
+  exit 1
+}
+# The caption of Run test, without the button's frame (focus and hover show there).
+caption() {
+  import -window root -crop "$(( 45 * s ))x$(( 15 * s ))+$(( cx + 746 * s ))+$(( cy + 9 * s ))" +repage "$work/$1.png"
+}
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+# Waits until a region (design coordinates; no text cursor blinks there) has
+# looked the same for about a second, then takes the window's picture NAME.
+settle() {      # name x y width height
+  local i stable=0
+  import -window root -crop "$(( $4 * s ))x$(( $5 * s ))+$(( cx + $2 * s ))+$(( cy + $3 * s ))" +repage "$work/region-a.png"
+  for i in $(seq 60); do
+    sleep 0.3
+    import -window root -crop "$(( $4 * s ))x$(( $5 * s ))+$(( cx + $2 * s ))+$(( cy + $3 * s ))" +repage "$work/region-b.png"
+    if same region-a region-b; then
+      stable=$(( stable + 1 ))
+      if [ $stable -ge 3 ]; then shot "$1"; return 0; fi
+    else
+      stable=0
+      mv "$work/region-b.png" "$work/region-a.png"
+    fi
+  done
+  fail "the window did not settle for $1"
+}
+list_region=(4 38 790 330)    # the list, or the result sheet
+save_through_dialog() {   # title file-name
+  local dialog
+  dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no dialog \"$1\""
+  xdotool windowfocus --sync "$dialog"
+  sleep 0.5
+  shot "dialog-$2"
+  xdotool key ctrl+a
+  xdotool type --delay 60 "$2"
+  xdotool key Return
+  for _ in $(seq 100); do [ -e "$run/$2.txt" ] && break; sleep 0.1; done
+  [ -e "$run/$2.txt" ] || fail "$2.txt was not saved"
+}
+
+# Tabs along the bottom of the page control (measured with the Fusion style).
+tab_y=420
+test_tab_x=37
+result_tab_x=118
+config_tab_x=206
+
+run_test() {                # presses Run test and waits for its caption to come back
+  click 768 16
+  xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
+  local _
+  for _ in $(seq 600); do
+    sleep 0.1
+    caption now
+    if same idle now; then return 0; fi
+  done
+  fail "Run test did not come back within 60 s"
+}
+
+settle start "${list_region[@]}"
+caption idle
+leave() {                   # File, Exit, and the program ends
+  click 400 480             # back into the window (the status bar)
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key e
+  for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$program" 2>/dev/null || fail "File, Exit did not end the program"
+}
+status=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "NOT OK: $1"; status=1; fi; }
+
+if [ $ping_loopback = 1 ]; then
+  type_into 24 16 127
+  type_into 80 16 0
+  type_into 136 16 0
+  type_into 192 16 1
+  click 704 16              # Ping
+  click "$result_tab_x" "$tab_y"
+  settle ping-loopback "${list_region[@]}"
+  click 760 392             # Save List under the result sheet
+  save_through_dialog "Save Scanvet Results" ScanvetStatus
+  leave
+  keep ping-loopback real-window-ping-loopback.png
+  sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
+  echo "--- ScanvetStatus.txt"; echo "$sheet"; echo "---"
+  check "the program ran as user ${user:-$(id -u)}" '[ "$(stat -c %u "$run/ScanvetStatus.txt")" = "${user:-$(id -u)}" ]'
+  check "127.0.0.1 answered the Ping button" \
+    '[ "$sheet" != "${sheet#Sending ping to 127.0.0.1 Reply O.K. - in }" ] && [ "$(wc -l <<<"$sheet")" = 1 ]'
+  exit $status
+fi
+
+# Round 1: the LAN preset over 198.51.100.1 to .60.
+type_into 24 16 198
+type_into 80 16 51
+type_into 136 16 100
+click "$config_tab_x" "$tab_y"
+type_into 154 68 0          # Edit7: no repeat, so nothing starts by itself
+type_into 154 102 1         # Edit8: lowest last octet
+type_into 154 136 60        # Edit9: highest
+settle config 10 175 770 100
+run_test
+settle round1 "${list_region[@]}"   # host names arrive in the background
+click 760 392               # Save List under the list
+save_through_dialog "Save List Of Computers" ComputerList
+click "$result_tab_x" "$tab_y"
+settle result-sheet "${list_region[@]}"
+click 760 392               # Save List under the result sheet
+save_through_dialog "Save Scanvet Results" ScanvetStatus
+
+# Round 2: the slower "fast Internet" preset over .28 to .32 finds the late host.
+click "$config_tab_x" "$tab_y"
+click 100 232               # RadioGroup2, item 1
+type_into 154 102 28
+type_into 154 136 32
+run_test
+click "$test_tab_x" "$tab_y"
+settle test-sheet "${list_region[@]}"
+click 760 392
+save_through_dialog "Save List Of Computers" ComputerList2
+
+click 400 480               # back into the window (the status bar)
+xdotool key alt+h
+sleep 0.3
+xdotool key a               # Help, About
+about=$(timeout 20 xdotool search --sync --onlyvisible --name '^About$' | head -n1) || fail "no About box"
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$about")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/about.png"
+[ "$WIDTH" = $(( 298 * s )) ] || fail "the About box is $WIDTH wide, not $(( 298 * s ))"
+xdotool mousemove --sync $(( X + 148 * s )) $(( Y + HEIGHT - 22 * s )) click 1    # OK
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null || break; sleep 0.1; done
+! xdotool search --onlyvisible --name '^About$' >/dev/null || fail "OK did not close the About box"
+leave
+
+if [ "$s" = 1 ]; then
+  keep config real-window-config-sheet.png
+  keep test-sheet real-window-test-sheet.png
+  keep result-sheet real-window-result-sheet.png
+  keep about real-window-about.png
+  keep dialog-ComputerList real-window-save-dialog.png
+else
+  # The Test Sheet above the Config Sheet, whose labels and groups have fixed
+  # places, and the About box.
+  convert -background '#808080' "$work/test-sheet.png" "$work/config.png" "$work/about.png" -append +repage "$out/window-hidpi.png"
+fi
+
+# ------------------------------------------------------------------ checks
+report=$(tr -d '\r' <"$run/ComputerList.txt")
+sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
+report2=$(tr -d '\r' <"$run/ComputerList2.txt")
+for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
+echo "---"
+entry() { printf '%-41s On' "$1"; }
+expected=$(printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
+  "$(entry '198.51.100.10 alpha.lab')" "$(entry '198.51.100.11 bravo.lab')" "$(entry 198.51.100.12)" \
+  "$(entry 198.51.100.13)" "$(entry '198.51.100.50 echo50.lab')")
+expected2=$(printf '%s\n' "$expected" "$(entry '198.51.100.30 late.lab')")
+entries() { sed -n '12,/^$/p' <<<"$1" | sed '/^$/d'; }
+check "the report's parameters are the typed ones" \
+  'grep -qx "IP Address : 198.51.100.xxx" <<<"$report" && grep -qx "IP range   : min = 1" <<<"$report" && grep -qx "IP range   : max = 60" <<<"$report"'
+check "the report lists exactly the lab's answering hosts, with their names" '[ "$(entries "$report")" = "$expected" ]'
+check "the report has its end marker" '[ "$(tail -n1 <<<"$report")" = "--- End of List ---" ]'
+check "with the LAN preset the late host (.30) is missed" '! grep -q "198\.51\.100\.30 " <<<"$report"'
+check "the result sheet shows the seven replies, one a line" \
+  '[ "$(grep -cE "^Sending ping to 198\.51\.100\.(2|5|10|11|12|13|50) Reply O\.K\. - in [0-9]+ msecs$" <<<"$sheet")" = 7 ] && [ "$(wc -l <<<"$sheet")" = 7 ]'
+check "with the slower preset the late host joins the list, named" '[ "$(entries "$report2")" = "$expected2" ]'
+check "the second report has the second range" \
+  'grep -qx "IP range   : min = 28" <<<"$report2" && grep -qx "IP range   : max = 32" <<<"$report2"'
+check "Scanvet.cfg keeps the typed octets, range and repeat period" \
+  '[ "$(tr -d "\r" <"$run/Scanvet.cfg" | sed -n "1,3p;5,7p" | tr "\n" " ")" = "198 51 100 28 32 0 " ]'
+
+# Pixels: both colours of the "answered" list picture (lit blue screen, green
+# lamps) for each of the eight entries, and none of the dark screen's orange
+# lamp, counted in the list alone. Scaled up, the pictures are smoothed, so
+# colours are matched loosely there.
+fuzz=$(( s == 1 ? 0 : 20 ))
+convert "$work/test-sheet.png" -crop "$(( 800 * s ))x$(( 330 * s ))+0+$(( win_h - 490 * s + 36 * s ))" +repage "$work/list.png"
+count() { convert "$work/list.png" -fuzz "$fuzz%" -fill black +opaque "$1" -fill white -opaque "$1" -format '%[fx:round(mean*w*h)]' info:; }
+blue=$(count 'rgb(40,110,255)')
+green=$(count 'rgb(0,220,0)')
+orange=$(count 'rgb(255,140,0)')
+echo "list picture pixels: screen blue $blue, lamp green $green, orange $orange"
+check "eight answered-computer pictures in the list (screen blue)" "[ $blue -ge $(( 8 * 30 * s * s )) ]"
+check "their green lamps" "[ $green -ge $(( 8 * 2 * s * s )) ]"
+check "no not-answering picture" "[ $orange = 0 ]"
+exit $status

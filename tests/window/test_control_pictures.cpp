@@ -1,0 +1,98 @@
+// The list and the gauge draw less often and reuse what they drew; what the
+// user sees must stay the same.
+#include "WindowFixture.h"
+
+#include "window/Controls.h"
+
+#include <QImage>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+
+namespace {
+
+QString Entry(const char* text) { return QString::fromLatin1(text).leftJustified(41); }
+
+// The list as it shows now, and as Qt's plain delegate would draw it.
+std::pair<QImage, QImage> ShownAndPlain(TListView& list)
+{
+    QCoreApplication::processEvents();
+    const QImage shown = list.View()->grab().toImage();
+    QAbstractItemDelegate* own = list.View()->itemDelegate();
+    QStyledItemDelegate plain;
+    list.View()->setItemDelegate(&plain);
+    QCoreApplication::processEvents();
+    const QImage drawn = list.View()->grab().toImage();
+    list.View()->setItemDelegate(own);
+    QCoreApplication::processEvents();
+    return {shown, drawn};
+}
+
+class Paints : public QObject {
+public:
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++Count;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(ListPictures, shouldLookAsPlainEntriesThroughRenamesImagesAndSelection)
+{
+    TListView list(nullptr);
+    list.resize(700, 200);
+    list.show();
+    list.Add(Entry("198.51.100.5"));
+    list.Add(Entry("198.51.100.10"));
+    list.Add(Entry("198.51.100.50"));
+    {
+        const auto [shown, plain] = ShownAndPlain(list);
+        EXPECT_EQ(shown, plain);
+    }
+    // Drawn before; now with a name longer than the field, another image and
+    // a selection: nothing of the old pictures may show.
+    list.SetText(1, Entry("198.51.100.10 a-rather-long-host-name.lab.example"));
+    list.SetImageIndex(2, 1);
+    list.View()->setCurrentRow(0);
+    {
+        const auto [shown, plain] = ShownAndPlain(list);
+        EXPECT_EQ(shown, plain);
+    }
+    QStyledItemDelegate plain;
+    QStyleOptionViewItem option;
+    option.initFrom(list.View());
+    option.font = list.View()->font();
+    option.decorationSize = list.View()->iconSize();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    const QModelIndex renamed = list.View()->model()->index(1, 0);
+    EXPECT_EQ(list.View()->itemDelegate()->sizeHint(option, renamed), plain.sizeHint(option, renamed));
+}
+
+TEST(GaugePictures, shouldRepaintWhenThePercentChangesOnly)
+{
+    TGauge gauge(nullptr);
+    gauge.resize(400, 19);
+    gauge.SetMinValue(1);
+    gauge.SetMaxValue(254);
+    gauge.SetProgress(1);
+    gauge.show();
+    Paints paints;
+    gauge.installEventFilter(&paints);
+    QCoreApplication::processEvents();
+
+    paints.Count = 0;
+    gauge.SetProgress(2);   // still 0 %
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.Count, 0);
+    gauge.SetProgress(4);   // 1 %
+    QCoreApplication::processEvents();
+    EXPECT_GE(paints.Count, 1);
+    paints.Count = 0;
+    gauge.SetMaxValue(100);  // the range changes the picture too
+    QCoreApplication::processEvents();
+    EXPECT_GE(paints.Count, 1);
+}
