@@ -45,7 +45,7 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 class TDriver {
 public:
     explicit TDriver(const QString& workDir, const QString& program = QStringLiteral(START_DRIVER),
-                     const QStringList& prefix = {})
+                     const QStringList& prefix = {}, const QStringList& extraEnv = {})
     {
         QStringList words = prefix;
         words << program;
@@ -58,6 +58,7 @@ public:
         env.insert(QStringLiteral("RES_OPTIONS"), QStringLiteral("timeout:30 attempts:1"));
         env.insert(QStringLiteral("HOME"), workDir);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), workDir);
+        for (const QString& var : extraEnv) env.insert(var.section(QLatin1Char('='), 0, 0), var.section(QLatin1Char('='), 1));
         std::vector<std::string> vars;
         for (const QString& var : env.toStringList()) vars.push_back(var.toStdString());
         std::vector<char*> argv, envp;
@@ -279,72 +280,114 @@ TEST_F(CloseInEveryState, shouldEndCleanlyWhenClosedDuringSolveIp)
 // where ping sockets are forbidden: the program needs the raw socket and so
 // the capability, and once its window stands no thread holds any capability.
 // The raw socket it opened before still pings.
-TEST(LeastPrivilege, shouldHoldNoCapabilityAfterStartUp)
-{
-    SCANVET_REQUIRE_LAB();
-    if (std::string(SCANVET_SANITIZE) == "thread")
-        GTEST_SKIP() << "ThreadSanitizer's own thread blocks every signal, so no program may clear its capabilities";
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a binary a capability and run it as another user";
-    for (const char* tool : {"setcap", "setpriv"})
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty() &&
-            QStandardPaths::findExecutable(QLatin1String(tool), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}).isEmpty())
-            GTEST_SKIP() << tool << " is missing (libcap2-bin, util-linux)";
-
-    const QString rangePath = QStringLiteral("/proc/sys/net/ipv4/ping_group_range");
-    const QByteArray formerRange = ReadFile(rangePath);
-    ASSERT_TRUE(WriteFile(rangePath, "1 0\n")) << "cannot forbid ping sockets in the lab";
-    struct Restore {
-        QString Path;
-        QByteArray Bytes;
-        ~Restore() { WriteFile(Path, Bytes); }
-    } restore{rangePath, formerRange};
-
-    QTemporaryDir binDir;
-    QTemporaryDir workDir;
-    ASSERT_TRUE(binDir.isValid() && workDir.isValid());
-    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                      QFileDevice::ReadOther | QFileDevice::ExeOther;
-    ASSERT_TRUE(QFile::setPermissions(binDir.path(), open));
-    ASSERT_TRUE(QFile::setPermissions(workDir.path(), open | QFileDevice::WriteOther));
-    const QString copy = binDir.filePath(QStringLiteral("scanvet"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(START_DRIVER), copy));
-    ASSERT_TRUE(QFile::setPermissions(copy, open));
-    QString setcap = QStandardPaths::findExecutable(QStringLiteral("setcap"));
-    if (setcap.isEmpty()) setcap = QStandardPaths::findExecutable(QStringLiteral("setcap"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-    QProcess give;
-    give.start(setcap, {QStringLiteral("cap_net_raw+ep"), copy});
-    ASSERT_TRUE(give.waitForFinished(Bound));
-    if (give.exitCode() != 0)
-        GTEST_SKIP() << "setcap failed here (no file capabilities on this file system?): "
-                     << give.readAllStandardError().toStdString();
-
-    TDriver driver(workDir.path(), copy,
-                   {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                    QStringLiteral("--clear-groups")});
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("caps");
-    driver.Send("fields 198 51 100 10 1 1 0 1");
-    driver.Send("ping");
-    ASSERT_TRUE(driver.WaitFor("status")) << driver.Transcript();
-    driver.Send("exit");
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-
-    // It had the capability when it started...
-    bool hadIt = false;
-    for (const QByteArray& line : driver.Lines())
-        if (line.startsWith("start ") && line != "start end") hadIt = hadIt || line.split(' ').value(3) != "0000000000000000";
-    EXPECT_TRUE(hadIt) << "the copy did not start with cap_net_raw: " << driver.Transcript();
-    // ... and no thread holds any afterwards.
-    int threads = 0;
-    for (const QByteArray& line : driver.Lines()) {
-        if (!line.startsWith("caps ") || line == "caps end") continue;
-        ++threads;
-        const QList<QByteArray> sets = line.split(' ');
-        ASSERT_EQ(sets.size(), 6) << line.toStdString();
-        for (int i = 2; i < 6; ++i) EXPECT_EQ(sets[i], "0000000000000000") << line.toStdString();
+class LeastPrivilege : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SCANVET_REQUIRE_LAB();
+        if (std::string(SCANVET_SANITIZE) == "thread")
+            GTEST_SKIP() << "ThreadSanitizer's own thread blocks every signal, so no program may clear its capabilities";
+        if (geteuid() != 0) GTEST_SKIP() << "needs root to give a binary a capability and run it as another user";
+        Setcap = Tool("setcap");
+        if (Setcap.isEmpty() || Tool("setpriv").isEmpty()) GTEST_SKIP() << "setcap or setpriv is missing (libcap2-bin, util-linux)";
+        FormerRange = ReadFile(RangePath);
+        ASSERT_TRUE(WriteFile(RangePath, "1 0\n")) << "cannot forbid ping sockets in the lab";
+        ASSERT_TRUE(BinDir.isValid() && WorkDir.isValid());
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+        ASSERT_TRUE(QFile::setPermissions(BinDir.path(), open));
+        ASSERT_TRUE(QFile::setPermissions(WorkDir.path(), open | QFileDevice::WriteOther));
+        Copy = BinDir.filePath(QStringLiteral("scanvet"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(START_DRIVER), Copy));
+        ASSERT_TRUE(QFile::setPermissions(Copy, open));
+        QProcess give;
+        give.start(Setcap, {QStringLiteral("cap_net_raw+ep"), Copy});
+        ASSERT_TRUE(give.waitForFinished(Bound));
+        if (give.exitCode() != 0)
+            GTEST_SKIP() << "setcap failed here (no file capabilities on this file system?): "
+                         << give.readAllStandardError().toStdString();
     }
-    EXPECT_GE(threads, 1) << driver.Transcript();
-    EXPECT_TRUE(driver.Said("status Sending ping to 198.51.100.10 Reply O.K. - in ")) << driver.Transcript();
-    EXPECT_EQ(ReadFile(workDir.filePath(QStringLiteral("Scanvet.cfg"))), Settings({"198", "51", "100", "10", "1", "1", "0"}));
+    void TearDown() override
+    {
+        if (!FormerRange.isEmpty()) WriteFile(RangePath, FormerRange);
+    }
+    static QString Tool(const char* name)
+    {
+        const QString found = QStandardPaths::findExecutable(QLatin1String(name));
+        return found.isEmpty() ? QStandardPaths::findExecutable(QLatin1String(name), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+                               : found;
+    }
+
+    // Runs the copy as user nobody, pings, and checks every thread's sets.
+    void Check(const QStringList& extraEnv)
+    {
+        TDriver driver(WorkDir.path(), Copy,
+                       {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                        QStringLiteral("--clear-groups")},
+                       extraEnv);
+        ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
+        driver.Send("caps");
+        driver.Send("fields 198 51 100 10 1 1 0 1");
+        driver.Send("ping");
+        ASSERT_TRUE(driver.WaitFor("status")) << driver.Transcript();
+        driver.Send("exit");
+        ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+        EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+
+        // It had the capability when it started...
+        bool hadIt = false;
+        for (const QByteArray& line : driver.Lines())
+            if (line.startsWith("start ") && line != "start end")
+                hadIt = hadIt || line.split(' ').value(3) != "0000000000000000";
+        EXPECT_TRUE(hadIt) << "the copy did not start with cap_net_raw: " << driver.Transcript();
+        // ... and no thread holds any afterwards.
+        int threads = 0;
+        for (const QByteArray& line : driver.Lines()) {
+            if (!line.startsWith("caps ") || line == "caps end") continue;
+            ++threads;
+            const QList<QByteArray> sets = line.split(' ');
+            ASSERT_EQ(sets.size(), 6) << line.toStdString();
+            for (int i = 2; i < 6; ++i) EXPECT_EQ(sets[i], "0000000000000000") << line.toStdString();
+        }
+        EXPECT_GE(threads, 1) << driver.Transcript();
+        EXPECT_TRUE(driver.Said("status Sending ping to 198.51.100.10 Reply O.K. - in ")) << driver.Transcript();
+        EXPECT_EQ(ReadFile(WorkDir.filePath(QStringLiteral("Scanvet.cfg"))),
+                  Settings({"198", "51", "100", "10", "1", "1", "0"}));
+    }
+
+    static inline const QString RangePath = QStringLiteral("/proc/sys/net/ipv4/ping_group_range");
+    QByteArray FormerRange;
+    QString Setcap;
+    QTemporaryDir BinDir;
+    QTemporaryDir WorkDir;
+    QString Copy;
+};
+
+TEST_F(LeastPrivilege, shouldHoldNoCapabilityAfterStartUp)
+{
+    Check({});
+}
+
+// On a display the window system's thread exists before the window, so it
+// starts with the capability too and must give it up as well.
+TEST_F(LeastPrivilege, shouldHoldNoCapabilityInAnyThreadOnADisplay)
+{
+    const QString xvfb = Tool("Xvfb");
+    if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is missing (package xvfb)";
+    // Xvfb picks a free display and writes its number to standard output.
+    QProcess server;
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-ac"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+    ASSERT_TRUE(server.waitForStarted());
+    QByteArray said;
+    const QDeadlineTimer deadline(Bound);
+    while (!said.contains('\n') && !deadline.hasExpired() && server.state() == QProcess::Running) {
+        server.waitForReadyRead(100);
+        said += server.readAllStandardOutput();
+    }
+    const QString display = QString::fromLatin1(said.trimmed());
+    ASSERT_FALSE(display.isEmpty()) << server.readAllStandardError().toStdString();
+    Check({QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:") + display});
+    server.terminate();
+    server.waitForFinished(Bound);
 }
