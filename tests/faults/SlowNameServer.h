@@ -1,9 +1,10 @@
 // A name server of the test's own on 127.0.0.1:53 inside the lab's scanner
 // namespace (the lab's resolv.conf points there). It answers reverse look-ups
 // of 198.51.100.x and 203.0.113.x with names made from the address, and the
-// names <a>-<b>-<c>-<d>.slow.lab with that address; everything else is not
-// found at once. While held, it keeps its answers to those look-ups back
-// until Release(): the test decides when a slow look-up ends.
+// names h<a>-<b>-<c>-<d>.slow.lab (a name must not begin with a digit) with
+// that address; everything else is not found at once. While held, it keeps
+// its answers to those look-ups back until Release(): the test decides when a
+// slow look-up ends.
 #pragma once
 
 #include <netinet/in.h>
