@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/SkipCode.h"
 
 #include <QCoreApplication>
 
@@ -6,5 +6,5 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunAllTestsReportingSkips();
 }

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/SkipCode.h"
 
 #include <QApplication>
 
@@ -9,5 +9,5 @@ int main(int argc, char** argv)
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunAllTestsReportingSkips();
 }
