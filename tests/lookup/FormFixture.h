@@ -1,7 +1,7 @@
 // A main window in its own temporary working directory, with answered dialogs.
 #pragma once
 
-#include "tests/lookup/FakeDialogs.h"
+#include "tests/FakeDialogs.h"
 #include "window/PingTst1.h"
 
 #include <gtest/gtest.h>

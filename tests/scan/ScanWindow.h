@@ -5,6 +5,7 @@
 #include "lookup/DNSSolve.h"
 #include "net/Icmp.h"
 #include "scan/CheckPing.h"
+#include "tests/FakeDialogs.h"
 #include "window/Dialogs.h"
 #include "window/PingTst1.h"
 
@@ -27,23 +28,6 @@
 #include <string>
 #include <vector>
 
-class FakeDialogs : public TDialogs {
-public:
-    void ShowMessage(QWidget*, const QString& text) override { Messages->push_back(text); }
-    bool Confirm(QWidget*, const QString& text) override
-    {
-        Messages->push_back(text);
-        return false;
-    }
-    void ShowError(QWidget*, const QString& text) override { Messages->push_back(text); }
-    std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                                        const QString&) override
-    {
-        return std::nullopt;
-    }
-    std::shared_ptr<std::vector<QString>> Messages = std::make_shared<std::vector<QString>>();
-};
-
 // One echo request as the window saw it.
 struct SeenRequest {
     std::string Address;
@@ -59,9 +43,7 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         PreviousDir = QDir::currentPath();
         QDir::setCurrent(Dir.path());   // the settings file stays in here
-        auto dialogs = std::make_unique<FakeDialogs>();
-        Messages = dialogs->Messages;
-        SetDialogs(std::move(dialogs));
+        Fake = &TFakeDialogs::Install();
         try {
             Form = std::make_unique<TForm1>();
         } catch (const TICMPException& e) {
@@ -102,7 +84,8 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(OffGuiThread, 0) << "widgets changed off the GUI thread";
-        if (Messages && !Messages->empty()) ADD_FAILURE() << "box shown: " << Messages->front().toStdString();
+        if (Fake != nullptr && !Fake->Boxes.empty())
+            ADD_FAILURE() << "box shown: " << Fake->Boxes.front().Text.toStdString();
         if (Form) {
             if (TestRunning) Form->HaltScan();
             EXPECT_TRUE(QTest::qWaitFor([] { return TCheckPing::Alive() == 0; }, Bound));
@@ -198,7 +181,7 @@ protected:
     QTemporaryDir Dir;
     QString PreviousDir;
     std::unique_ptr<TForm1> Form;
-    std::shared_ptr<std::vector<QString>> Messages;
+    TFakeDialogs* Fake = nullptr;   // owned by the dialog seam
     std::mutex Mutex;
     std::vector<SeenRequest> Seen;
     std::atomic<int> OffGuiThread{0};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "net/Icmp.h"
+#include "tests/FakeDialogs.h"
 #include "window/Dialogs.h"
 #include "window/PingTst1.h"
 
@@ -17,42 +18,6 @@
 #include <memory>
 #include <optional>
 
-struct TBoxRecord {
-    TBoxKind Kind;
-    QString Text;
-};
-
-class TFakeDialogs : public TDialogs {
-public:
-    void ShowMessage(QWidget*, const QString& text) override
-    {
-        Boxes.push_back({TBoxKind::Plain, text});
-        if (ThrowOnMessage) {
-            ThrowOnMessage = false;
-            throw Exception(ThrowText);
-        }
-    }
-    bool Confirm(QWidget*, const QString& text) override
-    {
-        Boxes.push_back({TBoxKind::Confirm, text});
-        return ConfirmAnswer;
-    }
-    void ShowError(QWidget*, const QString& text) override { Boxes.push_back({TBoxKind::Error, text}); }
-    std::optional<QString> SaveFileName(QWidget*, const QString&, const QString& proposedName, const QString&,
-                                        const QString&) override
-    {
-        Proposals.push_back(proposedName);
-        return SaveAnswer;
-    }
-
-    std::vector<TBoxRecord> Boxes;
-    std::vector<QString> Proposals;
-    std::optional<QString> SaveAnswer;
-    bool ConfirmAnswer = false;
-    bool ThrowOnMessage = false;
-    std::string ThrowText;
-};
-
 // Installs the fake for one test and works in a fresh folder.
 class DialogFixture : public ::testing::Test {
 protected:
@@ -61,9 +26,8 @@ protected:
         ASSERT_TRUE(Work.isValid());
         Previous = QDir::currentPath();
         QDir::setCurrent(Work.path());
-        auto fake = std::make_unique<TFakeDialogs>();
-        Fake = fake.get();
-        SetDialogs(std::move(fake));
+        Fake = &TFakeDialogs::Install();
+        Fake->ConfirmAnswer = false;
     }
     void TearDown() override
     {

@@ -1,6 +1,7 @@
 // Message boxes and the save dialog answered by the test, with every box recorded.
 #pragma once
 
+#include "net/Common.h"
 #include "window/Dialogs.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class TFakeDialogs : public TDialogs {
@@ -26,7 +28,14 @@ public:
         return ref;
     }
 
-    void ShowMessage(QWidget*, const QString& text) override { Record(TBoxKind::Plain, text); }
+    void ShowMessage(QWidget*, const QString& text) override
+    {
+        Record(TBoxKind::Plain, text);
+        if (ThrowOnMessage) {
+            ThrowOnMessage = false;
+            throw Exception(ThrowText);
+        }
+    }
     bool Confirm(QWidget*, const QString& text) override
     {
         Record(TBoxKind::Confirm, text);
@@ -37,6 +46,7 @@ public:
                                         const QString&, const QString&) override
     {
         ++SaveCalls;
+        Proposals.push_back(proposedName);
         SaveTitle = title;
         SaveProposed = proposedName;
         return SaveAnswer;
@@ -56,6 +66,10 @@ public:
     int SaveCalls = 0;
     QString SaveTitle;
     QString SaveProposed;
+    std::vector<QString> Proposals;
+    // The next plain box throws this error, as a failing handler would.
+    bool ThrowOnMessage = false;
+    std::string ThrowText;
     // Runs while a box is open, to look at the window at that moment.
     std::function<void(const TBox&)> WhileShown;
 
