@@ -179,22 +179,35 @@ struct Outcome {
 constexpr size_t ReceiveBufferSize = 65536;
 constexpr size_t ControlBufferSize = 512;
 
+// One datagram to receive into buffer, with its sender and control messages.
+struct Message {
+    explicit Message(std::vector<uint8_t>& buffer) : Io{buffer.data(), buffer.size()}
+    {
+        Header.msg_name = &From;
+        Header.msg_namelen = sizeof From;
+        Header.msg_iov = &Io;
+        Header.msg_iovlen = 1;
+        Header.msg_control = Control;
+        Header.msg_controllen = sizeof Control;
+    }
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
+
+    sockaddr_in From{};
+    iovec Io;
+    msghdr Header{};
+    alignas(cmsghdr) uint8_t Control[ControlBufferSize];
+};
+
 // Reads what the datagram socket's error queue holds; an error that quotes
 // this request ends it, anything else (errors of earlier requests) is dropped.
 Outcome ReadErrorQueue(const Channel& channel, const IcmpPacket::Expected* expected, std::vector<uint8_t>& buffer)
 {
     Outcome outcome;
-    alignas(cmsghdr) uint8_t control[ControlBufferSize];
     for (int guard = 0; guard < 1000; ++guard) {
-        sockaddr_in original{};
-        iovec io{buffer.data(), buffer.size()};
-        msghdr msg{};
-        msg.msg_name = &original;
-        msg.msg_namelen = sizeof original;
-        msg.msg_iov = &io;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
+        Message message(buffer);
+        sockaddr_in& original = message.From;
+        msghdr& msg = message.Header;
         const ssize_t n = recvmsg(channel.Socket, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -234,17 +247,10 @@ struct Received {
 bool ReadPackets(const Channel& channel, const IcmpPacket::Expected* expected, std::vector<uint8_t>& buffer,
                  Received& received)
 {
-    alignas(cmsghdr) uint8_t control[ControlBufferSize];
     for (int guard = 0; guard < 1000; ++guard) {
-        sockaddr_in from{};
-        iovec io{buffer.data(), buffer.size()};
-        msghdr msg{};
-        msg.msg_name = &from;
-        msg.msg_namelen = sizeof from;
-        msg.msg_iov = &io;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
+        Message message(buffer);
+        const sockaddr_in& from = message.From;
+        msghdr& msg = message.Header;
         const ssize_t n = recvmsg(channel.Socket, &msg, MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR) continue;
