@@ -2,6 +2,7 @@
 // scan controller ends it cleanly with its settings written, and a binary
 // given cap_net_raw gives up every capability once its window stands.
 #include "tests/Lab.h"
+#include "tests/TestFiles.h"
 #include "tests/faults/SlowNameServer.h"
 
 #include <fcntl.h>
@@ -24,18 +25,6 @@
 namespace {
 
 constexpr int Bound = 60000;  // ms; generous upper bound of any wait
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // The driver (or a copy of it) in a folder of its own, spoken to line by line.
 // Started with fork and exec rather than QProcess: QProcess starts children

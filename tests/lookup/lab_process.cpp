@@ -1,6 +1,7 @@
 // The program as a process, inside the test lab: the close while an echo and
 // a name look-up are pending, and the start without any ICMP socket.
 #include "tests/Lab.h"
+#include "tests/TestFiles.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,18 +21,6 @@
 #include <string>
 
 namespace {
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // A name server on the lab's loopback that takes queries and never answers.
 class TSilentNameServer {
