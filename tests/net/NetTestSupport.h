@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -56,6 +57,19 @@ inline bool WaitUntil(const std::function<bool()>& done, int boundMs = 20000)
     QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
     loop.exec();
     return done();
+}
+
+// The scanner's neighbour entry for an address has given up.
+inline bool NeighbourFailed(const std::string& address)
+{
+    const std::string command = "ip -4 neigh show " + address + " 2>/dev/null";
+    FILE* out = popen(command.c_str(), "r");
+    if (out == nullptr) return false;
+    std::string text;
+    char chunk[256];
+    while (fgets(chunk, sizeof chunk, out) != nullptr) text += chunk;
+    pclose(out);
+    return text.find("FAILED") != std::string::npos;
 }
 
 } // namespace NetTest

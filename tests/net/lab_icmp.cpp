@@ -40,19 +40,6 @@ protected:
 
     static bool ResponderRuns() { return std::getenv("SCANVET_LAB_RESPONDER") != nullptr && *std::getenv("SCANVET_LAB_RESPONDER") == '1'; }
 
-    // The scanner's neighbour entry for an address has given up.
-    static bool NeighbourFailed(const char* address)
-    {
-        const std::string command = std::string("ip -4 neigh show ") + address + " 2>/dev/null";
-        FILE* out = popen(command.c_str(), "r");
-        if (out == nullptr) return false;
-        std::string text;
-        char chunk[256];
-        while (fgets(chunk, sizeof chunk, out) != nullptr) text += chunk;
-        pclose(out);
-        return text.find("FAILED") != std::string::npos;
-    }
-
     std::unique_ptr<TICMP> Icmp;
     std::vector<std::string> Events;
 };
@@ -95,7 +82,7 @@ TEST_F(LabEcho, errorLeftPendingByAnEarlierRequestSpoilsNoLaterOne)
     // The address look-up gives up some seconds later; the kernel then
     // reports the earlier request unreachable and leaves the error pending
     // on our socket, where it would fail the next send.
-    ASSERT_TRUE(NetTest::WaitUntil([] { return NeighbourFailed(Lab::Silent); }))
+    ASSERT_TRUE(NetTest::WaitUntil([] { return NetTest::NeighbourFailed(Lab::Silent); }))
         << "the neighbour entry never failed";
     EXPECT_EQ(PingOnce(Lab::Alpha, 1000), 1);
     EXPECT_EQ(Icmp->LastError(), 0u);
@@ -112,7 +99,7 @@ TEST_F(LabEcho, errorOfAnEarlierRequestArrivingDuringALaterOneIsIgnored)
     const bool failed = NetTest::WaitUntil([&] {
         EXPECT_EQ(PingOnce(answering, 1000), 1) << "after " << answered << " answers";
         ++answered;
-        return NeighbourFailed(Lab::Silent);
+        return NetTest::NeighbourFailed(Lab::Silent);
     });
     ASSERT_TRUE(failed) << "the neighbour entry never failed";
     EXPECT_EQ(PingOnce(Lab::Alpha, 1000), 1);

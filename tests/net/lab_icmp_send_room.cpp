@@ -3,28 +3,12 @@
 // buffer meanwhile. A fast sweep must still keep every time-out.
 #include "net/Icmp.h"
 #include "tests/Lab.h"
+#include "tests/net/NetTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
-
-namespace {
-
-bool NeighbourFailed(const std::string& address)
-{
-    const std::string command = "ip -4 neigh show " + address + " 2>/dev/null";
-    FILE* out = popen(command.c_str(), "r");
-    if (out == nullptr) return false;
-    std::string text;
-    char chunk[256];
-    while (fgets(chunk, sizeof chunk, out) != nullptr) text += chunk;
-    pclose(out);
-    return text.find("FAILED") != std::string::npos;
-}
-
-} // namespace
 
 TEST(LabEchoSendRoom, sweepOverSilentNeighboursKeepsEveryTimeOut)
 {
@@ -49,5 +33,5 @@ TEST(LabEchoSendRoom, sweepOverSilentNeighboursKeepsEveryTimeOut)
     }
     EXPECT_TRUE(unexpected.empty()) << unexpected.front();
     // The sweep did not wait for an earlier resolution to give up.
-    EXPECT_FALSE(NeighbourFailed(silent.front()));
+    EXPECT_FALSE(NetTest::NeighbourFailed(silent.front()));
 }
