@@ -107,6 +107,16 @@ QFrame* ButtonBar(QWidget* parent, const char* name, QPushButton* left, QPushBut
     return bar;
 }
 
+// A sheet's content above its button bar, filling the sheet.
+void StackSheet(QWidget* sheet, QWidget* content, QWidget* bar)
+{
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(content, 1);
+    layout->addWidget(bar);
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), FGate(THandOver::Create())
@@ -229,11 +239,7 @@ void TForm1::BuildControls()
     Button7 = Button(TabSheet1, "Button7", QStringLiteral("&Clear List"));
     Button3 = Button(TabSheet1, "Button3", QStringLiteral("&Save List"));
     Panel1 = ButtonBar(TabSheet1, "Panel1", Button7, Button3);
-    auto* sheet1 = new QVBoxLayout(TabSheet1);
-    sheet1->setContentsMargins(0, 0, 0, 0);
-    sheet1->setSpacing(0);
-    sheet1->addWidget(Panel8, 1);
-    sheet1->addWidget(Panel1);
+    StackSheet(TabSheet1, Panel8, Panel1);
     PageControl1->addTab(TabSheet1, QStringLiteral("Test Sheet"));
 
     // Result Sheet.
@@ -256,11 +262,7 @@ void TForm1::BuildControls()
     Button5 = Button(TabSheet2, "Button5", QStringLiteral("&Save List"));
     Button4 = Button(TabSheet2, "Button4", QStringLiteral("&Clear List"));
     Panel2 = ButtonBar(TabSheet2, "Panel2", Button4, Button5);
-    auto* sheet2 = new QVBoxLayout(TabSheet2);
-    sheet2->setContentsMargins(0, 0, 0, 0);
-    sheet2->setSpacing(0);
-    sheet2->addWidget(RichEdit1, 1);
-    sheet2->addWidget(Panel2);
+    StackSheet(TabSheet2, RichEdit1, Panel2);
     PageControl1->addTab(TabSheet2, QStringLiteral("Result Sheet"));
 
     // Config Sheet.
