@@ -300,6 +300,9 @@ uint32_t Finish(uint32_t status, uint32_t count, TEchoReply& record, void* reply
     return count;
 }
 
+// How long before the time-out the wait stops sleeping (see SendEcho).
+constexpr int64_t TailPollNs = 150'000;
+
 uint32_t SendEcho(Channel& channel, uint32_t destination, const void* requestData, uint16_t requestSize,
                   const IP_OPTION_INFORMATION* options, void* replyBuffer, uint32_t replyBufferSize,
                   uint32_t timeoutMs)
@@ -320,7 +323,8 @@ uint32_t SendEcho(Channel& channel, uint32_t destination, const void* requestDat
         setsockopt(channel.Socket, IPPROTO_IP, IP_TOS, &tos, sizeof tos) != 0)
         return Finish(StatusOfErrno(errno), 0, record, replyBuffer);
 
-    std::vector<uint8_t> buffer(ReceiveBufferSize);
+    // One per thread: clearing 64 KiB at every echo showed in a scan's time.
+    thread_local std::vector<uint8_t> buffer(ReceiveBufferSize);
     // Whatever earlier requests left behind (late replies, errors, a pending
     // socket error) must not touch this one.
     Discard(channel, buffer);
@@ -359,10 +363,14 @@ uint32_t SendEcho(Channel& channel, uint32_t destination, const void* requestDat
     for (;;) {
         const int64_t remaining = deadline - MonotonicNs();
         const bool last = remaining <= 0;
+        // The last stretch is polled without sleeping: a sleeping thread wakes
+        // tens of microseconds late on virtual machines, which would stretch
+        // a 1 ms time-out, and so every silent address of a scan, by 5 %.
+        const int64_t sleep = remaining - TailPollNs;
         timespec wait{};
-        if (!last) {
-            wait.tv_sec = remaining / 1'000'000'000;
-            wait.tv_nsec = remaining % 1'000'000'000;
+        if (sleep > 0) {
+            wait.tv_sec = sleep / 1'000'000'000;
+            wait.tv_nsec = sleep % 1'000'000'000;
         }
         pollfd fds[2] = {{channel.Socket, POLLIN, 0}, {channel.Wake, POLLIN, 0}};
         const int ready = ppoll(fds, 2, &wait, nullptr);
