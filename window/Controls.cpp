@@ -23,6 +23,37 @@
 
 #include <algorithm>
 
+// ---------------------------------------------------------------- TFramePacer
+
+namespace {
+constexpr std::chrono::milliseconds FrameTime{16};
+} // namespace
+
+TFramePacer::TFramePacer(QObject* parent, std::function<void()> show) : QObject(parent), FShow(std::move(show))
+{
+    FTimer.setSingleShot(true);
+    FTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FTimer, &QTimer::timeout, this, &TFramePacer::Show);
+}
+
+void TFramePacer::Changed()
+{
+    if (FTimer.isActive()) return;
+    const auto since = std::chrono::steady_clock::now() - FShown;
+    if (since >= FrameTime) {
+        Show();
+    } else {
+        FTimer.start(std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
+                     std::chrono::milliseconds(1));
+    }
+}
+
+void TFramePacer::Show()
+{
+    FShown = std::chrono::steady_clock::now();
+    FShow();
+}
+
 // ---------------------------------------------------------------- TUpDown
 
 namespace {
@@ -119,7 +150,7 @@ void TGauge::SetMinValue(int v)
 {
     FMin = v;
     FProgress = std::max(FProgress, FMin);
-    update();
+    FPacer.Changed();
 }
 
 void TGauge::SetMaxValue(int v)
@@ -127,7 +158,7 @@ void TGauge::SetMaxValue(int v)
     FMax = v;
     // A maximum below the minimum cannot hold a progress; keep it at the minimum.
     FProgress = std::max(std::min(FProgress, FMax), FMin);
-    update();
+    FPacer.Changed();
 }
 
 void TGauge::SetProgress(int v)
@@ -136,7 +167,7 @@ void TGauge::SetProgress(int v)
     // once per address, more often than the percent changes.
     const int shown = PercentDone();
     FProgress = FMax < FMin ? FMin : std::clamp(v, FMin, FMax);
-    if (PercentDone() != shown) update();
+    if (PercentDone() != shown) FPacer.Changed();
 }
 
 int TGauge::PercentDone() const
@@ -202,8 +233,11 @@ void TRichEdit::Add(const QString& line)
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    // One edit, so the sheet lays out the new line once.
+    cursor.beginEditBlock();
     if (!FLines.isEmpty()) cursor.insertBlock();
     cursor.insertText(line);
+    cursor.endEditBlock();
     FLines.append(line);
     document()->setModified(true);
     if (atBottom) bar->setValue(bar->maximum());
@@ -230,6 +264,12 @@ TStatusBar::TStatusBar(QWidget* parent) : QLabel(parent)
     // Opaque, so that a new text repaints only the bar and not the window
     // beneath it: it changes at every echo of a scan.
     setAutoFillBackground(true);
+}
+
+void TStatusBar::SetSimpleText(const QString& value)
+{
+    FText = value;
+    FPacer.Changed();
 }
 
 // ---------------------------------------------------------------- TRadioGroup

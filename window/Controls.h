@@ -15,9 +15,28 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 
 class QButtonGroup;
+
+// Shows changes of a control at most once per screen frame. A scan changes
+// some controls at every echo, a thousand times a second, which no screen
+// shows and no one reads; painting each would keep the GUI thread busy when
+// the next echo needs it. A change after a quiet frame shows at once.
+class TFramePacer : public QObject {
+    Q_OBJECT
+public:
+    TFramePacer(QObject* parent, std::function<void()> show);
+    void Changed();
+    bool Pending() const { return FTimer.isActive(); }
+
+private:
+    void Show();
+    std::function<void()> FShow;
+    QTimer FTimer;
+    std::chrono::steady_clock::time_point FShown{};
+};
 
 // Up-down spinner bound to a field (its Associate).
 class TUpDown : public QWidget {
@@ -67,6 +86,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    TFramePacer FPacer{this, [this] { update(); }};
     int FMin = 0;
     int FMax = 100;
     int FProgress = 0;
@@ -93,8 +113,13 @@ class TStatusBar : public QLabel {
     Q_OBJECT
 public:
     explicit TStatusBar(QWidget* parent);
-    QString SimpleText() const { return text(); }
-    void SetSimpleText(const QString& value) { setText(value); }
+    // The text set last; the bar shows it within a frame.
+    QString SimpleText() const { return FText; }
+    void SetSimpleText(const QString& value);
+
+private:
+    QString FText;
+    TFramePacer FPacer{this, [this] { setText(FText); }};
 };
 
 // Group of radio buttons with an item index (-1: none selected).

@@ -4,7 +4,9 @@
 
 #include "window/Controls.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <QListWidget>
 #include <QStyledItemDelegate>
 
@@ -72,6 +74,14 @@ TEST(ListPictures, shouldLookAsPlainEntriesThroughRenamesImagesAndSelection)
     EXPECT_EQ(list.View()->itemDelegate()->sizeHint(option, renamed), plain.sizeHint(option, renamed));
 }
 
+// Lets more than a screen frame pass, so that the next change shows at once.
+void LetAFramePass()
+{
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 40) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 TEST(GaugePictures, shouldRepaintWhenThePercentChangesOnly)
 {
     TGauge gauge(nullptr);
@@ -82,17 +92,38 @@ TEST(GaugePictures, shouldRepaintWhenThePercentChangesOnly)
     gauge.show();
     Paints paints;
     gauge.installEventFilter(&paints);
-    QCoreApplication::processEvents();
+    LetAFramePass();
 
     paints.Count = 0;
     gauge.SetProgress(2);   // still 0 %
     QCoreApplication::processEvents();
     EXPECT_EQ(paints.Count, 0);
-    gauge.SetProgress(4);   // 1 %
+    gauge.SetProgress(4);   // 1 %, after a quiet frame: at once
     QCoreApplication::processEvents();
     EXPECT_GE(paints.Count, 1);
     paints.Count = 0;
-    gauge.SetMaxValue(100);  // the range changes the picture too
-    QCoreApplication::processEvents();
+    gauge.SetMaxValue(100);  // the range changes the picture too; within the frame
+    EXPECT_TRUE(QTest::qWaitFor([&] { return paints.Count >= 1; }, 5000));
+}
+
+TEST(StatusBarPictures, shouldShowTheLastOfARunOfTextsWithoutPaintingEachOne)
+{
+    TStatusBar bar(nullptr);
+    bar.resize(600, 19);
+    bar.show();
+    Paints paints;
+    bar.installEventFilter(&paints);
+    LetAFramePass();
+
+    paints.Count = 0;
+    const int texts = 200;
+    for (int i = 1; i <= texts; ++i) {
+        bar.SetSimpleText(QStringLiteral("Sending ping to 198.51.100.%1 Timeout or not found").arg(i));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(bar.SimpleText(), QStringLiteral("Sending ping to 198.51.100.200 Timeout or not found"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.text() == bar.SimpleText(); }, 5000));
+    // Each text painted would be one paint per event loop pass.
+    EXPECT_LT(paints.Count, texts / 4);
     EXPECT_GE(paints.Count, 1);
 }
