@@ -31,6 +31,7 @@ bool TScanLatch::Left() const
 }
 
 std::atomic<int> TCheckPing::FAlive{0};
+thread_local TProgressStep* PendingProgressStep = nullptr;
 
 TCheckPing::TCheckPing(TForm1* form, std::shared_ptr<TScanLatch> latch)
     : TThread(form->Gate()), FForm(form), FLatch(std::move(latch))
@@ -78,14 +79,19 @@ void TCheckPing::Scan()
         ping->SetAddress(stored);
 
         // At least one echo; a count below 1 must not loop for ever.
+        TProgressStep step{[this] { UpdateGauge(); }};
         int32_t attempts = TestParams.Attempts;
         do {
+            step.LastAttempt = attempts <= 1;
+            PendingProgressStep = &step;
             ping->Ping();
+            PendingProgressStep = nullptr;
             --attempts;
         } while (attempts > 0 && !ReplyOK && !FLatch->Halted());
 
         if (FLatch->Halted()) return;
-        if (!Synchronize([this] { UpdateGauge(); })) return;
+        // Not taken when no echo went out for the address.
+        if (!step.Done && !Synchronize([this] { UpdateGauge(); })) return;
     }
 }
 

@@ -5,10 +5,22 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 class TForm1;
+
+// The progress step after an address's last echo. The scan thread offers it
+// to the reply handler, which runs it in its own hand-over right after the
+// echo's changes: one wait for the GUI thread per address instead of two.
+struct TProgressStep {
+    std::function<void()> Run;
+    bool LastAttempt = false;  // no further echo to this address unless it answers
+    bool Done = false;
+};
+// Set by the scan thread while it pings; null on every other thread.
+extern thread_local TProgressStep* PendingProgressStep;
 
 // Shared between one scan thread and the controller. The close halts the
 // thread through it and waits, briefly, until the thread has left the form.

@@ -1,4 +1,5 @@
 #include "lookup/DNSSolve.h"
+#include "scan/CheckPing.h"
 #include "window/PingTst1.h"
 
 #include <QCheckBox>
@@ -33,7 +34,11 @@ void TForm1::Ping1EchoReply(TPing*, TICMP*, int32_t Error)
     // echoes. A closed gate (the window is going) leaves everything as it is.
     const std::string address = Ping1->Address();
     const QString line = StatusText;
-    Gate()->Run([this, &address, &line, answered] {
+    // During a scan this echo may end its address: then the scan's progress
+    // step follows in the same hand-over.
+    TProgressStep* const step = PendingProgressStep;
+    const bool stepToo = step != nullptr && (answered || step->LastAttempt);
+    Gate()->Run([this, &address, &line, answered, step, stepToo] {
         Guard([&] {
             const QString text = QString::fromStdString(address);
             const int entry = ListView1->FindPrefix(text + QLatin1Char(' '));
@@ -56,5 +61,11 @@ void TForm1::Ping1EchoReply(TPing*, TICMP*, int32_t Error)
             if (!(CheckBox1->isChecked() && !answered)) RichEdit1->Add(line);
             StatusBar1->SetSimpleText(line);
         });
+        // A gate closed meanwhile (an error box let the close in) has
+        // released the scan thread, and the step with it.
+        if (stepToo && !Gate()->Closed()) {
+            step->Run();
+            step->Done = true;
+        }
     });
 }

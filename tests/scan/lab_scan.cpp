@@ -121,3 +121,28 @@ TEST_F(LabScan, shouldHaltAScanBlockedInAnEchoWithoutReportingAnythingMore)
     EXPECT_EQ(Button("Button1")->text(), "&Stop Test");   // no end-of-test handling
     EXPECT_FALSE(Button("PingButton")->isEnabled());
 }
+
+TEST_F(LabScan, shouldStepTheGaugeAlsoForAnAddressToWhichNoEchoWentOut)
+{
+    SCANVET_REQUIRE_LAB();
+    ShowOnlyCorrect(false);
+    SetRange(10, 13);
+    // After .10 the first octet becomes one that no address has, for .11
+    // only: its name look-up fails, no request goes out, and the scan's own
+    // progress step must still follow.
+    AtRequest = [](const std::string& address) {
+        if (address == "198.51.100.10") TestParams.Octet1 = 256;
+    };
+    auto display = Form->Ping1->OnDisplay;
+    Form->Ping1->OnDisplay = [display](TPing* sender, TICMP* icmp, const std::string& msg) {
+        TestParams.Octet1 = 198;
+        if (display) display(sender, icmp, msg);
+    };
+    ASSERT_TRUE(RunScan());
+
+    const auto seen = Requests();
+    ASSERT_EQ(RequestedAddresses(), (std::vector<std::string>{"198.51.100.10", "198.51.100.12", "198.51.100.13"}));
+    EXPECT_EQ(seen[1].GaugeProgress, 11);
+    EXPECT_EQ(seen[2].GaugeProgress, 12);
+    EXPECT_EQ(Sheet()->Lines().size(), 3);
+}
