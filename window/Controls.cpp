@@ -537,7 +537,8 @@ private:
 };
 } // namespace
 
-TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(this))
+TListView::TListView(QWidget* parent)
+    : QWidget(parent), FView(new QListWidget(this)), FPacer(this, [this] { FView->setUpdatesEnabled(true); })
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -578,8 +579,15 @@ TListView::TListView(QWidget* parent) : QWidget(parent), FView(new QListWidget(t
 
 int TListView::Count() const { return FView->count(); }
 
+void TListView::Changing()
+{
+    FPacer.Changed();
+    if (FPacer.Pending()) FView->setUpdatesEnabled(false);
+}
+
 int TListView::Add(const QString& text)
 {
+    Changing();
     auto* item = new QListWidgetItem(ListImage(0), text);
     item->setData(ImageRole, 0);
     FView->addItem(item);
@@ -601,7 +609,10 @@ QString TListView::Text(int index) const
 
 void TListView::SetText(int index, const QString& text)
 {
-    if (QListWidgetItem* item = FView->item(index)) item->setText(text);
+    QListWidgetItem* item = FView->item(index);
+    if (item == nullptr || item->text() == text) return;
+    Changing();
+    item->setText(text);
 }
 
 int TListView::ImageIndex(int index) const
@@ -612,10 +623,17 @@ int TListView::ImageIndex(int index) const
 
 void TListView::SetImageIndex(int index, int image)
 {
-    if (QListWidgetItem* item = FView->item(index)) {
+    QListWidgetItem* item = FView->item(index);
+    // Every echo of a listed address sets its image, mostly to what it was.
+    if (item != nullptr && item->data(ImageRole).toInt() != image) {
+        Changing();
         item->setData(ImageRole, image);
         item->setIcon(ListImage(image));
     }
 }
 
-void TListView::Clear() { FView->clear(); }
+void TListView::Clear()
+{
+    Changing();
+    FView->clear();
+}

@@ -194,5 +194,9 @@ public:
     QListWidget* View() const { return FView; }
 
 private:
+    // Changes that come within a frame of the last shown one are gathered
+    // into one picture: a scan adds and renames entries in bursts.
+    void Changing();
     QListWidget* FView;
+    TFramePacer FPacer;
 };

@@ -127,3 +127,28 @@ TEST(StatusBarPictures, shouldShowTheLastOfARunOfTextsWithoutPaintingEachOne)
     EXPECT_LT(paints.Count, texts / 4);
     EXPECT_GE(paints.Count, 1);
 }
+
+TEST(ListPictures, shouldGatherABurstOfEntriesIntoFewPaintsAndShowThemAll)
+{
+    TListView list(nullptr);
+    list.resize(700, 300);
+    list.show();
+    Paints paints;
+    list.View()->viewport()->installEventFilter(&paints);
+    LetAFramePass();
+
+    paints.Count = 0;
+    const int entries = 60;
+    for (int i = 1; i <= entries; ++i) {
+        list.Add(Entry(QStringLiteral("198.51.100.%1").arg(i).toLatin1().constData()));
+        if (i % 2 == 0) list.SetText(i - 2, Entry(QStringLiteral("198.51.100.%1 host%1.lab").arg(i - 1).toLatin1().constData()));
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.View()->updatesEnabled(); }, 5000));
+    QCoreApplication::processEvents();
+    // One paint per change would be one per event loop pass.
+    EXPECT_LT(paints.Count, entries / 4);
+    EXPECT_GE(paints.Count, 1);
+    const auto [shown, plain] = ShownAndPlain(list);
+    EXPECT_EQ(shown, plain);
+}
