@@ -38,11 +38,14 @@ TFramePacer::TFramePacer(QObject* parent, std::function<void()> show) : QObject(
 
 void TFramePacer::Changed()
 {
-    if (FTimer.isActive()) return;
+    // A change that comes when the frame is over shows at once, so that the
+    // picture follows the change (during a scan: right after a hand-over,
+    // while the scan waits for its echo); the timer is for the last change.
     const auto since = std::chrono::steady_clock::now() - FShown;
     if (since >= FrameTime) {
+        FTimer.stop();
         Show();
-    } else {
+    } else if (!FTimer.isActive()) {
         FTimer.start(std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
                      std::chrono::milliseconds(1));
     }
