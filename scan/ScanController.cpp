@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <sched.h>
+
 #include <algorithm>
 
 namespace {
@@ -78,6 +80,9 @@ void TForm1::Button1Click()
         delete thread;
         throw;
     }
+    // The new thread often starts on this core: let it send its first echo
+    // before the window repaints its locked controls.
+    sched_yield();
 }
 
 void TForm1::Timer1Timer()

@@ -4,6 +4,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <sched.h>
+
 std::shared_ptr<THandOver> THandOver::Create()
 {
     return std::shared_ptr<THandOver>(new THandOver());
@@ -43,6 +45,9 @@ bool THandOver::Run(const std::function<void()>& work)
                 job->Done = true;
             }
             self->Done.notify_all();
+            // The worker is often woken onto this core; let it go on before
+            // the GUI thread paints what the work changed.
+            sched_yield();
         },
         Qt::QueuedConnection);
     Done.wait(lock, [&] { return job->Done || IsClosed; });
