@@ -49,7 +49,7 @@ void TForm1::Button6Click()
     }
     StatusBar1->SetSimpleText(QStringLiteral("Yeeaaah, I need a few seconds...hardly working..."));
     // The look-up blocks the event loop; show the notice before it starts.
-    StatusBar1->repaint();
+    StatusBar1->ShowNow();
     const TStatusReset reset(StatusBar1);
     const QString notFound = QStringLiteral("Unable to find computer with hostname ") + hostText;
     try {

@@ -51,6 +51,12 @@ void TFramePacer::Changed()
     }
 }
 
+void TFramePacer::ShowNow()
+{
+    FTimer.stop();
+    Show();
+}
+
 void TFramePacer::Show()
 {
     FShown = std::chrono::steady_clock::now();
@@ -273,6 +279,12 @@ void TStatusBar::SetSimpleText(const QString& value)
 {
     FText = value;
     FPacer.Changed();
+}
+
+void TStatusBar::ShowNow()
+{
+    FPacer.ShowNow();
+    repaint();
 }
 
 // ---------------------------------------------------------------- TRadioGroup

@@ -29,6 +29,8 @@ class TFramePacer : public QObject {
 public:
     TFramePacer(QObject* parent, std::function<void()> show);
     void Changed();
+    // Shows the last change now, frame or not.
+    void ShowNow();
     bool Pending() const { return FTimer.isActive(); }
 
 private:
@@ -116,6 +118,8 @@ public:
     // The text set last; the bar shows it within a frame.
     QString SimpleText() const { return FText; }
     void SetSimpleText(const QString& value);
+    // Paints the text set last at once, for a handler that blocks the window.
+    void ShowNow();
 
 private:
     QString FText;

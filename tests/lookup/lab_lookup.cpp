@@ -11,7 +11,8 @@ protected:
         SCANVET_REQUIRE_LAB();
         if (!MakeForm()) GTEST_SKIP() << "the ping component cannot be created: " << Skipped;
         SetOctets("10", "20", "30", "40");
-        Fake->WhileShown = [this](const TFakeDialogs::TBox&) { StatusWhileShown.push_back(Form->StatusBar1->SimpleText()); };
+        // What the bar shows, not only the text it was given.
+        Fake->WhileShown = [this](const TFakeDialogs::TBox&) { StatusWhileShown.push_back(Form->StatusBar1->text()); };
     }
 
     void SetOctets(const char* a, const char* b, const char* c, const char* d)
@@ -117,6 +118,8 @@ TEST_F(LookupLabTest, shouldReportANameThatCannotBeResolved)
     for (const QString& text : {QStringLiteral(" nosuch.lab "), QStringLiteral("1abc"), QStringLiteral("256.1.1.1")}) {
         Fake->Boxes.clear();
         StatusWhileShown.clear();
+        // A text shown just before must not hold the notice back.
+        Form->StatusBar1->SetSimpleText(QStringLiteral("before"));
         SolveIp(text);
         EXPECT_EQ(Fake->Texts(TBoxKind::Plain),
                   std::vector<QString>{"Unable to find computer with hostname " + text});
