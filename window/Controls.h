@@ -106,8 +106,14 @@ public:
     QByteArray FileBytes() const;
     bool Modified() const { return document()->isModified(); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Puts the lines not yet in the document into it, in one edit.
+    void ShowLines();
     QStringList FLines;
+    qsizetype FShownLines = 0;
 };
 
 // Status bar with one simple text that nothing else overwrites.

@@ -79,21 +79,31 @@ TEST(Timer, shouldFireRepeatedly)
     EXPECT_TRUE(QTest::qWaitFor([&] { return fired >= 2; }, 10000));
 }
 
-TEST(RichEdit, shouldKeepLinesExactly)
+TEST(RichEdit, shouldKeepLinesExactlyAndShowThoseAddedWhileHidden)
 {
     TRichEdit sheet(nullptr);
     sheet.Add(QString());   // an empty first line counts
     sheet.Add(QStringLiteral("Sending ping to 127.0.0.1 Reply O.K. - in 0 msecs"));
+    sheet.show();
     sheet.Add(QString::fromLatin1("caf\xe9"));
+    sheet.hide();
     sheet.Add(QString());
     EXPECT_EQ(sheet.Lines().size(), 4);
     EXPECT_EQ(sheet.FileBytes(),
               QByteArray("\r\nSending ping to 127.0.0.1 Reply O.K. - in 0 msecs\r\ncaf\xe9\r\n\r\n"));
-    EXPECT_EQ(sheet.document()->blockCount(), 4);
     EXPECT_TRUE(sheet.Modified());
+    sheet.show();
+    EXPECT_EQ(sheet.document()->blockCount(), 4);
+    EXPECT_EQ(sheet.toPlainText(), sheet.Lines().join(QLatin1Char('\n')));
+    sheet.hide();
     sheet.Clear();
     EXPECT_TRUE(sheet.Lines().isEmpty());
     EXPECT_TRUE(sheet.FileBytes().isEmpty());
+    EXPECT_FALSE(sheet.Modified());
+    sheet.Add(QStringLiteral("after"));
+    sheet.document()->setModified(false);   // saved while hidden
+    sheet.show();
+    EXPECT_EQ(sheet.toPlainText(), QStringLiteral("after"));
     EXPECT_FALSE(sheet.Modified());
 }
 
