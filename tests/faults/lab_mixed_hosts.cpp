@@ -21,12 +21,11 @@ struct Echo {
 
 } // namespace
 
-class MixedHosts : public ScanWindow {
+class MixedHosts : public LabScanWindow {
 protected:
     void SetUp() override
     {
-        if (!Lab::Unavailable().empty()) GTEST_SKIP() << "test lab not available: " << Lab::Unavailable();
-        ScanWindow::SetUp();
+        LabScanWindow::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         ShowOnlyCorrect(false);
         SetPreset(1);   // 600 ms: the late host's 30 ms are in time

@@ -17,16 +17,14 @@ QString SlowNamed(const std::string& address)
 
 } // namespace
 
-class SlowNames : public ScanWindow {
+class SlowNames : public LabScanWindow {
 protected:
     void SetUp() override
     {
-        if (!Lab::Unavailable().empty()) GTEST_SKIP() << "test lab not available: " << Lab::Unavailable();
-        ScanWindow::SetUp();
+        LabScanWindow::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_TRUE(Names.Listening()) << "cannot listen on 127.0.0.1:53";
         Names.Hold();
-        SetOctets(198, 51, 100);
         ShowOnlyCorrect(false);
     }
     void TearDown() override

@@ -5,6 +5,7 @@
 #include "lookup/DNSSolve.h"
 #include "net/Icmp.h"
 #include "scan/CheckPing.h"
+#include "tests/Lab.h"
 #include "tests/FakeDialogs.h"
 #include "window/Dialogs.h"
 #include "window/PingTst1.h"
@@ -185,4 +186,16 @@ protected:
     std::mutex Mutex;
     std::vector<SeenRequest> Seen;
     std::atomic<int> OffGuiThread{0};
+};
+
+// The window scanning the test lab's LAN; skipped where there is no lab.
+class LabScanWindow : public ScanWindow {
+protected:
+    void SetUp() override
+    {
+        if (!Lab::Unavailable().empty()) GTEST_SKIP() << "test lab not available: " << Lab::Unavailable();
+        ScanWindow::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        SetOctets(198, 51, 100);
+    }
 };

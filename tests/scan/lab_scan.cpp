@@ -10,14 +10,12 @@ QString Q(const char* text) { return QString::fromLatin1(text); }
 
 } // namespace
 
-class LabScan : public ScanWindow {
+class LabScan : public LabScanWindow {
 protected:
     void SetUp() override
     {
-        if (!Lab::Unavailable().empty()) GTEST_SKIP() << "test lab not available: " << Lab::Unavailable();
-        ScanWindow::SetUp();
+        LabScanWindow::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        SetOctets(198, 51, 100);
         SetPreset(1);
     }
 };
