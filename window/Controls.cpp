@@ -63,6 +63,17 @@ void TFramePacer::Show()
     FShow();
 }
 
+// ---------------------------------------------------------------- Selection
+
+void KeepSelectionShown(QWidget* widget)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    widget->setPalette(pal);
+}
+
 // ---------------------------------------------------------------- TUpDown
 
 namespace {
@@ -601,14 +612,11 @@ TListView::TListView(QWidget* parent)
         fixed.setPixelSize(size);
     }
     FView->setFont(fixed);
-    // The selection stays visible when the list loses the focus.
     QPalette pal = FView->palette();
     pal.setColor(QPalette::Base, Qt::white);
     pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
     FView->setPalette(pal);
+    KeepSelectionShown(FView);
     setFocusProxy(FView);
 }
 

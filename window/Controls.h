@@ -40,6 +40,9 @@ private:
     std::chrono::steady_clock::time_point FShown{};
 };
 
+// The selection keeps its colours when the widget loses the focus.
+void KeepSelectionShown(QWidget* widget);
+
 // Up-down spinner bound to a field (its Associate).
 class TUpDown : public QWidget {
     Q_OBJECT

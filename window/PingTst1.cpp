@@ -251,14 +251,7 @@ void TForm1::BuildControls()
     RichEdit1->setReadOnly(true);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->Add(QStringLiteral("RichEdit1"));
-    {
-        // The selection stays visible when the sheet loses the focus.
-        QPalette pal = RichEdit1->palette();
-        pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-        pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     pal.color(QPalette::Active, QPalette::HighlightedText));
-        RichEdit1->setPalette(pal);
-    }
+    KeepSelectionShown(RichEdit1);
     Button5 = Button(TabSheet2, "Button5", QStringLiteral("&Save List"));
     Button4 = Button(TabSheet2, "Button4", QStringLiteral("&Clear List"));
     Panel2 = ButtonBar(TabSheet2, "Panel2", Button4, Button5);
