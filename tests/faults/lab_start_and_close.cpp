@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -179,67 +180,66 @@ protected:
         ASSERT_TRUE(Dir.isValid());
     }
     QString Config() const { return Dir.filePath(QStringLiteral("Scanvet.cfg")); }
+    // The program with its window standing and these fields typed in.
+    std::unique_ptr<TDriver> Start(const QByteArray& fields)
+    {
+        auto driver = std::make_unique<TDriver>(Dir.path());
+        EXPECT_TRUE(driver->WaitFor("ready")) << driver->Transcript();
+        driver->Send("fields " + fields);
+        return driver;
+    }
+    // The program ended by itself, with exit code 0 and these settings written.
+    void ExpectEndedWith(TDriver& driver, std::initializer_list<const char*> settings)
+    {
+        ASSERT_TRUE(driver.Finish()) << driver.Transcript();
+        EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
+        EXPECT_EQ(ReadFile(Config()), Settings(settings));
+    }
     QTemporaryDir Dir;
 };
 
 TEST_F(CloseInEveryState, shouldEndCleanlyWhenIdle)
 {
-    TDriver driver(Dir.path());
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("fields 198 51 100 12 20 21 0 1");
-    driver.Send("close");
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-    EXPECT_TRUE(driver.Said("exit 0"));
-    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "12", "20", "21", "0"}));
+    const auto driver = Start("198 51 100 12 20 21 0 1");
+    driver->Send("close");
+    ExpectEndedWith(*driver, {"198", "51", "100", "12", "20", "21", "0"});
+    EXPECT_TRUE(driver->Said("exit 0"));
 }
 
 // An echo to the silent address is pending (3000 ms time-out) when the close
 // comes: nothing after it is pinged, and no end-of-test handling runs.
 TEST_F(CloseInEveryState, shouldEndCleanlyWhileRunning)
 {
-    TDriver driver(Dir.path());
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("fields 198 51 100 1 20 22 0 2");
-    driver.Send("run");
-    ASSERT_TRUE(driver.WaitFor("request 198.51.100.20")) << driver.Transcript();
-    driver.Send("exit");
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-    EXPECT_FALSE(driver.Said("request 198.51.100.21")) << driver.Transcript();
-    EXPECT_FALSE(driver.Said("done")) << driver.Transcript();
-    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "20", "22", "0"}));
+    const auto driver = Start("198 51 100 1 20 22 0 2");
+    driver->Send("run");
+    ASSERT_TRUE(driver->WaitFor("request 198.51.100.20")) << driver->Transcript();
+    driver->Send("exit");
+    ExpectEndedWith(*driver, {"198", "51", "100", "1", "20", "22", "0"});
+    EXPECT_FALSE(driver->Said("request 198.51.100.21")) << driver->Transcript();
+    EXPECT_FALSE(driver->Said("done")) << driver->Transcript();
 }
 
 // Stop Test pressed during that echo, then the close before the echo is over.
 TEST_F(CloseInEveryState, shouldEndCleanlyWhileStopping)
 {
-    TDriver driver(Dir.path());
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("fields 198 51 100 1 20 22 0 2");
-    driver.Send("run");
-    ASSERT_TRUE(driver.WaitFor("request 198.51.100.20")) << driver.Transcript();
-    driver.Send("run");   // the button reads "&Stop Test" now
-    driver.Send("close");
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-    EXPECT_FALSE(driver.Said("request 198.51.100.21")) << driver.Transcript();
-    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "20", "22", "0"}));
+    const auto driver = Start("198 51 100 1 20 22 0 2");
+    driver->Send("run");
+    ASSERT_TRUE(driver->WaitFor("request 198.51.100.20")) << driver->Transcript();
+    driver->Send("run");   // the button reads "&Stop Test" now
+    driver->Send("close");
+    ExpectEndedWith(*driver, {"198", "51", "100", "1", "20", "22", "0"});
+    EXPECT_FALSE(driver->Said("request 198.51.100.21")) << driver->Transcript();
 }
 
 // A test of one address has ended and armed its repeat (1 minute).
 TEST_F(CloseInEveryState, shouldEndCleanlyWhileWaitingForTheRepeat)
 {
-    TDriver driver(Dir.path());
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("fields 198 51 100 1 10 10 1 1");
-    driver.Send("run");
-    ASSERT_TRUE(driver.WaitFor("repeat armed")) << driver.Transcript();
-    driver.Send("close");
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-    EXPECT_EQ(driver.Lines().count("request 198.51.100.10"), 1) << driver.Transcript();
-    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "1", "10", "10", "1"}));
+    const auto driver = Start("198 51 100 1 10 10 1 1");
+    driver->Send("run");
+    ASSERT_TRUE(driver->WaitFor("repeat armed")) << driver->Transcript();
+    driver->Send("close");
+    ExpectEndedWith(*driver, {"198", "51", "100", "1", "10", "10", "1"});
+    EXPECT_EQ(driver->Lines().count("request 198.51.100.10"), 1) << driver->Transcript();
 }
 
 // Solve IP blocks the window while the name server holds its answer; the
@@ -250,19 +250,16 @@ TEST_F(CloseInEveryState, shouldEndCleanlyWhenClosedDuringSolveIp)
     TSlowNameServer names;
     ASSERT_TRUE(names.Listening()) << "cannot listen on 127.0.0.1:53";
     names.Hold();
-    TDriver driver(Dir.path());
-    ASSERT_TRUE(driver.WaitFor("ready")) << driver.Transcript();
-    driver.Send("fields 10 20 30 40 5 6 0 1");
-    driver.Send("solve h198-51-100-11.slow.lab");
-    ASSERT_TRUE(names.WaitHeld(1, Bound)) << driver.Transcript();
-    driver.Send("close");
-    EXPECT_FALSE(driver.Said("solved"));
+    const auto driver = Start("10 20 30 40 5 6 0 1");
+    driver->Send("solve h198-51-100-11.slow.lab");
+    ASSERT_TRUE(names.WaitHeld(1, Bound)) << driver->Transcript();
+    driver->Send("close");
+    EXPECT_FALSE(driver->Said("solved"));
     names.Release();
-    ASSERT_TRUE(driver.Finish()) << driver.Transcript();
-    EXPECT_EQ(driver.ExitCode(), 0) << driver.Transcript();
-    EXPECT_TRUE(driver.Said("confirm IP address of h198-51-100-11.slow.lab is : 198.51.100.11")) << driver.Transcript();
-    EXPECT_LT(driver.IndexOf("solved"), driver.IndexOf("exit 0")) << driver.Transcript();
-    EXPECT_EQ(ReadFile(Config()), Settings({"198", "51", "100", "11", "5", "6", "0"}));
+    ExpectEndedWith(*driver, {"198", "51", "100", "11", "5", "6", "0"});
+    EXPECT_TRUE(driver->Said("confirm IP address of h198-51-100-11.slow.lab is : 198.51.100.11"))
+        << driver->Transcript();
+    EXPECT_LT(driver->IndexOf("solved"), driver->IndexOf("exit 0")) << driver->Transcript();
 }
 
 // A normal user runs a copy of the program that setcap gave cap_net_raw,
