@@ -190,12 +190,15 @@ int Sweep(int argc, char** argv)
         std::vector<uint8_t> reply(sizeof(TEchoReply) + data.size());
         IP_OPTION_INFORMATION options{};
         options.Ttl = static_cast<uint8_t>(Ttls[preset]);
-        for (int octet = First; octet <= Last; ++octet) {
+        // One echo to an address of the lab's LAN; its number of replies.
+        const auto echo = [&](int octet, int timeout) {
             const uint32_t to = inet_addr((LanPrefix + std::to_string(octet)).c_str());
+            return IcmpSendEcho(handle, to, data.data(), static_cast<uint16_t>(data.size()), &options, reply.data(),
+                                static_cast<uint32_t>(reply.size()), static_cast<uint32_t>(timeout));
+        };
+        for (int octet = First; octet <= Last; ++octet) {
             const int64_t start = NowNs();
-            const uint32_t n = IcmpSendEcho(handle, to, data.data(), static_cast<uint16_t>(data.size()), &options,
-                                            reply.data(), static_cast<uint32_t>(reply.size()),
-                                            static_cast<uint32_t>(rttTimeoutMs));
+            const uint32_t n = echo(octet, rttTimeoutMs);
             const int64_t end = NowNs();
             if (n > 0) rttUs[static_cast<size_t>(octet)] = static_cast<double>(end - start) / 1e3;
         }
@@ -208,11 +211,8 @@ int Sweep(int argc, char** argv)
         QuietNeighbours();
         const int64_t bareStart = NowNs();
         for (int octet = First; octet <= Last; ++octet) {
-            const uint32_t to = inet_addr((LanPrefix + std::to_string(octet)).c_str());
             const int64_t one = NowNs();
-            const uint32_t n = IcmpSendEcho(handle, to, data.data(), static_cast<uint16_t>(data.size()), &options,
-                                            reply.data(), static_cast<uint32_t>(reply.size()),
-                                            static_cast<uint32_t>(timeoutMs));
+            const uint32_t n = echo(octet, timeoutMs);
             if (Flag(argc, argv, "--dump"))
                 std::fprintf(stderr, "bare %d replies %u status %u us %.1f\n", octet, n, GetIcmpLastError(),
                              static_cast<double>(NowNs() - one) / 1e3);

@@ -91,7 +91,7 @@ void TCheckPing::Scan()
 
         if (FLatch->Halted()) return;
         // Not taken when no echo went out for the address.
-        if (!step.Done && !Synchronize([this] { UpdateGauge(); })) return;
+        if (!step.Done && !Synchronize(step.Run)) return;
     }
 }
 

@@ -188,6 +188,14 @@ protected:
         driver->Send("fields " + fields);
         return driver;
     }
+    // A scan of .20 to .22 whose echo to the silent .20 (3000 ms) is pending.
+    std::unique_ptr<TDriver> StartBlockedScan()
+    {
+        auto driver = Start("198 51 100 1 20 22 0 2");
+        driver->Send("run");
+        EXPECT_TRUE(driver->WaitFor("request 198.51.100.20")) << driver->Transcript();
+        return driver;
+    }
     // The program ended by itself, with exit code 0 and these settings written.
     void ExpectEndedWith(TDriver& driver, std::initializer_list<const char*> settings)
     {
@@ -210,9 +218,7 @@ TEST_F(CloseInEveryState, shouldEndCleanlyWhenIdle)
 // comes: nothing after it is pinged, and no end-of-test handling runs.
 TEST_F(CloseInEveryState, shouldEndCleanlyWhileRunning)
 {
-    const auto driver = Start("198 51 100 1 20 22 0 2");
-    driver->Send("run");
-    ASSERT_TRUE(driver->WaitFor("request 198.51.100.20")) << driver->Transcript();
+    const auto driver = StartBlockedScan();
     driver->Send("exit");
     ExpectEndedWith(*driver, {"198", "51", "100", "1", "20", "22", "0"});
     EXPECT_FALSE(driver->Said("request 198.51.100.21")) << driver->Transcript();
@@ -222,9 +228,7 @@ TEST_F(CloseInEveryState, shouldEndCleanlyWhileRunning)
 // Stop Test pressed during that echo, then the close before the echo is over.
 TEST_F(CloseInEveryState, shouldEndCleanlyWhileStopping)
 {
-    const auto driver = Start("198 51 100 1 20 22 0 2");
-    driver->Send("run");
-    ASSERT_TRUE(driver->WaitFor("request 198.51.100.20")) << driver->Transcript();
+    const auto driver = StartBlockedScan();
     driver->Send("run");   // the button reads "&Stop Test" now
     driver->Send("close");
     ExpectEndedWith(*driver, {"198", "51", "100", "1", "20", "22", "0"});
