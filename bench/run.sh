@@ -24,7 +24,7 @@ cmake --build "$build" -j2 --target scanvet_bench scanvet_bench_startup bench_la
 results=${BENCH_RESULTS:-$(mktemp /tmp/scanvet-bench-XXXXXX.txt)}
 : > "$results"
 lab() {
-  bash tests/lab/netlab.sh run --socket dgram --responder "$build/bench/bench_late_responder" "$@"
+  bash lab/netlab.sh run --socket dgram --responder "$build/bench/bench_late_responder" "$@"
 }
 # Sweep 1: 16 answering addresses (.2 itself, .5 .10-.13 .50, .254 and
 # .101-.108), the rest silent. Sweep 2: every address answers.

@@ -4,7 +4,7 @@
 //   scanvet_bench sweep --preset 0|1 --label NAME [--rtt-timeout MS] [--gui-timer]
 //       One range test 1..254 of the lab LAN in the real window, as a click on
 //       "Run test" with the given speed preset, beside the floor learnt by a
-//       separate echo pass. Only inside tests/lab/netlab.sh.
+//       separate echo pass. Only inside lab/netlab.sh.
 //   scanvet_bench startup --exe PATH --label NAME [--reps N]
 //       Process start to the window shown, for the program entry in PATH.
 //   scanvet_bench table FILE
@@ -159,7 +159,7 @@ void QuietNeighbours()
 int Sweep(int argc, char** argv)
 {
     if (std::getenv("SCANVET_LAB") == nullptr || std::getenv("SCANVET_LAB_UNAVAILABLE") != nullptr) {
-        std::fprintf(stderr, "scanvet_bench: sweep runs only inside tests/lab/netlab.sh\n");
+        std::fprintf(stderr, "scanvet_bench: sweep runs only inside lab/netlab.sh\n");
         return 2;
     }
     const int preset = std::atoi(Arg(argc, argv, "--preset", "0").c_str());

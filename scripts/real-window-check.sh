@@ -72,11 +72,11 @@ if [ $inside = 0 ]; then
   if [ $ping_loopback = 1 ]; then
     lab=(--socket raw)          # no unprivileged ping socket for anybody
   else
-    lab=(--socket dgram --responder "$build/tests/lab/late_responder")
+    lab=(--socket dgram --responder "$build/lab/late_responder")
   fi
   mkdir -p "$work/out"
   rc=0
-  bash tests/lab/netlab.sh run "${lab[@]}" -- \
+  bash lab/netlab.sh run "${lab[@]}" -- \
     bash "$self" --scale "$scale" ${user:+--user "$user"} $([ $ping_loopback = 1 ] && echo --ping-loopback) \
     --program "$program_path" --inside "$work/out" || rc=$?
   mkdir -p "$build"

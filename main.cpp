@@ -1,7 +1,0 @@
-#include "window/Dialogs.h"
-#include "window/Startup.h"
-
-int main(int argc, char** argv)
-{
-    return RunProgram(argc, argv, ShowApplicationError);
-}

@@ -1,0 +1,76 @@
+// One ICMP echo at a time to one IPv4 host: the unprivileged ping socket
+// where net.ipv4.ping_group_range allows it, else a raw socket (CAP_NET_RAW).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+
+enum class EchoStatus {
+    Answered,
+    TimedOut,
+    TtlExpired,           // time exceeded, in transit or in reassembly
+    NetUnreachable,
+    HostUnreachable,      // and the unreachable codes without a kind of their own
+    ProtocolUnreachable,
+    PortUnreachable,
+    PacketTooBig,
+    SourceRouteFailed,
+    ParameterProblem,
+    SourceQuench,
+    SendFailed,           // the kernel refused the request (a time to live of 0 among others)
+    Aborted,
+};
+
+struct EchoResult {
+    EchoStatus status = EchoStatus::TimedOut;
+    uint32_t roundTripMs = 0;  // whole milliseconds, when answered
+    uint32_t from = 0;         // who answered or reported the error, network byte order; 0 when unknown
+    uint8_t ttl = 0;           // time to live of the reply, 0 when unknown
+
+    bool answered() const noexcept { return status == EchoStatus::Answered; }
+};
+
+enum class EchoSocketKind { Datagram, Raw };
+
+// The program cannot ping at all; the window is not created then.
+class PingSocketError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class EchoSocket {
+public:
+    // The datagram socket, else the raw one. Throws PingSocketError
+    // "Unable to get ping handle" when neither opens.
+    EchoSocket();
+    // That kind only; throws PingSocketError likewise.
+    explicit EchoSocket(EchoSocketKind kind);
+    ~EchoSocket();
+    EchoSocket(const EchoSocket&) = delete;
+    EchoSocket& operator=(const EchoSocket&) = delete;
+
+    // Sends one request without data and blocks until its own reply, an ICMP
+    // error that quotes it, the time-out (the send counts against it too) or
+    // abort(). Only the low 8 bits of ttl are sent. Replies and errors of
+    // earlier requests never count for this one.
+    EchoResult echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout);
+    // From any thread: ends a running echo at once, and every later echo
+    // returns Aborted without sending.
+    void abort() noexcept;
+
+    EchoSocketKind kind() const noexcept { return socketKind; }
+    // The echo identifier that this socket's requests carry.
+    uint16_t identifier() const noexcept { return echoIdentifier; }
+
+private:
+    void open(EchoSocketKind kind, int& error) noexcept;
+
+    int socketFd = -1;
+    int wakeFd = -1;  // eventfd, readable once aborted
+    EchoSocketKind socketKind = EchoSocketKind::Datagram;
+    uint16_t echoIdentifier = 0;
+    uint16_t sequence = 0;  // of the last request sent
+    std::atomic<bool> aborted{false};  // read by a running echo while another thread aborts
+};
