@@ -1,0 +1,79 @@
+#include "window/Dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec();
+}
+
+} // namespace
+
+void QtDialogs::showMessage(QWidget* parent, const QString& text)
+{
+    showBox(parent, QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::confirm(QWidget* parent, const QString& text)
+{
+    return showBox(parent, QMessageBox::Question, QStringLiteral("Confirm"), text,
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::showError(QWidget* parent, const QString& text)
+{
+    showBox(parent, QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& proposedName)
+{
+    QFileDialog dialog(parent, title, QDir::currentPath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The same look everywhere, and no question before replacing a file.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(QStringLiteral("Plain text file (*.txt)"));
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.first();
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Scanvet Address");
+}
+
+QString withFullStop(const QString& message)
+{
+    if (!message.isEmpty() && message.back() <= QLatin1Char('.')) return message;
+    return message + QLatin1Char('.');
+}
+
+QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
+                             const QString& message)
+{
+    const auto code = reinterpret_cast<quintptr>(address);
+    QString text = QStringLiteral("Exception %1 in module %2 at %3.\n")
+                       .arg(className, moduleName,
+                            QStringLiteral("%1").arg(code, int(sizeof(void*) * 2), 16, QLatin1Char('0')).toUpper());
+    text += message;
+    if (!message.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+    return text;
+}
+
+void showApplicationError(const QString& text)
+{
+    showBox(nullptr, QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok,
+            QMessageBox::Ok);
+}

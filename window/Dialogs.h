@@ -1,0 +1,44 @@
+// The program's message boxes and its save dialog, behind one interface so
+// that tests can answer them. Only the window shows boxes.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // OK only, no icon, the program's name as title.
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    // Question icon, title "Confirm", Yes and No; true only for Yes.
+    virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // Stop icon, OK only, the program's name as title.
+    virtual void showError(QWidget* parent, const QString& text) = 0;
+    // A file name to save to; nullopt when cancelled. Never asks before
+    // replacing a file.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) = 0;
+};
+
+// Qt's own boxes and file dialog.
+class QtDialogs : public Dialogs {
+public:
+    void showMessage(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& text) override;
+    void showError(QWidget* parent, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) override;
+};
+
+// "Scanvet Address"
+QString applicationTitle();
+// An error box's text: a full stop added unless the message ends in one or
+// in a character that sorts before it.
+QString withFullStop(const QString& message);
+
+// The box of an error that ends the program before its window exists: stop
+// icon, OK only, title "Application Error".
+QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
+                             const QString& message);
+void showApplicationError(const QString& text);
