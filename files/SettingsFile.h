@@ -26,7 +26,8 @@ std::optional<std::vector<std::string>> readLines(const QString& fileName = File
 std::vector<std::string> defaultLines();
 
 // Exactly seven lines, each followed by CR LF: each text trimmed, and any
-// line break inside it turned into a blank. False when it cannot be written.
+// line break (or NUL, which would end the text when read) inside it turned
+// into a blank. False when it cannot be written.
 bool write(const std::array<std::string, LineCount>& texts, const QString& fileName = FileName);
 
 struct Range {

@@ -9,6 +9,7 @@
 # LAN 198.51.100.0/24 on a bridge:
 #   .2   the scanner (runs COMMAND, host name "scanner")
 #   .5 .10 .11 .50 answer and have names; .12 .13 answer without a name
+#   .14  answers; its name holds control characters (ESC, BEL, DEL, the C1 CSI)
 #   .20  silent (nobody has it)
 #   .30  answers late: its kernel ignores echoes, the responder answers after 30 ms
 #   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
@@ -83,7 +84,7 @@ plug "$sc" 198.51.100.2/24 sc
 plug "$hs" 198.51.100.10/24 hs
 plug "$lt" 198.51.100.30/24 lt
 plug "$rt" 198.51.100.254/24 rt
-for a in 5 11 12 13 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
+for a in 5 11 12 13 14 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
 i=1
 while [ "$i" -le "$lan_hosts" ]; do
   ip -n "$hs" addr add 198.51.100.$(( 100 + i ))/24 dev eth0
@@ -91,7 +92,7 @@ while [ "$i" -le "$lan_hosts" ]; do
 done
 if [ "$all_answer" = 1 ]; then
   # One ip call for all of them: some 240 separate calls take seconds.
-  taken=" 2 5 10 11 12 13 30 50 "
+  taken=" 2 5 10 11 12 13 14 30 50 "
   i=1
   while [ "$i" -le "$lan_hosts" ]; do taken="$taken$(( 100 + i )) "; i=$(( i + 1 )); done
   for a in $(seq 1 253); do
@@ -132,6 +133,7 @@ cat > "/etc/netns/$sc/hosts" <<HOSTS
 198.51.100.30	late.lab late
 203.0.113.10	far.lab far
 HOSTS
+printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233.lab\n' >> "/etc/netns/$sc/hosts"
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/resolv.conf"
 printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
 

@@ -14,6 +14,7 @@ inline constexpr const char* Alpha = "198.51.100.10";      // alpha.lab
 inline constexpr const char* Bravo = "198.51.100.11";      // bravo.lab
 inline constexpr const char* Unnamed12 = "198.51.100.12";  // answers, no name
 inline constexpr const char* Unnamed13 = "198.51.100.13";  // answers, no name
+inline constexpr const char* Hostile = "198.51.100.14";    // answers; name "esc^[[2Jbel^Gdel^?csi<U+009B>.lab"
 inline constexpr const char* Silent = "198.51.100.20";     // nobody
 inline constexpr const char* Late = "198.51.100.30";       // answers after 30 ms
 inline constexpr const char* Echo50 = "198.51.100.50";     // echo50.lab
