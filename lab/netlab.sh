@@ -4,12 +4,13 @@
 # namespace, and the scanner's namespace has no route out, so no echo or name
 # query of a test can leave the machine.
 #
-#   netlab.sh run [--socket dgram|raw] [--responder PATH] [--lan-hosts N] [--all-answer] -- COMMAND...
+#   netlab.sh run [--socket dgram|raw] [--responder PATH] [--lan-hosts N] [--all-answer] [--hostile-host] -- COMMAND...
 #
 # LAN 198.51.100.0/24 on a bridge:
 #   .2   the scanner (runs COMMAND, host name "scanner")
 #   .5 .10 .11 .50 answer and have names; .12 .13 answer without a name
-#   .14  answers; its name holds control characters (ESC, BEL, DEL, the C1 CSI)
+#   .14  with --hostile-host only: answers; its name holds control characters
+#        (ESC, BEL, DEL, the C1 CSI)
 #   .20  silent (nobody has it)
 #   .30  answers late: its kernel ignores echoes, the responder answers after 30 ms
 #   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
@@ -25,6 +26,7 @@ socket=dgram
 responder=""
 lan_hosts=0
 all_answer=0
+hostile=0
 while [ $# -gt 0 ]; do
   case "$1" in
     run) shift ;;
@@ -32,6 +34,7 @@ while [ $# -gt 0 ]; do
     --responder) responder=$2; shift 2 ;;
     --lan-hosts) lan_hosts=$2; shift 2 ;;
     --all-answer) all_answer=1; shift ;;
+    --hostile-host) hostile=1; shift ;;
     --) shift; break ;;
     *) echo "netlab: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -84,7 +87,8 @@ plug "$sc" 198.51.100.2/24 sc
 plug "$hs" 198.51.100.10/24 hs
 plug "$lt" 198.51.100.30/24 lt
 plug "$rt" 198.51.100.254/24 rt
-for a in 5 11 12 13 14 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
+for a in 5 11 12 13 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
+[ "$hostile" = 0 ] || ip -n "$hs" addr add 198.51.100.14/24 dev eth0
 i=1
 while [ "$i" -le "$lan_hosts" ]; do
   ip -n "$hs" addr add 198.51.100.$(( 100 + i ))/24 dev eth0
@@ -92,7 +96,8 @@ while [ "$i" -le "$lan_hosts" ]; do
 done
 if [ "$all_answer" = 1 ]; then
   # One ip call for all of them: some 240 separate calls take seconds.
-  taken=" 2 5 10 11 12 13 14 30 50 "
+  taken=" 2 5 10 11 12 13 30 50 "
+  [ "$hostile" = 0 ] || taken="$taken""14 "
   i=1
   while [ "$i" -le "$lan_hosts" ]; do taken="$taken$(( 100 + i )) "; i=$(( i + 1 )); done
   for a in $(seq 1 253); do
@@ -133,7 +138,7 @@ cat > "/etc/netns/$sc/hosts" <<HOSTS
 198.51.100.30	late.lab late
 203.0.113.10	far.lab far
 HOSTS
-printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233.lab\n' >> "/etc/netns/$sc/hosts"
+[ "$hostile" = 0 ] || printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233.lab\n' >> "/etc/netns/$sc/hosts"
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/resolv.conf"
 printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
 

@@ -1,6 +1,6 @@
 // The icon files the desktop shows are the program's own icon: rendered from
 // the shipped SVG, they match the window icon drawn in code.
-#include "window/Controls.h"
+#include "window/Pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ TEST(ProgramIcon, shouldMatchTheWindowIconAt32Pixels)
 {
     // Premultiplied, so that the colour of an almost transparent edge pixel counts for little.
     const auto format = QImage::Format_ARGB32_Premultiplied;
-    const QImage drawn = Pictures::ProgramIcon().pixmap(32, 32).toImage().convertToFormat(format);
+    const QImage drawn = Pictures::programIcon().pixmap(32, 32).toImage().convertToFormat(format);
     const QImage file = Installed(32).convertToFormat(format);
     ASSERT_EQ(drawn.size(), QSize(32, 32));
     ASSERT_EQ(file.size(), QSize(32, 32));

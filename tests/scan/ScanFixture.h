@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scan/ScanController.h"
+#include "tests/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,12 @@
 #include <QTest>
 
 #include <memory>
+
+// A list entry's text: padded to the list's entry width.
+inline QString entry(const char* text)
+{
+    return QString::fromUtf8(text).leftJustified(FoundComputers::EntryWidth);
+}
 
 class ScanFixture : public ::testing::Test {
 protected:
@@ -45,7 +52,6 @@ protected:
         for (int row = 0; row < scan->foundComputers().count(); ++row) texts << scan->foundComputers().text(row);
         return texts;
     }
-    static QString entry(const char* text) { return QString::fromUtf8(text).leftJustified(FoundComputers::EntryWidth); }
 
     std::unique_ptr<ScanController> scan;
     QStringList lines;

@@ -21,7 +21,7 @@ TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
         QStringList entries, lookups;
         std::vector<bool> answering;
     };
-    const QString five = ScanFixture::entry("10.0.0.5"), fifty = ScanFixture::entry("10.0.0.50");
+    const QString five = entry("10.0.0.5"), fifty = entry("10.0.0.50");
     const Row rows[] = {
         {"192.168.0.9", false, true, 0, "Timeout or not found", {}, {}, {}},
         {"192.168.0.9", false, false, 0, "Timeout or not found", {}, {}, {}},
@@ -39,7 +39,9 @@ TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
         const QString line = QStringLiteral("Sending ping to %1 %2").arg(QLatin1String(row.address), QLatin1String(row.line));
         EXPECT_EQ(status.last(), line);
         EXPECT_EQ(sheet.size() - before, row.answered || !row.onlyCorrect ? 1 : 0);
-        if (sheet.size() > before) EXPECT_EQ(sheet.last(), line);
+        if (sheet.size() > before) {
+            EXPECT_EQ(sheet.last(), line);
+        }
         EXPECT_EQ(lookups, row.lookups);
         ASSERT_EQ(list.count(), row.entries.size());
         for (int i = 0; i < list.count(); ++i) {
@@ -56,7 +58,7 @@ TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
     list.add(QStringLiteral("10.0.0.7"));
     list.add(QStringLiteral("10.0.0.8"));
     list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("PRINTER1"));
-    EXPECT_EQ(list.text(0), ScanFixture::entry("10.0.0.7 PRINTER1"));
+    EXPECT_EQ(list.text(0), entry("10.0.0.7 PRINTER1"));
     const QString longName(40, u'n');
     list.setHostName(1, QStringLiteral("10.0.0.8"), longName);
     EXPECT_EQ(list.text(1), QStringLiteral("10.0.0.8 ") + longName);  // never cut
@@ -65,7 +67,7 @@ TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
     list.add(QStringLiteral("10.0.0.9"));
     list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("late"));
     list.setHostName(1, QStringLiteral("10.0.0.8"), QStringLiteral("gone"));
-    EXPECT_EQ(list.text(0), ScanFixture::entry("10.0.0.9"));
+    EXPECT_EQ(list.text(0), entry("10.0.0.9"));
     EXPECT_EQ(list.rowOf(QStringLiteral("10.0.0.7")), -1);
     list.setAnswered(0, false);
     EXPECT_EQ(list.data(list.index(0), Qt::AccessibleDescriptionRole), QStringLiteral("not answering"));

@@ -4,6 +4,7 @@
 
 #include "net/EchoSocket.h"
 #include "scan/ScanController.h"
+#include "tests/QtPrinters.h"
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
 

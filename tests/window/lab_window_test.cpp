@@ -77,8 +77,9 @@ TEST_F(LabWindow, shouldStopATestWithItsAcceleratorFromTheResultSheetAndKeepTheL
     EXPECT_TRUE(dialogs.proposals.isEmpty());  // not taken for the sheet's Save List
     EXPECT_FALSE(view->isLocked());
     EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
-    EXPECT_EQ(window->statusBar()->currentMessage(), QString());
-    EXPECT_EQ(find<QProgressBar>("progressBar")->text(), QStringLiteral("0%"));
+    // Shown within a frame.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusBar()->currentMessage().isEmpty(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
     EXPECT_FALSE(scan.repeatArmed());
 }
 
@@ -96,7 +97,7 @@ TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)
     dialogs.answerYes = true;
     button("solveButton")->click();
     EXPECT_EQ(octets(), (QStringList{"198", "51", "100", "10"}));
-    EXPECT_EQ(window->statusBar()->currentMessage(), QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusBar()->currentMessage().isEmpty(); }, 2000));
 
     edit("hostNameEdit")->setText(QStringLiteral("nobody.lab"));
     button("solveButton")->click();

@@ -135,7 +135,7 @@ TEST_F(WindowFixture, shouldReachEveryControlByTabAndItsAccelerator)
         }
     }
     const QString top = QStringLiteral("firstOctetEdit secondOctetEdit thirdOctetEdit fourthOctetEdit hostNameEdit "
-                                       "solveButton localAddressButton pingButton runStopButton sheets ");
+                                       "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
     EXPECT_EQ(order.join(' '), top + "foundView clearFoundButton saveFoundButton " + top +
                                    "resultSheet saveResultsButton clearResultsButton " + top +
                                    "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton");
