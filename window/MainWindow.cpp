@@ -11,6 +11,7 @@
 #include "window/FieldSpinner.h"
 #include "window/FoundComputersView.h"
 #include "window/FramePacer.h"
+#include "window/OctetEntry.h"
 #include "window/Pictures.h"
 #include "window/ResultSheet.h"
 
@@ -537,18 +538,13 @@ void MainWindow::checkOctetField(int index)
     QLineEdit* field = octetEdits[static_cast<size_t>(index)];
     FieldSpinner* fieldSpinner = octetSpinners[static_cast<size_t>(index)];
     const bool fourth = index == 3;
-    // Runs this check again, nested, for the filled-in text.
-    if (trimmed(field->text().toStdString()).empty()) field->setText(fourth ? QStringLiteral("1") : QStringLiteral("0"));
-    const std::optional<int32_t> value = parseWholeNumber(field->text().toStdString());
-    if (value && *value >= fieldSpinner->minimum() && *value <= fieldSpinner->maximum())
-        fieldSpinner->setPosition(*value);
-    else
+    const OctetEntry entry = checkOctetEntry(field->text(), fieldSpinner->position(), fieldSpinner->minimum(),
+                                             fieldSpinner->maximum(), fourth ? 1 : 0);
+    if (entry.refused)
         dialogs.showMessage(this, QStringLiteral("Correct range is ") +
                                       (fourth ? QStringLiteral("1..254") : QStringLiteral("0..255")));
-    // A rejected entry goes back to the last accepted value, an accepted one
-    // is shown in its plain form.
-    const QString plain = QString::number(fieldSpinner->position());
-    if (field->text() != plain) field->setText(plain);
+    // A refused entry goes back to the last accepted value, an accepted one shows in its plain form.
+    fieldSpinner->setPosition(entry.value);
     copyFieldsToParameters();
 }
 
@@ -770,7 +766,8 @@ void MainWindow::setProgressRange(int low, int high)
     // A bar cannot hold a minimum above its maximum, and it shows a range of
     // one address as done: both show 0 % throughout as the range it starts at.
     progressBar->setRange(low, std::max(low, high) > low ? high : low + 1);
-    setProgress(low);
+    progressValue = low;
+    progressBar->setValue(low);
 }
 
 void MainWindow::setProgress(int value)

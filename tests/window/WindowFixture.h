@@ -1,8 +1,7 @@
 // The real window on the offscreen platform in a fresh working folder, with
-// message boxes and a save dialog that answer at once and remember the boxes.
+// boxes and a save dialog that answer at once and remember what they showed.
 #pragma once
 
-#include "net/EchoSocket.h"
 #include "scan/ScanController.h"
 #include "tests/QtPrinters.h"
 #include "window/Dialogs.h"
@@ -18,33 +17,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 class FakeDialogs : public Dialogs {
 public:
     void showMessage(QWidget*, const QString& text) override
     {
         messages << text;
-        if (failNextMessage) {
-            failNextMessage = false;
-            throw std::runtime_error("Handler failed");
-        }
+        if (std::exchange(failNextMessage, false)) throw std::runtime_error("Handler failed");
     }
-    bool confirm(QWidget*, const QString& text) override
-    {
-        questions << text;
-        return answerYes;
-    }
+    bool confirm(QWidget*, const QString& text) override { return questions << text, answerYes; }
     void showError(QWidget*, const QString& text) override { errors << text; }
     std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& proposed) override
     {
-        proposals << title + QLatin1Char('|') + proposed;
-        return saveAs;
+        return proposals << title + '|' + proposed, saveAs;
     }
 
     QStringList messages, questions, errors, proposals;
-    bool answerYes = true;
-    bool failNextMessage = false;
+    bool answerYes = true, failNextMessage = false;
     std::optional<QString> saveAs;
 };
 
@@ -53,15 +41,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(work.isValid());
-        previous = QDir::currentPath();
         QDir::setCurrent(work.path());
         open();
     }
-    void TearDown() override
-    {
-        window.reset();
-        QDir::setCurrent(previous);
-    }
+    void TearDown() override { window.reset(); }
     void open()
     {
         try {
@@ -73,28 +56,19 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    void reopen()
-    {
-        window->close();
-        window.reset();
-        open();
-    }
     template <typename T = QWidget>
     T* find(const char* name) const
     {
-        T* widget = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return window->findChild<T*>(QLatin1String(name));
     }
     QLineEdit* edit(const char* name) const { return find<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
-    // Replaces the field's text in one go, through the clipboard, as a user pastes.
+    // Replaces a field's text through the clipboard, as a user pastes.
     static void paste(QLineEdit* field, const QString& text)
     {
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        if (text.isEmpty()) return QTest::keyClick(field, Qt::Key_Delete);
         QApplication::clipboard()->setText(text);
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(field, text.isEmpty() ? Qt::Key_Delete : Qt::Key_V, text.isEmpty() ? Qt::NoModifier : Qt::ControlModifier);
     }
     QStringList octets() const
     {
@@ -103,14 +77,8 @@ protected:
             texts << edit(name)->text();
         return texts;
     }
-    static QByteArray fileBytes(const QString& name)
-    {
-        QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
 
     QTemporaryDir work;
-    QString previous;
     FakeDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 };

@@ -1,10 +1,10 @@
 // Catches: input queued during a single ping replayed afterwards (a test started unasked, a repeat
-// armed); no sign of the wait; Alt+S on the Result Sheet not stopping a test; the list drawn disabled
-// during a test; the window not idle again after it; the look-up commands filling in wrong fields.
+// armed), no sign of the wait; an accelerator that misses its command or hits another one, on any
+// sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
+// during a test; the window not idle again after it; the look-ups filling in wrong fields.
 #include "tests/Lab.h"
 #include "tests/window/WindowFixture.h"
 
-#include "scan/FoundComputers.h"
 #include "window/FoundComputersView.h"
 
 #include <QProgressBar>
@@ -18,69 +18,75 @@ protected:
     {
         SCANVET_REQUIRE_LAB();
         WindowFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        for (auto [name, text] : {std::pair{"firstOctetEdit", "198"}, {"secondOctetEdit", "51"}, {"thirdOctetEdit", "100"},
+                                  {"fourthOctetEdit", "20"}, {"rangeMinEdit", "10"}, {"rangeMaxEdit", "20"}})
+            edit(name)->setText(QLatin1String(text));
+        find("speedBox")->findChildren<QRadioButton*>().at(2)->click();  // 3000 ms for the silent .20
     }
-    void setAddress(const QStringList& octets, int preset)
-    {
-        const char* names[] = {"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"};
-        for (int i = 0; i < 4; ++i) edit(names[i])->setText(octets[i]);
-        find("speedBox")->findChildren<QRadioButton*>().at(preset)->click();
-    }
+    bool idle() const { return !window->scanController().isRunning(); }
 };
 
 TEST_F(LabWindow, shouldDropInputThatArrivesWhileASinglePingWaits)
 {
-    setAddress({"198", "51", "100", "20"}, 2);  // 3000 ms for the silent address
     ScanController& scan = window->scanController();
     bool busy = false;
     QWidget* run = button("runStopButton");
-    // Runs on the GUI thread, just before it blocks for the echo: a click on Run test queues up
-    // for later, and Alt+R comes at once.
+    // On the GUI thread, just before it blocks for the echo: a click on Run test queues up, Alt+R comes.
     scan.pinger().onRequest = [&] {
         busy = QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        const QPoint centre = run->rect().center();
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(run, new QMouseEvent(type, centre, run->mapToGlobal(centre), Qt::LeftButton,
-                                                             type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                                                             Qt::NoModifier));
+        const QPoint at = run->rect().center();
+        for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton}, {QEvent::MouseButtonRelease, Qt::NoButton}})
+            QCoreApplication::postEvent(run, new QMouseEvent(type, at, run->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier));
         QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
     };
     button("pingButton")->click();
     QTest::qWait(300);
     EXPECT_TRUE(busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(scan.isRunning());
+    EXPECT_TRUE(idle());
     EXPECT_FALSE(scan.repeatArmed());
-    EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
-    EXPECT_TRUE(button("runStopButton")->isEnabled());
+    EXPECT_TRUE(run->isEnabled());
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Sending ping to 198.51.100.20 Timeout or not found"));
 }
 
-TEST_F(LabWindow, shouldStopATestWithItsAcceleratorFromTheResultSheetAndKeepTheListReadable)
+TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuringATest)
 {
-    setAddress({"198", "51", "100", "1"}, 2);
-    edit("rangeMinEdit")->setText(QStringLiteral("10"));
-    edit("rangeMaxEdit")->setText(QStringLiteral("20"));
-    ScanController& scan = window->scanController();
-    std::atomic<int> requests{0};
-    scan.pinger().onRequest = [&] { ++requests; };
-    QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scan.foundComputers().count() >= 1; }, 10000));
+    struct Row {
+        int sheet;
+        Qt::Key key;
+        const char* pressed;  // nullptr: nothing
+    };
+    const Row rows[] = {
+        {0, Qt::Key_C, "clearFoundButton"}, {0, Qt::Key_S, "saveFoundButton"}, {1, Qt::Key_C, "clearResultsButton"},
+        {1, Qt::Key_S, "saveResultsButton"}, {2, Qt::Key_I, "solveButton"}, {2, Qt::Key_G, "localAddressButton"},
+        {2, Qt::Key_P, "pingButton"}, {1, Qt::Key_R, "runStopButton"},
+        // The test runs from here on: the Config Sheet is hidden, save and ping locked.
+        {0, Qt::Key_C, nullptr}, {1, Qt::Key_C, "clearResultsButton"}, {1, Qt::Key_P, nullptr},
+        {1, Qt::Key_I, "solveButton"}, {1, Qt::Key_S, "runStopButton"}};
+    QStringList pressed;
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        QObject::connect(b, &QPushButton::pressed, b, [&pressed, b] { pressed << b->objectName(); });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.sheet) + " Alt+" + char(row.key));
+        find<QTabWidget>("sheets")->setCurrentIndex(row.sheet);
+        pressed.clear();
+        QTest::keyClick(window.get(), row.key, Qt::AltModifier);
+        QTest::qWait(200);  // a click comes 100 ms after the press
+        EXPECT_EQ(pressed, row.pressed != nullptr ? QStringList{row.pressed} : QStringList{});
+        if (row.key == Qt::Key_R) ASSERT_TRUE(QTest::qWaitFor([&] { return !idle(); }, 5000));
+    }
+    EXPECT_TRUE(window->scanController().isStopping());
     auto* view = find<FoundComputersView>("foundView");
-    EXPECT_TRUE(view->isLocked());
-    EXPECT_TRUE(view->isEnabled());  // locked, not drawn disabled
-    EXPECT_FALSE(button("pingButton")->isEnabled());
+    EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
+    EXPECT_EQ(dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
 
-    find<QTabWidget>("sheets")->setCurrentIndex(1);
-    QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !scan.isRunning(); }, 20000));
-    EXPECT_LT(requests.load(), 11);  // .14 to .20 are silent, 3 s each
-    EXPECT_TRUE(dialogs.proposals.isEmpty());  // not taken for the sheet's Save List
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
     EXPECT_FALSE(view->isLocked());
     EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
-    // Shown within a frame.
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusBar()->currentMessage().isEmpty(); }, 2000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
-    EXPECT_FALSE(scan.repeatArmed());
+    EXPECT_FALSE(window->scanController().repeatArmed());
 }
 
 TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)
