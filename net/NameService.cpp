@@ -29,7 +29,7 @@ std::optional<HostEntry> lookUpHostName(const std::string& name)
             entry.addresses.push_back(address);
     }
     if (entry.addresses.empty()) return std::nullopt;
-    entry.name = list->ai_canonname != nullptr ? list->ai_canonname : name;
+    entry.name = list != nullptr && list->ai_canonname != nullptr ? list->ai_canonname : name;
     return entry;
 }
 
