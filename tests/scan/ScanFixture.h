@@ -6,11 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QSignalSpy>
-#include <QStringList>
 #include <QTest>
-
-#include <memory>
 
 // A list entry's text: padded to the list's entry width.
 inline QString entry(const char* text)
@@ -27,21 +23,16 @@ protected:
         } catch (const PingSocketError& e) {
             GTEST_SKIP() << "no ping socket can be opened here: " << e.what();
         }
-        EchoRecorder& recorder = scan->recorder();
-        recorder.setShowOnlyCorrectReplies(false);
-        QObject::connect(&recorder, &EchoRecorder::resultLineAdded, &recorder, [this](const QString& line) { lines << line; });
+        scan->recorder().setShowOnlyCorrectReplies(false);
+        QObject::connect(&scan->recorder(), &EchoRecorder::resultLineAdded, scan.get(), [this](const QString& l) { lines << l; });
         QObject::connect(scan.get(), &ScanController::progressed, scan.get(), [this](int octet) { steps.push_back(octet); });
         QObject::connect(scan.get(), &ScanController::finished, scan.get(), [this] { ++finished; });
     }
-
-    void setUp(int o1, int o2, int o3, int min, int max, int preset, int repeatMinutes = 0)
+    // Runs one test of min..max with the preset to its end.
+    bool runTest(std::array<int, 3> octets, int min, int max, int preset, int repeatMinutes = 0)
     {
-        scan->setParameters({o1, o2, o3}, min, max, repeatMinutes);
+        scan->setParameters(octets, min, max, repeatMinutes);
         scan->applySpeedPreset(preset);
-    }
-    // Runs one test to its end.
-    bool runTest()
-    {
         const int before = finished;
         scan->start();
         return QTest::qWaitFor([&] { return finished > before; }, 60000);

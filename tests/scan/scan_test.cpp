@@ -4,6 +4,8 @@
 #include "scan/GuiHandOver.h"
 #include "tests/scan/ScanFixture.h"
 
+#include <QSignalSpy>
+
 #include <thread>
 
 TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
@@ -92,23 +94,21 @@ TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopO
 {
     scan->setMinuteLength(std::chrono::milliseconds(20));
     QSignalSpy due(scan.get(), &ScanController::repeatDue);
-    setUp(127, 0, 0, 200, 100, 0, 1);  // an inverted range: no echo, the test ends at once
-    ASSERT_TRUE(runTest());
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));  // an inverted range: no echo, the test ends at once
     EXPECT_TRUE(steps.empty());
     EXPECT_TRUE(scan->repeatArmed());
     EXPECT_TRUE(due.wait(10000));
 
-    setUp(127, 0, 0, 200, 100, 0, 0);  // no repeat period: armed, but nothing ever counts
-    ASSERT_TRUE(runTest());
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 0));  // no repeat period: armed, but nothing ever counts
     EXPECT_FALSE(scan->repeatCounting());
 
-    setUp(127, 0, 0, 200, 100, 0, 1);
+    scan->setParameters({127, 0, 0}, 200, 100, 1);
     scan->start();
     scan->requestStop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !scan->isRunning(); }, 10000));
     EXPECT_FALSE(scan->repeatArmed());
 
-    ASSERT_TRUE(runTest());
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));
     scan->pingOnce(QStringLiteral("127.0.0.1"));
     EXPECT_FALSE(scan->repeatArmed());
     EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Sending ping to 127.0.0.1 Reply O.K. - in ")));
