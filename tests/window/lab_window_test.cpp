@@ -74,7 +74,9 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
         QTest::keyClick(window.get(), row.key, Qt::AltModifier);
         QTest::qWait(200);  // a click comes 100 ms after the press
         EXPECT_EQ(pressed, row.pressed != nullptr ? QStringList{row.pressed} : QStringList{});
-        if (row.key == Qt::Key_R) ASSERT_TRUE(QTest::qWaitFor([&] { return !idle(); }, 5000));
+        if (row.key == Qt::Key_R) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !idle(); }, 5000));
+        }
     }
     EXPECT_TRUE(window->scanController().isStopping());
     auto* view = find<FoundComputersView>("foundView");
