@@ -44,6 +44,7 @@ done
 unavailable() {
   export SCANVET_LAB_UNAVAILABLE="$1"
   echo "netlab: test lab not available: $1 (lab tests will be skipped)" >&2
+  shift
   exec "$@"
 }
 shift_args=("$@")
