@@ -431,8 +431,9 @@ void MainWindow::connectControls()
         {clearFoundButton, &MainWindow::clearFoundComputers}, {saveFoundButton, &MainWindow::saveFoundComputers},
         {saveResultsButton, &MainWindow::saveResultSheet}, {clearResultsButton, &MainWindow::clearResultSheet},
     };
-    for (const auto& [pushButton, handler] : clicks)
-        connect(pushButton, &QPushButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    for (const auto& click : clicks)
+        connect(click.first, &QPushButton::clicked, this,
+                [this, handler = click.second] { guarded([this, handler] { (this->*handler)(); }); });
     connect(exitAction, &QAction::triggered, this, [this] { close(); });
     connect(aboutAction, &QAction::triggered, this, [this] {
         about->show();
