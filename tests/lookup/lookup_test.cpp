@@ -1,4 +1,4 @@
-// Catches: dotted texts split at the wrong dots, trimmed, or called complete with a part missing; loopback looked up instead of named; lab names not found or control characters let through; a name delivered on the caller's thread, without the raised priority, or for a host with no name; a wrong local identity; names, dotted texts or unknown names solved wrongly.
+// Catches: loopback looked up instead of named; lab names not found or control characters let through; a name delivered on the caller's thread, without the raised priority, or for a host with no name; a wrong local identity; a solved name not split into its octets, or the all-ones address or an unknown name solved wrongly.
 #include "lookup/HostNameResolver.h"
 #include "lookup/LocalLookup.h"
 #include "tests/Lab.h"
@@ -11,25 +11,10 @@
 #include <mutex>
 #include <thread>
 
-TEST(SplitDottedText, shouldSplitAtTheFirstThreeDotsAndNeedAllFourParts)
-{
-    const std::tuple<QString, OctetTexts, bool> cases[] = {
-        {"192.168.0.7", {"192", "168", "0", "7"}, true}, {"1.2.3", {"1", "2", "", "3"}, false},
-        {"1.2.3.4.5", {"1", "2", "3", "4.5"}, true},     {" 1.x.3. ", {" 1", "x", "3", " "}, true},
-        {"...", {}, false},                              {"", {}, false}};
-    for (const auto& [text, expected, complete] : cases) {
-        OctetTexts parts{"old", "old", "old", "old"};
-        EXPECT_EQ(splitDottedText(text, parts), complete) << text.toStdString();
-        EXPECT_EQ(parts, expected) << text.toStdString();
-    }
-}
-
 TEST(ListName, shouldNameLoopbackUnaskedAndLabHostsPrintably)
 {
-    EXPECT_EQ(listNameOf("127.0.0.1"), "localhost");
-    EXPECT_EQ(listNameOf("127.0.0.2"), "n/a");
     SCANVET_REQUIRE_LAB();
-    const std::pair<const char*, QString> cases[] = {
+    const std::pair<const char*, QString> cases[] = {{"127.0.0.1", "localhost"}, {"127.0.0.2", "n/a"},
         {Lab::Alpha, "alpha.lab"}, {Lab::Unnamed12, ""}, {Lab::Hostile, "esc?[2Jbel?del?csi?.lab"}};
     for (const auto& [address, name] : cases) EXPECT_EQ(listNameOf(address), name) << address;
 }
@@ -37,9 +22,7 @@ TEST(ListName, shouldNameLoopbackUnaskedAndLabHostsPrintably)
 TEST(ResolveInBackground, shouldDeliverOnARaisedThreadOfItsOwnAndOnlyANameFound)
 {
     SCANVET_REQUIRE_LAB();
-    const int nice = getpriority(PRIO_PROCESS, 0);
-    const bool mayRaise = setpriority(PRIO_PROCESS, 0, nice - 1) == 0;
-    setpriority(PRIO_PROCESS, 0, nice);
+    const int raised = getpriority(PRIO_PROCESS, 0) - 1;  // the lab runs us as root, who may raise it
     using Deliveries = std::vector<std::tuple<QString, bool, int>>;  // name, on another thread, its nice value
     for (const auto& [address, name] : {std::pair{Lab::Alpha, "alpha.lab"}, std::pair{Lab::Unnamed12, ""}}) {
         auto seen = std::make_shared<std::pair<std::mutex, Deliveries>>();
@@ -52,23 +35,20 @@ TEST(ResolveInBackground, shouldDeliverOnARaisedThreadOfItsOwnAndOnlyANameFound)
         probe.reset();
         ASSERT_TRUE(QTest::qWaitFor([&] { return running.expired(); }, 30000)) << "the resolver never ended";
         const std::lock_guard lock(seen->first);
-        const Deliveries expected{{name, true, mayRaise ? nice - 1 : nice}};
-        EXPECT_EQ(seen->second, *name ? expected : Deliveries{}) << address;
+        EXPECT_EQ(seen->second, (*name ? Deliveries{{name, true, raised}} : Deliveries{})) << address;
     }
 }
 
-TEST(LocalLookup, shouldGiveTheScannerAndSolveNamesAndDottedTexts)
+TEST(LocalLookup, shouldGiveTheScannerAndSolveNamesIntoOctets)
 {
     SCANVET_REQUIRE_LAB();
     const std::optional<LocalIdentity> identity = localIdentity();
-    EXPECT_EQ(identity ? identity->octets : OctetTexts{}, (OctetTexts{"198", "51", "100", "2"}));
-    EXPECT_EQ(identity ? identity->hostName : QString(), "scanner");
+    EXPECT_TRUE(identity && identity->octets == (OctetTexts{"198", "51", "100", "2"}) && identity->hostName == "scanner");
     const std::pair<QString, QString> cases[] = {
-        {"alpha.lab", Lab::Alpha}, {" bravo.lab ", Lab::Bravo}, {"10.1.2.3", "10.1.2.3"},
-        {"255.255.255.255", "255.255.255.255"}, {"nosuch.lab", ""}, {"256.1.1.1", ""}};
+        {" alpha ", Lab::Alpha}, {"255.255.255.255", "255.255.255.255"}, {"nosuch.lab", ""}};
     for (const auto& [text, dotted] : cases) {
         const std::optional<SolvedName> solved = solveHostName(text);
-        EXPECT_EQ(solved ? solved->dotted : QString(), dotted) << text.toStdString();
-        EXPECT_EQ(solved ? QStringList(solved->octets.begin(), solved->octets.end()).join(u'.') : QString(), dotted);
+        const QString octets = solved ? QStringList(solved->octets.begin(), solved->octets.end()).join(u'.') : QString();
+        EXPECT_TRUE(solved ? solved->dotted == dotted && octets == dotted : dotted.isEmpty()) << text.toStdString();
     }
 }

@@ -1,4 +1,4 @@
-// Catches look-ups that break the rules or messages of resolving a host text, lose a name or the local host's identity, or a pinger that sends to a text it could not resolve.
+// Catches look-ups through the real name service that break resolveHost's rules or messages, and a pinger that sends to a text it could not resolve or pings another address.
 #include "net/Ipv4.h"
 #include "net/NameLookup.h"
 #include "net/Pinger.h"
@@ -6,21 +6,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(LabLookUp, resolveHostFollowsItsRulesAndQuotesTheTextAsGiven)
+TEST(LabLookUp, resolveHostTrimsAndCutsTheTextAndQuotesItAsGiven)
 {
     SCANVET_REQUIRE_LAB();
     const std::string alpha256 = "alpha.lab" + std::string(256 - 9, ' ');
-    const std::string digits256(256, '1');
     const std::pair<std::string, std::string> cases[] = {
-        {"\t198.51.100.10\r\n ", Lab::Alpha},
-        {"255.255.255.255", "255.255.255.255"},
-        {" bravo ", Lab::Bravo},
+        {" bravo\t", Lab::Bravo},
         {alpha256, Lab::Alpha},
-        {"256.1.1.1", "WSocketResolveHost: '256.1.1.1' Invalid IP address."},
-        {" 1alpha.lab", "WSocketResolveHost: ' 1alpha.lab' Invalid IP address."},
-        {digits256, "WSocketResolveHost: '" + digits256 + "' Invalid IP address."},
-        {alpha256 + " ", "WSocketResolveHost: '" + alpha256 + " ' Invalid Hostname."},
-        {"", "WSocketResolveHost: '' Invalid Hostname."},
         {"   ", "WSocketResolveHost: Cannot convert host address '   '"},
         {"nosuchhost.lab", "WSocketResolveHost: Cannot convert host address 'nosuchhost.lab'"},
     };
@@ -33,16 +25,6 @@ TEST(LabLookUp, resolveHostFollowsItsRulesAndQuotesTheTextAsGiven)
         }
         EXPECT_EQ(result, expected) << "'" << text << "'";
     }
-}
-
-TEST(LabLookUp, namesOfAddressesAndOfThisHost)
-{
-    SCANVET_REQUIRE_LAB();
-    EXPECT_EQ(hostNameOf(Lab::Far), "far.lab");
-    EXPECT_EQ(hostNameOf(Lab::Unnamed12), "");
-    EXPECT_EQ(hostNameOf("not an address"), "");
-    EXPECT_EQ(localHostName(), "scanner");
-    EXPECT_EQ(localAddresses(), std::vector<std::string>{Lab::Scanner});
 }
 
 TEST(LabLookUp, pingerSendsOnlyToTextsThatResolve)
