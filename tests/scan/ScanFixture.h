@@ -24,9 +24,10 @@ protected:
             GTEST_SKIP() << "no ping socket can be opened here: " << e.what();
         }
         scan->recorder().setShowOnlyCorrectReplies(false);
-        QObject::connect(&scan->recorder(), &EchoRecorder::resultLineAdded, scan.get(), [this](const QString& l) { lines << l; });
-        QObject::connect(scan.get(), &ScanController::progressed, scan.get(), [this](int octet) { steps.push_back(octet); });
-        QObject::connect(scan.get(), &ScanController::finished, scan.get(), [this] { ++finished; });
+        ScanController* s = scan.get();
+        QObject::connect(&s->recorder(), &EchoRecorder::resultLineAdded, s, [this](const QString& l) { lines << l; });
+        QObject::connect(s, &ScanController::progressed, s, [this](int octet) { steps.push_back(octet); });
+        QObject::connect(s, &ScanController::finished, s, [this] { ++finished; });
     }
     // Runs one test of min..max with the preset to its end.
     bool runTest(std::array<int, 3> octets, int min, int max, int preset, int repeatMinutes = 0)

@@ -1,7 +1,7 @@
 // Catches: addresses skipped, repeated or out of order; answering hosts missing from the list or
-// without their names; a stop that cuts the echo short or lets the next address through; a halt that
-// waits for the echo or reports after it; late replies and errors counted for another address; a
-// progress step lost where no echo went out; a found computer that never shows it stopped answering.
+// without their names; a stop that cuts the echo short or lets the next address through; late
+// replies and errors counted for another address; a progress step lost where no echo went out; a
+// found computer that never shows it stopped answering.
 #include "tests/Lab.h"
 #include "tests/scan/ScanFixture.h"
 
@@ -21,9 +21,9 @@ protected:
     {
         ASSERT_EQ(lines.size(), static_cast<qsizetype>(addresses.size()));
         for (size_t i = 0; i < addresses.size(); ++i) {
-            const QString pattern = QRegularExpression::escape(QString::fromStdString("Sending ping to " + addresses[i])) +
-                                    (answering.count(addresses[i]) ? R"( Reply O\.K\. - in \d+ msecs$)" : " Timeout or not found$");
-            EXPECT_TRUE(QRegularExpression(pattern).match(lines[qsizetype(i)]).hasMatch()) << lines[qsizetype(i)].toStdString();
+            const QString start = QRegularExpression::escape(QString::fromStdString("Sending ping to " + addresses[i]));
+            const char* end = answering.count(addresses[i]) ? R"( Reply O\.K\. - in \d+ msecs$)" : " Timeout or not found$";
+            EXPECT_TRUE(QRegularExpression(start + end).match(lines[qsizetype(i)]).hasMatch()) << lines[qsizetype(i)].toStdString();
         }
     }
     // The first three octets become these from request number n (from 1) on.
@@ -65,20 +65,6 @@ TEST_F(LabScan, shouldFinishTheEchoUnderWayWhenStoppedAndPingNoFurtherAddress)
     EXPECT_EQ(lines, QStringList{QStringLiteral("Sending ping to 198.51.100.20 Timeout or not found")});
     EXPECT_EQ(steps, std::vector<int>{20});
     EXPECT_FALSE(scan->repeatArmed());
-}
-
-TEST_F(LabScan, shouldHaltAnEchoAtOnceAndReportNothingMore)
-{
-    std::atomic<bool> sent{false};
-    scan->pinger().onRequest = [&] { sent = true; };
-    scan->setParameters({198, 51, 100}, 20, 22, 0);
-    scan->applySpeedPreset(2);
-    scan->start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.load(); }, 10000));
-    scan->halt();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(scan->isRunning());
-    EXPECT_TRUE(lines.isEmpty() && steps.empty() && finished == 0);
 }
 
 TEST_F(LabScan, shouldGiveEveryAddressItsOwnResultAmongLateAndUnreachableHosts)

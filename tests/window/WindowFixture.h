@@ -26,9 +26,9 @@ public:
     }
     bool confirm(QWidget*, const QString& text) override { return questions << text, answerYes; }
     void showError(QWidget*, const QString& text) override { errors << text; }
-    std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& proposed) override
+    std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& name) override
     {
-        return proposals << title + '|' + proposed, saveAs;
+        return proposals << title + '|' + name, saveAs;
     }
 
     QStringList messages, questions, errors, proposals;
@@ -40,11 +40,9 @@ class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        QDir::setCurrent(work.path());
+        ASSERT_TRUE(work.isValid() && QDir::setCurrent(work.path()));
         open();
     }
-    void TearDown() override { window.reset(); }
     void open()
     {
         try {
@@ -56,27 +54,27 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    template <typename T = QWidget>
+    template <typename T = QLineEdit>
     T* find(const char* name) const
     {
         return window->findChild<T*>(QLatin1String(name));
     }
-    QLineEdit* edit(const char* name) const { return find<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     // Replaces a field's text through the clipboard, as a user pastes.
     static void paste(QLineEdit* field, const QString& text)
     {
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QApplication::clipboard()->setText(text);
-        QTest::keyClick(field, text.isEmpty() ? Qt::Key_Delete : Qt::Key_V, text.isEmpty() ? Qt::NoModifier : Qt::ControlModifier);
+        if (text.isEmpty()) return QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     }
-    QStringList octets() const
+    QString texts(std::initializer_list<const char*> names) const
     {
-        QStringList texts;
-        for (const char* name : {"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"})
-            texts << edit(name)->text();
-        return texts;
+        QStringList shown;
+        for (const char* name : names) shown << find(name)->text();
+        return shown.join(' ');
     }
+    QString octets() const { return texts({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}); }
 
     QTemporaryDir work;
     FakeDialogs dialogs;
