@@ -50,7 +50,7 @@ protected:
 
 TEST_F(LabEcho, answersAndErrorsComeFromWhoSentThem)
 {
-    EXPECT_EQ(socket->kind(), Lab::socketKind() == "raw" ? EchoSocketKind::Raw : EchoSocketKind::Datagram);
+    EXPECT_EQ(socket->kind(), Lab::rawSocket() ? EchoSocketKind::Raw : EchoSocketKind::Datagram);
     using S = EchoStatus;
     // A raw socket on loopback also reads its own request.
     const struct { const char* to; int ttl; milliseconds timeout; EchoStatus status; const char* from; } cases[] = {
