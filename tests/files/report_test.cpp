@@ -1,4 +1,5 @@
-// Catches: report lines out of order or mislabelled, On and Off swapped, lines without CR LF or not in the locale's encoding; a time of day with a zone, a stray blank or one-digit minutes and seconds.
+// Catches: report lines out of order or mislabelled, On and Off swapped, lines without CR LF or not in the locale's
+// encoding; a time of day with a zone, a stray blank or one-digit minutes and seconds.
 #include "files/Report.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,6 @@
-// Catches: settings lines shifted by a line break in a field, untrimmed or without CR LF; values not clamped into their ranges; lines after a bad or missing one applied, or the wrong error; a missing file not told apart from an empty one; a FIFO, device or huge file that hangs or floods the start, or is replaced by a save.
+// Catches: settings lines shifted by a line break in a field, untrimmed or without CR LF; values not clamped into
+// their ranges; lines after a bad or missing one applied, or the wrong error; a missing file not told apart from an
+// empty one; a FIFO, device or huge file that hangs or floods the start, or is replaced by a save.
 #include "files/SettingsFile.h"
 #include "files/TextFile.h"
 
@@ -7,14 +9,6 @@
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
-
-TEST(SettingsFile, shouldWriteSevenTrimmedCrLfLinesWhateverTheFieldsHold)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(SettingsFile::FileName);
-    ASSERT_TRUE(SettingsFile::write({" 10 ", "2\r\n0", "3\n", "\t4", "5\r6\n\n7", std::string("6\0" "6", 3), ""}, path));
-    EXPECT_EQ(readTextFileStart(path, 4096), "10\r\n2 0\r\n3\r\n4\r\n5 6  7\r\n6 6\r\n\r\n");
-}
 
 TEST(SettingsFile, shouldApplyLinesUpToTheFirstBadOneClampedIntoTheirRanges)
 {
@@ -36,20 +30,21 @@ TEST(SettingsFile, shouldApplyLinesUpToTheFirstBadOneClampedIntoTheirRanges)
     }
 }
 
-TEST(SettingsFile, shouldReadOnlyTheStartOfARegularFileAndReplaceNothingElse)
+TEST(SettingsFile, shouldWriteSevenCleanLinesAndReadOrReplaceOnlyTheStartOfARegularFile)
 {
     QTemporaryDir dir;
-    const QString fifo = dir.filePath("fifo"), fifoLink = dir.filePath("fifo-link"), big = dir.filePath("big");
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    ASSERT_TRUE(QFile::link(fifo, fifoLink) && QFile::link("/dev/zero", dir.filePath("zero")));
-    ASSERT_TRUE(writeTextFile(big, QByteArray("1\r\n").repeated(17 << 20)));
+    const QString path = dir.filePath(SettingsFile::FileName), fifo = dir.filePath("fifo"), big = dir.filePath("big");
+    ASSERT_TRUE(SettingsFile::write({" 10 ", "2\r\n0", "3\n", "\t4", "5\r6\n\n7", std::string("6\0" "6", 3), ""}, path));
+    EXPECT_EQ(readTextFileStart(path, 4096), "10\r\n2 0\r\n3\r\n4\r\n5 6  7\r\n6 6\r\n\r\n");
 
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(fifo, dir.filePath("fifo-link")) && QFile::link("/dev/zero", dir.filePath("zero")));
+    ASSERT_TRUE(writeTextFile(big, QByteArray("1\r\n").repeated(17 << 20)));
     EXPECT_EQ(SettingsFile::readLines(dir.filePath("none")), std::nullopt) << "a start without the file takes defaults";
-    for (const QString& name : {fifo, fifoLink, dir.filePath("zero")})
+    for (const QString& name : {fifo, dir.filePath("fifo-link"), dir.filePath("zero")})
         EXPECT_EQ(SettingsFile::readLines(name), std::vector<std::string>{});
     const auto lines = SettingsFile::readLines(big);
     EXPECT_TRUE(lines && lines->size() > 7 && lines->size() < 2000) << "only a few kilobytes of 51 MB are read";
-
     // No write through the link to /dev/zero: a fault would replace the machine's own.
-    for (const QString& name : {fifo, fifoLink}) EXPECT_FALSE(writeTextFile(name, "1\r\n"));
+    for (const QString& name : {fifo, dir.filePath("fifo-link")}) EXPECT_FALSE(writeTextFile(name, "1\r\n"));
 }

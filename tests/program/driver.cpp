@@ -1,7 +1,6 @@
-// The program through its real entry, acted on as a user would by lines on standard input: "set FIELD TEXT",
-// "click BUTTON" (or speed0..2), "run", "exit" (File, Exit), "close" (title bar). It says "ready", "request"
-// per echo request, "status TEXT", "finished" and "> LINE" when done. The application-error box does not wait
-// for an OK; the program writes its text to stderr as well.
+// The program through its real entry, driven by lines on standard input: "click NAME" (a button by its object name
+// or a word of its caption, a menu command by its text) and "close" (the title bar). It says "ready", "request" per
+// echo, "status TEXT", "finished", "> LINE" when done; an application error goes to stderr, its box waits for no OK.
 #include "scan/ScanController.h"
 #include "window/MainWindow.h"
 #include "window/ProgramEntry.h"
@@ -10,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QLineEdit>
 #include <QSocketNotifier>
 
 #include <iostream>
@@ -35,24 +33,17 @@ struct Driver : QObject {
         input.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered);
         auto* notifier = new QSocketNotifier(input.handle(), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
-            const QString line = QString::fromUtf8(input.readLine().trimmed());
+            const QString line = QString::fromUtf8(input.readLine().trimmed()), name = line.section(u' ', 1);
             if (line.isEmpty()) return notifier->setEnabled(false);  // the end of the input
-            run(line.section(u' ', 0, 0), line.section(u' ', 1, 1), line.section(u' ', 2));
+            const bool click = line.startsWith(u"click ") && !name.isEmpty();
+            for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+                if (click && (button->objectName() == name || button->text().split(u' ').contains(name))) button->click();
+            for (QAction* action : window->findChildren<QAction*>())
+                if (click && action->text() == name) action->trigger();
+            if (line == u"close") window->close();
             say("> " + line);
         });
         say(QStringLiteral("ready"));
-    }
-
-    void run(const QString& verb, const QString& name, const QString& text)
-    {
-        const auto speeds = window->findChild<QWidget*>(QStringLiteral("speedBox"))->findChildren<QAbstractButton*>();
-        if (verb == u"set") window->findChild<QLineEdit*>(name)->setText(text);
-        if (verb == u"click" && name.startsWith(u"speed")) speeds.at(name.back().digitValue())->click();
-        else if (verb == u"click" || verb == u"run")
-            window->findChild<QAbstractButton*>(verb == u"run" ? QStringLiteral("runStopButton") : name)->click();
-        for (QAction* action : window->findChildren<QAction*>())
-            if (verb == u"exit" && action->text() == u"&Exit") action->trigger();
-        if (verb == u"close") window->close();
     }
 
     MainWindow* window = nullptr;
