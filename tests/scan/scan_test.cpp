@@ -70,10 +70,7 @@ TEST(GuiHandOver, shouldReleaseAWaitingWorkerWhenClosedWithoutRunningItsWork)
     handOver->close();
     worker.join();
     QCoreApplication::processEvents();
-    EXPECT_EQ(handed, 0);
-    EXPECT_FALSE(ran);
-    EXPECT_FALSE(handOver->run([&] { ran = true; }));
-    EXPECT_FALSE(ran);
+    EXPECT_FALSE(handed || handOver->run([&] { ran = true; }) || ran);
 }
 
 TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopOrAPing)
