@@ -24,5 +24,7 @@ std::optional<EchoResult> Pinger::ping(const std::string& address)
     }
     if (resolvedAddress == AllOnesAddress) return std::nullopt;
     if (onRequest) onRequest();
-    return echoSocket.echo(resolvedAddress, timeToLive, timeoutMs);
+    const EchoResult result = echoSocket.echo(resolvedAddress, timeToLive, timeoutMs);
+    if (onReturned) onReturned();
+    return result;
 }

@@ -30,9 +30,11 @@ public:
     void setTtl(int value) { timeToLive = value; }
     int ttl() const { return timeToLive; }
 
-    // Runs on the pinging thread just before each request goes out (the
-    // benchmarks time the scan with it).
+    // Run on the pinging thread just before each request goes out and just
+    // after its echo has returned, answered or not (the benchmarks time the
+    // scan with them).
     std::function<void()> onRequest;
+    std::function<void()> onReturned;
 
     const EchoSocket& socket() const { return echoSocket; }
 

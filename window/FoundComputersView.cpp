@@ -26,9 +26,12 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         // Everything else a size depends on is the same for every entry; a
-        // change of it (font, style) starts the cache afresh.
+        // change of it (font, style) starts the cache afresh. It must hold
+        // every entry: a smaller one was emptied within each layout of a long
+        // list, and every entry measured anew (45 ms for 10,000 entries).
         const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
-        if (option.font != sizedFont || style != sizedStyle || sizes.size() > 4096) {
+        const qsizetype entries = index.model() != nullptr ? index.model()->rowCount() : 0;
+        if (option.font != sizedFont || style != sizedStyle || sizes.size() > 2 * entries + 4096) {
             sizes.clear();
             sizedStyle = style;
             sizedFont = option.font;
@@ -95,6 +98,15 @@ private:
     mutable QFont sizedFont;
 };
 
+// The scroll bars too: their range follows the entries, and each repaint of
+// one, not being opaque, repainted the window beneath it (0.4 ms).
+void setPaintsEnabled(QAbstractScrollArea* view, bool enabled)
+{
+    for (QWidget* part : {view->viewport(), static_cast<QWidget*>(view->verticalScrollBar()),
+                          static_cast<QWidget*>(view->horizontalScrollBar())})
+        part->setUpdatesEnabled(enabled);
+}
+
 bool isInput(QEvent::Type type)
 {
     switch (type) {
@@ -120,7 +132,7 @@ bool isInput(QEvent::Type type)
 } // namespace
 
 FoundComputersView::FoundComputersView(QWidget* parent)
-    : QListView(parent), pacer(new FramePacer([this] { viewport()->setUpdatesEnabled(true); }, this))
+    : QListView(parent), pacer(new FramePacer([this] { setPaintsEnabled(this, true); }, this))
 {
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
@@ -168,7 +180,7 @@ void FoundComputersView::setModel(QAbstractItemModel* model)
 void FoundComputersView::changing()
 {
     pacer->changed();
-    if (pacer->pending()) viewport()->setUpdatesEnabled(false);
+    if (pacer->pending()) setPaintsEnabled(this, false);
 }
 
 void FoundComputersView::setLocked(bool value)

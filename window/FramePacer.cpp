@@ -13,17 +13,15 @@ FramePacer::FramePacer(std::function<void()> show, QObject* parent) : QObject(pa
 
 void FramePacer::changed()
 {
-    // A change that comes when the frame is over shows at once, so that the
-    // picture follows the change (during a scan: right after a hand-over,
-    // while the scan waits for its echo); the timer is for the last change.
+    // A change when the frame is over shows once the event loop is back: in
+    // a scan, after the hand-over, while the scan waits for its echo. Shown
+    // within the hand-over, the progress bar's repaint (QProgressBar paints at
+    // once) held the scan 0.5 ms a frame. The timer is also for a frame's last change.
+    if (timer.isActive()) return;
     const auto since = std::chrono::steady_clock::now() - shown;
-    if (since >= FrameTime) {
-        timer.stop();
-        show();
-    } else if (!timer.isActive()) {
-        timer.start(std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
-                    std::chrono::milliseconds(1));
-    }
+    timer.start(since >= FrameTime ? std::chrono::milliseconds(0)
+                                   : std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
+                                         std::chrono::milliseconds(1));
 }
 
 void FramePacer::showNow()

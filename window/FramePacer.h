@@ -1,7 +1,8 @@
 // Shows the changes of a control at most once per screen frame. A scan
 // changes some controls at every echo, a thousand times a second, which no
 // screen shows and no one reads; painting each would keep the GUI thread busy
-// when the next echo needs it. A change after a quiet frame shows at once.
+// when the next echo needs it. A change after a quiet frame shows as soon as
+// the event loop is back.
 #pragma once
 
 #include <QObject>
