@@ -264,13 +264,19 @@ void MainWindow::buildControls()
     progressBar->setPalette(gaugeColours);
     progressBar->setRange(0, 254);
     progressBar->setValue(0);
-    progressPacer = new FramePacer([this] { progressBar->setValue(progressValue); }, this);
+    progressPacer = new FramePacer([this] {
+        progressBar->setRange(progressRange.first, progressRange.second);
+        progressBar->setValue(progressValue);
+    }, this);
+    // Opaque, so that their paced repaints do not repaint the window beneath them.
+    progressBar->setAutoFillBackground(true);
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setFont(sansSerif(13, true));
     bar->setFixedHeight(StatusBarHeight);
     bar->setSizeGripEnabled(false);
+    bar->setAutoFillBackground(true);
     statusPacer = new FramePacer([this] { statusBar()->showMessage(statusText); }, this);
 
     setTabOrder();
@@ -766,9 +772,9 @@ void MainWindow::setProgressRange(int low, int high)
 {
     // A bar cannot hold a minimum above its maximum, and it shows a range of
     // one address as done: both show 0 % throughout as the range it starts at.
-    progressBar->setRange(low, std::max(low, high) > low ? high : low + 1);
-    progressValue = low;
-    progressBar->setValue(low);
+    // Paced like the steps: painted at once, it held up the start of the scan.
+    progressRange = {low, std::max(low, high) > low ? high : low + 1};
+    setProgress(low);
 }
 
 void MainWindow::setProgress(int value)

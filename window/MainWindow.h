@@ -121,6 +121,7 @@ private:
     FramePacer* progressPacer = nullptr;
     FramePacer* statusPacer = nullptr;
     QString statusText;
+    std::pair<int, int> progressRange{0, 254};
     int progressValue = 0;
 
     QAction* exitAction = nullptr;
