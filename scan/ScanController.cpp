@@ -45,7 +45,8 @@ void ScanController::setParameters(const std::array<int, 3>& octets, int rangeMi
 
 void ScanController::applySpeedPreset(int index)
 {
-    if (index < 0 || index >= static_cast<int>(SpeedPresets.size())) return;
+    // The scan thread reads the pinger's settings: a test keeps the preset it started with.
+    if (isRunning() || index < 0 || index >= static_cast<int>(SpeedPresets.size())) return;
     const SpeedPreset& preset = SpeedPresets[static_cast<size_t>(index)];
     echoPinger->setTimeout(std::chrono::milliseconds(preset.timeoutMs));
     echoPinger->setTtl(preset.ttl);

@@ -43,7 +43,7 @@ public:
     // period also sets the repeat interval (a new one restarts a pending
     // countdown; 0 minutes never repeats).
     void setParameters(const std::array<int, 3>& octets, int rangeMin, int rangeMax, int repeatMinutes);
-    // The time-out and time to live of preset index; any other index changes nothing.
+    // The time-out and time to live of preset index, between tests; any other index changes nothing.
     void applySpeedPreset(int index);
 
     bool isRunning() const { return scanner != nullptr; }
