@@ -1,7 +1,7 @@
 #include "window/Dialogs.h"
-#include "window/Startup.h"
+#include "window/ProgramEntry.h"
 
 int main(int argc, char** argv)
 {
-    return RunProgram(argc, argv, ShowApplicationError);
+    return runProgram(argc, argv, showApplicationError);
 }

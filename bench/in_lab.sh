@@ -10,6 +10,8 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 export QT_QPA_PLATFORM=offscreen
 
+# The value of key $1 in the last repetition's sweeps.
+value() { awk -v k="$1" '$1 == k { print $2 }' "$work/sweep.txt"; }
 load() { echo "$1.load_average_1min $(cut -d' ' -f1 /proc/loadavg)" >> "$results"; }
 
 # fping over the same range with the given options; prints the time in ms
@@ -27,10 +29,19 @@ fping_sweep() {
 case "$what" in
 lan)
   load sweep1
-  for _ in $(seq "$reps"); do
-    nice -n "$nice" "$bench" sweep --preset 0 --label sweep1 > "$work/sweep.txt"
+  for rep in $(seq "$reps"); do
+    # The empty list and the list of 10,000 entries take turns going first.
+    passes=("--label sweep1" "--label sweep1_10k --prefill 10000")
+    [ $((rep % 2)) = 1 ] || passes=("${passes[1]}" "${passes[0]}")
+    : > "$work/sweep.txt"
+    for pass in "${passes[@]}"; do
+      # shellcheck disable=SC2086
+      nice -n "$nice" "$bench" sweep --preset 0 $pass >> "$work/sweep.txt"
+    done
     cat "$work/sweep.txt" >> "$results"
-    scan=$(awk '$1 == "sweep1.scan_ms" { print $2 }' "$work/sweep.txt")
+    echo "sweep1_10k.handover_over_empty $(awk -v a="$(value sweep1_10k.handover_median_us)" \
+      -v b="$(value sweep1.handover_median_us)" 'BEGIN { printf "%.4f", a / b }')" >> "$results"
+    scan=$(value sweep1.scan_ms)
     t=$(fping_sweep fping_t1_i1 -t1 -i1)
     echo "fping_t1_i1.ms $t" >> "$results"
     echo "sweep1.scan_over_fping $(awk -v a="$scan" -v b="$t" 'BEGIN { printf "%.4f", a / b }')" >> "$results"

@@ -19,15 +19,16 @@ build=$root/${BENCH_BUILD_DIR:-build-bench}
 bash scripts/install-deps.sh
 bash scripts/ensure-packages.sh fping
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANVET_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target scanvet_bench scanvet_bench_startup bench_late_responder >/dev/null
+cmake --build "$build" -j2 --target scanvet_bench scanvet_bench_startup late_responder >/dev/null
 
 results=${BENCH_RESULTS:-$(mktemp /tmp/scanvet-bench-XXXXXX.txt)}
 : > "$results"
 lab() {
-  bash tests/lab/netlab.sh run --socket dgram --responder "$build/bench/bench_late_responder" "$@"
+  bash lab/netlab.sh run --socket dgram --responder "$build/lab/late_responder" "$@"
 }
 # Sweep 1: 16 answering addresses (.2 itself, .5 .10-.13 .50, .254 and
-# .101-.108), the rest silent. Sweep 2: every address answers.
+# .101-.108), the rest silent; also with 10,000 entries of other ranges
+# already in the list. Sweep 2: every address answers.
 lab --lan-hosts 8 -- bash "$root/bench/in_lab.sh" lan "$reps" "$build" "$results"
 lab --all-answer -- bash "$root/bench/in_lab.sh" all "$reps" "$build" "$results"
 

@@ -2,8 +2,8 @@
 // main window is first exposed and then ends the program. Started by
 // "scanvet_bench startup", which passes the time it forked.
 #include "window/Dialogs.h"
-#include "window/PingTst1.h"
-#include "window/Startup.h"
+#include "window/MainWindow.h"
+#include "window/ProgramEntry.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -16,7 +16,7 @@
 
 namespace {
 
-int64_t NowNs()
+int64_t nowNs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -30,17 +30,17 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (Seen || event->type() != QEvent::Expose || !watched->isWindowType()) return false;
+        if (seen || event->type() != QEvent::Expose || !watched->isWindowType()) return false;
         auto* window = static_cast<QWindow*>(watched);
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->windowHandle() != window || qobject_cast<TForm1*>(top) == nullptr) continue;
-            Seen = true;
+            if (top->windowHandle() != window || qobject_cast<MainWindow*>(top) == nullptr) continue;
+            seen = true;
             // After the expose has been handled, that is, painted.
             QTimer::singleShot(0, this, [] {
                 const int64_t start = std::strtoll(std::getenv("SCANVET_BENCH_T0"), nullptr, 10);
                 const char* label = std::getenv("SCANVET_BENCH_LABEL");
                 std::printf("%s.startup_ms %.6g\n", label != nullptr ? label : "startup",
-                            static_cast<double>(NowNs() - start) / 1e6);
+                            static_cast<double>(nowNs() - start) / 1e6);
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -49,10 +49,10 @@ protected:
     }
 
 private:
-    bool Seen = false;
+    bool seen = false;
 };
 
-void InstallProbe()
+void installProbe()
 {
     if (std::getenv("SCANVET_BENCH_T0") == nullptr) return;
     QCoreApplication::instance()->installEventFilter(new ShownProbe(QCoreApplication::instance()));
@@ -60,9 +60,9 @@ void InstallProbe()
 
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(InstallProbe)
+Q_COREAPP_STARTUP_FUNCTION(installProbe)
 
 int main(int argc, char** argv)
 {
-    return RunProgram(argc, argv, ShowApplicationError);
+    return runProgram(argc, argv, showApplicationError);
 }

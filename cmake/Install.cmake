@@ -65,7 +65,3 @@ configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packagin
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)
-
-if(SCANVET_TESTS)
-  add_subdirectory(tests/packaging)
-endif()

@@ -1,16 +1,16 @@
 #include "net/IcmpPacket.h"
 
-#include "net/IcmpService.h"
-
 #include <cstring>
 
 namespace IcmpPacket {
 
 namespace {
 
-uint16_t Read16(const uint8_t* p) noexcept { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+constexpr uint8_t ProtocolIcmp = 1;
 
-uint32_t ReadAddress(const uint8_t* p) noexcept
+uint16_t read16(const uint8_t* p) noexcept { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+uint32_t readAddress(const uint8_t* p) noexcept
 {
     uint32_t a = 0;
     std::memcpy(&a, p, sizeof a);  // stays in network byte order
@@ -18,129 +18,109 @@ uint32_t ReadAddress(const uint8_t* p) noexcept
 }
 
 struct IpView {
-    size_t HeaderSize;
-    size_t TotalSize;
-    uint8_t Protocol;
-    uint8_t Ttl;
-    uint8_t Tos;
-    uint32_t Source;
-    uint32_t Destination;
+    size_t headerSize;
+    size_t totalSize;
+    uint8_t protocol;
+    uint8_t ttl;
+    uint32_t source;
+    uint32_t destination;
 };
 
 // An IPv4 header that fits in size bytes; the packet itself may be cut short
-// (as inside an ICMP error), so TotalSize is only what the header claims.
-bool ReadIpHeader(const uint8_t* p, size_t size, IpView& ip) noexcept
+// (as inside an ICMP error), so totalSize is only what the header claims.
+bool readIpHeader(const uint8_t* p, size_t size, IpView& ip) noexcept
 {
-    if (size < MinIpHeaderSize) return false;
-    if (p[0] >> 4 != 4) return false;
-    ip.HeaderSize = static_cast<size_t>(p[0] & 0x0F) * 4;
-    if (ip.HeaderSize < MinIpHeaderSize || ip.HeaderSize > size) return false;
-    ip.TotalSize = Read16(p + 2);
-    ip.Tos = p[1];
-    ip.Ttl = p[8];
-    ip.Protocol = p[9];
-    ip.Source = ReadAddress(p + 12);
-    ip.Destination = ReadAddress(p + 16);
+    if (size < MinIpHeaderSize || p[0] >> 4 != 4) return false;
+    ip.headerSize = static_cast<size_t>(p[0] & 0x0F) * 4;
+    if (ip.headerSize < MinIpHeaderSize || ip.headerSize > size) return false;
+    ip.totalSize = read16(p + 2);
+    ip.ttl = p[8];
+    ip.protocol = p[9];
+    ip.source = readAddress(p + 12);
+    ip.destination = readAddress(p + 16);
     return true;
 }
 
-bool IsOurRequest(const uint8_t* icmp, size_t size, const Expected& expected) noexcept
+bool isOurRequest(const uint8_t* icmp, size_t size, const Expected& expected) noexcept
 {
     return size >= IcmpHeaderSize && icmp[0] == TypeEchoRequest && icmp[1] == 0 &&
-           Read16(icmp + 4) == expected.Identifier && Read16(icmp + 6) == expected.Sequence;
+           read16(icmp + 4) == expected.identifier && read16(icmp + 6) == expected.sequence;
+}
+
+bool isErrorType(uint8_t type) noexcept
+{
+    return type == TypeDestUnreachable || type == TypeTimeExceeded || type == TypeParameterProblem ||
+           type == TypeSourceQuench;
 }
 
 } // namespace
 
-uint16_t Checksum(const uint8_t* bytes, size_t size) noexcept
+uint16_t checksum(const uint8_t* bytes, size_t size) noexcept
 {
     uint32_t sum = 0;
     size_t i = 0;
-    for (; i + 1 < size; i += 2) sum += Read16(bytes + i);
+    for (; i + 1 < size; i += 2) sum += read16(bytes + i);
     if (i < size) sum += static_cast<uint32_t>(bytes[i]) << 8;
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint16_t>(~sum & 0xFFFF);
 }
 
-std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, const void* data, size_t size)
+std::array<uint8_t, IcmpHeaderSize> buildEchoRequest(uint16_t identifier, uint16_t sequence) noexcept
 {
-    uint8_t header[IcmpHeaderSize] = {TypeEchoRequest,
-                                      0,
-                                      0,
-                                      0,
-                                      static_cast<uint8_t>(identifier >> 8),
-                                      static_cast<uint8_t>(identifier),
-                                      static_cast<uint8_t>(sequence >> 8),
-                                      static_cast<uint8_t>(sequence)};
-    std::vector<uint8_t> packet(IcmpHeaderSize + size);
-    uint8_t* p = packet.data();
-    if (p == nullptr) return packet;
-    std::memcpy(p, header, IcmpHeaderSize);
-    if (data != nullptr && size > 0) std::memcpy(p + IcmpHeaderSize, data, size);
-    const uint16_t sum = Checksum(p, packet.size());
-    p[2] = static_cast<uint8_t>(sum >> 8);
-    p[3] = static_cast<uint8_t>(sum);
+    std::array<uint8_t, IcmpHeaderSize> packet = {TypeEchoRequest,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  static_cast<uint8_t>(identifier >> 8),
+                                                  static_cast<uint8_t>(identifier),
+                                                  static_cast<uint8_t>(sequence >> 8),
+                                                  static_cast<uint8_t>(sequence)};
+    const uint16_t sum = checksum(packet.data(), packet.size());
+    packet[2] = static_cast<uint8_t>(sum >> 8);
+    packet[3] = static_cast<uint8_t>(sum);
     return packet;
 }
 
-Verdict JudgeIcmpMessage(const uint8_t* bytes, size_t size, uint32_t from, const Expected& expected) noexcept
+Verdict judgeIcmpMessage(const uint8_t* bytes, size_t size, uint32_t from, const Expected& expected) noexcept
 {
-    Verdict v;
-    if (bytes == nullptr || size < IcmpHeaderSize) return v;
-    if (Checksum(bytes, size) != 0) return v;
+    if (bytes == nullptr || size < IcmpHeaderSize || checksum(bytes, size) != 0) return {};
     const uint8_t type = bytes[0];
 
     if (type == TypeEchoReply) {
-        if (Read16(bytes + 4) != expected.Identifier || Read16(bytes + 6) != expected.Sequence) return v;
-        if (from != expected.Destination) return v;
-        v.What = Kind::Reply;
-        v.Status = IP_SUCCESS;
-        v.From = from;
-        v.DataOffset = IcmpHeaderSize;
-        v.DataSize = size - IcmpHeaderSize;
-        return v;
+        if (read16(bytes + 4) != expected.identifier || read16(bytes + 6) != expected.sequence) return {};
+        if (from != expected.destination) return {};
+        return {Kind::Reply, EchoStatus::Answered, from, 0};
     }
-
-    if (type != TypeDestUnreachable && type != TypeTimeExceeded && type != TypeParameterProblem &&
-        type != TypeSourceQuench)
-        return v;
-    // The error quotes the IP header and at least 8 bytes of the packet
-    // that caused it; believe it only when that packet is our request.
+    if (!isErrorType(type)) return {};
+    // The error quotes the IP header and at least 8 bytes of the packet that
+    // caused it; believe it only when that packet is our request.
     const uint8_t* quoted = bytes + IcmpHeaderSize;
     const size_t quotedSize = size - IcmpHeaderSize;
     IpView ip{};
-    if (!ReadIpHeader(quoted, quotedSize, ip)) return v;
-    if (ip.Protocol != 1 || ip.Destination != expected.Destination) return v;
-    if (!IsOurRequest(quoted + ip.HeaderSize, quotedSize - ip.HeaderSize, expected)) return v;
-    v.What = Kind::Error;
-    v.Status = StatusOfError(type, bytes[1]);
-    v.From = from;
-    return v;
+    if (!readIpHeader(quoted, quotedSize, ip)) return {};
+    if (ip.protocol != ProtocolIcmp || ip.destination != expected.destination) return {};
+    if (!isOurRequest(quoted + ip.headerSize, quotedSize - ip.headerSize, expected)) return {};
+    return {Kind::Error, statusOfError(type, bytes[1]), from, 0};
 }
 
-Verdict JudgeIpPacket(const uint8_t* bytes, size_t size, const Expected& expected) noexcept
+Verdict judgeIpPacket(const uint8_t* bytes, size_t size, const Expected& expected) noexcept
 {
     IpView ip{};
-    if (bytes == nullptr || !ReadIpHeader(bytes, size, ip)) return {};
-    if (ip.Protocol != 1) return {};
-    if (ip.TotalSize < ip.HeaderSize || ip.TotalSize > size) return {};
-    if ((Read16(bytes + 6) & 0x3FFF) != 0) return {};  // a fragment, not a whole message
-    Verdict v = JudgeIcmpMessage(bytes + ip.HeaderSize, ip.TotalSize - ip.HeaderSize, ip.Source, expected);
-    if (v.What == Kind::Ignore) return {};
-    v.DataOffset += ip.HeaderSize;
-    v.Ttl = ip.Ttl;
-    v.Tos = ip.Tos;
+    if (bytes == nullptr || !readIpHeader(bytes, size, ip) || ip.protocol != ProtocolIcmp) return {};
+    if (ip.totalSize < ip.headerSize || ip.totalSize > size) return {};
+    if ((read16(bytes + 6) & 0x3FFF) != 0) return {};  // a fragment, not a whole message
+    Verdict v = judgeIcmpMessage(bytes + ip.headerSize, ip.totalSize - ip.headerSize, ip.source, expected);
+    if (v.what != Kind::Ignore) v.ttl = ip.ttl;
     return v;
 }
 
-bool QuotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestination,
+bool quotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestination,
                    const Expected& expected) noexcept
 {
-    return bytes != nullptr && originalDestination == expected.Destination &&
-           IsOurRequest(bytes, size, expected);
+    return bytes != nullptr && originalDestination == expected.destination && isOurRequest(bytes, size, expected);
 }
 
-uint32_t StatusOfError(uint8_t type, uint8_t code) noexcept
+EchoStatus statusOfError(uint8_t type, uint8_t code) noexcept
 {
     switch (type) {
     case TypeDestUnreachable:
@@ -149,17 +129,17 @@ uint32_t StatusOfError(uint8_t type, uint8_t code) noexcept
         case 6:   // net unknown
         case 9:   // net administratively prohibited
         case 11:  // net unreachable for the type of service
-            return IP_DEST_NET_UNREACHABLE;
-        case 2: return IP_DEST_PROT_UNREACHABLE;
-        case 3: return IP_DEST_PORT_UNREACHABLE;
-        case 4: return IP_PACKET_TOO_BIG;
-        case 5: return IP_BAD_ROUTE;
-        default: return IP_DEST_HOST_UNREACHABLE;
+            return EchoStatus::NetUnreachable;
+        case 2: return EchoStatus::ProtocolUnreachable;
+        case 3: return EchoStatus::PortUnreachable;
+        case 4: return EchoStatus::PacketTooBig;
+        case 5: return EchoStatus::SourceRouteFailed;
+        default: return EchoStatus::HostUnreachable;
         }
-    case TypeTimeExceeded: return code == 1 ? IP_TTL_EXPIRED_REASSEM : IP_TTL_EXPIRED_TRANSIT;
-    case TypeParameterProblem: return IP_PARAM_PROBLEM;
-    case TypeSourceQuench: return IP_SOURCE_QUENCH;
-    default: return IP_GENERAL_FAILURE;
+    case TypeTimeExceeded: return EchoStatus::TtlExpired;
+    case TypeParameterProblem: return EchoStatus::ParameterProblem;
+    case TypeSourceQuench: return EchoStatus::SourceQuench;
+    default: return EchoStatus::SendFailed;
     }
 }
 

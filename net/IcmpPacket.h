@@ -2,9 +2,11 @@
 // bytes: anything may come in, a verdict comes out.
 #pragma once
 
+#include "net/EchoResult.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace IcmpPacket {
 
@@ -20,9 +22,9 @@ constexpr size_t MinIpHeaderSize = 20;
 
 // The request a packet must belong to.
 struct Expected {
-    uint32_t Destination;  // network byte order
-    uint16_t Identifier;   // host byte order
-    uint16_t Sequence;     // host byte order
+    uint32_t destination;  // network byte order
+    uint16_t identifier;   // host byte order
+    uint16_t sequence;     // host byte order
 };
 
 enum class Kind {
@@ -32,36 +34,30 @@ enum class Kind {
 };
 
 struct Verdict {
-    Kind What = Kind::Ignore;
-    uint32_t Status = 0;      // IP_* status; 0 for a reply
-    uint32_t From = 0;        // sender, network byte order
-    uint8_t Ttl = 0;          // sender's time to live, 0 when unknown
-    uint8_t Tos = 0;
-    size_t DataOffset = 0;    // echo data within the given bytes (replies)
-    size_t DataSize = 0;
+    Kind what = Kind::Ignore;
+    EchoStatus status = EchoStatus::TimedOut;  // Answered for a reply, the error's kind for an error
+    uint32_t from = 0;  // sender, network byte order
+    uint8_t ttl = 0;    // sender's time to live, 0 when unknown
 };
 
 // Internet checksum (RFC 1071) of the bytes; 0 over a packet that carries a
 // correct one.
-uint16_t Checksum(const uint8_t* bytes, size_t size) noexcept;
+uint16_t checksum(const uint8_t* bytes, size_t size) noexcept;
 
-// Echo request: ICMP header (type 8, code 0, checksum, id, seq) + data.
-// A null data pointer with a size sends that many zero bytes.
-std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, const void* data,
-                                      size_t size);
+// Echo request without data: type 8, code 0, checksum, identifier, sequence.
+std::array<uint8_t, IcmpHeaderSize> buildEchoRequest(uint16_t identifier, uint16_t sequence) noexcept;
 
 // A whole IPv4 packet as a raw socket reads it.
-Verdict JudgeIpPacket(const uint8_t* bytes, size_t size, const Expected& expected) noexcept;
+Verdict judgeIpPacket(const uint8_t* bytes, size_t size, const Expected& expected) noexcept;
 // An ICMP message without its IP header, as an ICMP datagram socket reads it;
 // the sender comes from the socket.
-Verdict JudgeIcmpMessage(const uint8_t* bytes, size_t size, uint32_t from,
-                         const Expected& expected) noexcept;
+Verdict judgeIcmpMessage(const uint8_t* bytes, size_t size, uint32_t from, const Expected& expected) noexcept;
 // The start of a quoted ICMP echo request (as the error queue of a datagram
 // socket gives it, without IP header), to the original destination.
-bool QuotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestination,
+bool quotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestination,
                    const Expected& expected) noexcept;
 
-// IP_* status of an ICMP error type and code.
-uint32_t StatusOfError(uint8_t type, uint8_t code) noexcept;
+// The kind of an ICMP error type and code.
+EchoStatus statusOfError(uint8_t type, uint8_t code) noexcept;
 
 } // namespace IcmpPacket

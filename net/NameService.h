@@ -1,26 +1,20 @@
-// The platform's name service (the resolver of libc), for the look-ups of the
-// whole network layer. Failures come back as Windows socket numbers, which is
-// what the rest of the program reports.
+// The system's name service (libc's resolver): the only place that asks it.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-constexpr uint16_t WSAHOST_NOT_FOUND = 11001;
-constexpr uint16_t WSATRY_AGAIN = 11002;
-constexpr uint16_t WSANO_RECOVERY = 11003;
-constexpr uint16_t WSANO_DATA = 11004;
-
-struct TNameLookup {
-    std::string OfficialName;
-    std::vector<uint32_t> Addresses;  // IPv4, network byte order, in the resolver's order
+struct HostEntry {
+    std::string name;                 // official (canonical) name
+    std::vector<uint32_t> addresses;  // IPv4, network byte order, in the resolver's order, no repeats
 };
 
-// Name to IPv4 addresses. 0 on success (at least one address), else an error
-// number above. An empty name names no host and is not asked for.
-uint16_t LookupHostByName(const std::string& name, TNameLookup& result);
-// Address to its name; 0 on success, else an error number above.
-uint16_t LookupHostByAddress(uint32_t address, std::string& name);
-// getaddrinfo's EAI_* codes as Windows socket numbers.
-uint16_t SocketErrorOfLookup(int eaiCode) noexcept;
+// Name to its IPv4 addresses; nullopt when the name has none (an empty name
+// or one holding a NUL is not asked for).
+std::optional<HostEntry> lookUpHostName(const std::string& name);
+// Address to its name; nullopt when it has none.
+std::optional<std::string> lookUpHostAddress(uint32_t address);
+// The local host's name; nullopt when it cannot be read.
+std::optional<std::string> lookUpLocalHostName();

@@ -19,24 +19,24 @@
 
 namespace {
 
-bool ClearThisThread() noexcept
+bool clearThisThread() noexcept
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
     return syscall(SYS_capset, &header, data) == 0;
 }
 
-void OnDropSignal(int)
+void onDropSignal(int)
 {
     const int saved = errno;
-    ClearThisThread();
+    clearThisThread();
     errno = saved;
 }
 
 // Neither Qt nor glibc uses it.
-int DropSignal() { return SIGRTMAX - 3; }
+int dropSignal() { return SIGRTMAX - 3; }
 
-std::vector<pid_t> Threads()
+std::vector<pid_t> threadsOfThisProcess()
 {
     std::vector<pid_t> threads;
     DIR* dir = opendir("/proc/self/task");
@@ -51,7 +51,7 @@ std::vector<pid_t> Threads()
 
 // True when the thread holds no capability in any set; a thread that has
 // ended holds none.
-bool HoldsNone(pid_t thread)
+bool holdsNone(pid_t thread)
 {
     std::ifstream status("/proc/self/task/" + std::to_string(thread) + "/status");
     if (!status) return true;
@@ -66,31 +66,31 @@ bool HoldsNone(pid_t thread)
     return sets > 0;
 }
 
-std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 } // namespace
 
-bool DropPrivileges(std::string& why)
+bool dropPrivileges(std::string& why)
 {
     uid_t ruid = 0, euid = 0, suid = 0;
     gid_t rgid = 0, egid = 0, sgid = 0;
     if (getresuid(&ruid, &euid, &suid) != 0 || getresgid(&rgid, &egid, &sgid) != 0) {
-        why = Reason("getresuid");
+        why = reason("getresuid");
         return false;
     }
     if (ruid == 0) return true;
     // A set-user-ID or set-group-ID binary: back to the user who started it
     // (glibc applies this to every thread).
     if ((egid != rgid || sgid != rgid) && setresgid(rgid, rgid, rgid) != 0) {
-        why = Reason("setresgid");
+        why = reason("setresgid");
         return false;
     }
     if ((euid != ruid || suid != ruid) && setresuid(ruid, ruid, ruid) != 0) {
-        why = Reason("setresuid");
+        why = reason("setresuid");
         return false;
     }
-    if (!ClearThisThread()) {
-        why = Reason("capset");
+    if (!clearThisThread()) {
+        why = reason("capset");
         return false;
     }
 
@@ -100,22 +100,22 @@ bool DropPrivileges(std::string& why)
     // catches the ones started meanwhile.
     for (int round = 0; round < 100; ++round) {
         holding.clear();
-        for (const pid_t thread : Threads())
-            if (thread != self && !HoldsNone(thread)) holding.push_back(thread);
+        for (const pid_t thread : threadsOfThisProcess())
+            if (thread != self && !holdsNone(thread)) holding.push_back(thread);
         if (holding.empty()) return true;
         if (round == 0) {
             struct sigaction action {};
-            action.sa_handler = OnDropSignal;
+            action.sa_handler = onDropSignal;
             action.sa_flags = SA_RESTART;
             sigemptyset(&action.sa_mask);
             // Stays installed: a signal still pending in a thread that has it
             // blocked must never meet the default action, which ends the process.
-            if (sigaction(DropSignal(), &action, nullptr) != 0) {
-                why = Reason("sigaction");
+            if (sigaction(dropSignal(), &action, nullptr) != 0) {
+                why = reason("sigaction");
                 return false;
             }
         }
-        for (const pid_t thread : holding) syscall(SYS_tgkill, getpid(), thread, DropSignal());
+        for (const pid_t thread : holding) syscall(SYS_tgkill, getpid(), thread, dropSignal());
         usleep(10000);
     }
     why = "a thread keeps its capabilities (thread " + std::to_string(holding.front()) + ")";

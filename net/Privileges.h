@@ -1,5 +1,5 @@
-// Least privilege: once the ICMP socket is open, the program needs nothing
-// beyond its user's own rights. The open socket keeps working.
+// Least privilege: once the echo socket is open the program needs nothing
+// beyond its user's own rights, and the open socket keeps working.
 #pragma once
 
 #include <string>
@@ -7,6 +7,6 @@
 // Gives up what the program was started with beyond its user's rights: every
 // capability (effective, permitted, inheritable and ambient) of every thread,
 // such as cap_net_raw given to the binary with setcap, and the identity of a
-// set-user-ID binary. A program that root itself started is left as it is.
+// set-user-ID binary. A program that root itself started keeps its rights.
 // False, with the reason in why, when something could not be given up.
-bool DropPrivileges(std::string& why);
+bool dropPrivileges(std::string& why);

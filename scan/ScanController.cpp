@@ -1,111 +1,131 @@
-#include "scan/CheckPing.h"
-#include "window/PingTst1.h"
+#include "scan/ScanController.h"
 
-#include <QPushButton>
-#include <QTabWidget>
+#include "lookup/HostNameResolver.h"
+#include "scan/GuiHandOver.h"
+#include "scan/RangeScanner.h"
 
 #include <sched.h>
 
-#include <algorithm>
-
-namespace {
-
-const QString RunCaption = QStringLiteral("&Run test");
-const QString StopCaption = QStringLiteral("&Stop Test");
-
-// The latch of the latest scan; GUI thread only.
-std::shared_ptr<TScanLatch> LatestScan;
-
-// A gauge never holds a minimum above its maximum: an inverted range becomes
-// the empty range at its minimum, which shows 0 %.
-void SetGaugeRange(TGauge* gauge, int low, int high)
+ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
+    : QObject(parent),
+      echoPinger(std::move(pinger)),
+      handOver(GuiHandOver::create()),
+      echoRecorder(found,
+                   [this](int row, const QString& address) {
+                       // The list outlives every hand-over: halt() closes them first.
+                       resolveInBackground(address.toStdString(),
+                                           [handOver = handOver, list = &found, row, address](const QString& name) {
+                                               handOver->run([=] { list->setHostName(row, address, name); });
+                                           });
+                   })
 {
-    high = std::max(low, high);
-    if (low > gauge->MaxValue()) {
-        gauge->SetMaxValue(high);
-        gauge->SetMinValue(low);
-    } else {
-        gauge->SetMinValue(low);
-        gauge->SetMaxValue(high);
-    }
-    gauge->SetProgress(low);
+    // A repeat period of minutes must not drift by a coarse timer's 5 %.
+    repeatTimer.setTimerType(Qt::PreciseTimer);
+    connect(&repeatTimer, &QTimer::timeout, this, [this] {
+        if (!isRunning()) Q_EMIT repeatDue();
+    });
 }
 
-} // namespace
-
-void TForm1::Button1Click()
+ScanController::~ScanController()
 {
-    if (Button1->text() != RunCaption) {
-        StopTest = true;
-        if (TestRunning) {
-            try {
-                if (CheckPing != nullptr) CheckPing->Terminate();
-            } catch (...) {
-                // A stop request never bothers the user.
-            }
+    halt();
+}
+
+void ScanController::setParameters(const std::array<int, 3>& octets, int rangeMin, int rangeMax, int repeatMinutes)
+{
+    testParameters.octet1 = octets[0];
+    testParameters.octet2 = octets[1];
+    testParameters.octet3 = octets[2];
+    testParameters.attempts = 1;
+    testParameters.rangeMin = rangeMin;
+    testParameters.rangeMax = rangeMax;
+    testParameters.repeatMinutes = repeatMinutes;
+    setRepeatInterval(static_cast<int>(repeatMinutes * minute.count()));
+}
+
+void ScanController::applySpeedPreset(int index)
+{
+    // The scan thread reads the pinger's settings: a test keeps the preset it started with.
+    if (isRunning() || index < 0 || index >= static_cast<int>(SpeedPresets.size())) return;
+    const SpeedPreset& preset = SpeedPresets[static_cast<size_t>(index)];
+    echoPinger->setTimeout(std::chrono::milliseconds(preset.timeoutMs));
+    echoPinger->setTtl(preset.ttl);
+}
+
+void ScanController::start()
+{
+    if (isRunning()) return;
+    setRepeatArmed(false);
+    stopRequested = false;
+    const auto guarded = [this](auto step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            Q_EMIT failed(QString::fromLocal8Bit(e.what()));
         }
-        return;
-    }
-
-    Button1->setText(StopCaption);
-    Timer1->SetEnabled(false);
-    PingButton->setEnabled(false);
-    Button3->setEnabled(false);
-    Button7->setEnabled(false);
-    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), false);
-    PageControl1->setCurrentWidget(TabSheet1);
-    Edit1Enter();
-    RadioGroup2Click();
-    PrepareResultSheet();
-    SetGaugeRange(Gauge1, TestParams.RangeMin, TestParams.RangeMax);
-    TabSheet1->setEnabled(false);
-
-    auto latch = std::make_shared<TScanLatch>();
-    auto* thread = new TCheckPing(this, latch);
-    thread->FreeOnTerminate = true;
-    thread->OnTerminate = [this](TThread* sender) {
-        Guard([sender] { static_cast<TCheckPing*>(sender)->TestDone(sender); });
     };
-    thread->SetPriority(0);
-    TestRunning = true;
-    CheckPing = thread;
-    LatestScan = latch;
-    try {
-        thread->Resume();
-    } catch (...) {
-        // No thread, so no TestDone would ever come: restore the idle window
-        // here, without arming the repeat.
-        StopTest = true;
-        thread->TestDone(thread);
-        delete thread;
-        throw;
-    }
+    RangeScanner::Steps steps;
+    steps.echoed = [this, guarded](const QString& address, const EchoResult& result) {
+        guarded([&] { echoRecorder.record(address, result); });
+    };
+    steps.progressed = [this, guarded](int octet) { guarded([&] { Q_EMIT progressed(octet); }); };
+    steps.finished = [this, guarded] { guarded([this] { endTest(); }); };
+    scanner = RangeScanner::start(*echoPinger, testParameters, stopRequested, handOver, std::move(steps));
     // The new thread often starts on this core: let it send its first echo
     // before the window repaints its locked controls.
     sched_yield();
 }
 
-void TForm1::Timer1Timer()
+void ScanController::endTest()
 {
-    if (!TestRunning) Button1Click();
+    setRepeatArmed(!stopRequested);
+    stopRequested = false;
+    scanner.reset();
+    Q_EMIT finished();
 }
 
-void TForm1::HaltScan()
+void ScanController::requestStop()
 {
-    if (!TestRunning) return;
-    try {
-        const std::shared_ptr<TScanLatch> latch = LatestScan;
-        if (latch) latch->Halt();
-        // Refuses the thread's pending and later hand-overs (TestDone
-        // included) and wakes it from a blocked echo.
-        FGate->Close();
-        Ping1->Abort();
-        TestRunning = false;
-        CheckPing = nullptr;
-        // Both waits of the thread are cut short above, so this is brief; the
-        // thread uses Ping1 and the form until it has left.
-        if (latch) latch->WaitLeft();
-    } catch (...) {
-        // The close goes on regardless.
-    }
+    stopRequested = true;
+}
+
+void ScanController::halt()
+{
+    handOver->close();
+    if (!scanner) return;
+    // Both waits of the scan thread end at once: the hand-over is shut and the
+    // echo aborted, so the wait for it to let go is brief.
+    echoPinger->abort();
+    scanner->halt();
+    scanner.reset();
+}
+
+void ScanController::pingOnce(const QString& address)
+{
+    if (isRunning()) return;  // one echo at a time per pinger
+    setRepeatArmed(false);
+    const std::optional<EchoResult> result = echoPinger->ping(address.toStdString());
+    if (result) echoRecorder.record(address, *result);
+}
+
+void ScanController::setRepeatArmed(bool value)
+{
+    if (value == armed) return;
+    armed = value;
+    updateRepeatTimer();
+}
+
+void ScanController::setRepeatInterval(int ms)
+{
+    if (ms == repeatInterval) return;
+    repeatInterval = ms;
+    updateRepeatTimer();
+}
+
+void ScanController::updateRepeatTimer()
+{
+    if (armed && repeatInterval > 0)
+        repeatTimer.start(repeatInterval);  // (re)starts the countdown
+    else
+        repeatTimer.stop();
 }

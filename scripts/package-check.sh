@@ -65,7 +65,7 @@ start_as_nobody() {   # PROGRAM -> stderr in $work/stderr, exit code in $rc
   dir=$(mktemp -d -p "$work")
   chmod 777 "$dir"
   rc=0
-  bash "$root/tests/lab/netlab.sh" run --socket raw -- \
+  bash "$root/lab/netlab.sh" run --socket raw -- \
     "${nobody[@]}" env -C "$dir" HOME="$dir" QT_QPA_PLATFORM=offscreen \
     timeout 5 "$1" 2>"$work/stderr" >/dev/null || rc=$?
   grep -v '^netlab:' "$work/stderr" | sed 's/^/  | /' || true

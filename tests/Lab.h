@@ -1,35 +1,35 @@
-// The test lab's fixed plan (see tests/lab/netlab.sh) and the guard that
-// skips a lab test, with the reason, where no lab could be built.
+// The lab's hosts (lab/netlab.sh tells what each does) and the guard that skips a lab test where no lab is up.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace Lab {
-inline constexpr const char* Scanner = "198.51.100.2";
-inline constexpr const char* ScannerName = "scanner";
-inline constexpr const char* Echo5 = "198.51.100.5";       // echo5.lab
-inline constexpr const char* Alpha = "198.51.100.10";      // alpha.lab
-inline constexpr const char* Bravo = "198.51.100.11";      // bravo.lab
-inline constexpr const char* Unnamed12 = "198.51.100.12";  // answers, no name
-inline constexpr const char* Unnamed13 = "198.51.100.13";  // answers, no name
-inline constexpr const char* Silent = "198.51.100.20";     // nobody
-inline constexpr const char* Late = "198.51.100.30";       // answers after 30 ms
-inline constexpr const char* Echo50 = "198.51.100.50";     // echo50.lab
+inline constexpr const char* Echo5 = "198.51.100.5";
+inline constexpr const char* Alpha = "198.51.100.10";
+inline constexpr const char* Bravo = "198.51.100.11";
+inline constexpr const char* Unnamed12 = "198.51.100.12";
+inline constexpr const char* Unnamed13 = "198.51.100.13";
+inline constexpr const char* Hostile = "198.51.100.14";
+inline constexpr const char* Silent = "198.51.100.20";
+inline constexpr const char* Late = "198.51.100.30";
 inline constexpr const char* Router = "198.51.100.254";
-inline constexpr const char* Far = "203.0.113.10";         // behind the router
-inline constexpr const char* FarSilent = "203.0.113.20";   // router: host unreachable
-inline constexpr const char* FarUnreachable = "203.0.113.200";  // unreachable route
+inline constexpr const char* Far = "203.0.113.10";
+inline constexpr const char* FarSilent = "203.0.113.20";
+inline constexpr const char* FarUnreachable = "203.0.113.200";
 
-// Empty when the lab is up; otherwise why it is not.
-std::string Unavailable();
-// "dgram" or "raw"
-std::string SocketKind();
+inline std::string unavailable()
+{
+    const char* why = std::getenv("SCANVET_LAB_UNAVAILABLE");
+    return why != nullptr ? why : std::getenv("SCANVET_LAB") != nullptr ? "" : "not started through lab/netlab.sh";
+}
+inline bool rawSocket() { return unavailable().empty() && std::getenv("SCANVET_LAB_SOCKET") == std::string("raw"); }
 } // namespace Lab
 
 #define SCANVET_REQUIRE_LAB()                                                   \
     do {                                                                        \
-        const std::string why_ = Lab::Unavailable();                            \
-        if (!why_.empty()) GTEST_SKIP() << "test lab not available: " << why_;  \
+        if (const std::string why_ = Lab::unavailable(); !why_.empty())         \
+            GTEST_SKIP() << "test lab not available: " << why_;                 \
     } while (0)

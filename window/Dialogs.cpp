@@ -3,22 +3,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QStringList>
 
 namespace {
 
-// "Plain text file|*.txt|..." as Qt's "Plain text file (*.txt);;...".
-QString QtFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
-    return filters.join(QStringLiteral(";;"));
-}
-
-int Box(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
@@ -26,68 +15,52 @@ int Box(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QSt
     return box.exec();
 }
 
-class TRealDialogs : public TDialogs {
-public:
-    void ShowMessage(QWidget* parent, const QString& text) override
-    {
-        Box(parent, QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
-    }
-
-    bool Confirm(QWidget* parent, const QString& text) override
-    {
-        return Box(parent, QMessageBox::Question, QStringLiteral("Confirm"), text,
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
-    }
-
-    void ShowError(QWidget* parent, const QString& text) override
-    {
-        Box(parent, QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
-    }
-
-    std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& proposedName,
-                                        const QString& filter, const QString& defaultExt) override
-    {
-        QFileDialog dialog(parent, title, QDir::currentPath());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        // The same look everywhere, and no question before overwriting.
-        dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-        dialog.setNameFilter(QtFilter(filter));
-        dialog.setDefaultSuffix(defaultExt);
-        if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty()) return std::nullopt;
-        return files.first();
-    }
-};
-
-std::unique_ptr<TDialogs>& Installed()
-{
-    static std::unique_ptr<TDialogs> dialogs;
-    return dialogs;
-}
-
 } // namespace
 
-TDialogs& Dialogs()
+void QtDialogs::showMessage(QWidget* parent, const QString& text)
 {
-    static TRealDialogs real;
-    if (auto& installed = Installed()) return *installed;
-    return real;
+    showBox(parent, QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void SetDialogs(std::unique_ptr<TDialogs> replacement) { Installed() = std::move(replacement); }
+bool QtDialogs::confirm(QWidget* parent, const QString& text)
+{
+    return showBox(parent, QMessageBox::Question, QStringLiteral("Confirm"), text,
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
 
-QString ApplicationTitle() { return QStringLiteral("Scanvet Address"); }
+void QtDialogs::showError(QWidget* parent, const QString& text)
+{
+    showBox(parent, QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
 
-QString WithFullStop(const QString& message)
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& proposedName)
+{
+    QFileDialog dialog(parent, title, QDir::currentPath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The same look everywhere, and no question before replacing a file.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(QStringLiteral("Plain text file (*.txt)"));
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.first();
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Scanvet Address");
+}
+
+QString withFullStop(const QString& message)
 {
     if (!message.isEmpty() && message.back() <= QLatin1Char('.')) return message;
     return message + QLatin1Char('.');
 }
 
-QString ApplicationErrorText(const QString& className, const QString& moduleName, const void* address,
+QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
                              const QString& message)
 {
     const auto code = reinterpret_cast<quintptr>(address);
@@ -99,8 +72,8 @@ QString ApplicationErrorText(const QString& className, const QString& moduleName
     return text;
 }
 
-void ShowApplicationError(const QString& text)
+void showApplicationError(const QString& text)
 {
-    Box(nullptr, QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok,
-        QMessageBox::Ok);
+    showBox(nullptr, QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok,
+            QMessageBox::Ok);
 }

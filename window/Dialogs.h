@@ -1,44 +1,44 @@
-// The program's three message boxes and the save dialog, behind one seam so
-// that tests can answer them. Only window code shows boxes.
+// The program's message boxes and its save dialog, behind one interface so
+// that tests can answer them. Only the window shows boxes.
 #pragma once
 
 #include <QString>
 
-#include <memory>
 #include <optional>
 
 class QWidget;
 
-enum class TBoxKind { Plain, Confirm, Error, ApplicationError };
-
-class TDialogs {
+class Dialogs {
 public:
-    virtual ~TDialogs() = default;
-    // Plain box: OK only, no icon, the program's name as title.
-    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
-    // Question icon, title "Confirm", Yes and No. True only for Yes.
-    virtual bool Confirm(QWidget* parent, const QString& text) = 0;
-    // Stop icon, OK only, the program's name as title (text already has its full stop).
-    virtual void ShowError(QWidget* parent, const QString& text) = 0;
-    // Save-file dialog; nullopt when cancelled.
-    virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& title,
-                                                const QString& proposedName, const QString& filter,
-                                                const QString& defaultExt) = 0;
+    virtual ~Dialogs() = default;
+    // OK only, no icon, the program's name as title.
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    // Question icon, title "Confirm", Yes and No; true only for Yes.
+    virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // Stop icon, OK only, the program's name as title.
+    virtual void showError(QWidget* parent, const QString& text) = 0;
+    // A file name to save to; nullopt when cancelled. Never asks before
+    // replacing a file.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) = 0;
 };
 
-// The one in use; real boxes unless a test installs its own.
-TDialogs& Dialogs();
-// Installs a replacement (nullptr restores the real boxes).
-void SetDialogs(std::unique_ptr<TDialogs> replacement);
+// Qt's own boxes and file dialog.
+class QtDialogs : public Dialogs {
+public:
+    void showMessage(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& text) override;
+    void showError(QWidget* parent, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) override;
+};
 
 // "Scanvet Address"
-QString ApplicationTitle();
-// The default error box's text: a full stop added unless the message ends in
-// one or in a character that sorts before it.
-QString WithFullStop(const QString& message);
+QString applicationTitle();
+// An error box's text: a full stop added unless the message ends in one or
+// in a character that sorts before it.
+QString withFullStop(const QString& message);
 
-// The box for an error that stops the program before its window exists:
-// stop icon, OK only, title "Application Error".
-QString ApplicationErrorText(const QString& className, const QString& moduleName,
-                             const void* address, const QString& message);
-void ShowApplicationError(const QString& text);
+// The box of an error that ends the program before its window exists: stop
+// icon, OK only, title "Application Error".
+QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
+                             const QString& message);
+void showApplicationError(const QString& text);

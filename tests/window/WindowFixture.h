@@ -1,89 +1,82 @@
-// The real window on the offscreen platform, in a fresh working folder, with
-// message boxes that answer at once and remember what they were shown.
+// The real window on the offscreen platform in a fresh working folder, with
+// boxes and a save dialog that answer at once and remember what they showed.
 #pragma once
 
-#include "net/Icmp.h"
-#include "tests/FakeDialogs.h"
+#include "scan/ScanController.h"
+#include "tests/QtPrinters.h"
 #include "window/Dialogs.h"
-#include "window/PingTst1.h"
+#include "window/MainWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-#include <optional>
-
-// Installs the fake for one test and works in a fresh folder.
-class DialogFixture : public ::testing::Test {
-protected:
-    void SetUp() override
+class FakeDialogs : public Dialogs {
+public:
+    void showMessage(QWidget*, const QString& text) override
     {
-        ASSERT_TRUE(Work.isValid());
-        Previous = QDir::currentPath();
-        QDir::setCurrent(Work.path());
-        Fake = &TFakeDialogs::Install();
-        Fake->ConfirmAnswer = false;
+        messages << text;
+        if (std::exchange(failNextMessage, false)) throw std::runtime_error("Handler failed");
     }
-    void TearDown() override
+    bool confirm(QWidget*, const QString& text) override { return questions << text, answerYes; }
+    void showError(QWidget*, const QString& text) override { errors << text; }
+    std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& name) override
     {
-        SetDialogs(nullptr);
-        QDir::setCurrent(Previous);
+        return proposals << title + '|' + name, saveAs;
     }
 
-    QTemporaryDir Work;
-    QString Previous;
-    TFakeDialogs* Fake = nullptr;
+    QStringList messages, questions, errors, proposals;
+    bool answerYes = true, failNextMessage = false;
+    std::optional<QString> saveAs;
 };
 
-class WindowFixture : public DialogFixture {
+class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
+        ASSERT_TRUE(work.isValid() && QDir::setCurrent(work.path()));
+        open();
+    }
+    void open()
+    {
         try {
-            Form = std::make_unique<TForm1>();
-        } catch (const TICMPException& e) {
-            GTEST_SKIP() << "no ICMP socket can be opened here, so the window cannot be created: " << e.what();
+            window = std::make_unique<MainWindow>(dialogs);
+        } catch (const PingSocketError& e) {
+            GTEST_SKIP() << "no ping socket can be opened here, so there is no window: " << e.what();
         }
-        Form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-        Fake->Boxes.clear();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    void TearDown() override
+    template <typename T = QLineEdit>
+    T* find(const char* name) const
     {
-        Form.reset();
-        DialogFixture::TearDown();
+        return window->findChild<T*>(QLatin1String(name));
     }
-
-    template <typename T>
-    T* Find(const char* name) const
-    {
-        return Form->findChild<T*>(QLatin1String(name));
-    }
-
-    // Replaces the field's text in one go, as pasting does.
-    static void Paste(QLineEdit* field, const QString& text)
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    // Replaces a field's text through the clipboard, as a user pastes.
+    static void paste(QLineEdit* field, const QString& text)
     {
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        if (text.isEmpty()) {
-            QTest::keyClick(field, Qt::Key_Delete);
-            return;
-        }
         QApplication::clipboard()->setText(text);
+        if (text.isEmpty()) return QTest::keyClick(field, Qt::Key_Delete);
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     }
-
-    QStringList Messages() const
+    QString texts(std::initializer_list<const char*> names) const
     {
-        QStringList texts;
-        for (const auto& box : Fake->Boxes) texts << box.Text;
-        return texts;
+        QStringList shown;
+        for (const char* name : names) shown << find(name)->text();
+        return shown.join(' ');
     }
+    QString octets() const { return texts({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}); }
 
-    std::unique_ptr<TForm1> Form;
+    QTemporaryDir work;
+    FakeDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
 };

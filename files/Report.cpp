@@ -1,0 +1,74 @@
+#include "files/Report.h"
+
+namespace {
+
+// The locale's long time format without its time zone, and with two-digit
+// minutes and seconds.
+QString timeOfDayFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    qsizetype i = 0;
+    while (i < format.size()) {
+        const QChar c = format[i];
+        if (c == u'\'') {  // a quoted literal stays as it is
+            const qsizetype end = format.indexOf(u'\'', i + 1);
+            const qsizetype stop = end < 0 ? format.size() : end + 1;
+            out += format.mid(i, stop - i);
+            i = stop;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == c) ++run;
+        if ((c == u'm' || c == u's') && run == 1) {
+            out += QString(2, c);
+        } else if (c != u't') {
+            out += format.mid(i, run);
+        }
+        i += run;
+    }
+    // Some locales put the zone in parentheses.
+    out.remove(QStringLiteral("()"));
+    return out.simplified();
+}
+
+} // namespace
+
+QStringList foundComputersReport(const ReportParameters& parameters, const QString& timeOfDay,
+                                 const std::vector<ReportEntry>& entries)
+{
+    QStringList lines{
+        QStringLiteral("Scanvet Address - finded computers"),
+        QString(35, u'='),
+        QString(),
+        QStringLiteral("Param      :"),
+        QString(),
+        QStringLiteral("IP Address : ") + parameters.octet1 + u'.' + parameters.octet2 + u'.' + parameters.octet3
+            + QStringLiteral(".xxx"),
+        QStringLiteral("IP range   : min = ") + parameters.rangeMin,
+        QStringLiteral("IP range   : max = ") + parameters.rangeMax,
+        QString(),
+        QStringLiteral("Report generated at : ") + timeOfDay,
+        QString(),
+    };
+    for (const ReportEntry& entry : entries)
+        lines += entry.text + (entry.answered ? QStringLiteral(" On") : QStringLiteral(" Off"));
+    lines += QString();
+    lines += QStringLiteral("--- End of List ---");
+    return lines;
+}
+
+QString reportTimeOfDay(const QLocale& locale, const QTime& time)
+{
+    return locale.toString(time, timeOfDayFormat(locale));
+}
+
+QByteArray textFileBytes(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    return text.toLocal8Bit();
+}

@@ -1,0 +1,33 @@
+// The two saved lists: the report of found computers and the result sheet.
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <vector>
+
+struct ReportParameters {
+    QString octet1, octet2, octet3;  // as the fields show them
+    QString rangeMin, rangeMax;
+};
+
+struct ReportEntry {
+    QString text;      // the entry's text as the list shows it
+    bool answered;     // at its last echo
+};
+
+// The report's lines: its header with the parameters and the time, one line
+// per entry (its text, then " On" or " Off"), and the end marker.
+QStringList foundComputersReport(const ReportParameters& parameters, const QString& timeOfDay,
+                                 const std::vector<ReportEntry>& entries);
+
+// The time of day in the locale's long time format, without a date or a
+// time zone, minutes and seconds with two digits.
+QString reportTimeOfDay(const QLocale& locale = QLocale(), const QTime& time = QTime::currentTime());
+
+// Every line followed by CR LF, in the locale's encoding (as file names and
+// the settings are), without a byte-order mark.
+QByteArray textFileBytes(const QStringList& lines);

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The test lab: a small isolated network of namespaces, built afresh for one
+# command and always torn down. Nothing is added to the machine's own
+# namespace, and the scanner's namespace has no route out, so no echo or name
+# query of a test can leave the machine.
+#
+#   netlab.sh run [--socket dgram|raw] [--responder PATH] [--lan-hosts N] [--all-answer] [--hostile-host] -- COMMAND...
+#
+# LAN 198.51.100.0/24 on a bridge:
+#   .2   the scanner (runs COMMAND, host name "scanner")
+#   .5 .10 .11 .50 answer and have names; .12 .13 answer without a name
+#   .14  with --hostile-host only: answers; its name holds control characters
+#        (ESC, BEL, DEL, the C1 CSI)
+#   .20  silent (nobody has it)
+#   .30  answers late: its kernel ignores echoes, the responder answers after 30 ms
+#   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
+#        it (the router reports it unreachable), .128/25 is an unreachable route
+# --lan-hosts N adds answering hosts .101 .. .(100+N) without names.
+# --all-answer gives every LAN address .1 .. .253 that nobody has an answering
+# host without a name (.20 then answers too; .30 stays late).
+# --socket dgram lets the scanner use the unprivileged ping socket; raw forbids
+# it there (ping_group_range "1 0"), so the raw socket is used.
+set -u
+
+socket=dgram
+responder=""
+lan_hosts=0
+all_answer=0
+hostile=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    run) shift ;;
+    --socket) socket=$2; shift 2 ;;
+    --responder) responder=$2; shift 2 ;;
+    --lan-hosts) lan_hosts=$2; shift 2 ;;
+    --all-answer) all_answer=1; shift ;;
+    --hostile-host) hostile=1; shift ;;
+    --) shift; break ;;
+    *) echo "netlab: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "netlab: no command given" >&2; exit 2; }
+
+unavailable() {
+  export SCANVET_LAB_UNAVAILABLE="$1"
+  echo "netlab: test lab not available: $1 (lab tests will be skipped)" >&2
+  shift
+  exec "$@"
+}
+shift_args=("$@")
+if [ "$(id -u)" != 0 ]; then unavailable "needs root to create network namespaces" "${shift_args[@]}"; fi
+if ! command -v ip >/dev/null; then unavailable "the ip command (iproute2) is missing" "${shift_args[@]}"; fi
+
+id=$(printf 'sv%04x%04x' $(( $$ & 0xffff )) $(( RANDOM )))
+sc=${id}sc sw=${id}sw hs=${id}hs lt=${id}lt rt=${id}rt far=${id}fa
+namespaces=("$sc" "$sw" "$hs" "$lt" "$rt" "$far")
+pids=()
+
+teardown() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for n in "${namespaces[@]}"; do ip netns del "$n" 2>/dev/null; done
+  rm -rf "/etc/netns/$sc"
+}
+trap teardown EXIT
+trap 'exit 130' INT TERM
+
+fail() { echo "netlab: $1" >&2; exit 1; }
+
+for n in "${namespaces[@]}"; do
+  if ! ip netns add "$n" 2>/dev/null; then
+    teardown; trap - EXIT
+    unavailable "cannot create network namespaces (ip netns add failed)" "${shift_args[@]}"
+  fi
+  ip -n "$n" link set lo up
+done
+
+ip -n "$sw" link add br0 type bridge || fail "cannot create the bridge"
+ip -n "$sw" link set br0 up
+# Plug namespace $1 into the bridge as eth0 with address $2.
+plug() {
+  local ns=$1 addr=$2 port=p$3
+  ip -n "$sw" link add "$port" type veth peer name eth0 netns "$ns" || fail "cannot create veth for $ns"
+  ip -n "$sw" link set "$port" master br0 up
+  ip -n "$ns" addr add "$addr" dev eth0
+  ip -n "$ns" link set eth0 up
+}
+plug "$sc" 198.51.100.2/24 sc
+plug "$hs" 198.51.100.10/24 hs
+plug "$lt" 198.51.100.30/24 lt
+plug "$rt" 198.51.100.254/24 rt
+for a in 5 11 12 13 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
+[ "$hostile" = 0 ] || ip -n "$hs" addr add 198.51.100.14/24 dev eth0
+i=1
+while [ "$i" -le "$lan_hosts" ]; do
+  ip -n "$hs" addr add 198.51.100.$(( 100 + i ))/24 dev eth0
+  i=$(( i + 1 ))
+done
+if [ "$all_answer" = 1 ]; then
+  # One ip call for all of them: some 240 separate calls take seconds.
+  taken=" 2 5 10 11 12 13 30 50 "
+  [ "$hostile" = 0 ] || taken="$taken""14 "
+  i=1
+  while [ "$i" -le "$lan_hosts" ]; do taken="$taken$(( 100 + i )) "; i=$(( i + 1 )); done
+  for a in $(seq 1 253); do
+    case "$taken" in *" $a "*) ;; *) echo "address add 198.51.100.$a/24 dev eth0" ;; esac
+  done | ip -n "$hs" -batch - || fail "cannot add the answering hosts"
+fi
+
+ip -n "$rt" link add eth1 type veth peer name eth0 netns "$far" || fail "cannot create the far link"
+ip -n "$rt" addr add 203.0.113.1/24 dev eth1
+ip -n "$rt" link set eth1 up
+ip -n "$rt" route add unreachable 203.0.113.128/25
+ip netns exec "$rt" sysctl -qw net.ipv4.ip_forward=1
+ip -n "$far" addr add 203.0.113.10/24 dev eth0
+ip -n "$far" link set eth0 up
+ip -n "$far" route add default via 203.0.113.1
+ip -n "$hs" route add 203.0.113.0/24 via 198.51.100.254
+ip -n "$sc" route add 203.0.113.0/24 via 198.51.100.254
+
+ip netns exec "$lt" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+if [ -n "$responder" ]; then
+  ip netns exec "$lt" "$responder" 198.51.100.30 30 &
+  pids+=($!)
+fi
+
+if [ "$socket" = raw ]; then range="1 0"; else range="0 2147483647"; fi
+ip netns exec "$sc" sysctl -qw "net.ipv4.ping_group_range=$range"
+ip netns exec "$sc" sysctl -qw net.ipv6.conf.all.disable_ipv6=1
+
+# ip netns exec bind-mounts these over /etc inside the scanner's namespace.
+mkdir -p "/etc/netns/$sc"
+cat > "/etc/netns/$sc/hosts" <<HOSTS
+127.0.0.1	localhost
+198.51.100.2	scanner.lab scanner
+198.51.100.5	echo5.lab echo5
+198.51.100.10	alpha.lab alpha
+198.51.100.11	bravo.lab bravo
+198.51.100.50	echo50.lab echo50
+198.51.100.30	late.lab late
+203.0.113.10	far.lab far
+HOSTS
+[ "$hostile" = 0 ] || printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233.lab\n' >> "/etc/netns/$sc/hosts"
+printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/resolv.conf"
+printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
+
+export SCANVET_LAB=1 SCANVET_LAB_SOCKET=$socket SCANVET_LAB_RESPONDER=${responder:+1}
+ip netns exec "$sc" unshare --uts sh -c 'hostname scanner; exec "$@"' sh "$@"
+exit $?

@@ -1,0 +1,66 @@
+#include "net/Text.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+int hexDigit(char c) noexcept
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool isBlankOrControl(char c) noexcept { return static_cast<unsigned char>(c) <= ' '; }
+
+} // namespace
+
+std::optional<int32_t> parseWholeNumber(std::string_view text) noexcept
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i == text.size()) return std::nullopt;
+
+    if (text[i] == '$') {
+        if (++i == text.size()) return std::nullopt;
+        uint64_t pattern = 0;
+        for (; i < text.size(); ++i) {
+            const int digit = hexDigit(text[i]);
+            if (digit < 0) return std::nullopt;
+            pattern = pattern * 16 + static_cast<uint64_t>(digit);
+            if (pattern > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+        }
+        return static_cast<int32_t>(static_cast<uint32_t>(pattern));
+    }
+
+    const bool negative = text[i] == '-';
+    if (text[i] == '+' || text[i] == '-') ++i;
+    if (i == text.size()) return std::nullopt;
+    constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > limit) return std::nullopt;
+    }
+    if (!negative && magnitude == limit) return std::nullopt;
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+int32_t wholeNumber(const std::string& text)
+{
+    const std::optional<int32_t> value = parseWholeNumber(text);
+    if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
+    return *value;
+}
+
+std::string trimmed(std::string_view text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && isBlankOrControl(text[first])) ++first;
+    while (last > first && isBlankOrControl(text[last - 1])) --last;
+    return std::string(text.substr(first, last - first));
+}

@@ -1,0 +1,17 @@
+// Text helpers shared by every layer: the whole-number reading of the
+// settings file and the octet fields, and trimming.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Leading blanks, then an optional sign and decimal digits, or "$" and
+// hexadecimal digits (a 32-bit pattern), and nothing after; within 32 bits.
+std::optional<int32_t> parseWholeNumber(std::string_view text) noexcept;
+// The same; throws std::runtime_error "'TEXT' is not a valid integer value".
+int32_t wholeNumber(const std::string& text);
+
+// Without the characters at either end whose code is a blank or lower.
+std::string trimmed(std::string_view text);

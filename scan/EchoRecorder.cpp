@@ -1,0 +1,37 @@
+#include "scan/EchoRecorder.h"
+
+#include "scan/FoundComputers.h"
+
+EchoRecorder::EchoRecorder(FoundComputers& foundList, NameLookupStarter starter, QObject* parent)
+    : QObject(parent), list(foundList), startNameLookup(std::move(starter))
+{
+}
+
+QString EchoRecorder::statusLine(const QString& address, const EchoResult& result)
+{
+    QString line = QStringLiteral("Sending ping to ") + address;
+    if (result.answered())
+        line += QStringLiteral(" Reply O.K. - in ") + QString::number(result.roundTripMs) + QStringLiteral(" msecs");
+    else
+        line += QStringLiteral(" Timeout or not found");
+    return line;
+}
+
+void EchoRecorder::record(const QString& address, const EchoResult& result)
+{
+    const bool answered = result.answered();
+    const int row = list.rowOf(address);
+    if (row >= 0) {
+        list.setAnswered(row, answered);
+    } else if (answered) {
+        const int added = list.add(address);
+        // Without its look-up the entry just keeps showing the address.
+        try {
+            if (startNameLookup) startNameLookup(added, address);
+        } catch (const std::exception&) {
+        }
+    }
+    const QString line = statusLine(address, result);
+    if (answered || !onlyCorrectReplies) Q_EMIT resultLineAdded(line);
+    Q_EMIT statusChanged(line);
+}

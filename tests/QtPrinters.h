@@ -1,0 +1,15 @@
+// Qt's texts in test failures as readable text.
+#pragma once
+
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{' << texts.join(QStringLiteral("|")).toStdString() << '}';
+}

@@ -1,0 +1,29 @@
+# Catches a status line, gauge, entry state or result text that a screen reader cannot read from the accessibility bus.
+set -u
+skip() { echo "a11y: skipped: $1" >&2; exit 77; }
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "${1:-}" = --on-bus ]; then
+  # Inside the private session bus: the accessibility bus first, so that the program finds it when it starts.
+  /usr/libexec/at-spi-bus-launcher --launch-immediately &
+  "$2" &
+  trap 'kill $(jobs -p); wait' EXIT
+  /usr/bin/python3 "$here/a11y_client.py" $!
+  exit
+fi
+[ -n "${SCANVET_LAB:-}" ] || skip "test lab not available: ${SCANVET_LAB_UNAVAILABLE:-not run through lab/netlab.sh}"
+command -v Xvfb >/dev/null || skip "Xvfb is missing (Debian package xvfb)"
+command -v dbus-run-session >/dev/null || skip "dbus-run-session is missing (Debian package dbus)"
+[ -x /usr/libexec/at-spi-bus-launcher ] || skip "the AT-SPI bus launcher is missing (Debian package at-spi2-core)"
+/usr/bin/python3 -c 'from pyatspi import Registry' 2>/dev/null || skip "pyatspi is missing (package python3-pyatspi)"
+
+program=$(realpath "$1")
+work=$(mktemp -d)
+# Xvfb writes the number of the free display it took once it is ready.
+exec 3< <(exec Xvfb -displayfd 1 -nolisten tcp 2>/dev/null); xvfb=$!
+trap 'kill "$xvfb"; wait "$xvfb"; rm -rf "$work"' EXIT
+read -r display <&3 || { echo "a11y: Xvfb did not start" >&2; exit 1; }
+# The address 198.51.100.10 and the range 10..12, no repeat.
+printf '198\r\n51\r\n100\r\n10\r\n10\r\n12\r\n0\r\n' > "$work/Scanvet.cfg"
+cd "$work" || exit 1
+export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+dbus-run-session -- bash "$here/a11y_bus.sh" --on-bus "$program"

@@ -1,0 +1,49 @@
+# Catches a status line, its change event, gauge, entry state or result text missing from the accessibility bus.
+import re, sys, time
+import pyatspi
+from gi.repository import GLib
+
+def wait_for(what, get, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        while GLib.MainContext.default().iteration(False):
+            pass
+        try:
+            found = get()
+        except (StopIteration, AttributeError, GLib.Error):  # not there yet
+            found = None
+        if found:
+            return found
+        time.sleep(0.05)
+    sys.exit("a11y: FAILED: " + what)
+
+def find(root, role, name):
+    return pyatspi.findDescendant(root, lambda a: a.getRole() == role and a.name == name)
+
+app = wait_for("the program on the bus", lambda: next(
+    a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == int(sys.argv[1])))
+status = wait_for("the status bar", lambda: find(app, pyatspi.ROLE_STATUS_BAR, ""))
+gauge = find(app, pyatspi.ROLE_PROGRESS_BAR, "Progress").queryValue()
+computers = find(app, pyatspi.ROLE_LIST, "Found computers")
+sheet = find(app, pyatspi.ROLE_TEXT, "Result sheet").queryText()
+run = find(app, pyatspi.ROLE_PUSH_BUTTON, "Run test")
+shown = []  # names after each change: Qt sends the object, not the new name
+pyatspi.Registry.registerEventListener(lambda e: shown.append(e.source.name), "object:property-change:accessible-name")
+
+find(app, pyatspi.ROLE_PUSH_BUTTON, "Ping").queryAction().doAction(0)
+reply = re.compile(r"Sending ping to 198\.51\.100\.10 Reply O\.K\. - in \d+ msecs$")
+wait_for("the ping's reply on the status bar", lambda: reply.match(status.name))
+wait_for("an event for the reply on the status bar", lambda: any(reply.match(s) for s in shown))
+entry = wait_for("the entry of 198.51.100.10 with its name", lambda: next(
+    e for e in computers if e.name.startswith("198.51.100.10 alpha.lab")))
+wait_for("the entry described as answering", lambda: entry.description == "answering")
+
+run.queryAction().doAction(0)
+lines = [f"Sending ping to 198.51.100.{host} Reply O.K." for host in (10, 11, 12)]
+# In this order: the lines of 11 and 12 tell that the test has run, so the caption read after them tells its end.
+wait_for("the result lines of 10..12 in the unseen result sheet, then the test's end",
+         lambda: all(line in sheet.getText(0, -1) for line in lines) and run.name == "Run test")
+wait_for("the gauge back at the start of 10..12", lambda: (
+    gauge.currentValue, gauge.minimumValue, gauge.maximumValue) == (10, 10, 12))
+wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
+print("a11y: status line, gauge, entry state and result sheet read from the bus")

@@ -1,0 +1,56 @@
+// The program through its real entry, driven by lines on standard input: "click NAME" (a button by its object name
+// or a word of its caption, a menu command by its text) and "close" (the title bar). It says "ready", "request" per
+// echo, "status TEXT", "finished", "> LINE" when done; an application error goes to stderr, its box waits for no OK.
+#include "scan/ScanController.h"
+#include "window/MainWindow.h"
+#include "window/ProgramEntry.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <iostream>
+#include <syncstream>
+
+struct Driver : QObject {
+    using QObject::QObject;
+
+    // From the scan thread too: each line whole, and flushed.
+    static void say(const QString& line) { std::osyncstream(std::cout) << qPrintable(line) << std::endl; }
+
+    // In the event loop: the window stands and the privileges are given up.
+    void attach()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* main = qobject_cast<MainWindow*>(widget)) window = main;
+        ScanController& scan = window->scanController();
+        scan.pinger().onRequest = [] { say(QStringLiteral("request")); };
+        connect(&scan, &ScanController::finished, this, [] { say(QStringLiteral("finished")); });
+        connect(&scan.recorder(), &EchoRecorder::statusChanged, this, [](const QString& text) { say("status " + text); });
+        // Unbuffered: a line read ahead would wait for the next notification.
+        input.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered);
+        auto* notifier = new QSocketNotifier(input.handle(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+            const QString line = QString::fromUtf8(input.readLine().trimmed()), name = line.section(u' ', 1);
+            if (line.isEmpty()) return notifier->setEnabled(false);  // the end of the input
+            const bool click = line.startsWith(u"click ") && !name.isEmpty();
+            for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+                if (click && (button->objectName() == name || button->text().split(u' ').contains(name))) button->click();
+            for (QAction* action : window->findChildren<QAction*>())
+                if (click && action->text() == name) action->trigger();
+            if (line == u"close") window->close();
+            say("> " + line);
+        });
+        say(QStringLiteral("ready"));
+    }
+
+    MainWindow* window = nullptr;
+    QFile input;
+};
+
+static void startDriver() { QMetaObject::invokeMethod(new Driver(qApp), &Driver::attach, Qt::QueuedConnection); }
+Q_COREAPP_STARTUP_FUNCTION(startDriver)
+
+int main(int argc, char** argv) { return runProgram(argc, argv, [](const QString&) {}); }

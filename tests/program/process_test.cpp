@@ -1,0 +1,144 @@
+// Catches: a close (File, Exit; title bar; SIGTERM, SIGINT, SIGHUP) in any state that hangs, fails, loses the
+// settings, ends the test or pings on; a start without a ping socket that goes on, shows the wrong error or touches
+// the settings; a thread keeping a capability.
+#include "tests/Lab.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+// A program in a working folder, its standard streams on one socket; what it said is shown when the
+// test has failed. Started with fork and exec: ThreadSanitizer cannot follow QProcess's vfork-like start.
+class Process {
+public:
+    Process(const std::string& folder, std::vector<const char*> argv)
+    {
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) throw std::runtime_error("no socket pair");
+        argv.push_back(nullptr);
+        if ((pid = fork()) == 0) {
+            for (int stream : {0, 1, 2}) dup2(ends[1], stream);
+            if (chdir(folder.c_str()) == 0) execv(argv[0], const_cast<char* const*>(argv.data()));
+            _exit(127);
+        }
+        close(ends[1]);
+        const timeval hangGuard{60, 0};  // a minute without a word
+        setsockopt(ends[0], SOL_SOCKET, SO_RCVTIMEO, &hangGuard, sizeof hangGuard);
+        output = fdopen(ends[0], "r");
+    }
+    ~Process()
+    {
+        if (signal(SIGKILL) == 0) waitpid(pid, nullptr, 0);
+        fclose(output);
+        if (::testing::Test::HasFailure()) std::fprintf(stderr, "%s\n", lines.join('\n').constData());
+    }
+    bool waitFor(const QByteArray& text, int count = 1)
+    {
+        for (char line[4096]; said(text) < count && fgets(line, sizeof line, output);) lines << QByteArray(line).trimmed();
+        if (ferror(output) != 0) signal(SIGKILL);
+        return said(text) >= count;
+    }
+    bool command(const QByteArray& line)
+    {
+        return send(fileno(output), (line + '\n').constData(), size_t(line.size() + 1), MSG_NOSIGNAL) > line.size()
+               && waitFor("> ", said("> ") + 1);
+    }
+    // Reads to the end; the exit status, or -1 for a hang or a crash.
+    int finish()
+    {
+        int status = 0;
+        waitFor("\n");  // in no line
+        return waitpid(std::exchange(pid, -1), &status, 0) > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    int signal(int number) const { return pid > 0 ? kill(pid, number) : -1; }
+    int said(const QByteArray& text) const
+    {
+        return int(std::ranges::count_if(lines, [&](const QByteArray& line) { return line.startsWith(text); }));
+    }
+
+    QByteArrayList lines;
+    pid_t pid = -1;
+    FILE* output = nullptr;
+};
+
+static std::string fileText(const std::string& path)
+{
+    std::string text;
+    std::getline(std::ifstream(path, std::ios::binary), text, '\0');  // there is none in these files
+    return text;
+}
+
+TEST(ProcessTest, shouldEndAtOnceAndWriteTheSettingsAnewWhenClosedInAnyState)
+{
+    SCANVET_REQUIRE_LAB();
+    const std::pair<const char*, int> closers[] = {
+        {"click &Exit", 0}, {"close", 0}, {"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+    // Range and repeat, presses of Run test, what the first brings. The silent .20 holds a scan in its 3000 ms echo.
+    const std::tuple<const char*, const char*, int, QByteArray> states[] = {
+        {"idle", "5\r\n6\r\n0", 0, ""}, {"running", "20\r\n22\r\n0", 1, "request"},
+        {"stopping", "20\r\n22\r\n2", 2, "request"}, {"waiting for the repeat", "10\r\n10\r\n1", 1, "finished"}};
+    for (const auto& [state, rangeAndRepeat, runs, awaited] : states) {
+        for (const auto& [closer, signal] : closers) {
+            SCOPED_TRACE(std::string(state) + ", " + closer);
+            QTemporaryDir work;
+            const std::string settings = "198\r\n51\r\n100\r\n1\r\n" + std::string(rangeAndRepeat) + "\r\n";
+            const std::string file = work.filePath("Scanvet.cfg").toStdString();
+            std::ofstream(file, std::ios::binary) << settings;
+            Process driver(work.path().toStdString(), {DRIVER});
+            ASSERT_TRUE(driver.waitFor("ready") && fs::remove(file) && driver.command("click slow"));
+            for (int run = 0; run < runs; ++run)
+                ASSERT_TRUE(driver.command("click runStopButton") && (run > 0 || driver.waitFor(awaited)));
+            ASSERT_TRUE(signal != 0 ? driver.signal(signal) == 0 : driver.command(closer));
+
+            EXPECT_EQ(driver.finish(), 0);
+            EXPECT_EQ(driver.said("request"), std::min(runs, 1));
+            EXPECT_EQ(driver.said("finished"), awaited == "finished" ? 1 : 0);
+            EXPECT_EQ(fileText(file), settings);
+        }
+    }
+}
+
+// A copy of the driver named scanvet, run as user nobody where ping sockets are forbidden: it cannot start; given
+// cap_net_raw by setcap, it opens the raw socket, gives up every capability in every thread, and still pings.
+TEST(ProcessTest, shouldNeedAPingSocketAndHoldNoCapabilityAfterStartUp)
+{
+    if (!Lab::rawSocket() || geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
+        GTEST_SKIP() << "needs the raw-socket lab, root and setpriv (util-linux) to be nobody";
+    QTemporaryDir work;
+    const std::string folder = work.path().toStdString(), copy = folder + "/scanvet", settings = folder + "/Scanvet.cfg";
+    const std::vector asNobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.c_str()};
+    fs::copy_file(DRIVER, copy);
+    fs::permissions(folder, fs::perms::all);
+    // Open to nobody, and with a line that is no number: a read would stop at an error box.
+    std::ofstream(settings, std::ios::binary) << "10\r\n20\r\nabc\r\n";
+    fs::permissions(settings, fs::perms(0666));
+
+    Process unable(folder, asNobody);
+    EXPECT_EQ(unable.finish(), 1);
+    EXPECT_TRUE(std::regex_search(unable.lines.join('\n').toStdString(), std::regex("(^|\n)Application Error: Exception "
+                "TICMPException in module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\.(\n|$)")));
+    EXPECT_EQ(fileText(settings), "10\r\n20\r\nabc\r\n");
+
+    if (std::string_view(SCANVET_SANITIZE) == "thread")
+        GTEST_SKIP() << "ThreadSanitizer's own thread blocks every signal, so not every thread can drop its capabilities";
+    if (std::system(("/usr/sbin/setcap cap_net_raw+ep " + copy).c_str()) != 0)
+        GTEST_SKIP() << "setcap (package libcap2-bin) is missing or failed here";
+    std::ofstream(settings, std::ios::binary) << "127\r\n0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n";
+    Process program(folder, asNobody);
+    ASSERT_TRUE(program.command("click pingButton"));
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(program.pid) + "/task")) {
+        const std::string status = fileText(task.path() / "status");
+        for (const std::string set : {"CapInh", "CapPrm", "CapEff", "CapAmb"})
+            EXPECT_TRUE(status.find(set + ":\t0000000000000000\n") != std::string::npos) << task.path() << ' ' << set;
+    }
+    EXPECT_TRUE(program.waitFor("status Sending ping to 127.0.0.1 Reply O.K."));
+}

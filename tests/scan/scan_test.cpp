@@ -1,0 +1,98 @@
+// Catches: wrong status or result lines, entries for silent addresses, one address taken for a longer
+// one, a second name look-up for a listed computer, a late name written into another entry, a worker
+// left waiting by a close, and a repeat that starts from the wrong moment or survives a stop or a ping.
+#include "scan/GuiHandOver.h"
+#include "tests/scan/ScanFixture.h"
+
+#include <QSignalSpy>
+
+#include <thread>
+
+TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
+{
+    FoundComputers list;
+    QStringList lookups, sheet, status;
+    EchoRecorder recorder(list, [&](int row, const QString& address) { lookups << QString::number(row) + address; });
+    QObject::connect(&recorder, &EchoRecorder::resultLineAdded, &recorder, [&](const QString& l) { sheet << l; });
+    QObject::connect(&recorder, &EchoRecorder::statusChanged, &recorder, [&](const QString& l) { status << l; });
+    const struct {
+        const char* address;
+        uint32_t rtt;  // 99: no answer
+        bool onlyCorrect;
+        const char *line, *answering;  // the entries' states, in order
+        qsizetype sheetLines, lookups;
+    } rows[] = {{"192.168.0.9", 99, true, "Timeout or not found", "", 0, 0},
+                {"192.168.0.9", 99, false, "Timeout or not found", "", 1, 0},
+                {"10.0.0.50", 0, true, "Reply O.K. - in 0 msecs", "1", 2, 1},
+                {"10.0.0.5", 7, true, "Reply O.K. - in 7 msecs", "11", 3, 2},
+                {"10.0.0.5", 99, true, "Timeout or not found", "10", 3, 2},
+                {"10.0.0.5", 7, true, "Reply O.K. - in 7 msecs", "11", 4, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.address);
+        recorder.setShowOnlyCorrectReplies(row.onlyCorrect);
+        const QLatin1String address(row.address);
+        recorder.record(address, {row.rtt == 99 ? EchoStatus::TimedOut : EchoStatus::Answered, row.rtt, 0, 0});
+        EXPECT_EQ(status.last(), QStringLiteral("Sending ping to %1 %2").arg(address, QLatin1String(row.line)));
+        EXPECT_EQ(sheet.size(), row.sheetLines);
+        EXPECT_EQ(lookups.size(), row.lookups);
+        QString answering;
+        for (int i = 0; i < list.count(); ++i) answering += list.answered(i) ? '1' : '0';
+        EXPECT_EQ(answering, QLatin1String(row.answering));
+    }
+    // The lines of the answers, and of every echo while all are shown.
+    EXPECT_EQ(sheet, (QStringList{status[1], status[2], status[3], status[5]}));
+    EXPECT_EQ(lookups, (QStringList{"010.0.0.50", "110.0.0.5"}));
+    EXPECT_EQ(list.text(0) + list.text(1), entry("10.0.0.50") + entry("10.0.0.5"));
+}
+
+TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
+{
+    FoundComputers list;
+    for (const char* address : {"10.0.0.7", "10.0.0.8"}) list.add(QLatin1String(address));
+    list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("PRINTER1"));
+    list.setHostName(1, QStringLiteral("10.0.0.8"), QString(40, u'n'));
+    // Padded to the entry width, and never cut.
+    EXPECT_EQ(list.text(0) + '|' + list.text(1), entry("10.0.0.7 PRINTER1") + "|10.0.0.8 " + QString(40, u'n'));
+    list.clear();
+    list.add(QStringLiteral("10.0.0.9"));
+    list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("late"));
+    list.setAnswered(0, false);
+    EXPECT_EQ(list.text(0), entry("10.0.0.9"));
+    EXPECT_EQ(list.data(list.index(0), Qt::AccessibleDescriptionRole), QStringLiteral("not answering"));
+}
+
+TEST(GuiHandOver, shouldReleaseAWaitingWorkerWhenClosedWithoutRunningItsWork)
+{
+    auto handOver = GuiHandOver::create();
+    bool ran = false;
+    std::atomic<int> handed{-1};
+    std::thread worker([&] { handed = handOver->run([&] { ran = true; }); });
+    handOver->close();
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(handed || handOver->run([&] { ran = true; }) || ran);
+}
+
+TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopOrAPing)
+{
+    scan->setMinuteLength(std::chrono::milliseconds(20));
+    QSignalSpy due(scan.get(), &ScanController::repeatDue);
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));  // an inverted range: no echo, the test ends at once
+    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(scan->repeatArmed());
+    EXPECT_TRUE(due.wait(10000));
+
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 0));  // no repeat period: armed, but nothing ever counts
+    EXPECT_FALSE(scan->repeatCounting());
+
+    scan->setParameters({127, 0, 0}, 200, 100, 1);
+    scan->start();
+    scan->requestStop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !scan->isRunning(); }, 10000));
+    EXPECT_FALSE(scan->repeatArmed());
+
+    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));
+    scan->pingOnce(QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(scan->repeatArmed());
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Sending ping to 127.0.0.1 Reply O.K. - in ")));
+}

@@ -1,0 +1,107 @@
+// Catches: input queued during a single ping replayed afterwards (a test started unasked, a repeat
+// armed), no sign of the wait; an accelerator that misses its command or hits another one, on any
+// sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
+// during a test; the window not idle again after it; the look-ups filling in wrong fields.
+#include "tests/Lab.h"
+#include "tests/window/WindowFixture.h"
+
+#include "window/FoundComputersView.h"
+
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+class LabWindow : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        SCANVET_REQUIRE_LAB();
+        WindowFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        const char* fields[] = {"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit",
+                                "rangeMaxEdit"};
+        const QStringList values = QStringLiteral("198 51 100 20 10 20").split(' ');
+        for (int i = 0; i < 6; ++i) find(fields[i])->setText(values[i]);
+        find<QWidget>("speedBox")->findChildren<QRadioButton*>().at(2)->click();  // 3000 ms for the silent .20
+    }
+    bool idle() const { return !window->scanController().isRunning(); }
+    bool shows(const QString& status) const
+    {
+        return QTest::qWaitFor([&] { return window->statusBar()->currentMessage() == status; }, 2000);  // within a frame
+    }
+};
+
+TEST_F(LabWindow, shouldDropInputThatArrivesWhileASinglePingWaits)
+{
+    bool busy = false;
+    QWidget* run = button("runStopButton");
+    // On the GUI thread, just before it blocks for the echo: a click on Run test queues up, Alt+R comes.
+    window->scanController().pinger().onRequest = [&] {
+        busy = QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        const QPoint at = run->rect().center();
+        using Press = std::pair<QEvent::Type, Qt::MouseButton>;
+        for (auto [type, buttons] : {Press{QEvent::MouseButtonPress, Qt::LeftButton}, {QEvent::MouseButtonRelease, Qt::NoButton}})
+            QCoreApplication::postEvent(run, new QMouseEvent(type, at, run->mapToGlobal(at), Qt::LeftButton, buttons, {}));
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
+    };
+    button("pingButton")->click();
+    QTest::qWait(300);
+    EXPECT_TRUE(busy && QApplication::overrideCursor() == nullptr);
+    EXPECT_TRUE(idle() && run->isEnabled());
+    EXPECT_FALSE(window->scanController().repeatArmed());
+    EXPECT_TRUE(shows(QStringLiteral("Sending ping to 198.51.100.20 Timeout or not found")));
+}
+
+TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuringATest)
+{
+    const struct {
+        int sheet;
+        Qt::Key key;
+        const char* pressed;  // nullptr: nothing
+    } rows[] = {{0, Qt::Key_C, "clearFoundButton"}, {0, Qt::Key_S, "saveFoundButton"}, {1, Qt::Key_C, "clearResultsButton"},
+                {1, Qt::Key_S, "saveResultsButton"}, {2, Qt::Key_I, "solveButton"}, {2, Qt::Key_G, "localAddressButton"},
+                {2, Qt::Key_P, "pingButton"}, {1, Qt::Key_R, "runStopButton"},
+                // The test runs from here on: the Config Sheet is hidden, save and ping locked.
+                {0, Qt::Key_C, nullptr}, {1, Qt::Key_C, "clearResultsButton"}, {1, Qt::Key_P, nullptr},
+                {1, Qt::Key_I, "solveButton"}, {1, Qt::Key_S, "runStopButton"}};
+    QStringList pressed;
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        QObject::connect(b, &QPushButton::pressed, b, [&pressed, b] { pressed << b->objectName(); });
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.sheet) + " Alt+" + char(row.key));
+        find<QTabWidget>("sheets")->setCurrentIndex(row.sheet);
+        pressed.clear();
+        QTest::keyClick(window.get(), row.key, Qt::AltModifier);
+        QTest::qWait(200);  // a click comes 100 ms after the press
+        EXPECT_EQ(pressed, row.pressed != nullptr ? QStringList{row.pressed} : QStringList{});
+    }
+    auto* view = find<FoundComputersView>("foundView");
+    EXPECT_TRUE(window->scanController().isStopping());
+    EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
+    EXPECT_EQ(dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
+    EXPECT_FALSE(view->isLocked() || window->scanController().repeatArmed());
+    EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
+    EXPECT_TRUE(shows({}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
+}
+
+TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)
+{
+    button("localAddressButton")->click();
+    EXPECT_EQ(octets() + ' ' + find("hostNameEdit")->text(), QStringLiteral("198 51 100 2 scanner"));
+    find("hostNameEdit")->setText(QStringLiteral(" alpha.lab "));
+    dialogs.answerYes = false;
+    button("solveButton")->click();
+    EXPECT_EQ(dialogs.questions.join('|'), "IP address of  alpha.lab  is : 198.51.100.10\n\r\n\rUse this IP addr for test ?");
+    EXPECT_EQ(octets(), QStringLiteral("198 51 100 2"));
+    dialogs.answerYes = true;
+    button("solveButton")->click();
+    EXPECT_EQ(octets(), QStringLiteral("198 51 100 10"));
+    EXPECT_TRUE(shows({}));
+    find("hostNameEdit")->setText(QStringLiteral("nobody.lab"));
+    button("solveButton")->click();
+    EXPECT_EQ(dialogs.messages, QStringList{"Unable to find computer with hostname nobody.lab"});
+}

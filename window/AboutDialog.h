@@ -1,0 +1,18 @@
+// The about box: a small fixed box kept for the whole run, shown and hidden,
+// that does not block the main window and stays on top.
+#pragma once
+
+#include <QDialog>
+
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool placed = false;
+};

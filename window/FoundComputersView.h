@@ -1,0 +1,31 @@
+// The list of found computers as small entries that run left to right and
+// wrap into rows, each with its picture: lit when the computer answered at
+// its last echo, dark when it did not.
+#pragma once
+
+#include <QListView>
+
+class FramePacer;
+
+class FoundComputersView : public QListView {
+    Q_OBJECT
+public:
+    explicit FoundComputersView(QWidget* parent);
+    void setModel(QAbstractItemModel* model) override;
+
+    // Takes no input while locked, yet keeps its colours: during a test the
+    // pictures must stay readable exactly while they change.
+    void setLocked(bool locked);
+    bool isLocked() const { return locked; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Changes that come within a frame of the last shown one are gathered
+    // into one picture: a scan adds and renames entries in bursts.
+    void changing();
+
+    FramePacer* pacer;
+    bool locked = false;
+};

@@ -1,0 +1,37 @@
+#include "window/FramePacer.h"
+
+namespace {
+constexpr std::chrono::milliseconds FrameTime{16};
+} // namespace
+
+FramePacer::FramePacer(std::function<void()> show, QObject* parent) : QObject(parent), showChange(std::move(show))
+{
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, this, &FramePacer::show);
+}
+
+void FramePacer::changed()
+{
+    // A change when the frame is over shows once the event loop is back: in
+    // a scan, after the hand-over, while the scan waits for its echo. Shown
+    // within the hand-over, the progress bar's repaint (QProgressBar paints at
+    // once) held the scan 0.5 ms a frame. The timer is also for a frame's last change.
+    if (timer.isActive()) return;
+    const auto since = std::chrono::steady_clock::now() - shown;
+    timer.start(since >= FrameTime ? std::chrono::milliseconds(0)
+                                   : std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
+                                         std::chrono::milliseconds(1));
+}
+
+void FramePacer::showNow()
+{
+    timer.stop();
+    show();
+}
+
+void FramePacer::show()
+{
+    shown = std::chrono::steady_clock::now();
+    showChange();
+}

@@ -1,0 +1,29 @@
+// Shows the changes of a control at most once per screen frame. A scan
+// changes some controls at every echo, a thousand times a second, which no
+// screen shows and no one reads; painting each would keep the GUI thread busy
+// when the next echo needs it. A change after a quiet frame shows as soon as
+// the event loop is back.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+class FramePacer : public QObject {
+    Q_OBJECT
+public:
+    FramePacer(std::function<void()> show, QObject* parent);
+    void changed();
+    // Shows the last change now, frame or not.
+    void showNow();
+    bool pending() const { return timer.isActive(); }
+
+private:
+    void show();
+
+    std::function<void()> showChange;
+    QTimer timer;
+    std::chrono::steady_clock::time_point shown{};
+};

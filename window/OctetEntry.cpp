@@ -1,0 +1,12 @@
+#include "window/OctetEntry.h"
+
+#include "net/Text.h"
+
+OctetEntry checkOctetEntry(const QString& text, int previous, int min, int max, int emptyValue)
+{
+    const std::string typed = text.toStdString();
+    if (trimmed(typed).empty()) return {emptyValue, false};
+    const std::optional<int32_t> number = parseWholeNumber(typed);
+    if (number && *number >= min && *number <= max) return {*number, false};
+    return {previous, true};
+}

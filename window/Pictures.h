@@ -1,0 +1,16 @@
+// The program's pictures, drawn in code.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+namespace Pictures {
+// 16 x 16: a desktop computer with a lit blue screen and green lamps.
+QIcon computerAnswering();
+// The same computer with a dark screen and an orange lamp.
+QIcon computerSilent();
+// 32 x 32: a monitor sending echo waves.
+QIcon programIcon();
+// 88 x 124, 8 bits per pixel with a 256-colour palette, for the about box.
+QImage aboutPicture();
+} // namespace Pictures

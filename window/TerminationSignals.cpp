@@ -1,0 +1,44 @@
+#include "window/TerminationSignals.h"
+
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+sigset_t terminationSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, signal);
+    return set;
+}
+
+} // namespace
+
+void TerminationSignals::block()
+{
+    const sigset_t set = terminationSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    const sigset_t set = terminationSet();
+    fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (fd < 0) return;
+    notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        signalfd_siginfo info{};
+        while (read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            Q_EMIT received(static_cast<int>(info.ssi_signo));
+    });
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    delete notifier;
+    if (fd >= 0) close(fd);
+}
