@@ -249,9 +249,9 @@ type_into 24 16 198
 type_into 80 16 51
 type_into 136 16 100
 click "$config_tab_x" "$tab_y"
-type_into 154 68 0          # Edit7: no repeat, so nothing starts by itself
-type_into 154 102 1         # Edit8: lowest last octet
-type_into 154 136 60        # Edit9: highest
+type_into 154 68 0          # repeat period: none, so nothing starts by itself
+type_into 154 102 1         # range minimum: lowest last octet
+type_into 154 136 60        # range maximum: highest
 settle config 10 175 770 100
 run_test
 settle round1 "${list_region[@]}"   # host names arrive in the background
@@ -264,7 +264,7 @@ save_through_dialog "Save Scanvet Results" ScanvetStatus
 
 # Round 2: the slower "fast Internet" preset over .28 to .32 finds the late host.
 click "$config_tab_x" "$tab_y"
-click 100 232               # RadioGroup2, item 1
+click 100 232               # speed preset "fast Internet"
 type_into 154 102 28
 type_into 154 136 32
 run_test

@@ -3,6 +3,7 @@
 #include "scan/FoundComputers.h"
 #include "window/FramePacer.h"
 #include "window/Pictures.h"
+#include "window/UserInput.h"
 
 #include <QCache>
 #include <QEvent>
@@ -107,28 +108,6 @@ void setPaintsEnabled(QAbstractScrollArea* view, bool enabled)
         part->setUpdatesEnabled(enabled);
 }
 
-bool isInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 FoundComputersView::FoundComputersView(QWidget* parent)
@@ -192,6 +171,6 @@ void FoundComputersView::setLocked(bool value)
 
 bool FoundComputersView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (locked && isInput(event->type())) return true;
+    if (locked && isUserInput(event->type())) return true;
     return QListView::eventFilter(watched, event);
 }

@@ -14,6 +14,7 @@
 #include "window/OctetEntry.h"
 #include "window/Pictures.h"
 #include "window/ResultSheet.h"
+#include "window/UserInput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -173,27 +174,7 @@ public:
     BusyWait& operator=(const BusyWait&) = delete;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-            return true;
-        default:
-            return false;
-        }
-    }
+    bool eventFilter(QObject*, QEvent* event) override { return isUserInput(event->type()); }
 };
 
 } // namespace
@@ -356,12 +337,6 @@ QWidget* MainWindow::buildResultSheet()
     resultSheet->setObjectName(QStringLiteral("resultSheet"));
     resultSheet->setAccessibleName(QStringLiteral("Result sheet"));
     resultSheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette colours = resultSheet->palette();
-    // The selection keeps its colours when the sheet loses the focus.
-    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
-    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     colours.color(QPalette::Active, QPalette::HighlightedText));
-    resultSheet->setPalette(colours);
     saveResultsButton = button(resultPage, "saveResultsButton", QStringLiteral("&Save List"));
     clearResultsButton = button(resultPage, "clearResultsButton", QStringLiteral("&Clear List"));
     buttonBar(resultPage, resultSheet, clearResultsButton, saveResultsButton);

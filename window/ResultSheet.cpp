@@ -14,6 +14,11 @@ ResultSheet::ResultSheet(QWidget* parent)
     setReadOnly(true);
     // A keyboard user can move through the lines and select them, as a mouse user can.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The selection keeps its colours when the sheet loses the focus.
+    QPalette colours = palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    setPalette(colours);
 }
 
 void ResultSheet::addLine(const QString& line)

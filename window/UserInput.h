@@ -1,0 +1,7 @@
+// What counts as the user's input, for the controls that must take none for a while.
+#pragma once
+
+#include <QEvent>
+
+// Mouse, wheel, keys and their shortcuts, context menus, touch and tablet.
+bool isUserInput(QEvent::Type type);
