@@ -129,13 +129,13 @@ window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address
   { cat "$work/program.log" >&2; fail "the window did not appear"; }
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X Y WIDTH HEIGHT
 win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
-# The client area (800 x 490 design pixels) sits under the menu bar.
+# The client area (800 x 490 unscaled pixels) sits under the menu bar.
 cx=$win_x
 cy=$(( win_y + win_h - 490 * s ))
 echo "window $window at ${win_x},${win_y} ${win_w}x${win_h}, client at ${cx},${cy}, scale $s"
 [ "$win_w" = $(( 800 * s )) ] || fail "the window is $win_w wide, not $(( 800 * s ))"
 
-# Design coordinates relative to the client area.
+# Unscaled coordinates relative to the client area.
 click() {
   xdotool mousemove --sync $(( cx + $1 * s )) $(( cy + $2 * s )) click 1
   sleep 0.3
@@ -161,7 +161,7 @@ caption() {
   import -window root -crop "$(( 45 * s ))x$(( 15 * s ))+$(( cx + 746 * s ))+$(( cy + 9 * s ))" +repage "$work/$1.png"
 }
 same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
-# Waits until a region (design coordinates; no text cursor blinks there) has
+# Waits until a region (unscaled coordinates; no text cursor blinks there) has
 # looked the same for about a second, then takes the window's picture NAME.
 settle() {      # name x y width height
   local i stable=0

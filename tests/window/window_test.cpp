@@ -58,7 +58,7 @@ TEST_F(WindowFixture, shouldKeepEveryFieldValidAndOnOneLine)
 TEST_F(WindowFixture, shouldReadTheSettingsIntoTheirFieldsAndWriteThemBackAsSevenLines)
 {
     const auto all = [this] { return octets() + ' ' + texts({"rangeMinEdit", "rangeMaxEdit", "repeatEdit"}); };
-    EXPECT_EQ(all(), QStringLiteral("1 1 1 1 1 254 1"));  // no file: the defaults, not the design values
+    EXPECT_EQ(all(), QStringLiteral("1 1 1 1 1 254 1"));  // no file: the file's defaults, not the window's own
     paste(find("firstOctetEdit"), QStringLiteral("10"));
     paste(find("rangeMinEdit"), QStringLiteral(" 7\n200"));
     window->close();
@@ -68,7 +68,7 @@ TEST_F(WindowFixture, shouldReadTheSettingsIntoTheirFieldsAndWriteThemBackAsSeve
     ASSERT_TRUE(cfg.open(QIODevice::WriteOnly) && cfg.write("300\n 8\r\n-5\n0\nabc\n3\n99\n") > 0);
     cfg.close();
     open();
-    // Reading stops at the bad line: the range and the period keep their design values.
+    // Reading stops at the bad line: the range and the period keep the values the window starts with.
     EXPECT_EQ(all(), QStringLiteral("255 8 0 1 1 254 5"));
     EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("'abc' is not a valid integer value.")});
 }
