@@ -4,6 +4,8 @@
 #include "base/Text.h"
 #include "files/TextFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -49,6 +51,8 @@ std::string oneLine(const std::string& text)
 
 std::optional<std::vector<std::string>> readLines(const QString& fileName)
 {
+    // A folder cannot be read as a file: the defaults, as for any file that cannot be read.
+    if (QFileInfo(fileName).isDir()) return std::nullopt;
     const std::optional<QByteArray> bytes = readTextFileStart(fileName, ReadLimit);
     if (!bytes) return std::nullopt;
     return splitLines(*bytes);

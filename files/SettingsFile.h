@@ -20,7 +20,8 @@ inline const QString FileName = QStringLiteral("Scanvet.cfg");
 // The file's lines (CR, LF or CR LF end a line; a NUL ends the text). Only
 // the start of the file is read, a few kilobytes, enough for seven lines;
 // what lies beyond is taken as the end of the text, and so is anything that
-// is no regular file. nullopt when the file cannot be read.
+// is no regular file or folder. nullopt when the file cannot be read or is a
+// folder.
 std::optional<std::vector<std::string>> readLines(const QString& fileName = FileName);
 // What a start uses when the file cannot be read: 1 1 1 1 1 254 1.
 std::vector<std::string> defaultLines();

@@ -72,10 +72,7 @@ void HeadlessScan::writeReportAndEnd()
 bool HeadlessScan::writeReport()
 {
     if (options.reportFile.isEmpty()) return true;
-    const FoundComputers& found = scan.foundComputers();
-    std::vector<ReportEntry> entries;
-    for (int row = 0; row < found.count(); ++row)
-        entries.push_back({found.text(row), found.answered(row), found.address(row), found.name(row)});
+    const std::vector<ReportEntry> entries = scan.foundComputers().reportEntries();
     QByteArray bytes;
     switch (options.format) {
     case ReportFormat::Text: {

@@ -242,7 +242,7 @@ void EchoSocket::abort() noexcept
 
 EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout)
 {
-    // Time-outs of a few milliseconds should not grow by the default 50 us
+    // Time-outs of a few milliseconds should not grow by the default timer
     // slack of every wake-up; the slack belongs to the calling thread.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
@@ -289,8 +289,8 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
         const Clock::duration remaining = deadline - Clock::now();
         const bool last = remaining <= Clock::duration::zero();
         // The last stretch is polled without sleeping: a sleeping thread wakes
-        // tens of microseconds late on virtual machines, which would stretch
-        // a 1 ms time-out, and so every silent address of a scan, by 5 %.
+        // late on virtual machines, which would stretch a short time-out, and
+        // so every silent address of a scan.
         const timespec wait = timespecOf(remaining - TailPoll);
         pollfd fds[2] = {{socketFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const int ready = ppoll(fds, 2, &wait, nullptr);

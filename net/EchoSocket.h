@@ -51,6 +51,6 @@ private:
     uint16_t echoIdentifier = 0;
     uint16_t sequence = 0;  // of the last request sent
     std::atomic<bool> aborted{false};  // read by a running echo while another thread aborts
-    // Allocated once: clearing 64 KiB at every echo showed in a scan's time.
+    // Allocated once: clearing it at every echo showed in a scan's time.
     std::vector<uint8_t> receiveBuffer;
 };

@@ -87,3 +87,10 @@ void FoundComputers::clear()
     rows.clear();
     endResetModel();
 }
+
+std::vector<ReportEntry> FoundComputers::reportEntries() const
+{
+    std::vector<ReportEntry> report;
+    for (const Entry& entry : entries) report.push_back({entry.text, entry.answered, entry.address, entry.name});
+    return report;
+}

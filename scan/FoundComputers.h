@@ -4,6 +4,8 @@
 // in constant time however long the list has grown.
 #pragma once
 
+#include "files/Report.h"
+
 #include <QAbstractListModel>
 #include <QHash>
 #include <QString>
@@ -37,6 +39,8 @@ public:
     // list may have been cleared and refilled since the name was asked for.
     void setHostName(int row, const QString& address, const QString& name);
     void clear();
+    // Every entry, first to last, as the reports write them.
+    std::vector<ReportEntry> reportEntries() const;
 
 private:
     struct Entry {

@@ -51,6 +51,11 @@ void ScanController::start()
     if (isRunning() || pinging) return;
     setRepeatArmed(false);
     stopRequested = false;
+    changes.testStarted(QStringLiteral("%1.%2.%3")
+                            .arg(testParameters.octet1.load())
+                            .arg(testParameters.octet2.load())
+                            .arg(testParameters.octet3.load()),
+                        testParameters.rangeMin, testParameters.rangeMax);
     scanner = std::make_unique<RangeScanner>(*echoPinger, testParameters, stopRequested, events);
     updateState();
 }
@@ -63,7 +68,10 @@ void ScanController::takeEvents()
                 endTest();
                 continue;
             }
-            if (event.echo) echoRecorder.record(event.address, *event.echo);
+            if (event.echo) {
+                changes.echoed(event.address, event.echo->answered());
+                echoRecorder.record(event.address, *event.echo);
+            }
             Q_EMIT progressed(event.octet);
         } catch (const std::exception& e) {
             Q_EMIT failed(QString::fromLocal8Bit(e.what()));
@@ -78,6 +86,17 @@ void ScanController::endTest()
     scanner.reset();  // the walk has ended: this joins at once
     setRepeatArmed(!stopped);
     updateState();
+    if (const std::optional<RangeChange> change = changes.testEnded(stopped)) {
+        const auto named = [this](const QStringList& addresses) {
+            QStringList items;
+            for (const QString& address : addresses) {
+                const QString name = found.name(found.rowOf(address));
+                items << (name.isEmpty() ? address : address + QLatin1Char(' ') + name);
+            }
+            return items;
+        };
+        Q_EMIT computersChanged(named(change->answeringNow), named(change->stoppedAnswering));
+    }
     Q_EMIT finished();
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "lookup/HostNameResolver.h"
+#include "scan/ChangeWatch.h"
 #include "net/Pinger.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
@@ -97,6 +98,10 @@ Q_SIGNALS:
     void failed(const QString& message);
     // The last name asked for has been looked up.
     void namesSettled();
+    // A test has run to its end, and computers of its range started or
+    // stopped answering since the range's last whole test. Each item is the
+    // address, with one blank and the host name where it is known.
+    void computersChanged(const QStringList& answeringNow, const QStringList& stoppedAnswering);
 
 private:
     void lookUpName(int row, const QString& address);
@@ -112,6 +117,7 @@ private:
     HostNameResolver names;
     EchoRecorder echoRecorder;
     ScanEvents events;
+    ChangeWatch changes;
     std::atomic<bool> stopRequested{false};
     std::unique_ptr<RangeScanner> scanner;
     QTimer repeatTimer;

@@ -1,5 +1,7 @@
 #include "window/AboutDialog.h"
 
+#include "base/KeptTexts.h"
+
 #include "window/Pictures.h"
 
 #include <QFrame>
@@ -43,10 +45,10 @@ AboutDialog::AboutDialog(QWidget* parent)
     picture->setAccessibleName(QStringLiteral("Picture of the author"));
 
     const std::pair<int, const char*> lines[] = {{12, "Scanvet Address ver.1.2"},
-                                                 {34, "Author looks handsome, isn't he?"},
+                                                 {34, KeptTexts::AboutAuthor},
                                                  {56, "Mail : info@scanvet.example"},
                                                  {77, "Web : www.scanvet.example"},
-                                                 {99, "This version is FREE !!!"}};
+                                                 {99, KeptTexts::AboutFree}};
     for (const auto& [top, text] : lines) {
         auto* label = new QLabel(QString::fromUtf8(text), panel);
         label->move(111, top);

@@ -1,5 +1,7 @@
 #include "window/Dialogs.h"
 
+#include "base/KeptTexts.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -64,16 +66,16 @@ QString applicationErrorText(const QString& className, const QString& moduleName
                              const QString& message)
 {
     const auto code = reinterpret_cast<quintptr>(address);
-    QString text = QStringLiteral("Exception %1 in module %2 at %3.\n")
+    QString text = QString::fromLatin1(KeptTexts::ApplicationError)
                        .arg(className, moduleName,
                             QStringLiteral("%1").arg(code, int(sizeof(void*) * 2), 16, QLatin1Char('0')).toUpper());
-    text += message;
+    text += QLatin1Char('\n') + message;
     if (!message.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
     return text;
 }
 
 void showApplicationError(const QString& text)
 {
-    showBox(nullptr, QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok,
+    showBox(nullptr, QMessageBox::Critical, QLatin1String(KeptTexts::ApplicationErrorTitle), text, QMessageBox::Ok,
             QMessageBox::Ok);
 }

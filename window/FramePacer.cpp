@@ -13,10 +13,9 @@ FramePacer::FramePacer(std::function<void()> show, QObject* parent) : QObject(pa
 
 void FramePacer::changed()
 {
-    // A change when the frame is over shows once the event loop is back: in
-    // a scan, after the hand-over, while the scan waits for its echo. Shown
-    // within the hand-over, the progress bar's repaint (QProgressBar paints at
-    // once) held the scan 0.5 ms a frame. The timer is also for a frame's last change.
+    // A change when the frame is over shows once the event loop is back, so
+    // that no paint runs in the middle of a burst of changes; the timer also
+    // shows a frame's last change.
     if (timer.isActive()) return;
     const auto since = std::chrono::steady_clock::now() - shown;
     timer.start(since >= FrameTime ? std::chrono::milliseconds(0)

@@ -3,7 +3,6 @@
 #include "base/KeptTexts.h"
 #include "files/Report.h"
 #include "files/SettingsFile.h"
-#include "window/AboutDialog.h"
 #include "window/BusyWait.h"
 #include "window/ConfigSheet.h"
 #include "window/Controls.h"
@@ -18,6 +17,7 @@
 #include "window/StatusLine.h"
 #include "window/TestSheet.h"
 #include "window/TopBar.h"
+#include "window/WindowMenus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,7 +53,7 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(Controls::sansSerif(11));
-    buildMenu();
+    menus = new WindowMenus(menuBar());
 
     auto* client = new QWidget(this);
     client->setFixedSize(ClientWidth, TopBarHeight + SheetsHeight + ProgressFrameHeight);
@@ -86,7 +86,6 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     configSheet->onlyRepliesCheck()->setChecked(true);
     scan->foundComputers().clear();
     resultPage->sheet()->clearLines();
-    about = std::make_unique<AboutDialog>();
 }
 
 MainWindow::~MainWindow()
@@ -98,14 +97,6 @@ MainWindow::~MainWindow()
 void MainWindow::readSettings()
 {
     guarded([this] { settingsFields->read(SettingsFile::FileName); });
-}
-
-void MainWindow::buildMenu()
-{
-    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    exitAction = fileMenu->addAction(QStringLiteral("&Exit"));
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    aboutAction = helpMenu->addAction(QStringLiteral("&About"));
 }
 
 void MainWindow::setTabOrder()
@@ -136,12 +127,7 @@ void MainWindow::connectControls()
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler = handler] { guarded(handler); });
-    connect(exitAction, &QAction::triggered, this, [this] { close(); });
-    connect(aboutAction, &QAction::triggered, this, [this] {
-        about->show();
-        about->raise();
-        about->activateWindow();
-    });
+    connect(menus->exitAction(), &QAction::triggered, this, [this] { close(); });
 
     EchoRecorder& recorder = scan->recorder();
     connect(&recorder, &EchoRecorder::resultLineAdded, resultPage->sheet(), &ResultSheet::addLine);
@@ -151,6 +137,7 @@ void MainWindow::connectControls()
     connect(scan, &ScanController::nextTestChanged, status, &StatusLine::showNextTest);
     connect(scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
     connect(scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
+    connect(scan, &ScanController::computersChanged, menus, &WindowMenus::notifyChange);
     connect(scan, &ScanController::failed, this, [this](const QString& message) {
         guarded([&] { throw std::runtime_error(message.toStdString()); });
     });
@@ -333,17 +320,19 @@ void MainWindow::saveFoundComputers()
         return;
     }
     saveFound.run(this, dialogs, [&] {
-        std::vector<ReportEntry> entries;
-        for (int row = 0; row < found.count(); ++row)
-            entries.push_back({found.text(row), found.answered(row), found.address(row), found.name(row)});
         const ReportParameters parameters{topBar->octetEdit(0)->text(), topBar->octetEdit(1)->text(),
                                           topBar->octetEdit(2)->text(), configSheet->rangeMinEdit()->text(),
                                           configSheet->rangeMaxEdit()->text()};
-        return textFileBytes(foundComputersReport(parameters, reportTimeOfDay(), entries));
+        return textFileBytes(foundComputersReport(parameters, reportTimeOfDay(), found.reportEntries()));
     });
 }
 
 void MainWindow::saveResultSheet()
 {
     saveResults.run(this, dialogs, [this] { return textFileBytes(resultPage->sheet()->lines()); });
+}
+
+AboutDialog& MainWindow::aboutDialog() const
+{
+    return menus->aboutDialog();
 }

@@ -18,13 +18,13 @@ class ConfigSheet;
 class Dialogs;
 class Pinger;
 class ProgressFrame;
-class QAction;
 class QTabWidget;
 class ResultPage;
 class SettingsFields;
 class StatusLine;
 class TestSheet;
 class TopBar;
+class WindowMenus;
 class BusyWait;
 
 class MainWindow : public QMainWindow {
@@ -43,7 +43,7 @@ public:
 
     ScanController& scanController() { return *scan; }
     // Help, About shows it; it is made hidden with the window.
-    AboutDialog& aboutDialog() { return *about; }
+    AboutDialog& aboutDialog() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -51,7 +51,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildMenu();
     void connectControls();
     void setTabOrder();
     // Runs a handler so that no error escapes: one that gets out shows the
@@ -73,7 +72,6 @@ private:
 
     Dialogs& dialogs;
     ScanController* scan;
-    std::unique_ptr<AboutDialog> about;
     TopBar* topBar = nullptr;
     QTabWidget* sheets = nullptr;
     TestSheet* testSheet = nullptr;
@@ -84,8 +82,7 @@ private:
     std::unique_ptr<SettingsFields> settingsFields;
     std::unique_ptr<BusyWait> busy;
     QPointer<QWidget> focusBeforePing;
-    QAction* exitAction = nullptr;
-    QAction* aboutAction = nullptr;
+    WindowMenus* menus = nullptr;
 
     SaveCommand saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
     SaveCommand saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};

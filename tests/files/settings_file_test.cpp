@@ -1,6 +1,6 @@
 // Catches: settings lines shifted by a line break in a field, untrimmed or without CR LF; values not clamped into
-// their ranges; lines after a bad or missing one applied, or the wrong error; a missing file not told apart from an
-// empty one; a FIFO, device or huge file that hangs or floods the start, or is replaced by a save.
+// their ranges; lines after a bad or missing one applied, or the wrong error; a missing file or a folder not told apart
+// from an empty file; a FIFO, device or huge file that hangs or floods the start, or is replaced by a save.
 #include "files/SettingsFile.h"
 #include "files/TextFile.h"
 
@@ -40,7 +40,8 @@ TEST(SettingsFile, shouldWriteSevenCleanLinesAndReadOrReplaceOnlyTheStartOfARegu
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     ASSERT_TRUE(QFile::link(fifo, dir.filePath("fifo-link")) && QFile::link("/dev/zero", dir.filePath("zero")));
     ASSERT_TRUE(writeTextFile(big, QByteArray("1\r\n").repeated(17 << 20)));
-    EXPECT_EQ(SettingsFile::readLines(dir.filePath("none")), std::nullopt) << "a start without the file takes defaults";
+    for (const QString& unreadable : {dir.filePath("none"), dir.path()})  // a start with either takes the defaults
+        EXPECT_EQ(SettingsFile::readLines(unreadable), std::nullopt) << unreadable.toStdString();
     for (const QString& name : {fifo, dir.filePath("fifo-link"), dir.filePath("zero")})
         EXPECT_EQ(SettingsFile::readLines(name), std::vector<std::string>{});
     const auto lines = SettingsFile::readLines(big);

@@ -1,0 +1,28 @@
+// Desktop notifications through the freedesktop notification service on the
+// session bus. A notice never blocks and never fails the program: where no
+// service runs, nothing happens.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class DesktopNotifier : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MostNamed = 10;
+
+    using QObject::QObject;
+
+    // One notice with the summary "Scanvet Address" naming the computers
+    // that started and stopped answering, at most MostNamed of each list and
+    // "and N more". Names come from the network: where the service renders
+    // markup, they are escaped so that they show as they are.
+    void notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering);
+
+    // The notice's body; markup: the service renders body markup.
+    static QString changeBody(const QStringList& answeringNow, const QStringList& stoppedAnswering, bool markup);
+
+Q_SIGNALS:
+    // The service has taken a notice (for tests).
+    void sent();
+};

@@ -1,0 +1,36 @@
+#include "scan/ChangeWatch.h"
+
+void ChangeWatch::testStarted(const QString& network, int rangeMin, int rangeMax)
+{
+    running = Test{network, network + QStringLiteral(".%1-%2").arg(rangeMin).arg(rangeMax), {}, true};
+}
+
+void ChangeWatch::echoed(const QString& address, bool answered)
+{
+    if (!running) return;
+    if (!address.startsWith(running->network + QLatin1Char('.')) ||
+        address.count(QLatin1Char('.')) != running->network.count(QLatin1Char('.')) + 1)
+        running->comparable = false;
+    else if (answered)
+        running->answering << address;
+}
+
+std::optional<RangeChange> ChangeWatch::testEnded(bool stopped)
+{
+    std::optional<Test> test = std::exchange(running, std::nullopt);
+    if (!test || stopped || !test->comparable) return std::nullopt;
+    const auto last = lastWhole.constFind(test->range);
+    const bool first = last == lastWhole.constEnd();
+    std::optional<RangeChange> change;
+    if (!first) {
+        const QSet<QString> before(last->begin(), last->end()), now(test->answering.begin(), test->answering.end());
+        RangeChange found;
+        for (const QString& address : test->answering)
+            if (!before.contains(address)) found.answeringNow << address;
+        for (const QString& address : *last)
+            if (!now.contains(address)) found.stoppedAnswering << address;
+        if (!found.answeringNow.isEmpty() || !found.stoppedAnswering.isEmpty()) change = found;
+    }
+    lastWhole.insert(test->range, test->answering);
+    return change;
+}

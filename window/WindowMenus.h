@@ -1,0 +1,32 @@
+// The menu bar: File (Exit), Options (Notify of changes) and Help (About).
+// The about box and the desktop notices belong to it.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class AboutDialog;
+class DesktopNotifier;
+class QAction;
+class QMenuBar;
+
+class WindowMenus : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowMenus(QMenuBar* bar);
+    ~WindowMenus() override;
+
+    QAction* exitAction() const { return exit; }
+    AboutDialog& aboutDialog() const { return *about; }
+    // A notice of the computers that started or stopped answering, unless
+    // the user has turned the notices off.
+    void notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering);
+
+private:
+    QAction* exit;
+    QAction* notify;
+    std::unique_ptr<AboutDialog> about;
+    DesktopNotifier* notifier;
+};
