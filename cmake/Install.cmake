@@ -1,5 +1,6 @@
 # Installation into the usual places under the prefix (program, desktop entry,
-# icons in the hicolor theme, AppStream metainfo) and the Debian package.
+# icons in the hicolor theme, AppStream metainfo, Debian's copyright and
+# changelog) and the Debian package.
 include(GNUInstallDirs)
 
 set(SCANVET_APP_ID example.scanvet.ScanvetAddress)
@@ -7,6 +8,7 @@ set(SCANVET_ICON_SIZES 16 32 48 64 128)
 set(SCANVET_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(SCANVET_ICON_SVG ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.svg)
 set(SCANVET_ICON_DIR ${CMAKE_BINARY_DIR}/icons/hicolor)
+set(SCANVET_PACKAGE scanvet-address)
 
 find_package(Qt6 REQUIRED COMPONENTS Svg)
 
@@ -26,10 +28,23 @@ add_custom_command(OUTPUT ${scanvet_icon_pngs}
   VERBATIM)
 add_custom_target(scanvet_icons ALL DEPENDS ${scanvet_icon_pngs})
 
+# Debian's changelog; -n keeps the name and time out of the gzip header.
+set(SCANVET_CHANGELOG ${SCANVET_PACKAGING_DIR}/changelog.Debian)
+set(SCANVET_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${SCANVET_CHANGELOG_GZ}
+  COMMAND ${CMAKE_COMMAND} -E copy ${SCANVET_CHANGELOG} ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  COMMAND ${GZIP} -9nf ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  DEPENDS ${SCANVET_CHANGELOG}
+  VERBATIM)
+add_custom_target(scanvet_changelog ALL DEPENDS ${SCANVET_CHANGELOG_GZ})
+
 configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${SCANVET_PACKAGING_DIR}/copyright ${SCANVET_CHANGELOG_GZ}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${SCANVET_PACKAGE})
 install(FILES ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml
@@ -42,7 +57,7 @@ install(FILES ${SCANVET_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hic
 
 # Debian package: cpack -G DEB in the build folder.
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME scanvet-address)
+set(CPACK_PACKAGE_NAME ${SCANVET_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Scanvet developers")
 set(CPACK_PACKAGE_CONTACT "Scanvet developers <scanvet@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find out which computers answer in an IPv4 address range")
