@@ -9,6 +9,7 @@ set(SCANVET_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(SCANVET_ICON_SVG ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.svg)
 set(SCANVET_ICON_DIR ${CMAKE_BINARY_DIR}/icons/hicolor)
 set(SCANVET_PACKAGE scanvet-address)
+set(SCANVET_SUMMARY "find out which computers answer in an IPv4 address range")
 
 find_package(Qt6 REQUIRED COMPONENTS Svg)
 
@@ -60,9 +61,13 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${SCANVET_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Scanvet developers")
 set(CPACK_PACKAGE_CONTACT "Scanvet developers <scanvet@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find out which computers answer in an IPv4 address range")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Scanvet Address pings every address of one IPv4 range in turn and lists the computers that answered, with their host names. A test can repeat itself every few minutes; the list and the result sheet can be saved as plain text.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${SCANVET_SUMMARY})
+# Lines within lintian's 80 columns; CPack puts the space in front of each.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Scanvet Address pings every address of one IPv4 range in turn and lists"
+  "the computers that answered, with their host names. A test can repeat"
+  "itself every few minutes; the list and the result sheet can be saved as"
+  "plain text.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
