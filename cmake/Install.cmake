@@ -1,6 +1,6 @@
-# Installation into the usual places under the prefix (program, desktop entry,
-# icons in the hicolor theme, AppStream metainfo, Debian's copyright and
-# changelog) and the Debian package.
+# Installation into the usual places under the prefix (program, manual page,
+# desktop entry, icons in the hicolor theme, AppStream metainfo, Debian's
+# copyright and changelog) and the Debian package.
 include(GNUInstallDirs)
 
 set(SCANVET_APP_ID example.scanvet.ScanvetAddress)
@@ -40,10 +40,35 @@ add_custom_command(OUTPUT ${SCANVET_CHANGELOG_GZ}
   VERBATIM)
 add_custom_target(scanvet_changelog ALL DEPENDS ${SCANVET_CHANGELOG_GZ})
 
+# The manual page carries the date of the latest changelog entry, not the
+# build's, so that two builds of one version give the same page.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${SCANVET_CHANGELOG})
+file(STRINGS ${SCANVET_CHANGELOG} scanvet_trailer REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE "^ -- .*>  " "" scanvet_release_date "${scanvet_trailer}")
+execute_process(COMMAND date -u -d "${scanvet_release_date}" +%s
+                OUTPUT_VARIABLE SCANVET_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+
+# The manual page is scanvet --help itself, so the two cannot disagree.
+find_program(HELP2MAN help2man REQUIRED)
+set(SCANVET_MANPAGE ${CMAKE_BINARY_DIR}/packaging/scanvet.1)
+add_custom_command(OUTPUT ${SCANVET_MANPAGE}.gz
+  # No display: a --help that wanted a window fails the build, not hangs it.
+  COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+          SOURCE_DATE_EPOCH=${SCANVET_RELEASE_EPOCH}
+          ${HELP2MAN} --no-info --name=${SCANVET_SUMMARY} --version-string=${PROJECT_VERSION}
+                      --locale=C.UTF-8 --output=${SCANVET_MANPAGE} $<TARGET_FILE:scanvet>
+  COMMAND ${GZIP} -9nf ${SCANVET_MANPAGE}
+  DEPENDS scanvet
+  COMMENT "Writing the manual page from scanvet --help"
+  VERBATIM)
+add_custom_target(scanvet_manpage ALL DEPENDS ${SCANVET_MANPAGE}.gz)
+
 configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${SCANVET_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SCANVET_PACKAGING_DIR}/copyright ${SCANVET_CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${SCANVET_PACKAGE})
 install(FILES ${SCANVET_PACKAGING_DIR}/lintian-overrides
