@@ -1,5 +1,5 @@
+#include "app/ProgramEntry.h"
 #include "window/Dialogs.h"
-#include "window/ProgramEntry.h"
 
 int main(int argc, char** argv)
 {

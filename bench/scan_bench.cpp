@@ -272,7 +272,8 @@ int sweep(int argc, char** argv)
     int rc = 0;
     {
         QtDialogs dialogs;
-        MainWindow window(dialogs);
+        MainWindow window(dialogs, std::make_unique<Pinger>());
+        window.readSettings();
         ScanController& scan = window.scanController();
         FoundComputers& found = scan.foundComputers();
         // Entries of other ranges, as after many tests without a Clear List.

@@ -3,7 +3,7 @@
 // "scanvet_bench startup", which passes the time it forked.
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
-#include "window/ProgramEntry.h"
+#include "app/ProgramEntry.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,5 +1,11 @@
 #include "files/Report.h"
 
+#include "base/KeptTexts.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace {
 
 // The locale's long time format without its time zone, and with two-digit
@@ -38,7 +44,7 @@ QStringList foundComputersReport(const ReportParameters& parameters, const QStri
                                  const std::vector<ReportEntry>& entries)
 {
     QStringList lines{
-        QStringLiteral("Scanvet Address - finded computers"),
+        QLatin1String(KeptTexts::ReportTitle),
         QString(35, u'='),
         QString(),
         QStringLiteral("Param      :"),
@@ -56,6 +62,47 @@ QStringList foundComputersReport(const ReportParameters& parameters, const QStri
     lines += QString();
     lines += QStringLiteral("--- End of List ---");
     return lines;
+}
+
+namespace {
+
+QString csvField(QString text)
+{
+    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front())) text.prepend(u'\'');
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n')) return text;
+    return u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+// Qt writes "Z" for a zero offset; the offset is always spelled out here.
+QString isoWithOffset(const QDateTime& time)
+{
+    const int minutes = time.offsetFromUtc() / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (minutes < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2").arg(std::abs(minutes) / 60, 2, 10, QLatin1Char('0')).arg(std::abs(minutes) % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QByteArray csvReport(const std::vector<ReportEntry>& entries)
+{
+    QString text = QStringLiteral("address,name,answering\r\n");
+    for (const ReportEntry& entry : entries)
+        text += csvField(entry.address) + u',' + csvField(entry.name) + u',' +
+                (entry.answered ? QStringLiteral("true") : QStringLiteral("false")) + QStringLiteral("\r\n");
+    return text.toUtf8();
+}
+
+QByteArray jsonReport(const QString& range, const QDateTime& generated, const std::vector<ReportEntry>& entries)
+{
+    QJsonArray computers;
+    for (const ReportEntry& entry : entries)
+        computers.append(QJsonObject{{QStringLiteral("address"), entry.address},
+                                     {QStringLiteral("name"), entry.name},
+                                     {QStringLiteral("answering"), entry.answered}});
+    const QJsonObject report{{QStringLiteral("range"), range},
+                             {QStringLiteral("generated"), isoWithOffset(generated)},
+                             {QStringLiteral("computers"), computers}};
+    return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 
 QString reportTimeOfDay(const QLocale& locale, const QTime& time)

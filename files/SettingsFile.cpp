@@ -1,7 +1,8 @@
 #include "files/SettingsFile.h"
 
+#include "base/KeptTexts.h"
+#include "base/Text.h"
 #include "files/TextFile.h"
-#include "net/Text.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -69,7 +70,7 @@ void applyLines(const std::vector<std::string>& lines, std::span<const Range> ra
                 const std::function<void(size_t line, int value)>& apply)
 {
     for (size_t line = 0; line < ranges.size(); ++line) {
-        if (line >= lines.size()) throw std::runtime_error("List index out of bounds (" + std::to_string(line) + ")");
+        if (line >= lines.size()) throw std::runtime_error(filled(KeptTexts::MissingLine, {std::to_string(line)}));
         const int value = wholeNumber(lines[line]);
         apply(line, std::clamp(value, ranges[line].min, ranges[line].max));
     }

@@ -1,12 +1,15 @@
 #include "lookup/HostNameResolver.h"
 
+#include "base/Text.h"
 #include "net/NameLookup.h"
-#include "net/Text.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -28,28 +31,102 @@ void raisePriorityOneStep()
     if (errno == 0) ::setpriority(PRIO_PROCESS, thread, nice - 1);
 }
 
-} // namespace
-
-QString listNameOf(const std::string& address)
+// What the name service says of the address, before it is made printable.
+// No Qt here: a look-up may return while the program is ending.
+std::string rawListName(const std::string& address)
 {
-    if (address == "127.0.0.1") return QStringLiteral("localhost");
-    if (address.starts_with("127")) return QStringLiteral("n/a");
-    QString name = QString::fromLocal8Bit(trimmed(hostNameOf(address)));
+    if (address == "127.0.0.1") return "localhost";
+    if (address.starts_with("127")) return "n/a";
+    return trimmed(hostNameOf(address));
+}
+
+QString printable(const std::string& raw)
+{
+    QString name = QString::fromLocal8Bit(raw);
     for (QChar& c : name) {
         if (isControl(c)) c = u'?';
     }
     return name;
 }
 
-void resolveInBackground(const std::string& address, std::function<void(const QString& name)> deliver)
+} // namespace
+
+QString listNameOf(const std::string& address)
 {
-    std::thread([address, deliver = std::move(deliver)] {
+    return printable(rawListName(address));
+}
+
+struct HostNameResolver::Shared {
+    struct Job {
+        std::string address;
+        std::function<void(const QString&)> deliver;
+    };
+
+    // Each worker keeps the shared state alive, never the resolver.
+    static void work(const std::shared_ptr<Shared>& self)
+    {
         raisePriorityOneStep();
-        try {
-            const QString name = listNameOf(address);
-            if (!name.isEmpty()) deliver(name);
-        } catch (...) {
-            // A failed look-up leaves the entry as it is; it never ends the process.
+        std::unique_lock lock(self->mutex);
+        while (!self->closed && !self->jobs.empty()) {
+            Job job = std::move(self->jobs.front());
+            self->jobs.pop_front();
+            lock.unlock();
+            std::string raw;
+            try {
+                raw = rawListName(job.address);
+            } catch (...) {
+                // A failed look-up leaves the entry as it is.
+            }
+            lock.lock();
+            if (self->closed) break;
+            ++self->delivering;
+            lock.unlock();
+            try {
+                job.deliver(printable(raw));
+            } catch (...) {
+            }
+            lock.lock();
+            --self->delivering;
+            self->idle.notify_all();
         }
-    }).detach();
+        --self->workers;
+    }
+
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::deque<Job> jobs;
+    int maxThreads = DefaultThreads;
+    int workers = 0;
+    int delivering = 0;
+    bool closed = false;
+};
+
+HostNameResolver::HostNameResolver(int maxThreads) : shared(std::make_shared<Shared>())
+{
+    shared->maxThreads = std::max(1, maxThreads);
+}
+
+HostNameResolver::~HostNameResolver()
+{
+    close();
+}
+
+void HostNameResolver::resolve(const std::string& address, std::function<void(const QString& name)> deliver)
+{
+    const std::lock_guard guard(shared->mutex);
+    if (shared->closed) return;
+    shared->jobs.push_back({address, std::move(deliver)});
+    if (shared->workers >= shared->maxThreads) return;
+    // Detached: a worker may wait for a name server long after the program
+    // has stopped caring, and nobody must wait for it.
+    std::thread([self = shared] { Shared::work(self); }).detach();
+    ++shared->workers;
+}
+
+void HostNameResolver::close()
+{
+    std::unique_lock lock(shared->mutex);
+    shared->closed = true;
+    shared->jobs.clear();
+    shared->idle.wait(lock, [this] { return shared->delivering == 0; });
 }

@@ -2,6 +2,7 @@
 // ends at once.
 #include "net/EchoSocket.h"
 
+#include "base/KeptTexts.h"
 #include "net/IcmpPacket.h"
 
 #include <time.h>  // before linux/errqueue.h, which needs timespec
@@ -178,14 +179,14 @@ EchoSocket::EchoSocket()
     // this kernel: a raw socket needs CAP_NET_RAW instead.
     if (socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT))
         open(EchoSocketKind::Raw, error);
-    if (socketFd < 0) throw PingSocketError("Unable to get ping handle");
+    if (socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
 }
 
 EchoSocket::EchoSocket(EchoSocketKind kind)
 {
     int error = 0;
     open(kind, error);
-    if (socketFd < 0) throw PingSocketError("Unable to get ping handle");
+    if (socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
 }
 
 EchoSocket::~EchoSocket()

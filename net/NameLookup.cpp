@@ -4,7 +4,8 @@
 
 #include "net/Ipv4.h"
 #include "net/NameService.h"
-#include "net/Text.h"
+#include "base/KeptTexts.h"
+#include "base/Text.h"
 
 #include <optional>
 
@@ -20,15 +21,15 @@ bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 uint32_t resolveHost(const std::string& hostText)
 {
     if (hostText.empty() || hostText.size() > MaxHostText)
-        throw LookupError("WSocketResolveHost: '" + hostText + "' Invalid Hostname.");
+        throw LookupError(filled(KeptTexts::InvalidHostname, {hostText}));
     const std::string text = trimmed(hostText).substr(0, MaxCallText);
     if (!text.empty() && isDigit(text[0])) {
         const uint32_t address = parseDottedAddress(text);
         if (address != AllOnesAddress || text == "255.255.255.255") return address;
-        throw LookupError("WSocketResolveHost: '" + hostText + "' Invalid IP address.");
+        throw LookupError(filled(KeptTexts::InvalidIpAddress, {hostText}));
     }
     const std::optional<HostEntry> entry = lookUpHostName(text);
-    if (!entry) throw LookupError("WSocketResolveHost: Cannot convert host address '" + hostText + "'");
+    if (!entry) throw LookupError(filled(KeptTexts::UnknownHost, {hostText}));
     return entry->addresses.front();
 }
 
@@ -40,7 +41,7 @@ std::string hostNameOf(const std::string& dottedAddress)
 std::string localHostName()
 {
     std::optional<std::string> name = lookUpLocalHostName();
-    if (!name) throw LookupError("Winsock.GetHostName failed");
+    if (!name) throw LookupError(KeptTexts::NoLocalHostName);
     return std::move(*name);
 }
 

@@ -5,8 +5,10 @@
 #include <string>
 
 // Gives up what the program was started with beyond its user's rights: every
-// capability (effective, permitted, inheritable and ambient) of every thread,
-// such as cap_net_raw given to the binary with setcap, and the identity of a
+// capability (effective, permitted, inheritable and ambient), such as
+// cap_net_raw given to the binary with setcap, and the identity of a
 // set-user-ID binary. A program that root itself started keeps its rights.
-// False, with the reason in why, when something could not be given up.
+// Capabilities belong to each thread: call it while the process has one
+// thread, before any library starts another. False, with the reason in why,
+// when something could not be given up.
 bool dropPrivileges(std::string& why);

@@ -30,7 +30,7 @@ int FoundComputers::add(const QString& address)
 {
     const int row = count();
     beginInsertRows({}, row, row);
-    entries.push_back({address, address.leftJustified(EntryWidth), true});
+    entries.push_back({address, address.leftJustified(EntryWidth), QString(), true});
     rows.insert(address, row);
     endInsertRows();
     return row;
@@ -57,12 +57,23 @@ QString FoundComputers::text(int row) const
     return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].text : QString();
 }
 
+QString FoundComputers::address(int row) const
+{
+    return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].address : QString();
+}
+
+QString FoundComputers::name(int row) const
+{
+    return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].name : QString();
+}
+
 void FoundComputers::setHostName(int row, const QString& address, const QString& name)
 {
     if (row < 0 || row >= count()) return;
     Entry& entry = entries[static_cast<size_t>(row)];
     if (entry.address != address) return;
     const QString text = (address + QLatin1Char(' ') + name).leftJustified(EntryWidth);
+    entry.name = name;
     if (entry.text == text) return;
     entry.text = text;
     const QModelIndex at = index(row);

@@ -29,6 +29,9 @@ public:
     void setAnswered(int row, bool answered);
     bool answered(int row) const;
     QString text(int row) const;
+    QString address(int row) const;
+    // The host name written into the entry; empty until it is known.
+    QString name(int row) const;
     // Writes "ADDRESS NAME", padded to 41 characters (a longer text stays
     // whole), into the entry at row if that entry still shows address: the
     // list may have been cleared and refilled since the name was asked for.
@@ -39,6 +42,7 @@ private:
     struct Entry {
         QString address;
         QString text;
+        QString name;
         bool answered = true;
     };
     std::vector<Entry> entries;

@@ -1,27 +1,23 @@
 #include "scan/ScanController.h"
 
-#include "lookup/HostNameResolver.h"
-#include "scan/GuiHandOver.h"
 #include "scan/RangeScanner.h"
 
-#include <sched.h>
+#include <QMetaObject>
 
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     : QObject(parent),
       echoPinger(std::move(pinger)),
-      handOver(GuiHandOver::create()),
-      echoRecorder(found,
-                   [this](int row, const QString& address) {
-                       // The list outlives every hand-over: halt() closes them first.
-                       resolveInBackground(address.toStdString(),
-                                           [handOver = handOver, list = &found, row, address](const QString& name) {
-                                               handOver->run([=] { list->setHostName(row, address, name); });
-                                           });
-                   })
+      echoRecorder(found, [this](int row, const QString& address) { lookUpName(row, address); }),
+      // The walk wakes the GUI thread only when events wait and none is
+      // pending: a GUI thread that falls behind takes them in one go.
+      events([this] { QMetaObject::invokeMethod(this, &ScanController::takeEvents, Qt::QueuedConnection); })
 {
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     repeatTimer.setTimerType(Qt::PreciseTimer);
+    repeatTimer.setSingleShot(true);
     connect(&repeatTimer, &QTimer::timeout, this, [this] {
+        // The timer repeats until a test starts, as a repeating timer would.
+        updateRepeatTimer();
         if (!isRunning()) Q_EMIT repeatDue();
     });
 }
@@ -36,10 +32,8 @@ void ScanController::setParameters(const std::array<int, 3>& octets, int rangeMi
     testParameters.octet1 = octets[0];
     testParameters.octet2 = octets[1];
     testParameters.octet3 = octets[2];
-    testParameters.attempts = 1;
     testParameters.rangeMin = rangeMin;
     testParameters.rangeMax = rangeMax;
-    testParameters.repeatMinutes = repeatMinutes;
     setRepeatInterval(static_cast<int>(repeatMinutes * minute.count()));
 }
 
@@ -54,58 +48,86 @@ void ScanController::applySpeedPreset(int index)
 
 void ScanController::start()
 {
-    if (isRunning()) return;
+    if (isRunning() || pinging) return;
     setRepeatArmed(false);
     stopRequested = false;
-    const auto guarded = [this](auto step) {
+    scanner = std::make_unique<RangeScanner>(*echoPinger, testParameters, stopRequested, events);
+    updateState();
+}
+
+void ScanController::takeEvents()
+{
+    for (ScanEvent& event : events.takeAll()) {
         try {
-            step();
+            if (event.end) {
+                endTest();
+                continue;
+            }
+            if (event.echo) echoRecorder.record(event.address, *event.echo);
+            Q_EMIT progressed(event.octet);
         } catch (const std::exception& e) {
             Q_EMIT failed(QString::fromLocal8Bit(e.what()));
         }
-    };
-    RangeScanner::Steps steps;
-    steps.echoed = [this, guarded](const QString& address, const EchoResult& result) {
-        guarded([&] { echoRecorder.record(address, result); });
-    };
-    steps.progressed = [this, guarded](int octet) { guarded([&] { Q_EMIT progressed(octet); }); };
-    steps.finished = [this, guarded] { guarded([this] { endTest(); }); };
-    scanner = RangeScanner::start(*echoPinger, testParameters, stopRequested, handOver, std::move(steps));
-    // The new thread often starts on this core: let it send its first echo
-    // before the window repaints its locked controls.
-    sched_yield();
+    }
 }
 
 void ScanController::endTest()
 {
-    setRepeatArmed(!stopRequested);
+    const bool stopped = stopRequested;
     stopRequested = false;
-    scanner.reset();
+    scanner.reset();  // the walk has ended: this joins at once
+    setRepeatArmed(!stopped);
+    updateState();
     Q_EMIT finished();
 }
 
 void ScanController::requestStop()
 {
+    if (!isRunning()) return;
     stopRequested = true;
+    updateState();
 }
 
 void ScanController::halt()
 {
-    handOver->close();
-    if (!scanner) return;
-    // Both waits of the scan thread end at once: the hand-over is shut and the
-    // echo aborted, so the wait for it to let go is brief.
-    echoPinger->abort();
-    scanner->halt();
+    // Neither the walk's wait for room nor its echo may hold the close.
+    events.close();
+    names.close();
+    if (scanner) echoPinger->abort();
     scanner.reset();
+    setRepeatArmed(false);
 }
 
 void ScanController::pingOnce(const QString& address)
 {
-    if (isRunning()) return;  // one echo at a time per pinger
+    if (isRunning() || pinging) return;  // one echo at a time per pinger
     setRepeatArmed(false);
-    const std::optional<EchoResult> result = echoPinger->ping(address.toStdString());
+    pinging = true;
+    updateState();
+    std::optional<EchoResult> result;
+    try {
+        result = echoPinger->ping(address.toStdString());
+    } catch (...) {
+        pinging = false;
+        updateState();
+        throw;
+    }
+    pinging = false;
     if (result) echoRecorder.record(address, *result);
+    updateState();
+}
+
+void ScanController::lookUpName(int row, const QString& address)
+{
+    ++pendingNames;
+    // The resolver's close waits for a delivery under way, and halt() closes
+    // it before this object goes: the post always finds it.
+    names.resolve(address.toStdString(), [this, row, address](const QString& name) {
+        QMetaObject::invokeMethod(this, [this, row, address, name] {
+            if (!name.isEmpty()) found.setHostName(row, address, name);
+            if (--pendingNames == 0) Q_EMIT namesSettled();
+        }, Qt::QueuedConnection);
+    });
 }
 
 void ScanController::setRepeatArmed(bool value)
@@ -124,8 +146,27 @@ void ScanController::setRepeatInterval(int ms)
 
 void ScanController::updateRepeatTimer()
 {
-    if (armed && repeatInterval > 0)
+    if (armed && repeatInterval > 0) {
         repeatTimer.start(repeatInterval);  // (re)starts the countdown
-    else
+        nextTest = QDateTime::currentDateTime().addMSecs(repeatInterval);
+    } else {
         repeatTimer.stop();
+        nextTest = {};
+    }
+    Q_EMIT nextTestChanged(nextTest);
+    updateState();
+}
+
+void ScanController::updateState()
+{
+    ScanState now = ScanState::Idle;
+    if (scanner)
+        now = stopRequested ? ScanState::Stopping : ScanState::Running;
+    else if (pinging)
+        now = ScanState::PingingOnce;
+    else if (repeatTimer.isActive())
+        now = ScanState::WaitingToRepeat;
+    if (now == currentState) return;
+    currentState = now;
+    Q_EMIT stateChanged(now);
 }

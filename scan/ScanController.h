@@ -1,14 +1,18 @@
 // The GUI-thread side of a range test: starts the scan thread, asks it to
 // stop, abandons it at a close, repeats a finished test after the repeat
 // period, and sends the single ping. It owns the pinger, the test
-// parameters, the list of found computers and the echo recorder.
+// parameters, the list of found computers, the echo recorder and the name
+// look-ups, and it knows which state the test is in.
 #pragma once
 
+#include "lookup/HostNameResolver.h"
 #include "net/Pinger.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
+#include "scan/ScanEvents.h"
 #include "scan/TestParameters.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -17,7 +21,6 @@
 #include <chrono>
 #include <memory>
 
-class GuiHandOver;
 class RangeScanner;
 
 struct SpeedPreset {
@@ -27,6 +30,14 @@ struct SpeedPreset {
 // LAN, fast Internet, slow Internet or heavy traffic.
 inline constexpr std::array<SpeedPreset, 3> SpeedPresets{{{1, 1}, {600, 255}, {3000, 255}}};
 
+enum class ScanState {
+    Idle,
+    Running,          // the scan thread walks the range
+    Stopping,         // asked to stop; it ends after the echo it is on
+    PingingOnce,      // the single ping blocks the GUI thread
+    WaitingToRepeat,  // a finished test repeats when the period has passed
+};
+
 class ScanController : public QObject {
     Q_OBJECT
 public:
@@ -35,9 +46,13 @@ public:
 
     Pinger& pinger() { return *echoPinger; }
     FoundComputers& foundComputers() { return found; }
+    const FoundComputers& foundComputers() const { return found; }
     EchoRecorder& recorder() { return echoRecorder; }
     // Atomic values: written here from any thread, they apply from the next address on.
     TestParameters& parameters() { return testParameters; }
+
+    ScanState state() const { return currentState; }
+    bool isRunning() const { return currentState == ScanState::Running || currentState == ScanState::Stopping; }
 
     // What the window shows, for the next address, test or ping. The repeat
     // period also sets the repeat interval (a new one restarts a pending
@@ -46,15 +61,13 @@ public:
     // The time-out and time to live of preset index, between tests; any other index changes nothing.
     void applySpeedPreset(int index);
 
-    bool isRunning() const { return scanner != nullptr; }
-    bool isStopping() const { return isRunning() && stopRequested; }
     // A new scan thread for the parameters' range; disarms the repeat.
     void start();
     // The running test ends after the echo it is on; no repeat follows.
     void requestStop();
     // Abandons a running test at once, for a close: no further echo, step or
-    // finished(), and the pinger stays aborted. Also stops the look-ups'
-    // hand-overs of the host names.
+    // finished(), and the pinger stays aborted. Names still being looked up
+    // are never delivered.
     void halt();
     // One echo on the calling (GUI) thread, reported like a test's; it cancels
     // a pending repeat.
@@ -63,35 +76,50 @@ public:
     // The repeat timer, armed at the end of a test that was not stopped.
     void setRepeatArmed(bool armed);
     bool repeatArmed() const { return armed; }
-    bool repeatCounting() const { return repeatTimer.isActive(); }
-    int repeatIntervalMs() const { return repeatInterval; }
+    // When the pending repeat starts the next test; invalid when none is pending.
+    QDateTime nextTestAt() const { return nextTest; }
     // How long a repeat "minute" lasts: tests run the repeat in short minutes.
     void setMinuteLength(std::chrono::milliseconds length) { minute = length; }
+    // Names asked for and not yet written into their entries.
+    int namesPending() const { return pendingNames; }
 
 Q_SIGNALS:
-    // Once per address, after its last echo.
+    void stateChanged(ScanState state);
+    // Once per address, after its echo.
     void progressed(int octet);
     // The scan thread has ended by itself or after a stop (not after halt()).
     void finished();
     // The repeat period has passed while no test runs.
     void repeatDue();
+    // The pending repeat has been set, moved or cancelled.
+    void nextTestChanged(const QDateTime& at);
     // A step of the test failed; the test goes on.
     void failed(const QString& message);
+    // The last name asked for has been looked up.
+    void namesSettled();
 
 private:
+    void lookUpName(int row, const QString& address);
+    void takeEvents();
+    void endTest();
     void setRepeatInterval(int ms);
     void updateRepeatTimer();
-    void endTest();
+    void updateState();
 
     std::unique_ptr<Pinger> echoPinger;
     TestParameters testParameters;
     FoundComputers found;
-    std::shared_ptr<GuiHandOver> handOver;
+    HostNameResolver names;
     EchoRecorder echoRecorder;
+    ScanEvents events;
     std::atomic<bool> stopRequested{false};
-    std::shared_ptr<RangeScanner> scanner;
+    std::unique_ptr<RangeScanner> scanner;
     QTimer repeatTimer;
+    QDateTime nextTest;
     std::chrono::milliseconds minute{60000};
     int repeatInterval = 0;
+    int pendingNames = 0;
     bool armed = false;
+    bool pinging = false;
+    ScanState currentState = ScanState::Idle;
 };

@@ -8,8 +8,6 @@ struct TestParameters {
     std::atomic<int> octet1{0};
     std::atomic<int> octet2{0};
     std::atomic<int> octet3{0};
-    std::atomic<int> attempts{1};     // most echoes to one address; an answer ends them early
     std::atomic<int> rangeMin{1};     // lowest last octet
     std::atomic<int> rangeMax{254};   // highest last octet
-    std::atomic<int> repeatMinutes{0};
 };

@@ -1,6 +1,6 @@
 #include "window/FieldSpinner.h"
 
-#include "net/Text.h"
+#include "base/Text.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

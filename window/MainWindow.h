@@ -1,35 +1,45 @@
-// The main window: builds and wires the controls, and turns the user's
-// actions into calls of the scan controller, the look-ups and the files.
+// The main window: assembles the top bar, the three sheets, the gauge and
+// the status bar, and wires the user's commands to the scan controller, the
+// look-ups and the files. What a test's state means on screen follows the
+// controller's state.
 #pragma once
 
-#include <QMainWindow>
+#include "scan/ScanController.h"
+#include "window/SaveCommand.h"
 
-#include <array>
+#include <QMainWindow>
+#include <QPointer>
+
 #include <functional>
 #include <memory>
 
 class AboutDialog;
+class ConfigSheet;
 class Dialogs;
-class FieldSpinner;
-class FoundComputersView;
-class FramePacer;
+class Pinger;
+class ProgressFrame;
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
 class QTabWidget;
-class ResultSheet;
-class ScanController;
+class ResultPage;
+class SettingsFields;
+class StatusLine;
+class TestSheet;
+class TopBar;
+class BusyWait;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Reads the settings file into the fields. Throws PingSocketError when
-    // the program cannot ping; no window exists then.
-    explicit MainWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The last step of the start: "Scanvet.cfg" into the fields; an error
+    // shows in the error box and the start goes on.
+    void readSettings();
+    // A termination signal: whatever box is open closes, then the window
+    // closes as File, Exit closes it.
+    void terminate();
+    bool terminated() const { return closed; }
 
     ScanController& scanController() { return *scan; }
     // Help, About shows it; it is made hidden with the window.
@@ -41,94 +51,45 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct SaveChoice {
-        QString title;
-        QString fileName;  // proposed; after a save, the one chosen last
-    };
-
-    void buildControls();
-    QWidget* buildTopBar();
-    QWidget* buildTestSheet();
-    QWidget* buildResultSheet();
-    QWidget* buildConfigSheet();
     void buildMenu();
     void connectControls();
     void setTabOrder();
-
     // Runs a handler so that no error escapes: one that gets out shows the
     // error box, and the program carries on.
     void guarded(const std::function<void()>& handler);
 
-    void readSettings();
-    void writeSettings();
-    void checkOctetField(int index);
     void copyFieldsToParameters();
     void applySpeedPreset();
     void prepareResultSheet();
-
     void runOrStopTest();
     void startTest();
     void onTestFinished();
     void pingAddress();
-    void setTestControlsLocked(bool locked);
+    void followState(ScanState state);
+    void setConfigSheetReachable(bool reachable);
     void resolveMnemonicClashes();
-
-    void fillInLocalAddress();
-    void solveHostName();
-    void clearFoundComputers();
     void saveFoundComputers();
     void saveResultSheet();
-    void clearResultSheet();
-    bool chooseSaveFile(SaveChoice& choice);
-
-    void showStatus(const QString& text);
-    void setProgressRange(int low, int high);
-    void setProgress(int value);
 
     Dialogs& dialogs;
-    ScanController* scan = nullptr;
+    ScanController* scan;
     std::unique_ptr<AboutDialog> about;
-
-    std::array<QLineEdit*, 4> octetEdits{};
-    std::array<FieldSpinner*, 4> octetSpinners{};
-    QLineEdit* hostNameEdit = nullptr;
-    QPushButton* solveButton = nullptr;
-    QPushButton* localAddressButton = nullptr;
-    QPushButton* pingButton = nullptr;
-    QPushButton* runStopButton = nullptr;
-
+    TopBar* topBar = nullptr;
     QTabWidget* sheets = nullptr;
-    QWidget* testSheet = nullptr;
-    FoundComputersView* foundView = nullptr;
-    QPushButton* clearFoundButton = nullptr;
-    QPushButton* saveFoundButton = nullptr;
-    QWidget* resultPage = nullptr;
-    ResultSheet* resultSheet = nullptr;
-    QPushButton* saveResultsButton = nullptr;
-    QPushButton* clearResultsButton = nullptr;
-    QWidget* configSheet = nullptr;
-    QLineEdit* repeatEdit = nullptr;
-    FieldSpinner* repeatSpinner = nullptr;
-    QLineEdit* rangeMinEdit = nullptr;
-    FieldSpinner* rangeMinSpinner = nullptr;
-    QLineEdit* rangeMaxEdit = nullptr;
-    FieldSpinner* rangeMaxSpinner = nullptr;
-    QCheckBox* onlyRepliesCheck = nullptr;
-    QButtonGroup* sheetModeGroup = nullptr;  // overwrite or append on every round
-    QButtonGroup* speedGroup = nullptr;
-
-    QProgressBar* progressBar = nullptr;
-    FramePacer* progressPacer = nullptr;
-    FramePacer* statusPacer = nullptr;
-    QString statusText;
-    std::pair<int, int> progressRange{0, 254};
-    int progressValue = 0;
-
+    TestSheet* testSheet = nullptr;
+    ResultPage* resultPage = nullptr;
+    ConfigSheet* configSheet = nullptr;
+    ProgressFrame* progress = nullptr;
+    StatusLine* status = nullptr;
+    std::unique_ptr<SettingsFields> settingsFields;
+    std::unique_ptr<BusyWait> busy;
+    QPointer<QWidget> focusBeforePing;
     QAction* exitAction = nullptr;
     QAction* aboutAction = nullptr;
 
-    SaveChoice saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
-    SaveChoice saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
+    SaveCommand saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
+    SaveCommand saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
     bool closed = false;
-    bool centred = false;
+    bool terminating = false;
+    bool placed = false;
 };

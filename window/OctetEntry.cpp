@@ -1,6 +1,6 @@
 #include "window/OctetEntry.h"
 
-#include "net/Text.h"
+#include "base/Text.h"
 
 OctetEntry checkOctetEntry(const QString& text, int previous, int min, int max, int emptyValue)
 {

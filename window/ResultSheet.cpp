@@ -12,6 +12,7 @@ ResultSheet::ResultSheet(QWidget* parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     setReadOnly(true);
+    setMaximumBlockCount(MaxLines);
     // A keyboard user can move through the lines and select them, as a mouse user can.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // The selection keeps its colours when the sheet loses the focus.
@@ -23,21 +24,31 @@ ResultSheet::ResultSheet(QWidget* parent)
 
 void ResultSheet::addLine(const QString& line)
 {
-    sheetLines.append(line);
+    waiting.append(line);
     pacer->changed();
 }
 
 void ResultSheet::clearLines()
 {
-    sheetLines.clear();
-    linesInText = 0;
+    waiting.clear();
+    linesAdded = 0;
     clear();
     document()->setModified(false);
+    if (std::exchange(dropped, false)) Q_EMIT linesDroppedChanged(false);
+}
+
+QStringList ResultSheet::lines()
+{
+    flush();
+    QStringList shown;
+    if (linesAdded == 0) return shown;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) shown << block.text();
+    return shown;
 }
 
 void ResultSheet::flush()
 {
-    if (linesInText == sheetLines.size()) return;
+    if (waiting.isEmpty()) return;
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(document());
@@ -45,10 +56,15 @@ void ResultSheet::flush()
     cursor.beginEditBlock();
     // Not appendPlainText: it writes into the first block while the text is
     // empty, which would swallow a leading empty line.
-    for (; linesInText < sheetLines.size(); ++linesInText) {
-        if (linesInText > 0) cursor.insertBlock();
-        cursor.insertText(sheetLines[linesInText]);
+    for (const QString& line : std::as_const(waiting)) {
+        if (linesAdded++ > 0) cursor.insertBlock();
+        cursor.insertText(line);
     }
     cursor.endEditBlock();
+    waiting.clear();
     if (atBottom) bar->setValue(bar->maximum());
+    if (!dropped && linesAdded > MaxLines) {
+        dropped = true;
+        Q_EMIT linesDroppedChanged(true);
+    }
 }

@@ -1,5 +1,7 @@
 // The result sheet: plain text that keeps its lines exactly as they were
 // added (an empty line counts), for the screen, the screen reader and saving.
+// It keeps the newest MaxLines lines; the oldest go first, so that a test
+// repeated for days keeps a fixed cost.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -10,16 +12,25 @@ class FramePacer;
 class ResultSheet : public QPlainTextEdit {
     Q_OBJECT
 public:
+    static constexpr int MaxLines = 100000;
+
     explicit ResultSheet(QWidget* parent);
     void addLine(const QString& line);
     void clearLines();
-    const QStringList& lines() const { return sheetLines; }
+    // The lines the sheet holds, the ones still waiting for their frame included.
+    QStringList lines();
     // The lines not yet in the text go in now.
     void flush();
+    // Earlier lines have been removed since the sheet was last cleared.
+    bool linesDropped() const { return dropped; }
+
+Q_SIGNALS:
+    void linesDroppedChanged(bool dropped);
 
 private:
-    QStringList sheetLines;
-    qsizetype linesInText = 0;
+    QStringList waiting;  // added, not yet in the text
+    qint64 linesAdded = 0;
+    bool dropped = false;
     // A scan adds lines in bursts: they go into the text once per frame.
     FramePacer* pacer;
 };

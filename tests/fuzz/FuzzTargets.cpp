@@ -8,7 +8,7 @@
 #include "net/Ipv4.h"
 #include "net/NameLookup.h"
 #include "net/NameService.h"
-#include "net/Text.h"
+#include "base/Text.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -19,20 +19,25 @@ TEST(ListName, shouldNameLoopbackUnaskedAndLabHostsPrintably)
     for (const auto& [address, name] : cases) EXPECT_EQ(listNameOf(address), name) << address;
 }
 
-TEST(ResolveInBackground, shouldDeliverOnARaisedThreadOfItsOwnAndOnlyANameFound)
+TEST(HostNameResolver, shouldDeliverOnARaisedThreadOfItsOwnAndNothingAfterItsClose)
 {
     SCANVET_REQUIRE_LAB();
     const int raised = getpriority(PRIO_PROCESS, 0) - 1;  // the lab runs us as root, who may raise it
     using Deliveries = std::vector<std::tuple<QString, bool, int>>;  // name, on another thread, its nice value
-    for (const auto& [address, name] : {std::pair{Lab::Alpha, "alpha.lab"}, std::pair{Lab::Unnamed12, ""}}) {
-        auto seen = std::make_shared<std::pair<std::mutex, Deliveries>>();
-        resolveInBackground(address, [seen, caller = std::this_thread::get_id()](const QString& found) {
+    HostNameResolver resolver;
+    auto seen = std::make_shared<std::pair<std::mutex, Deliveries>>();
+    for (const char* address : {Lab::Alpha, Lab::Unnamed12})
+        resolver.resolve(address, [seen, caller = std::this_thread::get_id()](const QString& found) {
             const std::lock_guard lock(seen->first);
             seen->second.emplace_back(found, std::this_thread::get_id() != caller, getpriority(PRIO_PROCESS, 0));
         });
-        // The resolver's thread drops its copy of deliver when it ends.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.use_count() == 1; }, 30000)) << "the resolver never ended";
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         const std::lock_guard lock(seen->first);
-        EXPECT_EQ(seen->second, (*name ? Deliveries{{name, true, raised}} : Deliveries{})) << address;
-    }
+        return seen->second.size() == 2;
+    }, 30000));
+    resolver.close();
+    resolver.resolve(Lab::Alpha, [seen](const QString&) { seen->second.emplace_back(); });
+    QTest::qWait(100);
+    std::ranges::sort(seen->second);
+    EXPECT_EQ(seen->second, (Deliveries{{"", true, raised}, {"alpha.lab", true, raised}}));
 }

@@ -3,7 +3,7 @@
 // echo, "status TEXT", "finished", "> LINE" when done; an application error goes to stderr, its box waits for no OK.
 #include "scan/ScanController.h"
 #include "window/MainWindow.h"
-#include "window/ProgramEntry.h"
+#include "app/ProgramEntry.h"
 
 #include <QAbstractButton>
 #include <QAction>

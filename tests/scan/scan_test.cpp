@@ -1,7 +1,6 @@
 // Catches: wrong status or result lines, entries for silent addresses, one address taken for a longer
 // one, a second name look-up for a listed computer, a late name written into another entry, a worker
 // left waiting by a close, and a repeat that starts from the wrong moment or survives a stop or a ping.
-#include "scan/GuiHandOver.h"
 #include "tests/scan/ScanFixture.h"
 
 #include <QSignalSpy>
@@ -61,29 +60,17 @@ TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
     EXPECT_EQ(list.data(list.index(0), Qt::AccessibleDescriptionRole), QStringLiteral("not answering"));
 }
 
-TEST(GuiHandOver, shouldReleaseAWaitingWorkerWhenClosedWithoutRunningItsWork)
-{
-    auto handOver = GuiHandOver::create();
-    bool ran = false;
-    std::atomic<int> handed{-1};
-    std::thread worker([&] { handed = handOver->run([&] { ran = true; }); });
-    handOver->close();
-    worker.join();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(handed || handOver->run([&] { ran = true; }) || ran);
-}
-
 TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopOrAPing)
 {
     scan->setMinuteLength(std::chrono::milliseconds(20));
     QSignalSpy due(scan.get(), &ScanController::repeatDue);
     ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));  // an inverted range: no echo, the test ends at once
     EXPECT_TRUE(steps.empty());
-    EXPECT_TRUE(scan->repeatArmed());
+    EXPECT_EQ(scan->state(), ScanState::WaitingToRepeat);
     EXPECT_TRUE(due.wait(10000));
 
     ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 0));  // no repeat period: armed, but nothing ever counts
-    EXPECT_FALSE(scan->repeatCounting());
+    EXPECT_EQ(scan->state(), ScanState::Idle);
 
     scan->setParameters({127, 0, 0}, 200, 100, 1);
     scan->start();

@@ -46,10 +46,11 @@ protected:
     void open()
     {
         try {
-            window = std::make_unique<MainWindow>(dialogs);
+            window = std::make_unique<MainWindow>(dialogs, std::make_unique<Pinger>());
         } catch (const PingSocketError& e) {
             GTEST_SKIP() << "no ping socket can be opened here, so there is no window: " << e.what();
         }
+        window->readSettings();
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));

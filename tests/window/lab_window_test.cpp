@@ -77,7 +77,7 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
         EXPECT_EQ(pressed, row.pressed != nullptr ? QStringList{row.pressed} : QStringList{});
     }
     auto* view = find<FoundComputersView>("foundView");
-    EXPECT_TRUE(window->scanController().isStopping());
+    EXPECT_EQ(window->scanController().state(), ScanState::Stopping);
     EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
     EXPECT_EQ(dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
 

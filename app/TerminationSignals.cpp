@@ -1,4 +1,4 @@
-#include "window/TerminationSignals.h"
+#include "app/TerminationSignals.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,6 @@
-#include "net/Text.h"
+#include "base/Text.h"
+
+#include "base/KeptTexts.h"
 
 #include <limits>
 #include <stdexcept>
@@ -52,7 +54,7 @@ std::optional<int32_t> parseWholeNumber(std::string_view text) noexcept
 int32_t wholeNumber(const std::string& text)
 {
     const std::optional<int32_t> value = parseWholeNumber(text);
-    if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
+    if (!value) throw std::runtime_error(filled(KeptTexts::NotAWholeNumber, {text}));
     return *value;
 }
 
@@ -63,4 +65,19 @@ std::string trimmed(std::string_view text)
     while (first < last && isBlankOrControl(text[first])) ++first;
     while (last > first && isBlankOrControl(text[last - 1])) --last;
     return std::string(text.substr(first, last - first));
+}
+
+std::string filled(std::string_view pattern, std::initializer_list<std::string_view> values)
+{
+    std::string text;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const size_t number = i + 1 < pattern.size() ? static_cast<size_t>(pattern[i + 1] - '1') : values.size();
+        if (pattern[i] == '%' && number < values.size()) {
+            text += values.begin()[number];
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,3 +16,6 @@ int32_t wholeNumber(const std::string& text);
 
 // Without the characters at either end whose code is a blank or lower.
 std::string trimmed(std::string_view text);
+
+// pattern with %1, %2 ... replaced by the values in order.
+std::string filled(std::string_view pattern, std::initializer_list<std::string_view> values);

@@ -1,0 +1,127 @@
+#include "app/ProgramEntry.h"
+
+#include "app/CommandLine.h"
+#include "app/TerminationSignals.h"
+#include "base/KeptTexts.h"
+#include "headless/HeadlessScan.h"
+#include "net/Pinger.h"
+#include "net/Privileges.h"
+#include "window/Dialogs.h"
+#include "window/MainWindow.h"
+#include "window/Pictures.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+bool displayAvailable()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+// The text the box of a program that cannot ping has always shown.
+QString noPingSocketText(const PingSocketError& error)
+{
+    return applicationErrorText(QLatin1String(KeptTexts::PingSocketClass),
+                                QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                                reinterpret_cast<const void*>(&noPingSocketText), QString::fromLocal8Bit(error.what()));
+}
+
+int runHeadless(int& argc, char** argv, const ScanOptions& options, std::unique_ptr<Pinger> pinger,
+                const std::optional<PingSocketError>& socketError)
+{
+    QCoreApplication app(argc, argv);
+    if (!pinger) {
+        std::fprintf(stderr, "%s: %s\n", KeptTexts::ApplicationErrorTitle, qPrintable(noPingSocketText(*socketError)));
+        return 3;
+    }
+    TerminationSignals termination;
+    HeadlessScan scan(options, std::move(pinger));
+    QObject::connect(&scan, &HeadlessScan::done, &app, [](int code) { QCoreApplication::exit(code); });
+    QObject::connect(&termination, &TerminationSignals::received, &scan, &HeadlessScan::interrupt);
+    scan.start();
+    return QCoreApplication::exec();
+}
+
+int runWindow(int& argc, char** argv, std::unique_ptr<Pinger> pinger, const std::optional<PingSocketError>& socketError,
+              const std::function<void(const QString&)>& showApplicationError)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    // Lets desktops match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.scanvet.ScanvetAddress"));
+    QApplication::setWindowIcon(Pictures::programIcon());
+    if (!pinger) {
+        const QString text = noPingSocketText(*socketError);
+        std::fprintf(stderr, "%s: %s\n", KeptTexts::ApplicationErrorTitle, qPrintable(text));
+        showApplicationError(text);
+        return 1;
+    }
+    TerminationSignals termination;
+    QtDialogs dialogs;
+    MainWindow window(dialogs, std::move(pinger));
+    // Before the settings are read: a signal while their error box is open must not be lost.
+    QObject::connect(&termination, &TerminationSignals::received, &window, &MainWindow::terminate);
+    window.readSettings();
+    if (window.terminated()) return 0;
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int runProgram(int& argc, char** argv, const std::function<void(const QString&)>& showApplicationError)
+{
+    // Before any thread starts: every thread inherits the blocked signals.
+    TerminationSignals::block();
+    const CommandLine command = parseCommandLine(argumentsOf(argc, argv));
+    switch (command.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::printf("%s\n", qPrintable(command.text));
+        return 0;
+    case CommandLine::Action::UsageError:
+        std::fprintf(stderr, "%s\n", qPrintable(command.text));
+        return 2;
+    case CommandLine::Action::Window:
+        if (displayAvailable()) break;
+        std::fprintf(stderr, "scanvet: the window needs a display; --range scans without one (see --help)\n");
+        return 1;
+    case CommandLine::Action::Scan:
+        break;
+    }
+
+    // The echo socket first, then every privilege goes, while the process
+    // still has one thread: a thread that Qt starts later never holds one.
+    std::unique_ptr<Pinger> pinger;
+    std::optional<PingSocketError> socketError;
+    try {
+        pinger = std::make_unique<Pinger>();
+    } catch (const PingSocketError& e) {
+        socketError = e;
+    }
+    std::string why;
+    if (!dropPrivileges(why)) {
+        std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
+        return 1;
+    }
+    if (command.action == CommandLine::Action::Scan)
+        return runHeadless(argc, argv, command.scan, std::move(pinger), socketError);
+    return runWindow(argc, argv, std::move(pinger), socketError, showApplicationError);
+}

@@ -1,0 +1,50 @@
+// What a test's walk hands to the GUI thread, in the order it happened: each
+// echo with its address's progress step, a step alone where no echo went
+// out, and the end. The walk never waits for the window unless the queue is
+// full: a window that stalls (a modal box, a dragged window, a slow paint)
+// holds the walk once Capacity events wait, so memory stays bounded.
+#pragma once
+
+#include "net/EchoResult.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+struct ScanEvent {
+    int octet = 0;                     // the progress step: the address's last octet
+    QString address;                   // with echo only
+    std::optional<EchoResult> echo;    // none where no request went out
+    bool end = false;                  // the walk is over; nothing follows
+};
+
+class ScanEvents {
+public:
+    static constexpr size_t Capacity = 256;
+
+    // wake runs on the pushing thread when events wait and no wake is
+    // pending; the GUI thread then takes them with takeAll().
+    explicit ScanEvents(std::function<void()> wake);
+
+    // Scan thread. Waits while the queue is full; false, with nothing
+    // queued, once closed.
+    bool push(ScanEvent event);
+    // GUI thread: every waiting event, oldest first.
+    std::vector<ScanEvent> takeAll();
+    // Drops what waits, refuses every later push and releases a waiting
+    // one; no wake runs after it returns.
+    void close();
+
+private:
+    std::function<void()> wake;
+    std::mutex mutex;
+    std::condition_variable roomLeft;
+    std::deque<ScanEvent> events;
+    bool wakePending = false;
+    bool closed = false;
+};

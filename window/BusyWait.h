@@ -1,0 +1,17 @@
+// While the GUI thread waits (a single ping blocks it for its echo), the
+// user's input is swallowed and the wait shows as a busy cursor; input that
+// arrived meanwhile is dropped when the wait ends, not replayed.
+#pragma once
+
+#include <QObject>
+
+class BusyWait : public QObject {
+public:
+    BusyWait();
+    ~BusyWait() override;
+    BusyWait(const BusyWait&) = delete;
+    BusyWait& operator=(const BusyWait&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,76 @@
+#include "window/ConfigSheet.h"
+
+#include "base/KeptTexts.h"
+#include "window/Controls.h"
+#include "window/FieldSpinner.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace Controls;
+
+ConfigSheet::ConfigSheet(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("configSheet"));
+
+    QFrame* rangeFrame = panel(this, QFrame::Box, QFrame::Raised);
+    rangeFrame->setGeometry(8, 7, 206, 123);
+    // The labels end where their fields begin.
+    QLabel* repeatLabel = label(rangeFrame, QStringLiteral("Repeat every [min.]"), {19, 19}, 120 - 19);
+    QLabel* minLabel = label(rangeFrame, QStringLiteral("IP Range :   min"), {19, 52}, 120 - 19);
+    QLabel* lowByteLabel = label(rangeFrame, QStringLiteral("[low byte]"), {19, 69}, 120 - 19);
+    QLabel* maxLabel = label(rangeFrame, QStringLiteral("max"), {79, 87}, 120 - 79);
+    repeat = lineEdit(rangeFrame, "repeatEdit", QRect(120, 15, 50, 21), QStringLiteral("Repeat every [min.]"));
+    repeatSteps = spinner(repeat, 0, 60, 5, QRect(170, 15, 15, 21), rangeFrame);
+    rangeMin = lineEdit(rangeFrame, "rangeMinEdit", QRect(120, 50, 50, 21), QStringLiteral("Range minimum"));
+    rangeMinSteps = spinner(rangeMin, 1, 254, 1, QRect(170, 50, 15, 21), rangeFrame);
+    rangeMax = lineEdit(rangeFrame, "rangeMaxEdit", QRect(120, 84, 50, 21), QStringLiteral("Range maximum"));
+    rangeMaxSteps = spinner(rangeMax, 1, 254, 254, QRect(170, 84, 15, 21), rangeFrame);
+    repeatLabel->setBuddy(repeat);
+    minLabel->setBuddy(rangeMin);
+    lowByteLabel->setBuddy(rangeMin);
+    maxLabel->setBuddy(rangeMax);
+
+    QFrame* sheetFrame = panel(this, QFrame::Box, QFrame::Raised);
+    sheetFrame->setGeometry(225, 7, 559, 123);
+    onlyReplies = new QCheckBox(QStringLiteral("Show only correct replies"), sheetFrame);
+    onlyReplies->setObjectName(QStringLiteral("onlyRepliesCheck"));
+    onlyReplies->setGeometry(18, 17, 169, 17);
+    auto* sheetModeBox = new QGroupBox(sheetFrame);
+    sheetModeBox->setObjectName(QStringLiteral("sheetModeBox"));
+    sheetModeBox->setAccessibleName(QStringLiteral("Result sheet on every round"));
+    sheetModeBox->setGeometry(10, 39, 219, 67);
+    sheetModes = radioGroup(sheetModeBox, {QStringLiteral("Overwrite result sheet on every round"),
+                                           QStringLiteral("Append lines - don't overwrite results")});
+
+    auto* speedBox = new QGroupBox(QStringLiteral("  Speed && Timeout setting  "), this);
+    speedBox->setObjectName(QStringLiteral("speedBox"));
+    speedBox->setGeometry(9, 137, 775, 105);
+    speeds = radioGroup(speedBox, {QStringLiteral("Designed for LAN (low TTL and low Timeout)"),
+                                   QStringLiteral("Designed for fast Internet (high TTL and middle Timeout)"),
+                                   QLatin1String(KeptTexts::SlowPreset)});
+    connect(onlyReplies, &QCheckBox::toggled, this, &ConfigSheet::onlyCorrectRepliesChanged);
+    connect(speeds, &QButtonGroup::idClicked, this, &ConfigSheet::speedPresetChosen);
+}
+
+TestSettings ConfigSheet::settings() const
+{
+    const int mode = sheetModes->checkedId();
+    return {rangeMinSteps->position(),
+            rangeMaxSteps->position(),
+            repeatSteps->position(),
+            mode == 0   ? SheetMode::Overwrite
+            : mode == 1 ? SheetMode::Append
+                        : SheetMode::None,
+            onlyReplies->isChecked(),
+            speeds->checkedId()};
+}
+
+QList<QWidget*> ConfigSheet::tabOrder() const
+{
+    return {repeat, rangeMin, rangeMax, onlyReplies, sheetModes->button(0), sheetModes->button(1),
+            speeds->button(0), speeds->button(1), speeds->button(2)};
+}

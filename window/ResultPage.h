@@ -1,0 +1,26 @@
+// The Result Sheet page: the sheet, with Save List and Clear List under it,
+// and a note beside them once the sheet has let its oldest lines go.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class ResultSheet;
+
+class ResultPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ResultPage(QWidget* parent = nullptr);
+
+    ResultSheet* sheet() const { return resultSheet; }
+    QPushButton* saveButton() const { return save; }
+    QPushButton* clearButton() const { return clear; }
+    QList<QWidget*> tabOrder() const;
+
+private:
+    ResultSheet* resultSheet = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* clear = nullptr;
+    QLabel* droppedNote = nullptr;
+};

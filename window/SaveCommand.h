@@ -1,0 +1,27 @@
+// Save List under either list: the save dialog, the file written, and the
+// message when it cannot be. Each list has its own, which proposes the file
+// chosen last.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class Dialogs;
+class QWidget;
+
+class SaveCommand {
+public:
+    SaveCommand(QString title, QString proposedName);
+
+    // Asks for a file (".txt" is added to a name without an extension) and
+    // writes bytes() into it. Once the file is saved the working folder
+    // follows it, and the settings file with it; a failed save moves
+    // nothing, so the settings never go where they cannot be written.
+    void run(QWidget* parent, Dialogs& dialogs, const std::function<QByteArray()>& bytes);
+
+private:
+    QString title;
+    QString fileName;  // proposed; after a save, the one chosen last
+};

@@ -1,0 +1,41 @@
+#include "window/SettingsFields.h"
+
+#include "files/SettingsFile.h"
+#include "window/ConfigSheet.h"
+#include "window/FieldSpinner.h"
+#include "window/TopBar.h"
+
+#include <QLineEdit>
+
+SettingsFields::SettingsFields(TopBar& topBar, ConfigSheet& configSheet)
+    : fields{{{topBar.octetEdit(0), topBar.octetSpinner(0), true},
+              {topBar.octetEdit(1), topBar.octetSpinner(1), true},
+              {topBar.octetEdit(2), topBar.octetSpinner(2), true},
+              {topBar.octetEdit(3), topBar.octetSpinner(3), true},
+              {configSheet.rangeMinEdit(), configSheet.rangeMinSpinner(), false},
+              {configSheet.rangeMaxEdit(), configSheet.rangeMaxSpinner(), false},
+              {configSheet.repeatEdit(), configSheet.repeatSpinner(), false}}}
+{
+}
+
+void SettingsFields::read(const QString& fileName) const
+{
+    std::vector<SettingsFile::Range> ranges;
+    for (const Field& field : fields) ranges.push_back({field.spinner->minimum(), field.spinner->maximum()});
+    const std::vector<std::string> lines = SettingsFile::readLines(fileName).value_or(SettingsFile::defaultLines());
+    SettingsFile::applyLines(lines, ranges, [this](size_t line, int value) { fields[line].spinner->setPosition(value); });
+}
+
+bool SettingsFields::write(const QString& fileName) const
+{
+    std::array<std::string, SettingsFile::LineCount> texts;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const Field& field = fields[i];
+        // A close can come while the check of a typed octet still shows its
+        // message: the field then holds a text that is about to be undone.
+        const QString text =
+            field.checked ? QString::number(field.spinner->position()) : field.edit->text();
+        texts[i] = text.toLocal8Bit().toStdString();
+    }
+    return SettingsFile::write(texts, fileName);
+}

@@ -1,0 +1,131 @@
+#include "window/TopBar.h"
+
+#include "base/KeptTexts.h"
+#include "base/Text.h"
+#include "window/Controls.h"
+#include "window/Dialogs.h"
+#include "window/FieldSpinner.h"
+#include "window/OctetEntry.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Controls;
+
+TopBar::TopBar(Dialogs& boxes, QWidget* parent) : QWidget(parent), dialogs(boxes)
+{
+    setObjectName(QStringLiteral("topBar"));
+    const QFont bold = sansSerif(13, true);
+    QPalette blackOnWhite;
+    blackOnWhite.setColor(QPalette::Base, Qt::white);
+    blackOnWhite.setColor(QPalette::Text, Qt::black);
+    struct Octet {
+        const char* name;
+        const char* accessibleName;
+        int x, min, max, position;
+    };
+    const Octet octets[] = {
+        {"firstOctetEdit", "First octet", 6, 0, 255, 127},
+        {"secondOctetEdit", "Second octet", 62, 0, 255, 0},
+        {"thirdOctetEdit", "Third octet", 118, 0, 255, 0},
+        {"fourthOctetEdit", "Fourth octet", 174, 1, 254, 1},
+    };
+    for (size_t i = 0; i < octetEdits.size(); ++i) {
+        const Octet& o = octets[i];
+        QLineEdit* edit = lineEdit(this, o.name, QRect(o.x, 4, 37, 24), QLatin1String(o.accessibleName));
+        edit->setFont(bold);
+        edit->setPalette(blackOnWhite);
+        edit->setToolTip(QLatin1String(KeptTexts::OctetTip));
+        octetEdits[i] = edit;
+        octetSpinners[i] = spinner(edit, o.min, o.max, o.position, QRect(o.x + 37, 4, 15, 24), this);
+        connect(edit, &QLineEdit::textChanged, this, [this, edit, i](const QString& text) {
+            // A nested change has already checked the field's text of now.
+            if (text == edit->text()) checkOctetField(i);
+        });
+        connect(octetSpinners[i], &FieldSpinner::aboutToStep, this, &TopBar::octetsChanged);
+    }
+    hostName = lineEdit(this, "hostNameEdit", QRect(230, 4, 186, 24), QStringLiteral("Host name"));
+    hostName->setFont(bold);
+    hostName->setPalette(blackOnWhite);
+    solve = button(this, "solveButton", QStringLiteral("Solve &IP"), QRect(420, 4, 67, 25));
+    localAddress = button(this, "localAddressButton", QStringLiteral("&Get local IP"), QRect(602, 4, 67, 25));
+    ping = button(this, "pingButton", QStringLiteral("&Ping"), QRect(671, 4, 67, 25));
+    runStop = button(this, "runStopButton", QStringLiteral("&Run test"), QRect(740, 4, 57, 25));
+}
+
+void TopBar::followState(ScanState state)
+{
+    const bool testing = state == ScanState::Running || state == ScanState::Stopping;
+    runStop->setText(testing ? QStringLiteral("&Stop Test") : QStringLiteral("&Run test"));
+    runStop->setEnabled(state != ScanState::PingingOnce);
+    ping->setEnabled(!testing && state != ScanState::PingingOnce);
+}
+
+QList<QWidget*> TopBar::tabOrder() const
+{
+    return {octetEdits[0], octetEdits[1], octetEdits[2], octetEdits[3], hostName, solve, localAddress, ping, runStop};
+}
+
+std::array<int, 3> TopBar::networkOctets() const
+{
+    return {octetSpinners[0]->position(), octetSpinners[1]->position(), octetSpinners[2]->position()};
+}
+
+QString TopBar::dottedAddress() const
+{
+    QStringList octets;
+    for (const QLineEdit* edit : octetEdits)
+        octets << QString::fromLocal8Bit(trimmed(edit->text().toLocal8Bit().toStdString()));
+    return octets.join(QLatin1Char('.'));
+}
+
+void TopBar::setOctetTexts(const OctetTexts& texts)
+{
+    for (size_t i = 0; i < octetEdits.size(); ++i) octetEdits[i]->setText(texts[i]);
+}
+
+void TopBar::checkOctetField(size_t index)
+{
+    FieldSpinner* fieldSpinner = octetSpinners[index];
+    const bool fourth = index == 3;
+    const OctetEntry entry = checkOctetEntry(octetEdits[index]->text(), fieldSpinner->position(),
+                                             fieldSpinner->minimum(), fieldSpinner->maximum(), fourth ? 1 : 0);
+    if (entry.refused)
+        dialogs.showMessage(this, QStringLiteral("Correct range is ") +
+                                      (fourth ? QStringLiteral("1..254") : QStringLiteral("0..255")));
+    // A refused entry goes back to the last accepted value, an accepted one shows in its plain form.
+    fieldSpinner->setPosition(entry.value);
+    Q_EMIT octetsChanged();
+}
+
+void TopBar::fillInLocalAddress()
+{
+    const std::optional<LocalIdentity> local = localIdentity();
+    if (!local) return;
+    setOctetTexts(local->octets);
+    hostName->setText(local->hostName);
+}
+
+void TopBar::solveHostName(const std::function<void(const QString&)>& showStatus)
+{
+    const QString hostText = hostName->text();
+    if (trimmed(hostText.toLocal8Bit().toStdString()).empty()) {
+        dialogs.showMessage(this, QLatin1String(KeptTexts::BlankHostName));
+        return;
+    }
+    // The look-up blocks the window: the notice must show before it starts.
+    showStatus(QLatin1String(KeptTexts::SolvingWait));
+    struct ClearStatus {
+        const std::function<void(const QString&)>& show;
+        ~ClearStatus() { show(QString()); }
+    } clearStatus{showStatus};
+
+    const std::optional<SolvedName> solved = ::solveHostName(hostText);
+    if (!solved) {
+        dialogs.showMessage(this, QStringLiteral("Unable to find computer with hostname ") + hostText);
+        return;
+    }
+    const QString question = QStringLiteral("IP address of ") + hostText + QStringLiteral(" is : ") + solved->dotted +
+                             QStringLiteral("\n\r\n\r") + QLatin1String(KeptTexts::UseSolvedAddress);
+    if (dialogs.confirm(this, question)) setOctetTexts(solved->octets);
+}

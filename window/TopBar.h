@@ -1,0 +1,63 @@
+// The bar across the top of the window: the four octet fields with their
+// spinners, the host-name field, and Solve IP, Get local IP, Ping and Run
+// test. It keeps each octet field a valid octet, and fills the fields from
+// the local computer or a solved host name.
+#pragma once
+
+#include "lookup/LocalLookup.h"
+#include "scan/ScanController.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class Dialogs;
+class FieldSpinner;
+class QLineEdit;
+class QPushButton;
+
+class TopBar : public QWidget {
+    Q_OBJECT
+public:
+    TopBar(Dialogs& dialogs, QWidget* parent);
+
+    QLineEdit* octetEdit(size_t i) const { return octetEdits[i]; }
+    FieldSpinner* octetSpinner(size_t i) const { return octetSpinners[i]; }
+    QLineEdit* hostNameEdit() const { return hostName; }
+    QPushButton* solveButton() const { return solve; }
+    QPushButton* localAddressButton() const { return localAddress; }
+    QPushButton* pingButton() const { return ping; }
+    QPushButton* runStopButton() const { return runStop; }
+    QList<QWidget*> tabOrder() const;
+    // Run test reads "&Stop Test" during a test; Ping waits for its end.
+    void followState(ScanState state);
+
+    // The first three octets as their spinners hold them.
+    std::array<int, 3> networkOctets() const;
+    // The four fields' texts, trimmed and joined by dots.
+    QString dottedAddress() const;
+    void setOctetTexts(const OctetTexts& texts);
+
+    // Get local IP: the local computer's address and name into the fields.
+    void fillInLocalAddress();
+    // Solve IP: the typed host name's address into the octet fields, when
+    // the user confirms it. showStatus(text) shows the wait at once.
+    void solveHostName(const std::function<void(const QString&)>& showStatus);
+
+Q_SIGNALS:
+    // An octet field's check is done or a spinner is about to step.
+    void octetsChanged();
+
+private:
+    void checkOctetField(size_t index);
+
+    Dialogs& dialogs;
+    std::array<QLineEdit*, 4> octetEdits{};
+    std::array<FieldSpinner*, 4> octetSpinners{};
+    QLineEdit* hostName = nullptr;
+    QPushButton* solve = nullptr;
+    QPushButton* localAddress = nullptr;
+    QPushButton* ping = nullptr;
+    QPushButton* runStop = nullptr;
+};
