@@ -1,5 +1,6 @@
-# Installation into the usual places under the prefix (program, desktop entry,
-# icons in the hicolor theme, AppStream metainfo) and the Debian package.
+# Installation into the usual places under the prefix (program, manual page,
+# desktop entry, icons in the hicolor theme, AppStream metainfo, Debian's
+# copyright and changelog) and the Debian package.
 include(GNUInstallDirs)
 
 set(SCANVET_APP_ID example.scanvet.ScanvetAddress)
@@ -7,6 +8,8 @@ set(SCANVET_ICON_SIZES 16 32 48 64 128)
 set(SCANVET_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(SCANVET_ICON_SVG ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.svg)
 set(SCANVET_ICON_DIR ${CMAKE_BINARY_DIR}/icons/hicolor)
+set(SCANVET_PACKAGE scanvet-address)
+set(SCANVET_SUMMARY "find out which computers answer in an IPv4 address range")
 
 find_package(Qt6 REQUIRED COMPONENTS Svg)
 
@@ -26,10 +29,50 @@ add_custom_command(OUTPUT ${scanvet_icon_pngs}
   VERBATIM)
 add_custom_target(scanvet_icons ALL DEPENDS ${scanvet_icon_pngs})
 
+# Debian's changelog; -n keeps the name and time out of the gzip header.
+set(SCANVET_CHANGELOG ${SCANVET_PACKAGING_DIR}/changelog.Debian)
+set(SCANVET_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${SCANVET_CHANGELOG_GZ}
+  COMMAND ${CMAKE_COMMAND} -E copy ${SCANVET_CHANGELOG} ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  COMMAND ${GZIP} -9nf ${CMAKE_BINARY_DIR}/packaging/changelog.Debian
+  DEPENDS ${SCANVET_CHANGELOG}
+  VERBATIM)
+add_custom_target(scanvet_changelog ALL DEPENDS ${SCANVET_CHANGELOG_GZ})
+
+# The manual page carries the date of the latest changelog entry, not the
+# build's, so that two builds of one version give the same page.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${SCANVET_CHANGELOG})
+file(STRINGS ${SCANVET_CHANGELOG} scanvet_trailer REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE "^ -- .*>  " "" scanvet_release_date "${scanvet_trailer}")
+execute_process(COMMAND date -u -d "${scanvet_release_date}" +%s
+                OUTPUT_VARIABLE SCANVET_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+
+# The manual page is scanvet --help itself, so the two cannot disagree.
+find_program(HELP2MAN help2man REQUIRED)
+set(SCANVET_MANPAGE ${CMAKE_BINARY_DIR}/packaging/scanvet.1)
+add_custom_command(OUTPUT ${SCANVET_MANPAGE}.gz
+  # No display: a --help that wanted a window fails the build, not hangs it.
+  COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+          SOURCE_DATE_EPOCH=${SCANVET_RELEASE_EPOCH}
+          ${HELP2MAN} --no-info --name=${SCANVET_SUMMARY} --version-string=${PROJECT_VERSION}
+                      --locale=C.UTF-8 --output=${SCANVET_MANPAGE} $<TARGET_FILE:scanvet>
+  COMMAND ${GZIP} -9nf ${SCANVET_MANPAGE}
+  DEPENDS scanvet
+  COMMENT "Writing the manual page from scanvet --help"
+  VERBATIM)
+add_custom_target(scanvet_manpage ALL DEPENDS ${SCANVET_MANPAGE}.gz)
+
 configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${SCANVET_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SCANVET_PACKAGING_DIR}/copyright ${SCANVET_CHANGELOG_GZ}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${SCANVET_PACKAGE})
+install(FILES ${SCANVET_PACKAGING_DIR}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${SCANVET_PACKAGE})
 install(FILES ${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml
@@ -42,12 +85,16 @@ install(FILES ${SCANVET_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hic
 
 # Debian package: cpack -G DEB in the build folder.
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME scanvet-address)
+set(CPACK_PACKAGE_NAME ${SCANVET_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Scanvet developers")
 set(CPACK_PACKAGE_CONTACT "Scanvet developers <scanvet@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find out which computers answer in an IPv4 address range")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Scanvet Address pings every address of one IPv4 range in turn and lists the computers that answered, with their host names. A test can repeat itself every few minutes; the list and the result sheet can be saved as plain text.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${SCANVET_SUMMARY})
+# Lines within lintian's 80 columns; CPack puts the space in front of each.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Scanvet Address pings every address of one IPv4 range in turn and lists"
+  "the computers that answered, with their host names. A test can repeat"
+  "itself every few minutes; the list and the result sheet can be saved as"
+  "plain text.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -5,7 +5,9 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 status=0
-expected=(bin/scanvet share/applications/$id.desktop share/metainfo/$id.metainfo.xml)
+expected=(bin/scanvet share/man/man1/scanvet.1.gz share/applications/$id.desktop share/metainfo/$id.metainfo.xml
+          share/doc/scanvet-address/copyright share/doc/scanvet-address/changelog.Debian.gz
+          share/lintian/overrides/scanvet-address)
 for icon in {16x16,32x32,48x48,64x64,128x128}/apps/$id.png scalable/apps/$id.svg; do expected+=("share/icons/hicolor/$icon"); done
 diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) || status=1
 [ -x "$prefix/bin/scanvet" ] || { echo "bin/scanvet is not executable"; status=1; }
