@@ -42,6 +42,10 @@ done
 [ $# -gt 0 ] || { echo "netlab: no command given" >&2; exit 2; }
 
 unavailable() {
+  if [ "${SCANVET_LAB_REQUIRED:-}" = 1 ]; then
+    echo "netlab: test lab not available: $1 (SCANVET_LAB_REQUIRED=1: failing)" >&2
+    exit 1
+  fi
   export SCANVET_LAB_UNAVAILABLE="$1"
   echo "netlab: test lab not available: $1 (lab tests will be skipped)" >&2
   shift
@@ -143,6 +147,7 @@ HOSTS
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/resolv.conf"
 printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
 
-export SCANVET_LAB=1 SCANVET_LAB_SOCKET=$socket SCANVET_LAB_RESPONDER=${responder:+1}
+# SCANVET_LAB_HOSTS names the hosts' namespace, so that a test can take a host away (ip -n).
+export SCANVET_LAB=1 SCANVET_LAB_SOCKET=$socket SCANVET_LAB_RESPONDER=${responder:+1} SCANVET_LAB_HOSTS=$hs
 ip netns exec "$sc" unshare --uts sh -c 'hostname scanner; exec "$@"' sh "$@"
 exit $?

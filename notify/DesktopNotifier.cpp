@@ -36,7 +36,7 @@ QString DesktopNotifier::changeBody(const QStringList& answeringNow, const QStri
 void DesktopNotifier::notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
+    if (!bus.isConnected()) return Q_EMIT finished(false);
     // Whether the body may hold markup decides how names must be written:
     // ask first, without waiting.
     auto* asked = new QDBusPendingCallWatcher(
@@ -44,7 +44,7 @@ void DesktopNotifier::notifyChange(const QStringList& answeringNow, const QStrin
     connect(asked, &QDBusPendingCallWatcher::finished, this, [this, answeringNow, stoppedAnswering](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QStringList> capabilities = *call;
-        if (capabilities.isError()) return;  // no service: no notice
+        if (capabilities.isError()) return Q_EMIT finished(false);  // no service: no notice
         const bool markup = capabilities.value().contains(QStringLiteral("body-markup"));
         QDBusMessage notice = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
         notice << QStringLiteral("Scanvet Address") << 0U << QStringLiteral("example.scanvet.ScanvetAddress")
@@ -53,7 +53,7 @@ void DesktopNotifier::notifyChange(const QStringList& answeringNow, const QStrin
         auto* sending = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notice), this);
         connect(sending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
             done->deleteLater();
-            if (!done->isError()) Q_EMIT sent();
+            Q_EMIT finished(!done->isError());
         });
     });
 }

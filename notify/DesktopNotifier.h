@@ -23,6 +23,6 @@ public:
     static QString changeBody(const QStringList& answeringNow, const QStringList& stoppedAnswering, bool markup);
 
 Q_SIGNALS:
-    // The service has taken a notice (for tests).
-    void sent();
+    // The notice has gone to the service (delivered), or there was none.
+    void finished(bool delivered);
 };

@@ -48,7 +48,7 @@ while [ $# -gt 0 ]; do
 done
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
-skip() { echo "SKIPPED: $*"; exit 77; }
+skip() { echo "SKIPPED: $*"; [ "${SCANVET_LAB_REQUIRED:-}" = 1 ] && exit 1; exit 77; }
 
 # ------------------------------------------------------------------ outside
 if [ $inside = 0 ]; then

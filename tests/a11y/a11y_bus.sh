@@ -1,6 +1,6 @@
 # Catches a status line, gauge, entry state or result text that a screen reader cannot read from the accessibility bus.
 set -u
-skip() { echo "a11y: skipped: $1" >&2; exit 77; }
+skip() { echo "a11y: skipped: $1" >&2; [ "${SCANVET_LAB_REQUIRED:-}" = 1 ] && exit 1; exit 77; }
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" = --on-bus ]; then
   # Inside the private session bus: the accessibility bus first, so that the program finds it when it starts.

@@ -1,6 +1,7 @@
-// Catches: wrong status or result lines, entries for silent addresses, one address taken for a longer
-// one, a second name look-up for a listed computer, a late name written into another entry, a worker
-// left waiting by a close, and a repeat that starts from the wrong moment or survives a stop or a ping.
+// Catches: a change told for a first, stopped or other range's test, or missed; wrong status or result
+// lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
+// listed computer, a late name written into another entry, and a repeat that starts from the wrong
+// moment or survives a stop or a ping.
 #include "tests/scan/ScanFixture.h"
 
 #include <QSignalSpy>
@@ -58,6 +59,35 @@ TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
     list.setAnswered(0, false);
     EXPECT_EQ(list.text(0), entry("10.0.0.9"));
     EXPECT_EQ(list.data(list.index(0), Qt::AccessibleDescriptionRole), QStringLiteral("not answering"));
+}
+
+// A sequence of tests: each one's range, the last octets that answered (-1: an address of another
+// network, edited in during the test), whether it was stopped, and the change it tells.
+TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeOnly)
+{
+    ChangeWatch watch;
+    const struct {
+        const char* network;
+        std::vector<int> answered;
+        bool stopped;
+        const char* change;  // "now | stopped", or "" for none
+    } tests[] = {{"10.0.0", {1, 2}, false, ""},          // the range's first test
+                 {"10.0.0", {1, 2}, false, ""},          // unchanged
+                 {"10.0.0", {2, 3}, false, "10.0.0.3 | 10.0.0.1"},
+                 {"10.0.1", {}, false, ""},              // another range: its own first test
+                 {"10.0.0", {}, true, ""},               // stopped: neither told nor kept
+                 {"10.0.0", {2, 3}, false, ""},          // so nothing changed since the last whole one
+                 {"10.0.0", {2, -1}, false, ""},         // octets edited: not comparable, not kept
+                 {"10.0.0", {}, false, " | 10.0.0.2 10.0.0.3"},
+                 {"10.0.1", {4}, false, "10.0.1.4 | "}};
+    for (const auto& test : tests) {
+        watch.testStarted(QLatin1String(test.network), 1, 5);
+        for (const int octet : test.answered)
+            watch.echoed(octet < 0 ? QStringLiteral("10.9.9.9") : QStringLiteral("%1.%2").arg(test.network).arg(octet), true);
+        const std::optional<RangeChange> change = watch.testEnded(test.stopped);
+        EXPECT_EQ(change ? change->answeringNow.join(' ') + " | " + change->stoppedAnswering.join(' ') : QString(),
+                  QLatin1String(test.change));
+    }
 }
 
 TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopOrAPing)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -76,6 +77,23 @@ protected:
         return shown.join(' ');
     }
     QString octets() const { return texts({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}); }
+    // Fills the named fields in order with the words of values.
+    void fill(std::initializer_list<const char*> names, const QString& values)
+    {
+        const QStringList words = values.split(' ');
+        qsizetype i = 0;
+        for (const char* name : names) find(name)->setText(words.value(i++));
+    }
+    // Clicks the radio button index of the group box name.
+    void choose(const char* name, int index) const
+    {
+        find<QWidget>(name)->findChildren<QAbstractButton*>().at(index)->click();
+    }
+    ScanController& scan() const { return window->scanController(); }
+    bool idleAgain() const
+    {
+        return QTest::qWaitFor([this] { return scan().state() != ScanState::Running && scan().state() != ScanState::Stopping; }, 60000);
+    }
 
     QTemporaryDir work;
     FakeDialogs dialogs;

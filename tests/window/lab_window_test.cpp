@@ -1,13 +1,16 @@
 // Catches: input queued during a single ping replayed afterwards (a test started unasked, a repeat
 // armed), no sign of the wait; an accelerator that misses its command or hits another one, on any
 // sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
-// during a test; the window not idle again after it; the look-ups filling in wrong fields.
+// during a test; the Config Sheet within reach during a test; the window not idle again after it; a gauge
+// that stands still during a test; an entry left answering on the screen after it fell silent; the
+// look-ups filling in wrong fields.
 #include "tests/Lab.h"
 #include "tests/window/WindowFixture.h"
 
 #include "window/FoundComputersView.h"
 
 #include <QProgressBar>
+#include <QScreen>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -78,6 +81,13 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
     }
     auto* view = find<FoundComputersView>("foundView");
     EXPECT_EQ(window->scanController().state(), ScanState::Stopping);
+    // The Config Sheet is out of reach: no tab for it, not even for the mouse wheel over the tabs.
+    auto* sheets = find<QTabWidget>("sheets");
+    QWheelEvent wheel(QPointF(20, 5), sheets->tabBar()->mapToGlobal(QPointF(20, 5)), {}, {0, -120}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    for (int turn = 0; turn < 3; ++turn) QApplication::sendEvent(sheets->tabBar(), &wheel);
+    EXPECT_EQ(sheets->count(), 2);
+    EXPECT_NE(sheets->currentWidget(), find<QWidget>("configSheet"));
     EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
     EXPECT_EQ(dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
 
@@ -86,6 +96,31 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
     EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
     EXPECT_TRUE(shows({}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
+}
+
+// The gauge follows the addresses while the test runs; a computer that falls silent shows it on the screen.
+TEST_F(LabWindow, shouldMoveTheGaugeDuringATestAndRepaintAnEntryThatFallsSilent)
+{
+    fill({"rangeMinEdit", "rangeMaxEdit"}, "28 31");  // .28 .29 .31 silent, .30 answers after 30 ms
+    choose("speedBox", 1);
+    auto* gauge = find<QProgressBar>("progressBar");
+    button("runStopButton")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return gauge->value() == 29 && !idle(); }, 5000)) << gauge->value();
+    ASSERT_TRUE(idleAgain());
+    ASSERT_EQ(window->scanController().foundComputers().count(), 1);
+    auto* view = find<FoundComputersView>("foundView");
+    // What the screen shows of the entry, not a fresh rendering of it.
+    const auto onScreen = [&] {
+        const QRect entry = view->visualRect(view->model()->index(0, 0)).translated(view->viewport()->mapTo(window.get(), QPoint()));
+        return window->screen()->grabWindow(window->winId(), entry.x(), entry.y(), entry.width(), entry.height()).toImage();
+    };
+    QTest::qWait(100);  // a frame
+    const QImage answering = onScreen();
+    choose("speedBox", 0);  // 1 ms: the late host is silent now
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain());
+    EXPECT_FALSE(window->scanController().foundComputers().answered(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen() != answering; }, 2000)) << "the silent entry was not repainted";
 }
 
 TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)

@@ -1,9 +1,19 @@
 // Catches: octet fields left invalid or a line break kept in any field; spinners that pass their ends;
 // settings read into the wrong fields, unclamped, or not written back as seven lines; a list saved
-// in the wrong place or said saved when it was not; a handler's error escaping; a broken tab order.
+// in the wrong place or said saved when it was not, or the settings moved by a failed save; a handler's
+// error escaping; a broken tab order or a label over a field; a button that clears or saves the other
+// sheet's list; a test or ping that skips the sheet's mode or its preset's time-out; a gauge left full;
+// a due repeat that starts no test or a pending one not shown; Enter that presses nothing, or the focus
+// lost after a ping; the notice choice forgotten or written into the settings file.
 #include "tests/window/WindowFixture.h"
 
+#include "window/ResultSheet.h"
+
+#include <QAction>
 #include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -79,18 +89,25 @@ TEST_F(WindowFixture, shouldSaveTheListsWhereTheUserChoseAndSayWhenItCannot)
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("There aren't items to save in this ListView")});
     EXPECT_TRUE(dialogs.proposals.isEmpty());
 
-    ASSERT_TRUE(QDir(work.path()).mkdir(QStringLiteral("out")));
+    // A failed save leaves the working folder, and the settings file in it, where they were.
+    ASSERT_TRUE(QDir(work.path()).mkdir(QStringLiteral("out")) && QFile(work.filePath("plain")).open(QIODevice::WriteOnly));
+    dialogs.saveAs = work.filePath("plain/inside");
+    button("saveResultsButton")->click();
+    EXPECT_EQ(dialogs.messages.last(), "Cannot save file " + work.filePath("plain/inside.txt"));
+    EXPECT_EQ(QDir::currentPath(), work.path());
     const QString sheet = work.path() + QStringLiteral("/out/sheet");
     dialogs.saveAs = sheet;
     for (int i = 0; i < 2; ++i) button("saveResultsButton")->click();
     EXPECT_EQ(fileBytes(sheet + ".txt"), QByteArray());
-    EXPECT_EQ(dialogs.proposals.join(' '), "Save Scanvet Results|ScanvetStatus Save Scanvet Results|" + sheet + ".txt");
+    EXPECT_EQ(dialogs.proposals.mid(1).join(' '), "Save Scanvet Results|" + work.filePath("plain/inside.txt") +
+                                                      " Save Scanvet Results|" + sheet + ".txt");
     dialogs.saveAs = sheet + ".txt/inside";
     button("saveResultsButton")->click();
     EXPECT_EQ(dialogs.messages.last(), "Cannot save file " + sheet + ".txt/inside.txt");
     // The working folder follows the saved file, and the settings file with it.
     window->close();
     EXPECT_TRUE(QFile::exists(work.path() + QStringLiteral("/out/Scanvet.cfg")));
+    EXPECT_FALSE(QFile::exists(work.filePath("Scanvet.cfg")));
 }
 
 TEST_F(WindowFixture, shouldShowAHandlersErrorInTheErrorBoxAndCarryOn)
@@ -111,6 +128,10 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
                               "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton"};
     for (int sheet = 0; sheet < 3; ++sheet) {
         find<QTabWidget>("sheets")->setCurrentIndex(sheet);
+        // A click on a field lands in it, not on a label beside it.
+        for (QLineEdit* field : window->findChildren<QLineEdit*>())
+            EXPECT_TRUE(!field->isVisible() || window->childAt(field->mapTo(window.get(), QPoint(2, 8))) == field)
+                << field->objectName().toStdString();
         find("firstOctetEdit")->setFocus();
         QStringList order;
         for (QWidget* w = QApplication::focusWidget(); order.size() < 40; w = QApplication::focusWidget()) {
@@ -120,4 +141,130 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
         }
         EXPECT_EQ(order.join(' '), top + sheets[sheet]);
     }
+}
+
+// Rows: a button of a sheet, and what it leaves: the list's entries, the sheet's lines, the saved file's first line.
+TEST_F(WindowFixture, shouldClearOrSaveWhatEachButtonOfEachSheetNames)
+{
+    auto* sheet = find<ResultSheet>("resultSheet");
+    const QString saved = work.filePath("saved.txt");
+    dialogs.saveAs = saved;
+    const struct {
+        const char* button;
+        int entries, lines;
+        const char* firstSavedLine;
+    } rows[] = {{"saveFoundButton", 1, 1, "Scanvet Address - finded computers"}, {"saveResultsButton", 1, 1, "a line"},
+                {"clearResultsButton", 1, 0, "(missing)"}, {"clearFoundButton", 0, 1, "(missing)"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.button);
+        scan().foundComputers().clear();
+        scan().foundComputers().add(QStringLiteral("10.0.0.1"));
+        sheet->clearLines();
+        sheet->addLine(QStringLiteral("a line"));
+        QFile::remove(saved);
+        button(row.button)->click();
+        EXPECT_EQ(scan().foundComputers().count(), row.entries);
+        EXPECT_EQ(sheet->lines().size(), row.lines);
+        EXPECT_EQ(fileBytes(saved).split('\r').first(), row.firstSavedLine);
+    }
+}
+
+// Rows: how an echo is asked for, the preset, the sheet's mode and the range; what the pinger was given, the
+// sheet's lines afterwards and where the gauge stands. Loopback answers every address.
+TEST_F(WindowFixture, shouldPrepareEveryTestAndPingByTheConfigSheetAndEmptyTheGaugeAfterIt)
+{
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "repeatEdit"}, "127 0 0 1 0");
+    const QString reply = QStringLiteral("Sending ping to 127.0.0.1 Reply O.K.");
+    std::vector<std::pair<int, int>> given;  // time-out and time to live at each request
+    scan().pinger().onRequest = [&] { given.emplace_back(int(scan().pinger().timeout().count()), scan().pinger().ttl()); };
+    const struct {
+        const char* press;
+        int preset, mode;
+        const char* range;
+        std::vector<std::pair<int, int>> given;
+        QStringList lines;  // the lines' starts
+    } rows[] = {{"runStopButton", 0, 0, "1 1", {{1, 1}}, {reply}},
+                {"pingButton", 1, 1, "1 1", {{600, 255}}, {reply, "", reply}},
+                {"runStopButton", 2, 1, "1 1", {{3000, 255}}, {reply, "", reply, "", reply}},
+                {"runStopButton", 1, 0, "200 100", {}, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.press) + " preset " + std::to_string(row.preset) + " " + row.range);
+        choose("speedBox", row.preset);
+        choose("sheetModeBox", row.mode);
+        fill({"rangeMinEdit", "rangeMaxEdit"}, QLatin1String(row.range));
+        given.clear();
+        button(row.press)->click();
+        ASSERT_TRUE(idleAgain());
+        EXPECT_EQ(given, row.given);
+        QStringList starts;
+        for (const QString& line : find<ResultSheet>("resultSheet")->lines()) starts << line.left(reply.size());
+        EXPECT_EQ(starts, row.lines);
+        auto* gauge = find<QProgressBar>("progressBar");
+        const int low = find("rangeMinEdit")->text().toInt();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return gauge->value() == low && gauge->minimum() == low; }, 2000))
+            << gauge->minimum() << ' ' << gauge->value();
+    }
+}
+
+TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingOrNoPeriod)
+{
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit", "rangeMaxEdit",
+          "repeatEdit"}, "127 0 0 1 1 1 1");
+    scan().setMinuteLength(std::chrono::milliseconds(300));
+    auto* next = find<QLabel>("nextTestLabel");
+    QSignalSpy finished(&scan(), &ScanController::finished);
+    const auto pending = [&] { return next->isVisible() && next->text().startsWith("Next test at "); };
+    // The window itself starts the test that falls due: twice without a click, then a ping cancels it.
+    button("runStopButton")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 3; }, 20000));
+    EXPECT_TRUE(pending());
+    button("pingButton")->click();
+    EXPECT_FALSE(pending() || scan().repeatArmed());
+    // Stopped: no repeat. Then a period of 0, taken over with the octets' next change.
+    button("runStopButton")->click();
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain());
+    EXPECT_FALSE(pending());
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain() && pending());
+    fill({"repeatEdit", "firstOctetEdit"}, "0 126");
+    EXPECT_FALSE(pending());
+}
+
+TEST_F(WindowFixture, shouldPressTheFocusedButtonWithEitherEnterAndGiveTheFocusBackAfterAPing)
+{
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}, "127 0 0 1");
+    QSignalSpy echoes(&scan().recorder(), &EchoRecorder::statusChanged);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        button("pingButton")->setFocus();
+        QTest::keyClick(button("pingButton"), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return echoes.size() == (key == Qt::Key_Return ? 1 : 2); }, 5000));
+        EXPECT_EQ(QApplication::focusWidget(), button("pingButton"));
+    }
+}
+
+TEST_F(WindowFixture, shouldKeepTheChoiceOfNoticesInTheUsersConfigurationAndNotInTheSettingsFile)
+{
+    auto* notify = window->findChild<QAction*>("notifyAction");
+    ASSERT_TRUE(notify != nullptr && notify->isChecked());
+    notify->trigger();
+    window->close();
+    EXPECT_EQ(fileBytes("Scanvet.cfg").count('\n'), 7);
+    open();
+    EXPECT_FALSE(window->findChild<QAction*>("notifyAction")->isChecked());
+    window->findChild<QAction*>("notifyAction")->trigger();
+}
+
+TEST_F(WindowFixture, shouldKeepTheNewestLinesOfTheResultSheetAndSayWhenOlderOnesWent)
+{
+    auto* sheet = find<ResultSheet>("resultSheet");
+    auto* note = find<QLabel>("droppedLinesNote");
+    for (int i = 0; i < ResultSheet::MaxLines + 2; ++i) sheet->addLine(QString::number(i));
+    EXPECT_TRUE(note->isHidden());
+    const QStringList lines = sheet->lines();
+    EXPECT_EQ(lines.size(), ResultSheet::MaxLines);
+    EXPECT_EQ(lines.first() + ' ' + lines.last(), QStringLiteral("2 %1").arg(ResultSheet::MaxLines + 1));
+    EXPECT_TRUE(!note->isHidden() && note->text().contains(QLocale().toString(ResultSheet::MaxLines)));
+    button("clearResultsButton")->click();
+    EXPECT_TRUE(note->isHidden());
 }

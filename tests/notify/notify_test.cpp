@@ -1,0 +1,148 @@
+// Catches: a notice with markup taken as markup, a plain one escaped, a list not cut after ten, a notice
+// that hangs or fails without a service; no notice, or more than one, when a range's computers change.
+#include "notify/DesktopNotifier.h"
+#include "scan/ScanController.h"
+#include "tests/Lab.h"
+#include "tests/QtPrinters.h"
+
+#include <QDBusConnection>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+extern char** environ;
+
+// The desktop's notification service, as the test's own private session bus offers it.
+class StandInService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList capabilities, notices;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        notices << summary + '|' + body;
+        return uint(notices.size());
+    }
+};
+
+class Notices : public ::testing::Test {
+protected:
+    // One private bus for the whole program: the session bus is chosen once, at its first use.
+    static void SetUpTestSuite()
+    {
+        int out[2];
+        if (pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        char program[] = "dbus-daemon", session[] = "--session", nofork[] = "--nofork", print[] = "--print-address=1";
+        char* argv[] = {program, session, nofork, print, nullptr};
+        if (posix_spawnp(&daemon, program, &actions, nullptr, argv, environ) != 0) daemon = 0;
+        close(out[1]);
+        char address[512] = {};
+        FILE* from = fdopen(out[0], "r");
+        if (daemon > 0 && fgets(address, sizeof address, from) != nullptr) {
+            address[strcspn(address, "\n")] = '\0';
+            setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
+        }
+        fclose(from);
+    }
+    static void TearDownTestSuite()
+    {
+        if (daemon > 0 && ::kill(daemon, SIGTERM) == 0) waitpid(daemon, nullptr, 0);
+    }
+    void SetUp() override
+    {
+        if (daemon <= 0) GTEST_SKIP() << "dbus-daemon (package dbus) did not start";
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
+        ASSERT_TRUE(service.registerObject(Path, &standIn, QDBusConnection::ExportAllSlots));
+    }
+    void TearDown() override
+    {
+        offer(false);
+        service.unregisterObject(Path);
+    }
+    void offer(bool on)
+    {
+        const QString name = QStringLiteral("org.freedesktop.Notifications");
+        if (on)
+            EXPECT_TRUE(service.registerService(name));
+        else
+            service.unregisterService(name);
+    }
+
+    static inline pid_t daemon = 0;
+    const QString Path = QStringLiteral("/org/freedesktop/Notifications");
+    QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
+    StandInService standIn;
+    DesktopNotifier notifier;
+};
+
+TEST_F(Notices, shouldEscapeNamesOnlyWhereTheServiceRendersMarkupAndGoWithoutAService)
+{
+    QStringList many;
+    for (int i = 1; i <= 12; ++i) many << QStringLiteral("10.0.0.%1").arg(i);
+    const QString tricky = QStringLiteral("10.0.0.20 <b>x</b>&co");
+    const struct {
+        bool service;
+        QStringList capabilities, now, stopped;
+        QString notice;  // empty: none
+    } rows[] = {
+        {true, {"body", "body-markup"}, {tricky}, {}, "Scanvet Address|Answering now: 10.0.0.20 &lt;b&gt;x&lt;/b&gt;&amp;co."},
+        {true, {"body"}, {"10.0.0.1"}, {tricky}, "Scanvet Address|Answering now: 10.0.0.1. Stopped answering: " + tricky + '.'},
+        {true, {}, {}, many, "Scanvet Address|Stopped answering: " + many.mid(0, 10).join(", ") + " and 2 more."},
+        {false, {"body"}, {"10.0.0.1"}, {}, {}},
+    };
+    for (const auto& row : rows) {
+        offer(row.service);
+        standIn.capabilities = row.capabilities;
+        standIn.notices.clear();
+        QSignalSpy finished(&notifier, &DesktopNotifier::finished);
+        notifier.notifyChange(row.now, row.stopped);
+        ASSERT_TRUE(finished.wait(10000));
+        EXPECT_EQ(finished.first().first().toBool(), row.service);
+        EXPECT_EQ(standIn.notices, row.notice.isEmpty() ? QStringList{} : QStringList{row.notice});
+    }
+}
+
+// In the lab: one host taken away and one added between two tests of a range bring one notice naming both.
+TEST_F(Notices, shouldSendOneNoticeForASecondTestOfARangeWhoseComputersChanged)
+{
+    SCANVET_REQUIRE_LAB();
+    std::unique_ptr<ScanController> scan;
+    try {
+        scan = std::make_unique<ScanController>(std::make_unique<Pinger>());
+    } catch (const PingSocketError& e) {
+        GTEST_SKIP() << "no ping socket can be opened here: " << e.what();
+    }
+    offer(true);
+    QObject::connect(scan.get(), &ScanController::computersChanged, &notifier, &DesktopNotifier::notifyChange);
+    QSignalSpy finished(scan.get(), &ScanController::finished), sent(&notifier, &DesktopNotifier::finished);
+    const auto runTest = [&] {
+        scan->setParameters({198, 51, 100}, 9, 13, 0);
+        scan->applySpeedPreset(1);
+        scan->start();
+        return finished.wait(30000) && QTest::qWaitFor([&] { return scan->namesPending() == 0; }, 30000);
+    };
+    ASSERT_TRUE(runTest());
+    const std::string hosts = std::getenv("SCANVET_LAB_HOSTS");
+    ASSERT_EQ(std::system(("ip -n " + hosts + " addr del 198.51.100.11/24 dev eth0 && ip -n " + hosts +
+                           " addr add 198.51.100.9/24 dev eth0").c_str()), 0);
+    ASSERT_TRUE(runTest());
+    ASSERT_TRUE(sent.wait(10000));
+    QTest::qWait(200);  // a second notice would be on its way by now
+    EXPECT_EQ(standIn.notices, QStringList{"Scanvet Address|Answering now: 198.51.100.9. "
+                                           "Stopped answering: 198.51.100.11 bravo.lab."});
+}
+
+#include "notify_test.moc"
