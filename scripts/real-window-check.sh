@@ -119,6 +119,24 @@ xdpyinfo >/dev/null 2>&1 || fail "the virtual display $DISPLAY does not answer"
 
 as_user=()
 [ -z "$user" ] || as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
+
+# At twice the size on a screen smaller than the window, the title bar and the menu stay on the screen.
+if [ "$s" = 2 ]; then
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp 4>"$work/small" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/small" ] && break; sleep 0.1; done
+  small=:$(head -n1 "$work/small")
+  mkdir -m 777 "$work/small-run"
+  (cd "$work/small-run" && exec "${as_user[@]}" env DISPLAY="$small" HOME="$work/small-run" QT_QPA_PLATFORM=xcb \
+    QT_SCALE_FACTOR=2 "$program_path" >/dev/null 2>&1) &
+  pids+=($!)
+  big=$(DISPLAY=$small timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address$' | head -n1) ||
+    fail "the window did not appear on the small screen"
+  eval "$(DISPLAY=$small xdotool getwindowgeometry --shell "$big")"
+  echo "on a 1280x1024 screen at twice the size: the window at $X,$Y"
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's title bar or menu lies off the small screen ($X,$Y)"
+  kill "${pids[-1]}"
+fi
 cd "$run"
 "${as_user[@]}" env HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
   >"$work/program.log" 2>&1 &

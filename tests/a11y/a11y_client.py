@@ -1,5 +1,6 @@
-# Catches a status line, its change event, gauge, entry state or result text missing from the accessibility bus.
-import re, sys, time
+# Catches a status line, its change event, gauge, entry state (also after it fell silent) or result text missing
+# from the accessibility bus.
+import os, re, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
 
@@ -46,4 +47,10 @@ wait_for("the result lines of 10..12 in the unseen result sheet, then the test's
 wait_for("the gauge back at the start of 10..12", lambda: (
     gauge.currentValue, gauge.minimumValue, gauge.maximumValue) == (10, 10, 12))
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
-print("a11y: status line, gauge, entry state and result sheet read from the bus")
+
+# .12 leaves the lab; the next test shows its entry as not answering.
+subprocess.run(["ip", "-n", os.environ["SCANVET_LAB_HOSTS"], "addr", "del", "198.51.100.12/24", "dev", "eth0"], check=True)
+run.queryAction().doAction(0)
+silent = wait_for("the entry of 198.51.100.12", lambda: next(e for e in computers if e.name.startswith("198.51.100.12 ")))
+wait_for("the entry of the silent computer described as not answering", lambda: silent.description == "not answering")
+print("a11y: status line, gauge, entry states and result sheet read from the bus")

@@ -1,6 +1,7 @@
 // The program through its real entry, driven by lines on standard input: "click NAME" (a button by its object name
-// or a word of its caption, a menu command by its text) and "close" (the title bar). It says "ready", "request" per
-// echo, "status TEXT", "finished", "> LINE" when done; an application error goes to stderr, its box waits for no OK.
+// or a word of its caption, a menu command by its text), "set NAME TEXT" (a field's text, as typed) and "close"
+// (the title bar). It says "ready", "request" per echo, "status TEXT", "finished", "box TEXT" when a message box
+// shows, "> LINE" when done; an application error goes to stderr, its box waits for no OK.
 #include "scan/ScanController.h"
 #include "window/MainWindow.h"
 #include "app/ProgramEntry.h"
@@ -9,6 +10,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QSocketNotifier>
 
 #include <iostream>
@@ -25,6 +29,9 @@ struct Driver : QObject {
     {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* main = qobject_cast<MainWindow*>(widget)) window = main;
+        // The start-up's box may be open already: this runs in its event loop.
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) say("box " + box->text());
+        qApp->installEventFilter(this);
         ScanController& scan = window->scanController();
         scan.pinger().onRequest = [] { say(QStringLiteral("request")); };
         connect(&scan, &ScanController::finished, this, [] { say(QStringLiteral("finished")); });
@@ -35,6 +42,13 @@ struct Driver : QObject {
         connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
             const QString line = QString::fromUtf8(input.readLine().trimmed()), name = line.section(u' ', 1);
             if (line.isEmpty()) return notifier->setEnabled(false);  // the end of the input
+            if (line.startsWith(u"set ")) {
+                // Said first: a check that refuses the text holds its box open until OK.
+                say("> " + line);
+                auto* field = window->findChild<QLineEdit*>(name.section(u' ', 0, 0));
+                const QString text = name.section(u' ', 1);
+                return QTimer::singleShot(0, field, [field, text] { field->setText(text); });
+            }
             const bool click = line.startsWith(u"click ") && !name.isEmpty();
             for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
                 if (click && (button->objectName() == name || button->text().split(u' ').contains(name))) button->click();
@@ -44,6 +58,13 @@ struct Driver : QObject {
             say("> " + line);
         });
         say(QStringLiteral("ready"));
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(watched); box != nullptr && event->type() == QEvent::Show)
+            say("box " + box->text());
+        return false;
     }
 
     MainWindow* window = nullptr;

@@ -1,5 +1,6 @@
 // Catches: a close (File, Exit; title bar; SIGTERM, SIGINT, SIGHUP) in any state that hangs, fails, loses the
-// settings, ends the test or pings on; a start without a ping socket that goes on, shows the wrong error or touches
+// settings, ends the test or pings on; a signal lost while a box is open, or a refused octet written; a close that
+// waits for the name server or crashes while names are looked up; a start without a ping socket that goes on, shows the wrong error or touches
 // the settings; a thread keeping a capability.
 #include "tests/Lab.h"
 
@@ -9,12 +10,16 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <spawn.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
 namespace fs = std::filesystem;
+extern char** environ;
 
 // A program in a working folder, its standard streams on one socket; what it said is shown when the
 // test has failed. Started with fork and exec: ThreadSanitizer cannot follow QProcess's vfork-like start.
@@ -105,6 +110,59 @@ TEST(ProcessTest, shouldEndAtOnceAndWriteTheSettingsAnewWhenClosedInAnyState)
             EXPECT_EQ(fileText(file), settings);
         }
     }
+}
+
+// A termination signal while a message box is open: the start-up's box of a bad settings line, or the range
+// message of an octet typed wrong. The program ends, and writes the fields as their checks leave them.
+TEST(ProcessTest, shouldEndOnASignalWhileABoxIsOpenAndNeverWriteARefusedText)
+{
+    SCANVET_REQUIRE_LAB();
+    const struct {
+        const char *settings, *command, *box;
+        int signal;
+        const char* written;
+    } rows[] = {{"198\r\n51\r\n100\r\n1\r\n1e3\r\n", "", "'1e3' is not a valid integer value.", SIGTERM,
+                 "198\r\n51\r\n100\r\n1\r\n1\r\n254\r\n5\r\n"},
+                {"198\r\n51\r\n100\r\n1\r\n5\r\n6\r\n0\r\n", "set firstOctetEdit abc", "Correct range is 0..255", SIGHUP,
+                 "198\r\n51\r\n100\r\n1\r\n5\r\n6\r\n0\r\n"},
+                {"198\r\n51\r\n100\r\n1\r\n5\r\n6\r\n0\r\n", "set fourthOctetEdit 300", "Correct range is 1..254", SIGINT,
+                 "198\r\n51\r\n100\r\n1\r\n5\r\n6\r\n0\r\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.box);
+        QTemporaryDir work;
+        const std::string file = work.filePath("Scanvet.cfg").toStdString();
+        std::ofstream(file, std::ios::binary) << row.settings;
+        Process driver(work.path().toStdString(), {DRIVER});
+        ASSERT_TRUE(driver.waitFor("ready") && (*row.command == '\0' || driver.command(row.command)));
+        ASSERT_TRUE(driver.waitFor("box " + QByteArray(row.box)) && driver.signal(row.signal) == 0);
+        EXPECT_EQ(driver.finish(), 0);
+        EXPECT_EQ(fileText(file), row.written);
+    }
+}
+
+// A close while the name server holds every look-up: nothing waits for it, and no look-up touches what is gone.
+TEST(ProcessTest, shouldEndAtOnceWhileNamesAreStillBeingLookedUp)
+{
+    SCANVET_REQUIRE_LAB();
+    QTemporaryDir work;
+    const std::string file = work.filePath("Scanvet.cfg").toStdString(), held = work.filePath("held").toStdString();
+    std::ofstream(file, std::ios::binary) << "198\r\n51\r\n100\r\n1\r\n101\r\n110\r\n0\r\n";
+    std::string python = "python3", script = SLOW_NAME_SERVER, count = held;
+    char* argv[] = {python.data(), script.data(), count.data(), nullptr};
+    pid_t server = 0;
+    ASSERT_EQ(posix_spawnp(&server, argv[0], nullptr, nullptr, argv, environ), 0) << "no python3";
+    const auto heldNow = [&] { return fileText(held); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return heldNow() == "0"; }, 30000)) << "the name server did not start";
+    {
+        Process driver(work.path().toStdString(), {DRIVER});
+        ASSERT_TRUE(driver.waitFor("ready") && driver.command("click runStopButton") && driver.waitFor("finished"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return heldNow() == "4"; }, 30000)) << heldNow();
+        ASSERT_TRUE(driver.command("close"));
+        EXPECT_EQ(driver.finish(), 0);
+    }
+    ::kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    EXPECT_EQ(fileText(file), "198\r\n51\r\n100\r\n1\r\n101\r\n110\r\n0\r\n");
 }
 
 // A copy of the driver named scanvet, run as user nobody where ping sockets are forbidden: it cannot start; given
