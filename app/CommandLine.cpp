@@ -63,7 +63,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Finds out which computers answer in one IPv4 range. Without options it opens its window; "
-        "with --range it pings the range without a window and writes what it found.\n"
+        "with --range it pings the range without a window and writes what it found.\n\n"
         "Exit status of a scan: 0 when a computer answered in the last test, 1 when none did, 2 for a usage "
         "error, 3 when no echo socket opens, 4 when the report cannot be written, 130 after SIGINT and 143 "
         "after SIGTERM."));

@@ -35,12 +35,17 @@ bool displayAvailable()
     return false;
 }
 
-// The text the box of a program that cannot ping has always shown.
+// The text the box of a program that cannot ping has always shown: the error's
+// class, the program file, a code address, then the message with a full stop.
 QString noPingSocketText(const PingSocketError& error)
 {
-    return applicationErrorText(QLatin1String(KeptTexts::PingSocketClass),
-                                QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
-                                reinterpret_cast<const void*>(&noPingSocketText), QString::fromLocal8Bit(error.what()));
+    const auto code = reinterpret_cast<quintptr>(&noPingSocketText);
+    const QString message = QString::fromLocal8Bit(error.what());
+    return QString::fromLatin1(KeptTexts::ApplicationError)
+               .arg(QLatin1String(KeptTexts::PingSocketClass),
+                    QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                    QStringLiteral("%1").arg(code, int(sizeof(void*) * 2), 16, QLatin1Char('0')).toUpper()) +
+           QLatin1Char('\n') + message + (message.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
 }
 
 int runHeadless(int& argc, char** argv, const ScanOptions& options, std::unique_ptr<Pinger> pinger,

@@ -5,10 +5,12 @@
 # the mouse and the keyboard (xdotool) types 198 51 100 into the octet fields,
 # sets the range 1 to 60 on the Config Sheet, presses Run test, waits for its
 # caption to come back, saves the computer list and the result sheet through
-# the file dialogs, runs again with a slower preset over .28 to .32, opens the
-# About box and leaves through File, Exit. It then checks the saved files (the
-# lab's answering hosts with their names, nothing else), the settings file and
-# the screenshots (the list pictures' colours).
+# the file dialogs, runs again with a slower preset over .28 to .32, stops a
+# third test with the slow preset during its first echo, opens the About box and
+# leaves through File, Exit during a fourth test. It then checks the saved files
+# (the lab's answering hosts with their names, nothing else; nothing after the
+# stop), the settings file and the screenshots (the list pictures' colours). At
+# twice the size it also opens the window on a screen smaller than it.
 #
 #   bash scripts/real-window-check.sh [--scale 2] [--no-build] [--build DIR] [--shots DIR]
 #   bash scripts/real-window-check.sh --program PATH --user UID --ping-loopback [--shots DIR]
@@ -291,15 +293,25 @@ settle test-sheet "${list_region[@]}"
 click 760 392
 save_through_dialog "Save List Of Computers" ComputerList2
 
-# Round 3: the same range again. While .28 and .29 keep the test busy (600 ms
-# each), the list is locked against input but keeps its colours.
+# Round 3: the same range with the slow preset. While .28 keeps the test busy
+# (3000 ms), the list is locked against input but keeps its colours; Stop Test
+# then ends the test after that echo, and no later address is pinged.
+click "$config_tab_x" "$tab_y"
+click 100 250               # speed preset "slow Internet or heavy traffic"
 click 768 16
 xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))   # off the button: no hover look
 sleep 0.4
 shot during-test
 caption now
 check "a test was running when the list's picture was taken" '! same idle now'
+click 768 16                # Stop Test
+xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
 for _ in $(seq 600); do sleep 0.1; caption now; same idle now && break; done
+check "Stop Test ended the test" 'same idle now'
+click "$result_tab_x" "$tab_y"
+click 760 392
+save_through_dialog "Save Scanvet Results" ScanvetStatus3
+check "after a stop during .28's echo no later address was pinged (no reply of .30)" '[ ! -s "$run/ScanvetStatus3.txt" ]'
 
 click 400 480               # back into the window (the status bar)
 xdotool key alt+h
@@ -313,6 +325,8 @@ import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/about.pn
 xdotool mousemove --sync $(( X + 148 * s )) $(( Y + HEIGHT - 22 * s )) click 1    # OK
 for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null || break; sleep 0.1; done
 ! xdotool search --onlyvisible --name '^About$' >/dev/null || fail "OK did not close the About box"
+click 768 16                # a test once more, closed during .28's echo: the close waits for nothing
+sleep 0.4
 leave
 
 if [ "$s" = 1 ]; then

@@ -62,18 +62,6 @@ QString withFullStop(const QString& message)
     return message + QLatin1Char('.');
 }
 
-QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
-                             const QString& message)
-{
-    const auto code = reinterpret_cast<quintptr>(address);
-    QString text = QString::fromLatin1(KeptTexts::ApplicationError)
-                       .arg(className, moduleName,
-                            QStringLiteral("%1").arg(code, int(sizeof(void*) * 2), 16, QLatin1Char('0')).toUpper());
-    text += QLatin1Char('\n') + message;
-    if (!message.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
-    return text;
-}
-
 void showApplicationError(const QString& text)
 {
     showBox(nullptr, QMessageBox::Critical, QLatin1String(KeptTexts::ApplicationErrorTitle), text, QMessageBox::Ok,

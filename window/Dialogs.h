@@ -39,6 +39,4 @@ QString withFullStop(const QString& message);
 
 // The box of an error that ends the program before its window exists: stop
 // icon, OK only, title "Application Error".
-QString applicationErrorText(const QString& className, const QString& moduleName, const void* address,
-                             const QString& message);
 void showApplicationError(const QString& text);
