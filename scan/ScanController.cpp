@@ -142,11 +142,23 @@ void ScanController::lookUpName(int row, const QString& address)
     // The resolver's close waits for a delivery under way, and halt() closes
     // it before this object goes: the post always finds it.
     names.resolve(address.toStdString(), [this, row, address](const QString& name) {
-        QMetaObject::invokeMethod(this, [this, row, address, name] {
-            if (!name.isEmpty()) found.setHostName(row, address, name);
-            if (--pendingNames == 0) Q_EMIT namesSettled();
-        }, Qt::QueuedConnection);
+        const std::lock_guard guard(namesMutex);
+        if (namesFound.empty()) QMetaObject::invokeMethod(this, &ScanController::takeNames, Qt::QueuedConnection);
+        namesFound.push_back({row, address, name});
     });
+}
+
+void ScanController::takeNames()
+{
+    std::vector<FoundName> taken;
+    {
+        const std::lock_guard guard(namesMutex);
+        taken.swap(namesFound);
+    }
+    for (const FoundName& named : taken) {
+        if (!named.name.isEmpty()) found.setHostName(named.row, named.address, named.name);
+        if (--pendingNames == 0) Q_EMIT namesSettled();
+    }
 }
 
 void ScanController::setRepeatArmed(bool value)

@@ -21,6 +21,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class RangeScanner;
 
@@ -105,6 +107,7 @@ Q_SIGNALS:
 
 private:
     void lookUpName(int row, const QString& address);
+    void takeNames();
     void takeEvents();
     void endTest();
     void setRepeatInterval(int ms);
@@ -125,6 +128,14 @@ private:
     std::chrono::milliseconds minute{60000};
     int repeatInterval = 0;
     int pendingNames = 0;
+    // Names the look-up threads have found, waiting for the GUI thread.
+    struct FoundName {
+        int row;
+        QString address;
+        QString name;
+    };
+    std::mutex namesMutex;
+    std::vector<FoundName> namesFound;
     bool armed = false;
     bool pinging = false;
     ScanState currentState = ScanState::Idle;

@@ -9,14 +9,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
-
-extern char** environ;
+#include <cstring>
 
 // The desktop's notification service, as the test's own private session bus offers it.
 class StandInService : public QObject {
@@ -40,26 +35,19 @@ protected:
     // One private bus for the whole program: the session bus is chosen once, at its first use.
     static void SetUpTestSuite()
     {
-        int out[2];
-        if (pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        char program[] = "dbus-daemon", session[] = "--session", nofork[] = "--nofork", print[] = "--print-address=1";
-        char* argv[] = {program, session, nofork, print, nullptr};
-        if (posix_spawnp(&daemon, program, &actions, nullptr, argv, environ) != 0) daemon = 0;
-        close(out[1]);
-        char address[512] = {};
-        FILE* from = fdopen(out[0], "r");
-        if (daemon > 0 && fgets(address, sizeof address, from) != nullptr) {
+        // The daemon forks off and prints its address and its process.
+        FILE* started = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        char address[512] = {}, pid[32] = {};
+        if (started != nullptr && fgets(address, sizeof address, started) && fgets(pid, sizeof pid, started)) {
             address[strcspn(address, "\n")] = '\0';
             setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
+            daemon = std::atoi(pid);
         }
-        fclose(from);
+        if (started != nullptr) pclose(started);
     }
     static void TearDownTestSuite()
     {
-        if (daemon > 0 && ::kill(daemon, SIGTERM) == 0) waitpid(daemon, nullptr, 0);
+        if (daemon > 0) ::kill(daemon, SIGTERM);
     }
     void SetUp() override
     {

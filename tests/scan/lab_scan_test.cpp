@@ -1,7 +1,6 @@
 // Catches: addresses skipped, repeated or out of order; answering hosts missing from the list or
 // without their names; a stop that cuts the echo short or lets the next address through; late
-// replies and errors counted for another address; a progress step lost where no echo went out; a
-// found computer that never shows it stopped answering.
+// replies and errors counted for another address; a progress step lost where no echo went out.
 #include "tests/Lab.h"
 #include "tests/scan/ScanFixture.h"
 
@@ -60,7 +59,8 @@ TEST_F(LabScan, shouldListExactlyTheAnsweringHostsOfTheRangeInOrderWithTheirName
 
 TEST_F(LabScan, shouldFinishTheEchoUnderWayWhenStoppedAndPingNoFurtherAddress)
 {
-    scan->pinger().onRequest = [this] { scan->requestStop(); };
+    // A click on Stop Test while the echo is under way.
+    scan->pinger().onRequest = [this] { QMetaObject::invokeMethod(scan.get(), [this] { scan->requestStop(); }); };
     ASSERT_TRUE(runTest({198, 51, 100}, 20, 22, 2, 5));  // 3000 ms for the silent .20
     EXPECT_EQ(lines, QStringList{QStringLiteral("Sending ping to 198.51.100.20 Timeout or not found")});
     EXPECT_EQ(steps, std::vector<int>{20});
@@ -95,13 +95,4 @@ TEST_F(LabScan, shouldStepProgressAlsoForAnAddressToWhichNoEchoWentOut)
     ASSERT_TRUE(runTest({198, 51, 100}, 10, 11, 1));
     EXPECT_EQ(steps, (std::vector<int>{10, 11}));
     expectLines({Lab::Alpha}, {Lab::Alpha});
-}
-
-TEST_F(LabScan, shouldMarkAFoundComputerSilentWhenALaterTestGetsNoAnswer)
-{
-    ASSERT_TRUE(runTest({198, 51, 100}, 30, 30, 1));  // 600 ms: the late host's answer is in time
-    ASSERT_TRUE(runTest({198, 51, 100}, 30, 30, 0));  // 1 ms: it is not
-    ASSERT_EQ(entries().size(), 1);
-    EXPECT_FALSE(scan->foundComputers().answered(0));
-    EXPECT_TRUE(lines.first().contains("Reply O.K."));
 }

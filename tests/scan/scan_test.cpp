@@ -1,12 +1,9 @@
 // Catches: a change told for a first, stopped or other range's test, or missed; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
-// listed computer, a late name written into another entry, and a repeat that starts from the wrong
-// moment or survives a stop or a ping.
+// listed computer, a late name written into another entry.
 #include "tests/scan/ScanFixture.h"
 
-#include <QSignalSpy>
 
-#include <thread>
 
 TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
 {
@@ -88,28 +85,4 @@ TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeOnly)
         EXPECT_EQ(change ? change->answeringNow.join(' ') + " | " + change->stoppedAnswering.join(' ') : QString(),
                   QLatin1String(test.change));
     }
-}
-
-TEST_F(ScanFixture, shouldRepeatAFinishedTestAPeriodAfterItsEndButNotAfterAStopOrAPing)
-{
-    scan->setMinuteLength(std::chrono::milliseconds(20));
-    QSignalSpy due(scan.get(), &ScanController::repeatDue);
-    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));  // an inverted range: no echo, the test ends at once
-    EXPECT_TRUE(steps.empty());
-    EXPECT_EQ(scan->state(), ScanState::WaitingToRepeat);
-    EXPECT_TRUE(due.wait(10000));
-
-    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 0));  // no repeat period: armed, but nothing ever counts
-    EXPECT_EQ(scan->state(), ScanState::Idle);
-
-    scan->setParameters({127, 0, 0}, 200, 100, 1);
-    scan->start();
-    scan->requestStop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !scan->isRunning(); }, 10000));
-    EXPECT_FALSE(scan->repeatArmed());
-
-    ASSERT_TRUE(runTest({127, 0, 0}, 200, 100, 0, 1));
-    scan->pingOnce(QStringLiteral("127.0.0.1"));
-    EXPECT_FALSE(scan->repeatArmed());
-    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Sending ping to 127.0.0.1 Reply O.K. - in ")));
 }
