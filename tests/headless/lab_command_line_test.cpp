@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -27,12 +28,16 @@ Process scanvet(const QTemporaryDir& work, const std::vector<const char*>& argum
     return Process(work.path().toStdString(), argv, true);
 }
 
-// Only the time of the text report and the json report's "generated" change from scan to scan.
-std::string masked(const std::string& report)
+// Only the time of the text report and the json report's "generated" change from scan to scan. The json report is
+// compared by its content, written on one line.
+std::string masked(const std::string& report, bool json)
 {
-    const std::regex time("(Report generated at : )\\d\\d:\\d\\d:\\d\\d\r"),
-        generated(R"re(("generated": )"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d")re");
-    return std::regex_replace(std::regex_replace(report, time, "$1TIME\r"), generated, "$1\"TIME\"");
+    if (json) {
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(report));
+        return std::regex_replace(document.toJson(QJsonDocument::Compact).toStdString() + '\n',
+            std::regex(R"re(("generated":)"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d")re"), "$1\"TIME\"");
+    }
+    return std::regex_replace(report, std::regex("(Report generated at : )\\d\\d:\\d\\d:\\d\\d\r"), "$1TIME\r");
 }
 
 // The file's inode and times: a read moves its access time, which is set long past.
@@ -64,7 +69,8 @@ TEST(HeadlessLab, shouldWriteEachFormatAsItsGoldenFileAndPrintTheRepliesInOrder)
         EXPECT_EQ(runs[i].finish(), 0);
         EXPECT_EQ(std::regex_replace((runs[i].lines.join('\n') + '\n').toStdString(), std::regex(" in \\d+ msecs"),
                                      " in N msecs"), replies);
-        EXPECT_EQ(masked(fileText(work.filePath(files[i]).toStdString())), fileText(std::string(GOLDEN "/") + files[i]));
+        EXPECT_EQ(masked(fileText(work.filePath(files[i]).toStdString()), i == 2),
+                  fileText(std::string(GOLDEN "/") + files[i]));
         EXPECT_TRUE(runs[i].errors.isEmpty());
     }
 }
