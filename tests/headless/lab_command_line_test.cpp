@@ -1,0 +1,147 @@
+// Catches: a report unlike its golden file in any format; result lines missing, extra or out of order; a wrong exit
+// status; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on, loses the report
+// or exits wrongly; a scan that needs a display, or reads, writes or leaves a file beside its report.
+#include "tests/Lab.h"
+#include "tests/Process.h"
+
+#include <sys/stat.h>
+
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <numeric>
+#include <regex>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The built program, or the command given, run in the folder work without a display.
+Process scanvet(const QTemporaryDir& work, const std::vector<const char*>& arguments,
+                const std::vector<const char*>& program = {SCANVET})
+{
+    std::vector<const char*> argv{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM"};
+    argv.insert(argv.end(), program.begin(), program.end());
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return Process(work.path().toStdString(), argv, true);
+}
+
+// Only the time of the text report and the json report's "generated" change from scan to scan. The json report is
+// compared by its content, written on one line.
+std::string masked(const std::string& report, bool json)
+{
+    if (json) {
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(report));
+        return std::regex_replace(document.toJson(QJsonDocument::Compact).toStdString() + '\n',
+            std::regex(R"re(("generated":)"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d")re"), "$1\"TIME\"");
+    }
+    return std::regex_replace(report, std::regex("(Report generated at : )\\d\\d:\\d\\d:\\d\\d\r"), "$1TIME\r");
+}
+
+// The file's inode and times: a read moves its access time, which is set long past.
+std::string stamp(const std::string& path)
+{
+    struct stat s{};
+    stat(path.c_str(), &s);
+    return std::to_string(s.st_ino) + ' ' + std::to_string(s.st_atim.tv_sec) + ' ' + std::to_string(s.st_mtim.tv_sec)
+           + ' ' + std::to_string(s.st_ctim.tv_sec) + '.' + std::to_string(s.st_ctim.tv_nsec);
+}
+
+} // namespace
+
+TEST(HeadlessLab, shouldWriteEachFormatAsItsGoldenFileAndPrintTheRepliesInOrder)
+{
+    SCANVET_REQUIRE_LAB();
+    QTemporaryDir work;
+    // All three at once: every silent address waits out the fast preset, which the late host's reply fits.
+    const auto scan = [&](const char* format, const char* file) {
+        return scanvet(work, {"--range", "198.51.100.1-31", "--preset", "fast", "--format", format, "--report", file});
+    };
+    Process runs[] = {scan("text", "scan.txt"), scan("csv", "scan.csv"), scan("json", "scan.json")};
+    const char* files[] = {"scan.txt", "scan.csv", "scan.json"};
+    std::string replies;
+    for (const char* host : {"2", "5", "10", "11", "12", "13", "30"})
+        replies += std::string("Sending ping to 198.51.100.") + host + " Reply O.K. - in N msecs\n";
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(files[i]);
+        EXPECT_EQ(runs[i].finish(), 0);
+        EXPECT_EQ(std::regex_replace((runs[i].lines.join('\n') + '\n').toStdString(), std::regex(" in \\d+ msecs"),
+                                     " in N msecs"), replies);
+        EXPECT_EQ(masked(fileText(work.filePath(files[i]).toStdString()), i == 2),
+                  fileText(std::string(GOLDEN "/") + files[i]));
+        EXPECT_TRUE(runs[i].errors.isEmpty());
+    }
+}
+
+TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettingsFile)
+{
+    SCANVET_REQUIRE_LAB();
+    struct Row {
+        std::vector<const char*> arguments;
+        int status, resultLines;
+        const char* errors;            // a pattern of the whole error stream
+        const char* report = nullptr;  // found.csv, when one is written
+        bool asNobody = false;
+    };
+    const Row rows[] = {
+        {{"--range", "198.51.100.20-20", "--format", "csv", "--report", "found.csv"}, 1, 0, "", "address,name,answering\r\n"},
+        {{"--range", "198.51.100.5-5", "--preset", "fast", "--format", "csv", "--report", "found.csv"}, 0, 1, "",
+         "address,name,answering\r\n198.51.100.5,echo5.lab,true\r\n"},
+        {{"--range", "198.51.100.5-5", "--preset", "quick"}, 2, 0,
+         "scanvet: --preset: 'quick' is not lan, fast or slow"},
+        {{"--range", "198.51.100.5-5", "--preset", "fast", "--report", "missing/found.csv"}, 4, 1,
+         "scanvet: cannot write the report to missing/found\\.csv"},
+        {{}, 1, 0, "scanvet: [^\n]*--range[^\n]*"},
+        {{"--version"}, 0, 1, ""},
+        {{"--range", "198.51.100.5-5", "--report", "found.csv"}, 3, 0, "Application Error: Exception TICMPException in "
+         "module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\.", nullptr, true},
+    };
+    for (const Row& row : rows) {
+        // Only in the raw-socket lab is no echo socket left to a user without privileges.
+        if (row.asNobody && (!Lab::rawSocket() || geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))) continue;
+        SCOPED_TRACE(std::accumulate(row.arguments.begin(), row.arguments.end(), std::string("scanvet"),
+                                     [](const std::string& all, const char* argument) { return all + ' ' + argument; }));
+        QTemporaryDir work, bin;
+        const std::string settings = work.filePath("Scanvet.cfg").toStdString();
+        const std::string copy = bin.filePath("scanvet").toStdString();
+        std::ofstream(settings, std::ios::binary) << "198\r\n51\r\n100\r\nabc\r\n";
+        if (row.asNobody) fs::copy_file(SCANVET, copy);
+        for (const QTemporaryDir* folder : {&work, &bin}) fs::permissions(folder->path().toStdString(), fs::perms::all);
+        const timespec longPast[2] = {{1000000000, 0}, {1000000000, 0}};
+        utimensat(AT_FDCWD, settings.c_str(), longPast, 0);
+        const std::string before = stamp(settings);
+
+        Process run = scanvet(work, row.arguments, row.asNobody ? std::vector<const char*>{"/usr/bin/setpriv",
+                              "--reuid=65534", "--regid=65534", "--clear-groups", copy.c_str()} : std::vector{SCANVET});
+        EXPECT_EQ(run.finish(), row.status);
+        EXPECT_EQ(run.lines.size(), row.resultLines);
+        EXPECT_TRUE(std::regex_match(run.errors.join('\n').toStdString(), std::regex(row.errors)));
+        EXPECT_EQ(stamp(settings), before);
+        EXPECT_EQ(fileText(settings), "198\r\n51\r\n100\r\nabc\r\n");
+        std::set<std::string> files, expectedFiles{"Scanvet.cfg"};
+        if (row.report) expectedFiles.insert("found.csv");
+        for (const auto& file : fs::directory_iterator(work.path().toStdString())) files.insert(file.path().filename());
+        EXPECT_EQ(files, expectedFiles);
+        EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()), row.report ? row.report : "");
+    }
+}
+
+TEST(HeadlessLab, shouldEndAfterTheEchoItIsOnAndWriteWhatItFoundWhenInterrupted)
+{
+    SCANVET_REQUIRE_LAB();
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(status);
+        QTemporaryDir work;
+        // .13 answers; .14 to .22 are nobody's here, so each holds the scan for the slow preset's whole wait.
+        Process run = scanvet(work, {"--range", "198.51.100.13-22", "--preset", "slow", "--all-lines", "--format", "csv",
+                                     "--report", "found.csv"});
+        ASSERT_TRUE(run.waitFor("Sending ping to 198.51.100.13 Reply O.K."));
+        ASSERT_EQ(run.signal(signal), 0);
+        EXPECT_EQ(run.finish(), status);
+        EXPECT_EQ(run.said("Sending ping to 198.51.100.15"), 0);
+        EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()), "address,name,answering\r\n198.51.100.13,,true\r\n");
+        EXPECT_TRUE(run.errors.isEmpty());
+    }
+}
