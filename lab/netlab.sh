@@ -18,6 +18,8 @@
 # --lan-hosts N adds answering hosts .101 .. .(100+N) without names.
 # --all-answer gives every LAN address .1 .. .253 that nobody has an answering
 # host without a name (.20 then answers too; .30 stays late).
+# lab/slow_name_server.py, started by a test inside the scanner's namespace,
+# is a name server on its loopback that holds every reverse look-up.
 # --socket dgram lets the scanner use the unprivileged ping socket; raw forbids
 # it there (ping_group_range "1 0"), so the raw socket is used.
 set -u

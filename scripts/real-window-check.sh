@@ -304,6 +304,14 @@ sleep 0.4
 shot during-test
 caption now
 check "a test was running when the list's picture was taken" '! same idle now'
+# The mouse wheel over the tabs brings no other sheet into view during a test.
+xdotool mousemove --sync $(( cx + test_tab_x * s )) $(( cy + tab_y * s )) click 5 click 5 click 4
+sleep 0.3
+shot after-wheel
+list_of() { convert "$work/$1.png" -crop "$(( 790 * s ))x$(( 330 * s ))+$(( 4 * s ))+$(( win_h - 490 * s + 38 * s ))" +repage "$work/$1-list.png"; }
+list_of during-test
+list_of after-wheel
+check "the wheel over the tabs during a test left the Test Sheet in view" 'same during-test-list after-wheel-list'
 click 768 16                # Stop Test
 xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
 for _ in $(seq 600); do sleep 0.1; caption now; same idle now && break; done
@@ -325,6 +333,16 @@ import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/about.pn
 xdotool mousemove --sync $(( X + 148 * s )) $(( Y + HEIGHT - 22 * s )) click 1    # OK
 for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null || break; sleep 0.1; done
 ! xdotool search --onlyvisible --name '^About$' >/dev/null || fail "OK did not close the About box"
+# A single ping to the silent .20 blocks the window for the slow preset's 3 s: a click on Run test and
+# Alt+R during the wait are dropped, not replayed after it.
+type_into 192 16 20
+click 704 16                # Ping
+click 768 16
+xdotool key alt+r
+xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
+sleep 4
+caption now
+check "input during a single ping's wait started no test" 'same idle now'
 click 768 16                # a test once more, closed during .28's echo: the close waits for nothing
 sleep 0.4
 leave

@@ -7,7 +7,6 @@
 #include <string>
 
 namespace Lab {
-inline constexpr const char* Echo5 = "198.51.100.5";
 inline constexpr const char* Alpha = "198.51.100.10";
 inline constexpr const char* Bravo = "198.51.100.11";
 inline constexpr const char* Unnamed12 = "198.51.100.12";

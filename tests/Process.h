@@ -18,20 +18,19 @@
 #include <string>
 #include <vector>
 
-// A program in a working folder, its standard streams on one socket (or its error stream apart, in
-// errors); what it said is shown when the test has failed. Started with fork and exec: ThreadSanitizer
+// A program in a working folder, its input and output on one socket and its error stream apart, in
+// errors; what it said is shown when the test has failed. Started with fork and exec: ThreadSanitizer
 // cannot follow QProcess's vfork-like start.
 class Process {
 public:
-    Process(const std::string& folder, std::vector<const char*> argv, bool errorsApart = false)
+    Process(const std::string& folder, std::vector<const char*> argv)
     {
         int ends[2], errorEnds[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0 || pipe2(errorEnds, O_CLOEXEC) != 0)
             throw std::runtime_error("no socket pair or pipe");
         argv.push_back(nullptr);
         if ((pid = fork()) == 0) {
-            for (int stream : {0, 1, 2}) dup2(ends[1], stream);
-            if (errorsApart) dup2(errorEnds[1], 2);
+            for (int stream : {0, 1, 2}) dup2(stream < 2 ? ends[1] : errorEnds[1], stream);
             if (chdir(folder.c_str()) == 0) execv(argv[0], const_cast<char* const*>(argv.data()));
             _exit(127);
         }

@@ -5,6 +5,7 @@
 #include "window/Pictures.h"
 #include "window/UserInput.h"
 
+#include <QAccessible>
 #include <QCache>
 #include <QEvent>
 #include <QFontDatabase>
@@ -152,7 +153,11 @@ void FoundComputersView::setModel(QAbstractItemModel* model)
     if (model == nullptr) return;
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model, signal, this, [this] { changing(); });
-    connect(model, &QAbstractItemModel::dataChanged, this, [this] { changing(); });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last, const QList<int>& roles) {
+                changing();
+                if (roles.contains(Qt::AccessibleDescriptionRole)) describeAgain(first.row(), last.row());
+            });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { changing(); });
 }
 
@@ -160,6 +165,20 @@ void FoundComputersView::changing()
 {
     pacer->changed();
     if (pacer->pending()) setPaintsEnabled(this, false);
+}
+
+// Qt tells the accessibility bus nothing when an entry's description
+// changes, so a screen reader would not hear that a computer fell silent.
+void FoundComputersView::describeAgain(int firstRow, int lastRow)
+{
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(this);
+    for (int row = firstRow; list != nullptr && row <= lastRow; ++row) {
+        if (QAccessibleInterface* entry = list->child(row)) {
+            QAccessibleEvent changed(entry, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&changed);
+        }
+    }
 }
 
 void FoundComputersView::setLocked(bool value)

@@ -25,6 +25,7 @@ private:
     // Changes that come within a frame of the last shown one are gathered
     // into one picture: a scan adds and renames entries in bursts.
     void changing();
+    void describeAgain(int firstRow, int lastRow);
 
     FramePacer* pacer;
     bool locked = false;

@@ -30,6 +30,9 @@ sheet = find(app, pyatspi.ROLE_TEXT, "Result sheet").queryText()
 run = find(app, pyatspi.ROLE_PUSH_BUTTON, "Run test")
 shown = []  # names after each change: Qt sends the object, not the new name
 pyatspi.Registry.registerEventListener(lambda e: shown.append(e.source.name), "object:property-change:accessible-name")
+described = []  # entries whose description changed
+pyatspi.Registry.registerEventListener(lambda e: described.append(e.source.name),
+                                       "object:property-change:accessible-description")
 
 find(app, pyatspi.ROLE_PUSH_BUTTON, "Ping").queryAction().doAction(0)
 reply = re.compile(r"Sending ping to 198\.51\.100\.10 Reply O\.K\. - in \d+ msecs$")
@@ -53,4 +56,5 @@ subprocess.run(["ip", "-n", os.environ["SCANVET_LAB_HOSTS"], "addr", "del", "198
 run.queryAction().doAction(0)
 silent = wait_for("the entry of 198.51.100.12", lambda: next(e for e in computers if e.name.startswith("198.51.100.12 ")))
 wait_for("the entry of the silent computer described as not answering", lambda: silent.description == "not answering")
+wait_for("an event for the silent entry's description", lambda: any(n.startswith("198.51.100.12 ") for n in described))
 print("a11y: status line, gauge, entry states and result sheet read from the bus")

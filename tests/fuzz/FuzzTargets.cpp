@@ -1,9 +1,7 @@
 // Catches: whole numbers misread or wrongly taken or refused; raw and datagram verdicts that differ, or believe a
-// packet not answering our request; resolveHost rules or quoting broken; settings lines losing, adding or moving bytes;
-// a dotted text split into parts that do not give it back, or called complete with a part missing.
+// packet not answering our request; resolveHost rules or quoting broken; settings lines losing, adding or moving bytes.
 #include "files/SettingsFile.h"
 #include "files/TextFile.h"
-#include "lookup/LocalLookup.h"
 #include "net/IcmpPacket.h"
 #include "net/Ipv4.h"
 #include "net/NameLookup.h"
@@ -87,14 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray joined;
     for (const std::string& line : lines) joined += line + '\n';
     FUZZ_CHECK(joined == (expected.isEmpty() || expected.endsWith('\n') ? expected : expected + '\n'));
-#elif defined(FUZZ_TARGET_fuzz_splitip)
-    const QString dotted = QString::fromUtf8(text.data(), qsizetype(size));
-    OctetTexts parts;
-    const bool complete = splitDottedText(dotted, parts);
-    const qsizetype dots = std::min<qsizetype>(dotted.count(u'.'), 3);
-    FUZZ_CHECK(complete == std::none_of(parts.begin(), parts.end(), [](const QString& p) { return p.isEmpty(); }));
-    FUZZ_CHECK(std::none_of(parts.begin(), parts.begin() + 3, [](const QString& p) { return p.contains(u'.'); }));
-    FUZZ_CHECK((QStringList(parts.begin(), parts.begin() + dots) << parts[3]).join(u'.') == dotted);
 #endif
     return 0;
 }

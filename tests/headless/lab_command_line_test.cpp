@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <numeric>
 #include <regex>
 #include <set>
 
@@ -25,7 +24,7 @@ Process scanvet(const QTemporaryDir& work, const std::vector<const char*>& argum
     std::vector<const char*> argv{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM"};
     argv.insert(argv.end(), program.begin(), program.end());
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return Process(work.path().toStdString(), argv, true);
+    return Process(work.path().toStdString(), argv);
 }
 
 // Only the time of the text report and the json report's "generated" change from scan to scan. The json report is
@@ -94,15 +93,13 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         {{"--range", "198.51.100.5-5", "--preset", "fast", "--report", "missing/found.csv"}, 4, 1,
          "scanvet: cannot write the report to missing/found\\.csv"},
         {{}, 1, 0, "scanvet: [^\n]*--range[^\n]*"},
-        {{"--version"}, 0, 1, ""},
         {{"--range", "198.51.100.5-5", "--report", "found.csv"}, 3, 0, "Application Error: Exception TICMPException in "
          "module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\.", nullptr, true},
     };
     for (const Row& row : rows) {
         // Only in the raw-socket lab is no echo socket left to a user without privileges.
         if (row.asNobody && (!Lab::rawSocket() || geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))) continue;
-        SCOPED_TRACE(std::accumulate(row.arguments.begin(), row.arguments.end(), std::string("scanvet"),
-                                     [](const std::string& all, const char* argument) { return all + ' ' + argument; }));
+        SCOPED_TRACE(row.status);
         QTemporaryDir work, bin;
         const std::string settings = work.filePath("Scanvet.cfg").toStdString();
         const std::string copy = bin.filePath("scanvet").toStdString();

@@ -1,9 +1,8 @@
 // Catches echoes that miss answers or errors of lab or loopback hosts, their sender or time to live, send a time to
 // live of 0, take a late reply or an earlier request's error for a later request, outlast their time-out waiting for
-// send room, or ignore an abort; a pinger that sends to a text it could not resolve or pings another address.
+// send room, or ignore an abort.
 #include "net/EchoSocket.h"
 #include "net/Ipv4.h"
-#include "net/Pinger.h"
 #include "tests/Lab.h"
 
 #include <sys/syscall.h>
@@ -130,16 +129,3 @@ TEST_F(LabEcho, sweepOverSilentNeighboursKeepsEveryTimeOut)
     EXPECT_FALSE(neighbourFailed("198.51.100.150")) << "the sweep waited for a resolution to give up";
 }
 
-TEST_F(LabEcho, pingerSendsOnlyToTextsThatResolve)
-{
-    Pinger pinger;
-    int requests = 0;
-    pinger.onRequest = [&] { ++requests; };
-    EXPECT_FALSE(pinger.ping("nosuchhost.lab").has_value());
-    EXPECT_FALSE(pinger.ping("255.255.255.255").has_value());
-    for (const auto& [text, from] : {std::pair{"alpha", Lab::Alpha}, {"127.1", "127.0.0.1"}, {"far.lab", Lab::Far}}) {
-        const std::optional<EchoResult> r = pinger.ping(text);
-        EXPECT_TRUE(r && r->answered() && dottedText(r->from) == from) << text;
-    }
-    EXPECT_EQ(requests, 3) << "sent to an unusable text";
-}

@@ -26,13 +26,12 @@ protected:
         scan->recorder().setShowOnlyCorrectReplies(false);
         ScanController* s = scan.get();
         QObject::connect(&s->recorder(), &EchoRecorder::resultLineAdded, s, [this](const QString& l) { lines << l; });
-        QObject::connect(s, &ScanController::progressed, s, [this](int octet) { steps.push_back(octet); });
         QObject::connect(s, &ScanController::finished, s, [this] { ++finished; });
     }
     // Runs one test of min..max with the preset to its end.
-    bool runTest(std::array<int, 3> octets, int min, int max, int preset, int repeatMinutes = 0)
+    bool runTest(std::array<int, 3> octets, int min, int max, int preset)
     {
-        scan->setParameters(octets, min, max, repeatMinutes);
+        scan->setParameters(octets, min, max, 0);
         scan->applySpeedPreset(preset);
         const int before = finished;
         scan->start();
@@ -47,6 +46,5 @@ protected:
 
     std::unique_ptr<ScanController> scan;
     QStringList lines;
-    std::vector<int> steps;
     int finished = 0;
 };

@@ -1,6 +1,6 @@
 // Catches: a change told for a first, stopped or other range's test, or missed; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
-// listed computer, a late name written into another entry.
+// listed computer.
 #include "tests/scan/ScanFixture.h"
 
 
@@ -42,24 +42,6 @@ TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
     EXPECT_EQ(list.text(0) + list.text(1), entry("10.0.0.50") + entry("10.0.0.5"));
 }
 
-TEST(FoundComputers, shouldWriteANameOnlyIntoTheEntryThatStillShowsItsAddress)
-{
-    FoundComputers list;
-    for (const char* address : {"10.0.0.7", "10.0.0.8"}) list.add(QLatin1String(address));
-    list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("PRINTER1"));
-    list.setHostName(1, QStringLiteral("10.0.0.8"), QString(40, u'n'));
-    // Padded to the entry width, and never cut.
-    EXPECT_EQ(list.text(0) + '|' + list.text(1), entry("10.0.0.7 PRINTER1") + "|10.0.0.8 " + QString(40, u'n'));
-    list.clear();
-    list.add(QStringLiteral("10.0.0.9"));
-    list.setHostName(0, QStringLiteral("10.0.0.7"), QStringLiteral("late"));
-    list.setAnswered(0, false);
-    EXPECT_EQ(list.text(0), entry("10.0.0.9"));
-    EXPECT_EQ(list.data(list.index(0), Qt::AccessibleDescriptionRole), QStringLiteral("not answering"));
-}
-
-// A sequence of tests: each one's range, the last octets that answered (-1: an address of another
-// network, edited in during the test), whether it was stopped, and the change it tells.
 TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeOnly)
 {
     ChangeWatch watch;
