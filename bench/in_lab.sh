@@ -36,8 +36,8 @@ lan)
     # the three take turns going first. All append to the sheet, since
     # the lines put on it beforehand must stay.
     passes=("--label sweep1" "--label sweep1_10k --prefill 10000" "--label sweep1_100k --prefill-lines 100000")
-    shift=$(( (rep - 1) % 3 ))
-    passes=("${passes[@]:$shift}" "${passes[@]:0:$shift}")
+    turn=$(( (rep - 1) % 3 ))
+    passes=("${passes[@]:$turn}" "${passes[@]:0:$turn}")
     : > "$work/sweep.txt"
     for pass in "${passes[@]}"; do
       # shellcheck disable=SC2086
