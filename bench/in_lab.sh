@@ -26,35 +26,51 @@ fping_sweep() {
   awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", (e - s) * 1000 }'
 }
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a / b }'; }
+
 case "$what" in
 lan)
   load sweep1
   for rep in $(seq "$reps"); do
-    # The empty list and the list of 10,000 entries take turns going first.
-    passes=("--label sweep1" "--label sweep1_10k --prefill 10000")
-    [ $((rep % 2)) = 1 ] || passes=("${passes[1]}" "${passes[0]}")
+    # An empty list and sheet, 10,000 list entries, 100,000 sheet lines:
+    # the three take turns going first. All append to the sheet, since
+    # the lines put on it beforehand must stay.
+    passes=("--label sweep1" "--label sweep1_10k --prefill 10000" "--label sweep1_100k --prefill-lines 100000")
+    turn=$(( (rep - 1) % 3 ))
+    passes=("${passes[@]:$turn}" "${passes[@]:0:$turn}")
     : > "$work/sweep.txt"
     for pass in "${passes[@]}"; do
       # shellcheck disable=SC2086
-      nice -n "$nice" "$bench" sweep --preset 0 $pass >> "$work/sweep.txt"
+      nice -n "$nice" "$bench" sweep --preset 0 --append $pass >> "$work/sweep.txt"
     done
     cat "$work/sweep.txt" >> "$results"
-    echo "sweep1_10k.handover_over_empty $(awk -v a="$(value sweep1_10k.handover_median_us)" \
-      -v b="$(value sweep1.handover_median_us)" 'BEGIN { printf "%.4f", a / b }')" >> "$results"
+    for other in sweep1_10k sweep1_100k; do
+      echo "$other.handover_over_empty $(ratio "$(value $other.handover_median_us)" "$(value sweep1.handover_median_us)")" >> "$results"
+    done
+    echo "sweep1_100k.scan_over_empty $(ratio "$(value sweep1_100k.scan_ms)" "$(value sweep1.scan_ms)")" >> "$results"
     scan=$(value sweep1.scan_ms)
     t=$(fping_sweep fping_t1_i1 -t1 -i1)
     echo "fping_t1_i1.ms $t" >> "$results"
-    echo "sweep1.scan_over_fping $(awk -v a="$scan" -v b="$t" 'BEGIN { printf "%.4f", a / b }')" >> "$results"
+    echo "sweep1.scan_over_fping $(ratio "$scan" "$t")" >> "$results"
     # The fastest it takes as root: every request at once, not one by one.
     t=$(fping_sweep fping_t1_i0 -t1 -i0)
     echo "fping_t1_i0.ms $t" >> "$results"
   done
   nice -n "$nice" "$bench" startup --exe "$build/bench/scanvet_bench_startup" --label startup --reps "$reps" >> "$results"
+  # Once per run: hundreds of tests, a few minutes.
+  load soak
+  nice -n "$nice" "$bench" soak --label soak >> "$results"
   ;;
 all)
   load sweep2
-  for _ in $(seq "$reps"); do
-    nice -n "$nice" "$bench" sweep --preset 1 --label sweep2 --gui-timer >> "$results"
+  for rep in $(seq "$reps"); do
+    # A plain sweep and one whose GUI thread is held for 10 s, turn about.
+    passes=("--label sweep2 --gui-timer" "--label blocked --block-ms 10000")
+    [ $((rep % 2)) = 1 ] || passes=("${passes[1]}" "${passes[0]}")
+    for pass in "${passes[@]}"; do
+      # shellcheck disable=SC2086
+      nice -n "$nice" "$bench" sweep --preset 1 $pass >> "$results"
+    done
   done
   ;;
 esac
