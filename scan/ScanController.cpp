@@ -4,6 +4,8 @@
 
 #include <QMetaObject>
 
+#include <sched.h>
+
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     : QObject(parent),
       echoPinger(std::move(pinger)),
@@ -12,6 +14,10 @@ ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
       // pending: a GUI thread that falls behind takes them in one go.
       events([this] { QMetaObject::invokeMethod(this, &ScanController::takeEvents, Qt::QueuedConnection); })
 {
+    drainTimer.setSingleShot(true);
+    drainTimer.setTimerType(Qt::PreciseTimer);
+    drainTimer.setInterval(std::chrono::milliseconds(16));
+    connect(&drainTimer, &QTimer::timeout, this, &ScanController::takeEvents);
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     repeatTimer.setTimerType(Qt::PreciseTimer);
     repeatTimer.setSingleShot(true);
@@ -57,12 +63,23 @@ void ScanController::start()
                             .arg(testParameters.octet3.load()),
                         testParameters.rangeMin, testParameters.rangeMax);
     scanner = std::make_unique<RangeScanner>(*echoPinger, testParameters, stopRequested, events);
+    // The new thread often starts on this core: let its first echo go out
+    // before the window locks its controls.
+    sched_yield();
     updateState();
 }
 
 void ScanController::takeEvents()
 {
-    for (ScanEvent& event : events.takeAll()) {
+    std::vector<ScanEvent> taken = events.takeAll();
+    if (taken.empty()) {
+        if (events.rearm()) return;
+        taken = events.takeAll();
+    }
+    // What comes within the next frame waits for it: the walk wakes the GUI
+    // thread once per frame, not once per echo.
+    drainTimer.start();
+    for (ScanEvent& event : taken) {
         try {
             if (event.end) {
                 endTest();

@@ -123,6 +123,7 @@ private:
     ChangeWatch changes;
     std::atomic<bool> stopRequested{false};
     std::unique_ptr<RangeScanner> scanner;
+    QTimer drainTimer;  // the scan's events are taken once per frame
     QTimer repeatTimer;
     QDateTime nextTest;
     std::chrono::milliseconds minute{60000};

@@ -7,9 +7,11 @@ bool ScanEvents::push(ScanEvent event)
     std::unique_lock lock(mutex);
     roomLeft.wait(lock, [this] { return closed || events.size() < Capacity; });
     if (closed) return false;
+    const bool end = event.end;
     events.push_back(std::move(event));
-    // Under the lock, so that close() cannot slip in between.
-    if (!wakePending) {
+    // Under the lock, so that close() cannot slip in between. The end wakes
+    // at once: the window comes back without waiting for a frame.
+    if (!wakePending || end) {
         wakePending = true;
         wake();
     }
@@ -23,10 +25,17 @@ std::vector<ScanEvent> ScanEvents::takeAll()
         const std::lock_guard guard(mutex);
         taken.assign(std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
         events.clear();
-        wakePending = false;
     }
     roomLeft.notify_all();
     return taken;
+}
+
+bool ScanEvents::rearm()
+{
+    const std::lock_guard guard(mutex);
+    if (!events.empty()) return false;
+    wakePending = false;
+    return true;
 }
 
 void ScanEvents::close()

