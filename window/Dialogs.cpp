@@ -67,3 +67,21 @@ void showApplicationError(const QString& text)
     showBox(nullptr, QMessageBox::Critical, QLatin1String(KeptTexts::ApplicationErrorTitle), text, QMessageBox::Ok,
             QMessageBox::Ok);
 }
+
+void runShowingErrors(Dialogs& dialogs, QWidget* parent, const std::function<void()>& handler)
+{
+    QString message;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& e) {
+        message = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    try {
+        dialogs.showError(parent, withFullStop(message));
+    } catch (...) {
+        // Nothing may reach the event loop, not even from the error box.
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -30,6 +31,10 @@ public:
     void showError(QWidget* parent, const QString& text) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) override;
 };
+
+// Runs a handler so that no error escapes it: one that gets out shows the
+// error box, and the program carries on.
+void runShowingErrors(Dialogs& dialogs, QWidget* parent, const std::function<void()>& handler);
 
 // "Scanvet Address"
 QString applicationTitle();

@@ -145,20 +145,7 @@ void MainWindow::connectControls()
 
 void MainWindow::guarded(const std::function<void()>& handler)
 {
-    QString message;
-    try {
-        handler();
-        return;
-    } catch (const std::exception& e) {
-        message = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        message = QStringLiteral("Unknown error");
-    }
-    try {
-        dialogs.showError(this, withFullStop(message));
-    } catch (...) {
-        // Nothing may reach the event loop, not even from the error box.
-    }
+    runShowingErrors(dialogs, this, handler);
 }
 
 void MainWindow::terminate()
