@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's command line. Without arguments it starts the window; with
 // --range it scans without one.
 #pragma once

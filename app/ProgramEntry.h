@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program entry, kept out of main() so that a test can run it whole.
 #pragma once
 

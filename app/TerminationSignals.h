@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A session that ends, a kill or Ctrl+C in a terminal closes the window as
 // File, Exit does, so the settings are written and the exit status is 0.
 // SIGTERM, SIGINT and SIGHUP are taken off the process and read by the event

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Users know these texts word for word: their habits, their scripts and the
 // files they keep rely on them, spelling and old Windows names included. They
 // stay exactly as they are; %1, %2 and %3 stand for what is filled in.

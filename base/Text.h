@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Text helpers shared by every layer: the whole-number reading of the
 // settings file and the octet fields, and trimming.
 #pragma once

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs inside the test lab (bench/run.sh starts it):  in_lab.sh lan|all REPS BUILD RESULTS
 set -euo pipefail
 what=$1 reps=$2 build=$3 results=$4

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Benchmarks of the range scan, fping beside it, start-up and memory: builds
 # in release mode into build-bench/, runs every benchmark REPS times inside the
 # test lab (nothing leaves the lab's namespaces) and prints one table of

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Benchmark driver. Prints "key value" lines; bench/run.sh collects them and
 // "table" turns them into medians with min and max.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program entry as main.cpp runs it, with a probe that reports when the
 // main window is first exposed and then ends the program. Started by
 // "scanvet_bench startup", which passes the time it forked.

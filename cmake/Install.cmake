@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installation into the usual places under the prefix (program, manual page,
 # desktop entry, icons in the hicolor theme, AppStream metainfo, Debian's
 # copyright and changelog) and the Debian package.

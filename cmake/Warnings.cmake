@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 add_library(scanvet_warnings INTERFACE)
 target_compile_options(scanvet_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The seven numbers kept from one run to the next, one a line, in
 // "Scanvet.cfg" of the working directory: the four octets, the lowest and
 // highest last octet of the range, and the repeat period in minutes.

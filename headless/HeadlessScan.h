@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A scan from the command line: no window and no settings file, the same
 // controller, look-ups and reports as the window. The result lines go to
 // standard output as the result sheet would show them; the report is

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Answers echo requests to one address after a fixed delay, for a lab host
 // whose kernel ignores echoes:  late_responder ADDRESS DELAY_MS
 // Replies wait in a queue, so a slow one never holds back the next. Runs until

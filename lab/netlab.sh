@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The test lab: a small isolated network of namespaces, built afresh for one
 # command and always torn down. Nothing is added to the machine's own
 # namespace, and the scanner's namespace has no route out, so no echo or name

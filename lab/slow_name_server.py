@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Name server for the lab: names 198.51.100.X "slowX.lab", holds each answer until SIGUSR1, counts them in argv[1]."""
 import pathlib, re, signal, socket, struct, sys
 

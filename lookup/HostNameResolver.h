@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The host names of found computers, looked up in the background by a few
 // threads, so that neither the scan nor the window waits for a name server.
 #pragma once

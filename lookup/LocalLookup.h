@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // "Get local IP" and "Solve IP": the local computer's address and name, and a
 // typed host name's address, as the four octet texts the window shows.
 #pragma once

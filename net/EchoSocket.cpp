@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Each socket comes with an eventfd that abort() signals, so a blocked wait
 // ends at once.
 #include "net/EchoSocket.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One ICMP echo at a time to one IPv4 host: the unprivileged ping socket
 // where net.ipv4.ping_group_range allows it, else a raw socket (CAP_NET_RAW).
 #pragma once

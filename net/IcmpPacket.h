@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Building echo requests and judging what comes back. Pure functions on
 // bytes: anything may come in, a verdict comes out.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // IPv4 addresses as 32-bit values in network byte order, and their dotted text.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Linux binds the resolver directly, so there is no library to load and no
 // socket service to start; texts reach it as they reached a 257-byte buffer.
 #include "net/NameLookup.h"

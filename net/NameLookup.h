@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The look-ups the window's commands and the found computers need, with the
 // rules and messages users see.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The binding of the name look-ups to libc's resolver. Nothing here keeps
 // state, so look-ups may run on many threads at once.
 #include "net/NameService.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Pings an address given as text (dotted or a host name) with the set
 // time-out and time to live. The address's resolution is kept for as long as
 // the same text is pinged again.

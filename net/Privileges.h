@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Least privilege: once the echo socket is open the program needs nothing
 // beyond its user's own rights, and the open socket keeps working.
 #pragma once

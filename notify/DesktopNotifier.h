@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Desktop notifications through the freedesktop notification service on the
 // session bus. A notice never blocks and never fails the program: where no
 // service runs, nothing happens.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the program's SVG icon into the PNG sizes of the hicolor icon theme:
 //   render_icon ICON.svg OUTDIR NAME SIZE...
 // writes OUTDIR/SIZExSIZE/apps/NAME.png for each SIZE.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Which computers of a range started or stopped answering since the last
 // test of the same range that ran to its end (since the program started).
 // A first test of a range, and a test stopped or abandoned, tell nothing.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Turns each echo into what the user sees of it: the found computer's entry
 // (a new one gets its host name looked up), the result-sheet line by the
 // "Show only correct replies" rule, and the status line. GUI thread only.

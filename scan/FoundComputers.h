@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The computers that answered at least once since the list was last cleared,
 // in the order they first answered. An entry shows its address, later with
 // the host name, left-justified in 41 characters; it is found by its address

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One test's walk of the range on a thread of its own: for every last octet
 // from the range minimum to the maximum, one echo to that address, handed to
 // the GUI thread with its progress step through the scan's events, which

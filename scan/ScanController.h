@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The GUI-thread side of a range test: starts the scan thread, asks it to
 // stop, abandons it at a close, repeats a finished test after the repeat
 // period, and sends the single ping. It owns the pinger, the test

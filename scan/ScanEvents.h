@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What a test's walk hands to the GUI thread, in the order it happened: each
 // echo with its address's progress step, a step alone where no echo went
 // out, and the end. The walk never waits for the window unless the queue is

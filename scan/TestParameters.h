@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What a test reads from the window. The window writes it on the GUI thread
 // while the scan thread reads it, so every value is read and written whole.
 #pragma once

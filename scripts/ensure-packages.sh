@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs those of the given Debian packages that are not installed yet.
 set -euo pipefail
 missing=()

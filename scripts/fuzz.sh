@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Fuzzes the parsers with libFuzzer (clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer): each target runs for a bounded time from its
 # kept corpus (tests/fuzz/corpus/<target>/), and the executions per target are

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what building, running and testing need, from Debian's packages.
 set -euo pipefail
 exec bash "$(dirname "$0")/ensure-packages.sh" \

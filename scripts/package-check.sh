@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Debian package's round trip, as root on Debian 12: builds the package,
 # installs it with apt-get, checks as user nobody that the program has the
 # ping capability, starts inside the test lab where only that capability lets

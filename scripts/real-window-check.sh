@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The real window, driven as a person would: installs the build into a
 # temporary prefix, starts the installed program on a virtual X display inside
 # the test lab (so no echo and no name query can leave the machine), and with

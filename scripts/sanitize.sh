@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs the tests under the sanitizers, each kind in a build of its own:
 #   build-asan  AddressSanitizer with UndefinedBehaviorSanitizer: the whole suite
 #   build-tsan  ThreadSanitizer: the thread-heavy tests (scan, echo handlers,

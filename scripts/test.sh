@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the dependencies, builds, and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The lab's hosts (lab/netlab.sh tells what each does) and the guard that skips a lab test where no lab is up.
 #pragma once
 

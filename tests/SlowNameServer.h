@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The lab's name server that holds every reverse look-up until told to answer (lab/slow_name_server.py), for
 // one test. Started with posix_spawn: ThreadSanitizer cannot follow QProcess's start.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // While the GUI thread waits (a single ping blocks it for its echo), the
 // user's input is swallowed and the wait shows as a busy cursor; input that
 // arrived meanwhile is dropped when the wait ends, not replayed.

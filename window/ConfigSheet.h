@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Config Sheet: the repeat period and the range with their spinners,
 // "Show only correct replies", what a new round does to the result sheet,
 // and the speed preset. It hands the window one value with all of them.

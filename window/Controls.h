@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window's controls as its pages build them: fixed places, object names
 // that match their members, and accessible names for fields without a label.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's message boxes and its save dialog, behind one interface so
 // that tests can answer them. Only the window shows boxes.
 #pragma once

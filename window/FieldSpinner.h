@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Up and down arrows bound to a free-text field: they step the number the
 // field shows within a range, without wrapping, and so do the Up and Down
 // keys in the field. Unlike QSpinBox, the field takes any text; the spinner

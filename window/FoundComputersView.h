@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The list of found computers as small entries that run left to right and
 // wrap into rows, each with its picture: lit when the computer answered at
 // its last echo, dark when it did not.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Shows the changes of a control at most once per screen frame. A scan
 // changes some controls at every echo, a thousand times a second, which no
 // screen shows and no one reads; painting each would keep the GUI thread busy

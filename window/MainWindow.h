@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window: assembles the top bar, the three sheets, the gauge and
 // the status bar, and wires the user's commands to the scan controller, the
 // look-ups and the files. What a test's state means on screen follows the

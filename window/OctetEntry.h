@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The check of an octet field, run at every change of its text, so that the
 // field always holds a valid octet.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The frame under the sheets with the gauge. A scan moves it at every
 // address; it is painted at most once per frame.
 #pragma once

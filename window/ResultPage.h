@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Result Sheet page: the sheet, with Save List and Clear List under it,
 // and a note beside them once the sheet has let its oldest lines go.
 #pragma once

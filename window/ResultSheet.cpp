@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "window/ResultSheet.h"
 
 #include "window/FramePacer.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The result sheet: plain text that keeps its lines exactly as they were
 // added (an empty line counts), for the screen, the screen reader and saving.
 // It keeps the newest MaxLines lines; the oldest go first, so that a test

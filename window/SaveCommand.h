@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Save List under either list: the save dialog, the file written, and the
 // message when it cannot be. Each list has its own, which proposes the file
 // chosen last.

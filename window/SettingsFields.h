@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Which field each of the seven lines of "Scanvet.cfg" belongs to: the four
 // octets, the lowest and highest last octet of the range, and the repeat
 // period, in that order.

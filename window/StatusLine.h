@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The status bar: the line of the last echo (painted at most once per
 // frame, as a scan changes it a thousand times a second), and at its right,
 // while a repeat is pending, when the next test starts.

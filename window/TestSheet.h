@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Test Sheet: the list of found computers, with Clear List and Save List
 // under it. During a test the list takes no input and neither button works;
 // during a single ping only the buttons rest.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The bar across the top of the window: the four octet fields with their
 // spinners, the host-name field, and Solve IP, Get local IP, Ping and Run
 // test. It keeps each octet field a valid octet, and fills the fields from

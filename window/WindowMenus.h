@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The menu bar: File (Exit), Options (Notify of changes) and Help (About).
 // The about box and the desktop notices belong to it.
 #pragma once

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Catches a status line, gauge, entry state or result text that a screen reader cannot read from the accessibility bus.
 set -u
 skip() { echo "a11y: skipped: $1" >&2; [ "${SCANVET_LAB_REQUIRED:-}" = 1 ] && exit 1; exit 77; }

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Catches a status line, its change event, gauge, entry state (also after it fell silent) or result text missing
 # from the accessibility bus.
 import os, re, subprocess, sys, time

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a time of day with a zone, a stray blank or one-digit minutes and seconds. (The report's lines: the
 // command line's golden files.)
 #include "files/Report.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a save that claims success or harms the old file in a read-only folder or on a full disk; no in-place
 // write where only the file is writable; a file that root rewrites changing hands.
 #include "files/TextFile.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: settings lines shifted by a line break in a field, untrimmed or without CR LF; values not clamped into
 // their ranges; lines after a bad or missing one applied, or the wrong error; a missing file or a folder not told apart
 // from an empty file; a FIFO, device or huge file that hangs or floods the start, or is replaced by a save.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: whole numbers misread or wrongly taken or refused; raw and datagram verdicts that differ, or believe a
 // packet not answering our request; resolveHost rules or quoting broken; settings lines losing, adding or moving bytes.
 #include "files/SettingsFile.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: an option taken wrongly or dropped; a bad range, preset, repeat, format or report let through; a usage
 // error that is not one line naming the option and its value; an option without --range, given twice, unknown, or a
 // stray argument that does not stop the program; help or version that is not printed.

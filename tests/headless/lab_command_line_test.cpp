@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a report unlike its golden file in any format; result lines missing, extra or out of order; a wrong exit
 // status; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on, loses the report
 // or exits wrongly; a scan that needs a display, or reads, writes or leaves a file beside its report.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: loopback looked up instead of named; lab names not found or control characters let through; a name
 // delivered on the caller's thread or without the raised priority, or none for a host with no name.
 #include "lookup/HostNameResolver.h"

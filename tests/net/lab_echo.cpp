@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches echoes that miss answers or errors of lab or loopback hosts, their sender or time to live, send a time to
 // live of 0, take a late reply or an earlier request's error for a later request, outlast their time-out waiting for
 // send room, or ignore an abort.

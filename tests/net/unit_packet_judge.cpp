@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches a judge that takes foreign, stale, corrupt, cut-short or non-answer packets for ours, misses our replies
 // and errors in either socket's form, or gives an error the wrong kind.
 #include "net/IcmpPacket.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a notice with markup taken as markup, a plain one escaped, a list not cut after ten, a notice
 // that hangs or fails without a service; no notice, or more than one, when a range's computers change.
 #include "notify/DesktopNotifier.h"

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Catches an install that misses or adds a file, a desktop entry that is invalid or starts another program or shows another icon, and invalid metainfo (bash install_check.sh BUILD_DIR APP_ID).
 set -euo pipefail
 build=$1 id=$2

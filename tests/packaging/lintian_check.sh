@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Scanvet developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Catches a Debian package that lintian finds errors or warnings in: builds it
 # from this build folder into a temporary folder (bash lintian_check.sh BUILD_DIR).
 set -euo pipefail

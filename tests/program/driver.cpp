@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program through its real entry, driven by lines on standard input: "click NAME" (a button by its object name
 // or a word of its caption, a menu command by its text), "set NAME TEXT" (a field's text, as typed) and "close"
 // (the title bar). It says "ready", "request" per echo, "status TEXT", "finished", "box TEXT" when a message box

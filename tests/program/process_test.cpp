@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a close (File, Exit; title bar; SIGTERM, SIGINT, SIGHUP) in any state that hangs, fails, loses the
 // settings, ends the test or pings on; a signal lost while a box is open, or a refused octet written; a close that
 // waits for the name server or crashes while names are looked up; a start without a ping socket that goes on,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: addresses skipped, repeated or out of order; answering hosts missing from the list or
 // without their names; late replies and errors counted for another address. (The stop rule and a whole
 // range's list: the command-line tests.)

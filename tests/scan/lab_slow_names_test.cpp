@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a scan or a GUI thread that waits for the host-name look-ups; a look-up that ends after
 // Clear List and a new scan and writes its name into the entry of another computer.
 #include "tests/Lab.h"

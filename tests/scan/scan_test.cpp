@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: a change told for a first, stopped or other range's test, or missed; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
 // listed computer.

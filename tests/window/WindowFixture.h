@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real window on the offscreen platform in a fresh working folder, with
 // boxes and a save dialog that answer at once and remember what they showed.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: an accelerator that misses its command or hits another one, on any
 // sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
 // during a test; the Config Sheet within reach during a test; the window not idle again after it; a gauge

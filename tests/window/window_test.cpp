@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Catches: octet fields left invalid or a line break kept in any field; spinners that pass their ends;
 // settings read into the wrong fields, unclamped, or not written back as seven lines; a list saved
 // in the wrong place or said saved when it was not, or the settings moved by a failed save; a handler's
