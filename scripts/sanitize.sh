@@ -55,8 +55,8 @@ for kind in "${kinds[@]}"; do
   log=$PWD/$build/Testing/Temporary/LastTest.log
   reports=$(grep -cE "ERROR: (Address|Leak)Sanitizer|WARNING: ThreadSanitizer|runtime error:" "$log" || true)
   ran=$(grep -c '^[0-9]*/[0-9]* Testing: ' "$log" || true)
-  cases=$(grep -hE '^\[==========\] [0-9]+ tests? from .* ran\.' "$log" | awk '{n += $2} END {print n + 0}')
-  skipped=$(grep -hE '^\[  SKIPPED \] [0-9]+ test' "$log" | awk '{n += $4} END {print n + 0}')
+  cases=$( (grep -hE '^\[==========\] [0-9]+ tests? from .* ran\.' "$log" || true) | awk '{n += $2} END {print n + 0}')
+  skipped=$( (grep -hE '^\[  SKIPPED \] [0-9]+ test' "$log" || true) | awk '{n += $4} END {print n + 0}')
   line="$kind: ${ran:-0} ctest tests (${cases} test cases, ${skipped} skipped), ${reports} sanitizer reports"
   # A lab test whose every case fails prints "[  PASSED  ] 0 tests", which
   # ctest takes for "all skipped": count failed cases from the output too.
