@@ -9,6 +9,8 @@
 
 #include <sched.h>
 
+#include <utility>
+
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     : QObject(parent),
       echoPinger(std::move(pinger)),
@@ -21,6 +23,10 @@ ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     drainTimer.setTimerType(Qt::PreciseTimer);
     drainTimer.setInterval(std::chrono::milliseconds(16));
     connect(&drainTimer, &QTimer::timeout, this, &ScanController::takeEvents);
+    // A name server that does not answer must not hold the notice for good.
+    namesWait.setSingleShot(true);
+    namesWait.setInterval(NamesWait);
+    connect(&namesWait, &QTimer::timeout, this, &ScanController::announceChange);
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     repeatTimer.setTimerType(Qt::PreciseTimer);
     repeatTimer.setSingleShot(true);
@@ -58,6 +64,7 @@ void ScanController::applySpeedPreset(int index)
 void ScanController::start()
 {
     if (isRunning() || pinging) return;
+    announceChange();
     setRepeatArmed(false);
     stopRequested = false;
     changes.testStarted(QStringLiteral("%1.%2.%3")
@@ -106,18 +113,27 @@ void ScanController::endTest()
     scanner.reset();  // the walk has ended: this joins at once
     setRepeatArmed(!stopped);
     updateState();
-    if (const std::optional<RangeChange> change = changes.testEnded(stopped)) {
-        const auto named = [this](const QStringList& addresses) {
-            QStringList items;
-            for (const QString& address : addresses) {
-                const QString name = found.name(found.rowOf(address));
-                items << (name.isEmpty() ? address : address + QLatin1Char(' ') + name);
-            }
-            return items;
-        };
-        Q_EMIT computersChanged(named(change->answeringNow), named(change->stoppedAnswering));
-    }
+    unannounced = changes.testEnded(stopped);
+    // A computer found late in the test is often still being named.
+    if (pendingNames == 0) announceChange();
+    else if (unannounced) namesWait.start();
     Q_EMIT finished();
+}
+
+void ScanController::announceChange()
+{
+    namesWait.stop();
+    if (!unannounced) return;
+    const auto named = [this](const QStringList& addresses) {
+        QStringList items;
+        for (const QString& address : addresses) {
+            const QString name = found.name(found.rowOf(address));
+            items << (name.isEmpty() ? address : address + QLatin1Char(' ') + name);
+        }
+        return items;
+    };
+    const RangeChange change = *std::exchange(unannounced, std::nullopt);
+    Q_EMIT computersChanged(named(change.answeringNow), named(change.stoppedAnswering));
 }
 
 void ScanController::requestStop()
@@ -132,6 +148,8 @@ void ScanController::halt()
     // Neither the walk's wait for room nor its echo may hold the close.
     events.close();
     names.close();
+    unannounced.reset();
+    namesWait.stop();
     if (scanner) echoPinger->abort();
     scanner.reset();
     setRepeatArmed(false);
@@ -177,7 +195,10 @@ void ScanController::takeNames()
     }
     for (const FoundName& named : taken) {
         if (!named.name.isEmpty()) found.setHostName(named.row, named.address, named.name);
-        if (--pendingNames == 0) Q_EMIT namesSettled();
+        if (--pendingNames == 0) {
+            announceChange();
+            Q_EMIT namesSettled();
+        }
     }
 }
 

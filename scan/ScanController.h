@@ -25,6 +25,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class RangeScanner;
@@ -35,6 +36,10 @@ struct SpeedPreset {
 };
 // LAN, fast Internet, slow Internet or heavy traffic.
 inline constexpr std::array<SpeedPreset, 3> SpeedPresets{{{1, 1}, {600, 255}, {3000, 255}}};
+
+// How long a notice of change waits for the names of its test: glibc's
+// resolver gives up on a silent name server after about this long.
+inline constexpr std::chrono::seconds NamesWait{10};
 
 enum class ScanState {
     Idle,
@@ -105,7 +110,8 @@ Q_SIGNALS:
     void namesSettled();
     // A test has run to its end, and computers of its range started or
     // stopped answering since the range's last whole test. Each item is the
-    // address, with one blank and the host name where it is known.
+    // address, with one blank and the host name where it is known. It comes
+    // once the test's names are in, or NamesWait after the end at the latest.
     void computersChanged(const QStringList& answeringNow, const QStringList& stoppedAnswering);
 
 private:
@@ -113,6 +119,7 @@ private:
     void takeNames();
     void takeEvents();
     void endTest();
+    void announceChange();
     void setRepeatInterval(int ms);
     void updateRepeatTimer();
     void updateState();
@@ -124,6 +131,8 @@ private:
     EchoRecorder echoRecorder;
     ScanEvents events;
     ChangeWatch changes;
+    std::optional<RangeChange> unannounced;  // waits for the names of its test
+    QTimer namesWait;
     std::atomic<bool> stopRequested{false};
     std::unique_ptr<RangeScanner> scanner;
     QTimer drainTimer;  // the scan's events are taken once per frame
