@@ -1,8 +1,8 @@
 # SPDX-FileCopyrightText: 2026 Scanvet developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Catches a status line, its change event, gauge, entry state (also after it fell silent) or result text missing
-# from the accessibility bus.
+# Catches a status line, its change event, gauge, entry state (also after it fell silent), result text, the
+# pending test's time or the notices' menu choice missing from the accessibility bus.
 import os, re, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
@@ -53,6 +53,10 @@ wait_for("the result lines of 10..12 in the unseen result sheet, then the test's
 wait_for("the gauge back at the start of 10..12", lambda: (
     gauge.currentValue, gauge.minimumValue, gauge.maximumValue) == (10, 10, 12))
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
+wait_for("the time of the repeat on the status bar", lambda: pyatspi.findDescendant(
+    app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and re.match(r"Next test at \d", a.name)))
+wait_for("the notices' menu choice, on", lambda: pyatspi.findDescendant(
+    app, lambda a: a.name == "Notify of changes" and a.getState().contains(pyatspi.STATE_CHECKED)))
 
 # .12 leaves the lab; the next test shows its entry as not answering.
 subprocess.run(["ip", "-n", os.environ["SCANVET_LAB_HOSTS"], "addr", "del", "198.51.100.12/24", "dev", "eth0"], check=True)
@@ -60,4 +64,4 @@ run.queryAction().doAction(0)
 silent = wait_for("the entry of 198.51.100.12", lambda: next(e for e in computers if e.name.startswith("198.51.100.12 ")))
 wait_for("the entry of the silent computer described as not answering", lambda: silent.description == "not answering")
 wait_for("an event for the silent entry's description", lambda: any(n.startswith("198.51.100.12 ") for n in described))
-print("a11y: status line, gauge, entry states and result sheet read from the bus")
+print("a11y: status line, gauge, entry states, result sheet, next test and menu choice read from the bus")
