@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -65,12 +66,14 @@ bool ReplyTo(const uint8_t* p, size_t n, uint32_t address, sockaddr_in& to, std:
     to = {};
     to.sin_family = AF_INET;
     std::memcpy(&to.sin_addr.s_addr, p + 12, 4);
-    reply.assign(icmp, icmp + icmpSize);  // same identifier, sequence and data
-    reply[0] = ICMP_ECHOREPLY;
-    reply[2] = reply[3] = 0;
+    // Same identifier, sequence and data; a new type and checksum.
+    uint8_t header[4] = {ICMP_ECHOREPLY, 0, 0, 0};
+    reply.assign(header, header + 4);
+    reply.insert(reply.end(), icmp + 4, icmp + icmpSize);
     const uint16_t sum = Checksum(reply.data(), reply.size());
-    reply[2] = static_cast<uint8_t>(sum >> 8);
-    reply[3] = static_cast<uint8_t>(sum);
+    header[2] = static_cast<uint8_t>(sum >> 8);
+    header[3] = static_cast<uint8_t>(sum);
+    std::copy(header, header + 4, reply.begin());
     return true;
 }
 
