@@ -573,7 +573,7 @@ int soak(int argc, char** argv)
     QObject::connect(&scan, &ScanController::finished, &window, [&end] { end = nowNs(); });
     QPushButton* run = child<QPushButton>(window, "runStopButton");
     const double rssStartMb = vmRssMb();
-    std::vector<double> testMs;
+    std::vector<double> testMs, testRssMb;
     double rssAtCapMb = 0;
     int testsToCap = 0;
     while (lines < linesWanted) {
@@ -591,6 +591,7 @@ int soak(int argc, char** argv)
             break;
         }
         testMs.push_back(static_cast<double>(end - click) / 1e6);
+        testRssMb.push_back(vmRssMb());
         if (testsToCap == 0 && sheet->linesDropped()) {
             testsToCap = static_cast<int>(testMs.size());
             rssAtCapMb = vmRssMb();
@@ -615,7 +616,7 @@ int soak(int argc, char** argv)
     put(label, "last_over_first", median(last) / median(first));
     put(label, "test_max_ms", n > 0 ? *std::max_element(testMs.begin(), testMs.end()) : 0.0);
     if (flag(argc, argv, "--dump"))
-        for (size_t i = 0; i < n; ++i) std::fprintf(stderr, "test %zu ms %.2f\n", i + 1, testMs[i]);
+        for (size_t i = 0; i < n; ++i) std::fprintf(stderr, "test %zu ms %.2f rss_mb %.1f\n", i + 1, testMs[i], testRssMb[i]);
     window.close();
     std::fflush(stdout);
     return rc;
