@@ -30,18 +30,18 @@ void TerminationSignals::block()
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
     const sigset_t set = terminationSet();
-    fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (fd < 0) return;
-    notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
+    m_fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_fd < 0) return;
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         signalfd_siginfo info{};
-        while (read(fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+        while (read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
             Q_EMIT received(static_cast<int>(info.ssi_signo));
     });
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    delete notifier;
-    if (fd >= 0) close(fd);
+    delete m_notifier;
+    if (m_fd >= 0) close(m_fd);
 }

@@ -24,6 +24,6 @@ Q_SIGNALS:
     void received(int signal);
 
 private:
-    int fd = -1;
-    QSocketNotifier* notifier = nullptr;
+    int m_fd = -1;
+    QSocketNotifier* m_notifier = nullptr;
 };

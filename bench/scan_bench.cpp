@@ -188,12 +188,12 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        if (slowNs == 0 || depth > 0) return QApplication::notify(receiver, event);
+        if (slowNs == 0 || m_depth > 0) return QApplication::notify(receiver, event);
         const int64_t start = nowNs();
-        ++depth;
+        ++m_depth;
         const QEvent::Type type = event->type();
         const bool handled = QApplication::notify(receiver, event);
-        --depth;
+        --m_depth;
         if (const int64_t took = nowNs() - start; took > slowNs) {
             // The receiver with its owners: a timer says little by itself.
             std::string to;
@@ -208,7 +208,7 @@ public:
     int64_t zeroNs = 0;
 
 private:
-    int depth = 0;
+    int m_depth = 0;
 };
 
 // Ends the address resolutions that an earlier pass (or fping) left behind.

@@ -33,11 +33,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (seen || event->type() != QEvent::Expose || !watched->isWindowType()) return false;
+        if (m_seen || event->type() != QEvent::Expose || !watched->isWindowType()) return false;
         auto* window = static_cast<QWindow*>(watched);
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->windowHandle() != window || qobject_cast<MainWindow*>(top) == nullptr) continue;
-            seen = true;
+            m_seen = true;
             // After the expose has been handled, that is, painted.
             QTimer::singleShot(0, this, [] {
                 const int64_t start = std::strtoll(std::getenv("SCANVET_BENCH_T0"), nullptr, 10);
@@ -52,7 +52,7 @@ protected:
     }
 
 private:
-    bool seen = false;
+    bool m_seen = false;
 };
 
 void installProbe()

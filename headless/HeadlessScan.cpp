@@ -19,88 +19,88 @@ void writeOut(const QByteArray& bytes)
 } // namespace
 
 HeadlessScan::HeadlessScan(ScanOptions scanOptions, std::unique_ptr<Pinger> pinger, QObject* parent)
-    : QObject(parent), options(std::move(scanOptions)), scan(std::move(pinger), this)
+    : QObject(parent), m_options(std::move(scanOptions)), m_scan(std::move(pinger), this)
 {
-    scan.recorder().setShowOnlyCorrectReplies(!options.allLines);
-    if (!options.quiet)
-        connect(&scan.recorder(), &EchoRecorder::resultLineAdded, this,
+    m_scan.recorder().setShowOnlyCorrectReplies(!m_options.allLines);
+    if (!m_options.quiet)
+        connect(&m_scan.recorder(), &EchoRecorder::resultLineAdded, this,
                 [](const QString& line) { writeOut((line + QLatin1Char('\n')).toUtf8()); });
-    connect(&scan, &ScanController::finished, this, &HeadlessScan::onTestFinished);
-    connect(&scan, &ScanController::repeatDue, this, &HeadlessScan::start);
-    connect(&scan, &ScanController::namesSettled, this, [this] {
-        if (testEnded) writeReportAndEnd();
+    connect(&m_scan, &ScanController::finished, this, &HeadlessScan::onTestFinished);
+    connect(&m_scan, &ScanController::repeatDue, this, &HeadlessScan::start);
+    connect(&m_scan, &ScanController::namesSettled, this, [this] {
+        if (m_testEnded) writeReportAndEnd();
     });
 }
 
 void HeadlessScan::start()
 {
-    if (interruptedBy != 0) return;
-    testEnded = false;
-    scan.setParameters(options.octets, options.rangeMin, options.rangeMax, options.repeatMinutes);
-    scan.applySpeedPreset(options.preset);
-    scan.start();
+    if (m_interruptedBy != 0) return;
+    m_testEnded = false;
+    m_scan.setParameters(m_options.octets, m_options.rangeMin, m_options.rangeMax, m_options.repeatMinutes);
+    m_scan.applySpeedPreset(m_options.preset);
+    m_scan.start();
 }
 
 void HeadlessScan::interrupt(int signal)
 {
-    if (interruptedBy != 0) return;
-    interruptedBy = signal;
-    if (scan.isRunning())
-        scan.requestStop();  // the report follows the end of the test
+    if (m_interruptedBy != 0) return;
+    m_interruptedBy = signal;
+    if (m_scan.isRunning())
+        m_scan.requestStop();  // the report follows the end of the test
     else
         writeReportAndEnd();
 }
 
 void HeadlessScan::onTestFinished()
 {
-    testEnded = true;
+    m_testEnded = true;
     // A stopped test writes what it has: names still on their way stay out.
-    if (interruptedBy != 0 || scan.namesPending() == 0) writeReportAndEnd();
+    if (m_interruptedBy != 0 || m_scan.namesPending() == 0) writeReportAndEnd();
 }
 
 void HeadlessScan::writeReportAndEnd()
 {
-    testEnded = false;
+    m_testEnded = false;
     const bool written = writeReport();
-    if (interruptedBy != 0) {
-        scan.halt();
-        Q_EMIT done(128 + interruptedBy);
+    if (m_interruptedBy != 0) {
+        m_scan.halt();
+        Q_EMIT done(128 + m_interruptedBy);
     } else if (!written) {
         Q_EMIT done(4);
-    } else if (options.repeatMinutes == 0) {
+    } else if (m_options.repeatMinutes == 0) {
         Q_EMIT done(anyAnswered() ? 0 : 1);
     }
 }
 
 bool HeadlessScan::writeReport()
 {
-    if (options.reportFile.isEmpty()) return true;
-    const std::vector<ReportEntry> entries = scan.foundComputers().reportEntries();
+    if (m_options.reportFile.isEmpty()) return true;
+    const std::vector<ReportEntry> entries = m_scan.foundComputers().reportEntries();
     QByteArray bytes;
-    switch (options.format) {
+    switch (m_options.format) {
     case ReportFormat::Text: {
         const auto number = [](int value) { return QString::number(value); };
-        const ReportParameters parameters{number(options.octets[0]), number(options.octets[1]),
-                                          number(options.octets[2]), number(options.rangeMin),
-                                          number(options.rangeMax)};
+        const ReportParameters parameters{number(m_options.octets[0]), number(m_options.octets[1]),
+                                          number(m_options.octets[2]), number(m_options.rangeMin),
+                                          number(m_options.rangeMax)};
         bytes = textFileBytes(foundComputersReport(parameters, reportTimeOfDay(), entries));
         break;
     }
     case ReportFormat::Csv: bytes = csvReport(entries); break;
-    case ReportFormat::Json: bytes = jsonReport(options.range, QDateTime::currentDateTime(), entries); break;
+    case ReportFormat::Json: bytes = jsonReport(m_options.range, QDateTime::currentDateTime(), entries); break;
     }
-    if (options.reportFile == QLatin1String("-")) {
+    if (m_options.reportFile == QLatin1String("-")) {
         writeOut(bytes);
         return true;
     }
-    if (writeTextFile(options.reportFile, bytes)) return true;
-    std::fprintf(stderr, "scanvet: cannot write the report to %s\n", qPrintable(options.reportFile));
+    if (writeTextFile(m_options.reportFile, bytes)) return true;
+    std::fprintf(stderr, "scanvet: cannot write the report to %s\n", qPrintable(m_options.reportFile));
     return false;
 }
 
 bool HeadlessScan::anyAnswered() const
 {
-    const FoundComputers& found = scan.foundComputers();
+    const FoundComputers& found = m_scan.foundComputers();
     for (int row = 0; row < found.count(); ++row)
         if (found.answered(row)) return true;
     return false;

@@ -36,8 +36,8 @@ private:
     bool writeReport();
     bool anyAnswered() const;
 
-    ScanOptions options;
-    ScanController scan;
-    int interruptedBy = 0;
-    bool testEnded = false;
+    ScanOptions m_options;
+    ScanController m_scan;
+    int m_interruptedBy = 0;
+    bool m_testEnded = false;
 };

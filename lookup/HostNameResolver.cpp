@@ -104,9 +104,9 @@ struct HostNameResolver::Shared {
     bool closed = false;
 };
 
-HostNameResolver::HostNameResolver(int maxThreads) : shared(std::make_shared<Shared>())
+HostNameResolver::HostNameResolver(int maxThreads) : m_shared(std::make_shared<Shared>())
 {
-    shared->maxThreads = std::max(1, maxThreads);
+    m_shared->maxThreads = std::max(1, maxThreads);
 }
 
 HostNameResolver::~HostNameResolver()
@@ -116,20 +116,20 @@ HostNameResolver::~HostNameResolver()
 
 void HostNameResolver::resolve(const std::string& address, std::function<void(const QString& name)> deliver)
 {
-    const std::lock_guard guard(shared->mutex);
-    if (shared->closed) return;
-    shared->jobs.push_back({address, std::move(deliver)});
-    if (shared->workers >= shared->maxThreads) return;
+    const std::lock_guard guard(m_shared->mutex);
+    if (m_shared->closed) return;
+    m_shared->jobs.push_back({address, std::move(deliver)});
+    if (m_shared->workers >= m_shared->maxThreads) return;
     // Detached: a worker may wait for a name server long after the program
     // has stopped caring, and nobody must wait for it.
-    std::thread([self = shared] { Shared::work(self); }).detach();
-    ++shared->workers;
+    std::thread([self = m_shared] { Shared::work(self); }).detach();
+    ++m_shared->workers;
 }
 
 void HostNameResolver::close()
 {
-    std::unique_lock lock(shared->mutex);
-    shared->closed = true;
-    shared->jobs.clear();
-    shared->idle.wait(lock, [this] { return shared->delivering == 0; });
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->closed = true;
+    m_shared->jobs.clear();
+    m_shared->idle.wait(lock, [this] { return m_shared->delivering == 0; });
 }

@@ -40,5 +40,5 @@ public:
 
 private:
     struct Shared;
-    std::shared_ptr<Shared> shared;
+    std::shared_ptr<Shared> m_shared;
 };

@@ -180,67 +180,67 @@ EchoSocket::EchoSocket()
     open(EchoSocketKind::Datagram, error);
     // No ping socket for our group (net.ipv4.ping_group_range) or none in
     // this kernel: a raw socket needs CAP_NET_RAW instead.
-    if (socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT))
+    if (m_socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT))
         open(EchoSocketKind::Raw, error);
-    if (socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
+    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
 }
 
 EchoSocket::EchoSocket(EchoSocketKind kind)
 {
     int error = 0;
     open(kind, error);
-    if (socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
+    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
 }
 
 EchoSocket::~EchoSocket()
 {
-    if (socketFd >= 0) close(socketFd);
-    if (wakeFd >= 0) close(wakeFd);
+    if (m_socketFd >= 0) close(m_socketFd);
+    if (m_wakeFd >= 0) close(m_wakeFd);
 }
 
 void EchoSocket::open(EchoSocketKind kind, int& error) noexcept
 {
     const auto fail = [&] {
         error = errno;
-        if (socketFd >= 0) close(socketFd);
-        if (wakeFd >= 0) close(wakeFd);
-        socketFd = wakeFd = -1;
+        if (m_socketFd >= 0) close(m_socketFd);
+        if (m_wakeFd >= 0) close(m_wakeFd);
+        m_socketFd = m_wakeFd = -1;
     };
-    socketKind = kind;
-    socketFd = socket(AF_INET, (kind == EchoSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW) | SOCK_CLOEXEC,
+    m_socketKind = kind;
+    m_socketFd = socket(AF_INET, (kind == EchoSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW) | SOCK_CLOEXEC,
                       IPPROTO_ICMP);
-    if (socketFd < 0) return fail();
-    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) return fail();
+    if (m_socketFd < 0) return fail();
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFd < 0) return fail();
     if (kind == EchoSocketKind::Datagram) {
         const int on = 1;
         // ICMP errors of a datagram socket arrive on its error queue only.
-        if (setsockopt(socketFd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
-            setsockopt(socketFd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
+        if (setsockopt(m_socketFd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
+            setsockopt(m_socketFd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
             return fail();
         // Binding to port 0 makes the kernel choose the identifier now.
         sockaddr_in any{};
         any.sin_family = AF_INET;
         socklen_t length = sizeof any;
-        if (bind(socketFd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
-            getsockname(socketFd, reinterpret_cast<sockaddr*>(&any), &length) != 0)
+        if (bind(m_socketFd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
+            getsockname(m_socketFd, reinterpret_cast<sockaddr*>(&any), &length) != 0)
             return fail();
-        echoIdentifier = ntohs(any.sin_port);
+        m_echoIdentifier = ntohs(any.sin_port);
     } else {
         using namespace IcmpPacket;
         icmp_filter filter{};
         filter.data = ~((1u << TypeEchoReply) | (1u << TypeDestUnreachable) | (1u << TypeSourceQuench) |
                         (1u << TypeTimeExceeded) | (1u << TypeParameterProblem));
-        if (setsockopt(socketFd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) return fail();
-        echoIdentifier = randomIdentifier();
+        if (setsockopt(m_socketFd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) return fail();
+        m_echoIdentifier = randomIdentifier();
     }
 }
 
 void EchoSocket::abort() noexcept
 {
-    aborted = true;
+    m_aborted = true;
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = write(wakeFd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = write(m_wakeFd, &one, sizeof one);
 }
 
 EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout)
@@ -249,19 +249,19 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
     // slack of every wake-up; the slack belongs to the calling thread.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
-    if (aborted) return {EchoStatus::Aborted};
+    if (m_aborted) return {EchoStatus::Aborted};
     // Linux cannot send a time to live of 0.
     const int sentTtl = ttl & 0xFF;
     if (sentTtl == 0) return {EchoStatus::SendFailed};
-    if (setsockopt(socketFd, IPPROTO_IP, IP_TTL, &sentTtl, sizeof sentTtl) != 0) return {statusOfErrno(errno)};
+    if (setsockopt(m_socketFd, IPPROTO_IP, IP_TTL, &sentTtl, sizeof sentTtl) != 0) return {statusOfErrno(errno)};
 
-    std::vector<uint8_t>& buffer = receiveBuffer;
+    std::vector<uint8_t>& buffer = m_receiveBuffer;
     if (buffer.empty()) buffer.resize(ReceiveBufferSize);
-    discard(socketFd, socketKind, buffer);
+    discard(m_socketFd, m_socketKind, buffer);
 
-    const uint16_t requestSequence = ++sequence;
-    const IcmpPacket::Expected expected{destination, echoIdentifier, requestSequence};
-    const auto packet = IcmpPacket::buildEchoRequest(echoIdentifier, requestSequence);
+    const uint16_t requestSequence = ++m_sequence;
+    const IcmpPacket::Expected expected{destination, m_echoIdentifier, requestSequence};
+    const auto packet = IcmpPacket::buildEchoRequest(m_echoIdentifier, requestSequence);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
@@ -274,18 +274,18 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
     Clock::time_point sent;
     for (;;) {
         sent = Clock::now();
-        if (sendto(socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
+        if (sendto(m_socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) >= 0)
             break;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return {statusOfErrno(errno)};
         if (sent >= deadline) return {EchoStatus::TimedOut};
         const timespec wait = timespecOf(deadline - sent);
-        pollfd fds[2] = {{socketFd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        pollfd fds[2] = {{m_socketFd, POLLOUT, 0}, {m_wakeFd, POLLIN, 0}};
         if (ppoll(fds, 2, &wait, nullptr) < 0 && errno != EINTR) return {statusOfErrno(errno)};
-        if (aborted) return {EchoStatus::Aborted};
+        if (m_aborted) return {EchoStatus::Aborted};
         // Errors of the earlier requests that freed the room belong to them.
-        discard(socketFd, socketKind, buffer);
+        discard(m_socketFd, m_socketKind, buffer);
     }
 
     for (;;) {
@@ -295,17 +295,17 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
         // late on virtual machines, which would stretch a short time-out, and
         // so every silent address of a scan.
         const timespec wait = timespecOf(remaining - TailPoll);
-        pollfd fds[2] = {{socketFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        pollfd fds[2] = {{m_socketFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const int ready = ppoll(fds, 2, &wait, nullptr);
         if (ready < 0 && errno != EINTR) return {statusOfErrno(errno)};
-        if (aborted) return {EchoStatus::Aborted};
+        if (m_aborted) return {EchoStatus::Aborted};
 
         if (ready > 0 && (fds[0].revents & POLLERR) != 0) {
-            const Found error = readErrorQueue(socketFd, &expected, buffer);
+            const Found error = readErrorQueue(m_socketFd, &expected, buffer);
             if (error.done) return error.result;
         }
         if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
-            Found got = readPackets(socketFd, socketKind, &expected, buffer);
+            Found got = readPackets(m_socketFd, m_socketKind, &expected, buffer);
             if (got.done) {
                 if (got.result.answered())
                     got.result.roundTripMs = static_cast<uint32_t>(

@@ -41,19 +41,19 @@ public:
     // returns Aborted without sending.
     void abort() noexcept;
 
-    EchoSocketKind kind() const noexcept { return socketKind; }
+    EchoSocketKind kind() const noexcept { return m_socketKind; }
     // The echo identifier that this socket's requests carry.
-    uint16_t identifier() const noexcept { return echoIdentifier; }
+    uint16_t identifier() const noexcept { return m_echoIdentifier; }
 
 private:
     void open(EchoSocketKind kind, int& error) noexcept;
 
-    int socketFd = -1;
-    int wakeFd = -1;  // eventfd, readable once aborted
-    EchoSocketKind socketKind = EchoSocketKind::Datagram;
-    uint16_t echoIdentifier = 0;
-    uint16_t sequence = 0;  // of the last request sent
-    std::atomic<bool> aborted{false};  // read by a running echo while another thread aborts
+    int m_socketFd = -1;
+    int m_wakeFd = -1;  // eventfd, readable once aborted
+    EchoSocketKind m_socketKind = EchoSocketKind::Datagram;
+    uint16_t m_echoIdentifier = 0;
+    uint16_t m_sequence = 0;  // of the last request sent
+    std::atomic<bool> m_aborted{false};  // read by a running echo while another thread aborts
     // Allocated once: clearing it at every echo showed in a scan's time.
-    std::vector<uint8_t> receiveBuffer;
+    std::vector<uint8_t> m_receiveBuffer;
 };

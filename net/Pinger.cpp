@@ -8,12 +8,12 @@
 
 Pinger::Pinger() = default;
 
-Pinger::Pinger(EchoSocketKind kind) : echoSocket(kind) {}
+Pinger::Pinger(EchoSocketKind kind) : m_echoSocket(kind) {}
 
 std::optional<EchoResult> Pinger::ping(const std::string& address)
 {
-    if (!resolved || address != resolvedText) {
-        resolved = false;
+    if (!m_resolved || address != m_resolvedText) {
+        m_resolved = false;
         uint32_t found = parseDottedAddress(address);
         if (found == AllOnesAddress) {
             const std::optional<HostEntry> entry = lookUpHostName(address);
@@ -21,13 +21,13 @@ std::optional<EchoResult> Pinger::ping(const std::string& address)
             if (!entry) return std::nullopt;
             found = entry->addresses.front();
         }
-        resolvedText = address;
-        resolvedAddress = found;
-        resolved = true;
+        m_resolvedText = address;
+        m_resolvedAddress = found;
+        m_resolved = true;
     }
-    if (resolvedAddress == AllOnesAddress) return std::nullopt;
+    if (m_resolvedAddress == AllOnesAddress) return std::nullopt;
     if (onRequest) onRequest();
-    const EchoResult result = echoSocket.echo(resolvedAddress, timeToLive, timeoutMs);
+    const EchoResult result = m_echoSocket.echo(m_resolvedAddress, m_timeToLive, m_timeoutMs);
     if (onReturned) onReturned();
     return result;
 }

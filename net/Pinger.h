@@ -26,12 +26,12 @@ public:
     std::optional<EchoResult> ping(const std::string& address);
     // From any thread: ends a running ping at once; every later ping returns
     // Aborted without sending.
-    void abort() noexcept { echoSocket.abort(); }
+    void abort() noexcept { m_echoSocket.abort(); }
 
-    void setTimeout(std::chrono::milliseconds value) { timeoutMs = value; }
-    std::chrono::milliseconds timeout() const { return timeoutMs; }
-    void setTtl(int value) { timeToLive = value; }
-    int ttl() const { return timeToLive; }
+    void setTimeout(std::chrono::milliseconds value) { m_timeoutMs = value; }
+    std::chrono::milliseconds timeout() const { return m_timeoutMs; }
+    void setTtl(int value) { m_timeToLive = value; }
+    int ttl() const { return m_timeToLive; }
 
     // Run on the pinging thread just before each request goes out and just
     // after its echo has returned, answered or not (the benchmarks time the
@@ -39,13 +39,13 @@ public:
     std::function<void()> onRequest;
     std::function<void()> onReturned;
 
-    const EchoSocket& socket() const { return echoSocket; }
+    const EchoSocket& socket() const { return m_echoSocket; }
 
 private:
-    EchoSocket echoSocket;
-    std::chrono::milliseconds timeoutMs{4000};
-    int timeToLive = 64;
-    std::string resolvedText;   // the text the cached address belongs to
-    uint32_t resolvedAddress = 0;
-    bool resolved = false;
+    EchoSocket m_echoSocket;
+    std::chrono::milliseconds m_timeoutMs{4000};
+    int m_timeToLive = 64;
+    std::string m_resolvedText;   // the text the cached address belongs to
+    uint32_t m_resolvedAddress = 0;
+    bool m_resolved = false;
 };

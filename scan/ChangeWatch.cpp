@@ -5,25 +5,25 @@
 
 void ChangeWatch::testStarted(const QString& network, int rangeMin, int rangeMax)
 {
-    running = Test{network, network + QStringLiteral(".%1-%2").arg(rangeMin).arg(rangeMax), {}, true};
+    m_running = Test{network, network + QStringLiteral(".%1-%2").arg(rangeMin).arg(rangeMax), {}, true};
 }
 
 void ChangeWatch::echoed(const QString& address, bool answered)
 {
-    if (!running) return;
-    if (!address.startsWith(running->network + QLatin1Char('.')) ||
-        address.count(QLatin1Char('.')) != running->network.count(QLatin1Char('.')) + 1)
-        running->comparable = false;
+    if (!m_running) return;
+    if (!address.startsWith(m_running->network + QLatin1Char('.')) ||
+        address.count(QLatin1Char('.')) != m_running->network.count(QLatin1Char('.')) + 1)
+        m_running->comparable = false;
     else if (answered)
-        running->answering << address;
+        m_running->answering << address;
 }
 
 std::optional<RangeChange> ChangeWatch::testEnded(bool stopped)
 {
-    std::optional<Test> test = std::exchange(running, std::nullopt);
+    std::optional<Test> test = std::exchange(m_running, std::nullopt);
     if (!test || stopped || !test->comparable) return std::nullopt;
-    const auto last = lastWhole.constFind(test->range);
-    const bool first = last == lastWhole.constEnd();
+    const auto last = m_lastWhole.constFind(test->range);
+    const bool first = last == m_lastWhole.constEnd();
     std::optional<RangeChange> change;
     if (!first) {
         const QSet<QString> before(last->begin(), last->end()), now(test->answering.begin(), test->answering.end());
@@ -34,6 +34,6 @@ std::optional<RangeChange> ChangeWatch::testEnded(bool stopped)
             if (!now.contains(address)) found.stoppedAnswering << address;
         if (!found.answeringNow.isEmpty() || !found.stoppedAnswering.isEmpty()) change = found;
     }
-    lastWhole.insert(test->range, test->answering);
+    m_lastWhole.insert(test->range, test->answering);
     return change;
 }

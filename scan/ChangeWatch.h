@@ -36,6 +36,6 @@ private:
         QStringList answering;
         bool comparable = true;
     };
-    std::optional<Test> running;
-    QHash<QString, QStringList> lastWhole;  // by range: the addresses that answered, in order
+    std::optional<Test> m_running;
+    QHash<QString, QStringList> m_lastWhole;  // by range: the addresses that answered, in order
 };

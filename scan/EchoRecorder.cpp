@@ -6,7 +6,7 @@
 #include "scan/FoundComputers.h"
 
 EchoRecorder::EchoRecorder(FoundComputers& foundList, NameLookupStarter starter, QObject* parent)
-    : QObject(parent), list(foundList), startNameLookup(std::move(starter))
+    : QObject(parent), m_list(foundList), m_startNameLookup(std::move(starter))
 {
 }
 
@@ -23,18 +23,18 @@ QString EchoRecorder::statusLine(const QString& address, const EchoResult& resul
 void EchoRecorder::record(const QString& address, const EchoResult& result)
 {
     const bool answered = result.answered();
-    const int row = list.rowOf(address);
+    const int row = m_list.rowOf(address);
     if (row >= 0) {
-        list.setAnswered(row, answered);
+        m_list.setAnswered(row, answered);
     } else if (answered) {
-        const int added = list.add(address);
+        const int added = m_list.add(address);
         // Without its look-up the entry just keeps showing the address.
         try {
-            if (startNameLookup) startNameLookup(added, address);
+            if (m_startNameLookup) m_startNameLookup(added, address);
         } catch (const std::exception&) {
         }
     }
     const QString line = statusLine(address, result);
-    if (answered || !onlyCorrectReplies) Q_EMIT resultLineAdded(line);
+    if (answered || !m_onlyCorrectReplies) Q_EMIT resultLineAdded(line);
     Q_EMIT statusChanged(line);
 }

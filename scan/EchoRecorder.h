@@ -23,8 +23,8 @@ public:
 
     EchoRecorder(FoundComputers& list, NameLookupStarter startNameLookup, QObject* parent = nullptr);
 
-    void setShowOnlyCorrectReplies(bool value) { onlyCorrectReplies = value; }
-    bool showOnlyCorrectReplies() const { return onlyCorrectReplies; }
+    void setShowOnlyCorrectReplies(bool value) { m_onlyCorrectReplies = value; }
+    bool showOnlyCorrectReplies() const { return m_onlyCorrectReplies; }
 
     // One echo to address, as pinged.
     void record(const QString& address, const EchoResult& result);
@@ -37,7 +37,7 @@ Q_SIGNALS:
     void statusChanged(const QString& line);
 
 private:
-    FoundComputers& list;
-    NameLookupStarter startNameLookup;
-    bool onlyCorrectReplies = true;
+    FoundComputers& m_list;
+    NameLookupStarter m_startNameLookup;
+    bool m_onlyCorrectReplies = true;
 };

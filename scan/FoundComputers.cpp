@@ -11,7 +11,7 @@ int FoundComputers::rowCount(const QModelIndex& parent) const
 QVariant FoundComputers::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= count()) return {};
-    const Entry& entry = entries[static_cast<size_t>(index.row())];
+    const Entry& entry = m_entries[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
         return entry.text;
@@ -26,15 +26,15 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
 
 int FoundComputers::rowOf(const QString& address) const
 {
-    return rows.value(address, -1);
+    return m_rows.value(address, -1);
 }
 
 int FoundComputers::add(const QString& address)
 {
     const int row = count();
     beginInsertRows({}, row, row);
-    entries.push_back({address, address.leftJustified(EntryWidth), QString(), true});
-    rows.insert(address, row);
+    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), true});
+    m_rows.insert(address, row);
     endInsertRows();
     return row;
 }
@@ -42,7 +42,7 @@ int FoundComputers::add(const QString& address)
 void FoundComputers::setAnswered(int row, bool answered)
 {
     if (row < 0 || row >= count()) return;
-    Entry& entry = entries[static_cast<size_t>(row)];
+    Entry& entry = m_entries[static_cast<size_t>(row)];
     // Every echo of a listed address sets it, mostly to what it was.
     if (entry.answered == answered) return;
     entry.answered = answered;
@@ -52,28 +52,28 @@ void FoundComputers::setAnswered(int row, bool answered)
 
 bool FoundComputers::answered(int row) const
 {
-    return row >= 0 && row < count() && entries[static_cast<size_t>(row)].answered;
+    return row >= 0 && row < count() && m_entries[static_cast<size_t>(row)].answered;
 }
 
 QString FoundComputers::text(int row) const
 {
-    return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].text : QString();
+    return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].text : QString();
 }
 
 QString FoundComputers::address(int row) const
 {
-    return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].address : QString();
+    return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].address : QString();
 }
 
 QString FoundComputers::name(int row) const
 {
-    return row >= 0 && row < count() ? entries[static_cast<size_t>(row)].name : QString();
+    return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].name : QString();
 }
 
 void FoundComputers::setHostName(int row, const QString& address, const QString& name)
 {
     if (row < 0 || row >= count()) return;
-    Entry& entry = entries[static_cast<size_t>(row)];
+    Entry& entry = m_entries[static_cast<size_t>(row)];
     if (entry.address != address) return;
     const QString text = (address + QLatin1Char(' ') + name).leftJustified(EntryWidth);
     entry.name = name;
@@ -86,14 +86,14 @@ void FoundComputers::setHostName(int row, const QString& address, const QString&
 void FoundComputers::clear()
 {
     beginResetModel();
-    entries.clear();
-    rows.clear();
+    m_entries.clear();
+    m_rows.clear();
     endResetModel();
 }
 
 std::vector<ReportEntry> FoundComputers::reportEntries() const
 {
     std::vector<ReportEntry> report;
-    for (const Entry& entry : entries) report.push_back({entry.text, entry.answered, entry.address, entry.name});
+    for (const Entry& entry : m_entries) report.push_back({entry.text, entry.answered, entry.address, entry.name});
     return report;
 }

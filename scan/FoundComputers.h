@@ -26,7 +26,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    int count() const { return static_cast<int>(entries.size()); }
+    int count() const { return static_cast<int>(m_entries.size()); }
     // -1 when the address has no entry.
     int rowOf(const QString& address) const;
     // A new answering entry at the end; its row.
@@ -52,6 +52,6 @@ private:
         QString name;
         bool answered = true;
     };
-    std::vector<Entry> entries;
-    QHash<QString, int> rows;
+    std::vector<Entry> m_entries;
+    QHash<QString, int> m_rows;
 };

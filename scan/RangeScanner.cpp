@@ -9,11 +9,11 @@
 
 RangeScanner::RangeScanner(Pinger& echoPinger, const TestParameters& testParameters, const std::atomic<bool>& stop,
                            ScanEvents& scanEvents)
-    : pinger(echoPinger),
-      parameters(testParameters),
-      stopRequested(stop),
-      events(scanEvents),
-      thread([this] { walk(); })
+    : m_pinger(echoPinger),
+      m_parameters(testParameters),
+      m_stopRequested(stop),
+      m_events(scanEvents),
+      m_thread([this] { walk(); })
 {
 }
 
@@ -22,26 +22,26 @@ RangeScanner::~RangeScanner() = default;
 void RangeScanner::walk()
 {
     // The range is read once: later edits do not move a running test's ends.
-    const int first = parameters.rangeMin;
-    const int last = parameters.rangeMax;
+    const int first = m_parameters.rangeMin;
+    const int last = m_parameters.rangeMax;
     for (int octet = first; octet <= last; ++octet) {
         // The flag is read before each address: a stop pressed during an
         // echo lets that echo finish, and no later address is pinged.
-        if (stopRequested) break;
+        if (m_stopRequested) break;
         // The octets are read afresh, so edits made during a test apply from
         // the next address on.
         ScanEvent event;
         event.octet = octet;
         event.address = QStringLiteral("%1.%2.%3.%4")
-                            .arg(parameters.octet1.load())
-                            .arg(parameters.octet2.load())
-                            .arg(parameters.octet3.load())
+                            .arg(m_parameters.octet1.load())
+                            .arg(m_parameters.octet2.load())
+                            .arg(m_parameters.octet3.load())
                             .arg(octet);
-        event.echo = pinger.ping(event.address.toStdString());
+        event.echo = m_pinger.ping(event.address.toStdString());
         if (event.echo && event.echo->status == EchoStatus::Aborted) return;
-        if (!events.push(std::move(event))) return;
+        if (!m_events.push(std::move(event))) return;
     }
     ScanEvent end;
     end.end = true;
-    events.push(std::move(end));
+    m_events.push(std::move(end));
 }

@@ -28,9 +28,9 @@ public:
 private:
     void walk();
 
-    Pinger& pinger;
-    const TestParameters& parameters;
-    const std::atomic<bool>& stopRequested;
-    ScanEvents& events;
-    std::jthread thread;  // last: it starts once everything it reads is set
+    Pinger& m_pinger;
+    const TestParameters& m_parameters;
+    const std::atomic<bool>& m_stopRequested;
+    ScanEvents& m_events;
+    std::jthread m_thread;  // last: it starts once everything it reads is set
 };

@@ -55,15 +55,15 @@ public:
     explicit ScanController(std::unique_ptr<Pinger> pinger, QObject* parent = nullptr);
     ~ScanController() override;
 
-    Pinger& pinger() { return *echoPinger; }
-    FoundComputers& foundComputers() { return found; }
-    const FoundComputers& foundComputers() const { return found; }
-    EchoRecorder& recorder() { return echoRecorder; }
+    Pinger& pinger() { return *m_echoPinger; }
+    FoundComputers& foundComputers() { return m_found; }
+    const FoundComputers& foundComputers() const { return m_found; }
+    EchoRecorder& recorder() { return m_echoRecorder; }
     // Atomic values: written here from any thread, they apply from the next address on.
-    TestParameters& parameters() { return testParameters; }
+    TestParameters& parameters() { return m_testParameters; }
 
-    ScanState state() const { return currentState; }
-    bool isRunning() const { return currentState == ScanState::Running || currentState == ScanState::Stopping; }
+    ScanState state() const { return m_currentState; }
+    bool isRunning() const { return m_currentState == ScanState::Running || m_currentState == ScanState::Stopping; }
 
     // What the window shows, for the next address, test or ping. The repeat
     // period also sets the repeat interval (a new one restarts a pending
@@ -86,13 +86,13 @@ public:
 
     // The repeat timer, armed at the end of a test that was not stopped.
     void setRepeatArmed(bool armed);
-    bool repeatArmed() const { return armed; }
+    bool repeatArmed() const { return m_armed; }
     // When the pending repeat starts the next test; invalid when none is pending.
-    QDateTime nextTestAt() const { return nextTest; }
+    QDateTime nextTestAt() const { return m_nextTest; }
     // How long a repeat "minute" lasts: tests run the repeat in short minutes.
-    void setMinuteLength(std::chrono::milliseconds length) { minute = length; }
+    void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
     // Names asked for and not yet written into their entries.
-    int namesPending() const { return pendingNames; }
+    int namesPending() const { return m_pendingNames; }
 
 Q_SIGNALS:
     void stateChanged(ScanState state);
@@ -124,32 +124,32 @@ private:
     void updateRepeatTimer();
     void updateState();
 
-    std::unique_ptr<Pinger> echoPinger;
-    TestParameters testParameters;
-    FoundComputers found;
-    HostNameResolver names;
-    EchoRecorder echoRecorder;
-    ScanEvents events;
-    ChangeWatch changes;
-    std::optional<RangeChange> unannounced;  // waits for the names of its test
-    QTimer namesWait;
-    std::atomic<bool> stopRequested{false};
-    std::unique_ptr<RangeScanner> scanner;
-    QTimer drainTimer;  // the scan's events are taken once per frame
-    QTimer repeatTimer;
-    QDateTime nextTest;
-    std::chrono::milliseconds minute{60000};
-    int repeatInterval = 0;
-    int pendingNames = 0;
+    std::unique_ptr<Pinger> m_echoPinger;
+    TestParameters m_testParameters;
+    FoundComputers m_found;
+    HostNameResolver m_names;
+    EchoRecorder m_echoRecorder;
+    ScanEvents m_events;
+    ChangeWatch m_changes;
+    std::optional<RangeChange> m_unannounced;  // waits for the names of its test
+    QTimer m_namesWait;
+    std::atomic<bool> m_stopRequested{false};
+    std::unique_ptr<RangeScanner> m_scanner;
+    QTimer m_drainTimer;  // the scan's events are taken once per frame
+    QTimer m_repeatTimer;
+    QDateTime m_nextTest;
+    std::chrono::milliseconds m_minute{60000};
+    int m_repeatInterval = 0;
+    int m_pendingNames = 0;
     // Names the look-up threads have found, waiting for the GUI thread.
     struct FoundName {
         int row;
         QString address;
         QString name;
     };
-    std::mutex namesMutex;
-    std::vector<FoundName> namesFound;
-    bool armed = false;
-    bool pinging = false;
-    ScanState currentState = ScanState::Idle;
+    std::mutex m_namesMutex;
+    std::vector<FoundName> m_namesFound;
+    bool m_armed = false;
+    bool m_pinging = false;
+    ScanState m_currentState = ScanState::Idle;
 };

@@ -3,20 +3,20 @@
 
 #include "scan/ScanEvents.h"
 
-ScanEvents::ScanEvents(std::function<void()> wakeUp) : wake(std::move(wakeUp)) {}
+ScanEvents::ScanEvents(std::function<void()> wakeUp) : m_wake(std::move(wakeUp)) {}
 
 bool ScanEvents::push(ScanEvent event)
 {
-    std::unique_lock lock(mutex);
-    roomLeft.wait(lock, [this] { return closed || events.size() < Capacity; });
-    if (closed) return false;
+    std::unique_lock lock(m_mutex);
+    m_roomLeft.wait(lock, [this] { return m_closed || m_events.size() < Capacity; });
+    if (m_closed) return false;
     const bool end = event.end;
-    events.push_back(std::move(event));
+    m_events.push_back(std::move(event));
     // Under the lock, so that close() cannot slip in between. The end wakes
     // at once: the window comes back without waiting for a frame.
-    if (!wakePending || end) {
-        wakePending = true;
-        wake();
+    if (!m_wakePending || end) {
+        m_wakePending = true;
+        m_wake();
     }
     return true;
 }
@@ -25,28 +25,28 @@ std::vector<ScanEvent> ScanEvents::takeAll()
 {
     std::vector<ScanEvent> taken;
     {
-        const std::lock_guard guard(mutex);
-        taken.assign(std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
-        events.clear();
+        const std::lock_guard guard(m_mutex);
+        taken.assign(std::make_move_iterator(m_events.begin()), std::make_move_iterator(m_events.end()));
+        m_events.clear();
     }
-    roomLeft.notify_all();
+    m_roomLeft.notify_all();
     return taken;
 }
 
 bool ScanEvents::rearm()
 {
-    const std::lock_guard guard(mutex);
-    if (!events.empty()) return false;
-    wakePending = false;
+    const std::lock_guard guard(m_mutex);
+    if (!m_events.empty()) return false;
+    m_wakePending = false;
     return true;
 }
 
 void ScanEvents::close()
 {
     {
-        const std::lock_guard guard(mutex);
-        closed = true;
-        events.clear();
+        const std::lock_guard guard(m_mutex);
+        m_closed = true;
+        m_events.clear();
     }
-    roomLeft.notify_all();
+    m_roomLeft.notify_all();
 }

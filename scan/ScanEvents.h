@@ -48,10 +48,10 @@ public:
     void close();
 
 private:
-    std::function<void()> wake;
-    std::mutex mutex;
-    std::condition_variable roomLeft;
-    std::deque<ScanEvent> events;
-    bool wakePending = false;
-    bool closed = false;
+    std::function<void()> m_wake;
+    std::mutex m_mutex;
+    std::condition_variable m_roomLeft;
+    std::deque<ScanEvent> m_events;
+    bool m_wakePending = false;
+    bool m_closed = false;
 };

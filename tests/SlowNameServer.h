@@ -21,22 +21,22 @@ class SlowNameServer {
 public:
     SlowNameServer()
     {
-        std::string python = "python3", script = SLOW_NAME_SERVER, count = folder.filePath("held").toStdString();
+        std::string python = "python3", script = SLOW_NAME_SERVER, count = m_folder.filePath("held").toStdString();
         char* argv[] = {python.data(), script.data(), count.data(), nullptr};
-        if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) pid = 0;
+        if (posix_spawnp(&m_pid, argv[0], nullptr, nullptr, argv, environ) != 0) m_pid = 0;
     }
-    ~SlowNameServer() { if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0); }
+    ~SlowNameServer() { if (m_pid > 0 && ::kill(m_pid, SIGTERM) == 0) ::waitpid(m_pid, nullptr, 0); }
     // True once it holds count look-ups (0: it has started).
     bool holds(int count) const
     {
-        return pid > 0 && QTest::qWaitFor([&] {
-            QFile held(folder.filePath("held"));
+        return m_pid > 0 && QTest::qWaitFor([&] {
+            QFile held(m_folder.filePath("held"));
             return held.open(QIODevice::ReadOnly) && held.readAll().toInt() == count;
         }, 30000);
     }
-    void answer() const { ::kill(pid, SIGUSR1); }
+    void answer() const { ::kill(m_pid, SIGUSR1); }
 
 private:
-    QTemporaryDir folder;
-    pid_t pid = 0;
+    QTemporaryDir m_folder;
+    pid_t m_pid = 0;
 };

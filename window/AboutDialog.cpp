@@ -62,8 +62,8 @@ AboutDialog::AboutDialog(QWidget* parent)
 void AboutDialog::showEvent(QShowEvent* event)
 {
     // Centred the first time only; later showings keep where it was.
-    if (!placed) {
-        placed = true;
+    if (!m_placed) {
+        m_placed = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());

@@ -17,5 +17,5 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool placed = false;
+    bool m_placed = false;
 };

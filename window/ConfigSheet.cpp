@@ -26,54 +26,54 @@ ConfigSheet::ConfigSheet(QWidget* parent) : QWidget(parent)
     QLabel* minLabel = label(rangeFrame, QStringLiteral("IP Range :   min"), {19, 52}, 120 - 19);
     QLabel* lowByteLabel = label(rangeFrame, QStringLiteral("[low byte]"), {19, 69}, 120 - 19);
     QLabel* maxLabel = label(rangeFrame, QStringLiteral("max"), {79, 87}, 120 - 79);
-    repeat = lineEdit(rangeFrame, "repeatEdit", QRect(120, 15, 50, 21), QStringLiteral("Repeat every [min.]"));
-    repeatSteps = spinner(repeat, 0, 60, 5, QRect(170, 15, 15, 21), rangeFrame);
-    rangeMin = lineEdit(rangeFrame, "rangeMinEdit", QRect(120, 50, 50, 21), QStringLiteral("Range minimum"));
-    rangeMinSteps = spinner(rangeMin, 1, 254, 1, QRect(170, 50, 15, 21), rangeFrame);
-    rangeMax = lineEdit(rangeFrame, "rangeMaxEdit", QRect(120, 84, 50, 21), QStringLiteral("Range maximum"));
-    rangeMaxSteps = spinner(rangeMax, 1, 254, 254, QRect(170, 84, 15, 21), rangeFrame);
-    repeatLabel->setBuddy(repeat);
-    minLabel->setBuddy(rangeMin);
-    lowByteLabel->setBuddy(rangeMin);
-    maxLabel->setBuddy(rangeMax);
+    m_repeat = lineEdit(rangeFrame, "repeatEdit", QRect(120, 15, 50, 21), QStringLiteral("Repeat every [min.]"));
+    m_repeatSteps = spinner(m_repeat, 0, 60, 5, QRect(170, 15, 15, 21), rangeFrame);
+    m_rangeMin = lineEdit(rangeFrame, "rangeMinEdit", QRect(120, 50, 50, 21), QStringLiteral("Range minimum"));
+    m_rangeMinSteps = spinner(m_rangeMin, 1, 254, 1, QRect(170, 50, 15, 21), rangeFrame);
+    m_rangeMax = lineEdit(rangeFrame, "rangeMaxEdit", QRect(120, 84, 50, 21), QStringLiteral("Range maximum"));
+    m_rangeMaxSteps = spinner(m_rangeMax, 1, 254, 254, QRect(170, 84, 15, 21), rangeFrame);
+    repeatLabel->setBuddy(m_repeat);
+    minLabel->setBuddy(m_rangeMin);
+    lowByteLabel->setBuddy(m_rangeMin);
+    maxLabel->setBuddy(m_rangeMax);
 
     QFrame* sheetFrame = panel(this, QFrame::Box, QFrame::Raised);
     sheetFrame->setGeometry(225, 7, 559, 123);
-    onlyReplies = new QCheckBox(QStringLiteral("Show only correct replies"), sheetFrame);
-    onlyReplies->setObjectName(QStringLiteral("onlyRepliesCheck"));
-    onlyReplies->setGeometry(18, 17, 169, 17);
+    m_onlyReplies = new QCheckBox(QStringLiteral("Show only correct replies"), sheetFrame);
+    m_onlyReplies->setObjectName(QStringLiteral("onlyRepliesCheck"));
+    m_onlyReplies->setGeometry(18, 17, 169, 17);
     auto* sheetModeBox = new QGroupBox(sheetFrame);
     sheetModeBox->setObjectName(QStringLiteral("sheetModeBox"));
     sheetModeBox->setAccessibleName(QStringLiteral("Result sheet on every round"));
     sheetModeBox->setGeometry(10, 39, 219, 67);
-    sheetModes = radioGroup(sheetModeBox, {QStringLiteral("Overwrite result sheet on every round"),
+    m_sheetModes = radioGroup(sheetModeBox, {QStringLiteral("Overwrite result sheet on every round"),
                                            QStringLiteral("Append lines - don't overwrite results")});
 
     auto* speedBox = new QGroupBox(QStringLiteral("  Speed && Timeout setting  "), this);
     speedBox->setObjectName(QStringLiteral("speedBox"));
     speedBox->setGeometry(9, 137, 775, 105);
-    speeds = radioGroup(speedBox, {QStringLiteral("Designed for LAN (low TTL and low Timeout)"),
+    m_speeds = radioGroup(speedBox, {QStringLiteral("Designed for LAN (low TTL and low Timeout)"),
                                    QStringLiteral("Designed for fast Internet (high TTL and middle Timeout)"),
                                    QLatin1String(KeptTexts::SlowPreset)});
-    connect(onlyReplies, &QCheckBox::toggled, this, &ConfigSheet::onlyCorrectRepliesChanged);
-    connect(speeds, &QButtonGroup::idClicked, this, &ConfigSheet::speedPresetChosen);
+    connect(m_onlyReplies, &QCheckBox::toggled, this, &ConfigSheet::onlyCorrectRepliesChanged);
+    connect(m_speeds, &QButtonGroup::idClicked, this, &ConfigSheet::speedPresetChosen);
 }
 
 TestSettings ConfigSheet::settings() const
 {
-    const int mode = sheetModes->checkedId();
-    return {rangeMinSteps->position(),
-            rangeMaxSteps->position(),
-            repeatSteps->position(),
+    const int mode = m_sheetModes->checkedId();
+    return {m_rangeMinSteps->position(),
+            m_rangeMaxSteps->position(),
+            m_repeatSteps->position(),
             mode == 0   ? SheetMode::Overwrite
             : mode == 1 ? SheetMode::Append
                         : SheetMode::None,
-            onlyReplies->isChecked(),
-            speeds->checkedId()};
+            m_onlyReplies->isChecked(),
+            m_speeds->checkedId()};
 }
 
 QList<QWidget*> ConfigSheet::tabOrder() const
 {
-    return {repeat, rangeMin, rangeMax, onlyReplies, sheetModes->button(0), sheetModes->button(1),
-            speeds->button(0), speeds->button(1), speeds->button(2)};
+    return {m_repeat, m_rangeMin, m_rangeMax, m_onlyReplies, m_sheetModes->button(0), m_sheetModes->button(1),
+            m_speeds->button(0), m_speeds->button(1), m_speeds->button(2)};
 }

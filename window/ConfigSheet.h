@@ -31,13 +31,13 @@ public:
 
     TestSettings settings() const;
 
-    QLineEdit* repeatEdit() const { return repeat; }
-    QLineEdit* rangeMinEdit() const { return rangeMin; }
-    QLineEdit* rangeMaxEdit() const { return rangeMax; }
-    FieldSpinner* repeatSpinner() const { return repeatSteps; }
-    FieldSpinner* rangeMinSpinner() const { return rangeMinSteps; }
-    FieldSpinner* rangeMaxSpinner() const { return rangeMaxSteps; }
-    QCheckBox* onlyRepliesCheck() const { return onlyReplies; }
+    QLineEdit* repeatEdit() const { return m_repeat; }
+    QLineEdit* rangeMinEdit() const { return m_rangeMin; }
+    QLineEdit* rangeMaxEdit() const { return m_rangeMax; }
+    FieldSpinner* repeatSpinner() const { return m_repeatSteps; }
+    FieldSpinner* rangeMinSpinner() const { return m_rangeMinSteps; }
+    FieldSpinner* rangeMaxSpinner() const { return m_rangeMaxSteps; }
+    QCheckBox* onlyRepliesCheck() const { return m_onlyReplies; }
     QList<QWidget*> tabOrder() const;
 
 Q_SIGNALS:
@@ -45,13 +45,13 @@ Q_SIGNALS:
     void speedPresetChosen(int index);
 
 private:
-    QLineEdit* repeat = nullptr;
-    FieldSpinner* repeatSteps = nullptr;
-    QLineEdit* rangeMin = nullptr;
-    FieldSpinner* rangeMinSteps = nullptr;
-    QLineEdit* rangeMax = nullptr;
-    FieldSpinner* rangeMaxSteps = nullptr;
-    QCheckBox* onlyReplies = nullptr;
-    QButtonGroup* sheetModes = nullptr;
-    QButtonGroup* speeds = nullptr;
+    QLineEdit* m_repeat = nullptr;
+    FieldSpinner* m_repeatSteps = nullptr;
+    QLineEdit* m_rangeMin = nullptr;
+    FieldSpinner* m_rangeMinSteps = nullptr;
+    QLineEdit* m_rangeMax = nullptr;
+    FieldSpinner* m_rangeMaxSteps = nullptr;
+    QCheckBox* m_onlyReplies = nullptr;
+    QButtonGroup* m_sheetModes = nullptr;
+    QButtonGroup* m_speeds = nullptr;
 };

@@ -27,20 +27,20 @@ std::optional<int> decimalNumber(const QString& text)
 
 FieldSpinner::FieldSpinner(QLineEdit* boundField, int low, int high, int position, QWidget* parent)
     : QWidget(parent),
-      field(boundField),
-      upButton(new QToolButton(this)),
-      downButton(new QToolButton(this)),
-      min(low),
-      max(high),
-      current(std::clamp(position, low, high))
+      m_field(boundField),
+      m_upButton(new QToolButton(this)),
+      m_downButton(new QToolButton(this)),
+      m_min(low),
+      m_max(high),
+      m_current(std::clamp(position, low, high))
 {
     setFocusPolicy(Qt::NoFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const QString name = field->accessibleName();
-    for (auto [button, arrow, direction] : {std::tuple{upButton, Qt::UpArrow, QStringLiteral(" up")},
-                                            std::tuple{downButton, Qt::DownArrow, QStringLiteral(" down")}}) {
+    const QString name = m_field->accessibleName();
+    for (auto [button, arrow, direction] : {std::tuple{m_upButton, Qt::UpArrow, QStringLiteral(" up")},
+                                            std::tuple{m_downButton, Qt::DownArrow, QStringLiteral(" down")}}) {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -49,40 +49,40 @@ FieldSpinner::FieldSpinner(QLineEdit* boundField, int low, int high, int positio
         button->setAccessibleName(name + direction);
         layout->addWidget(button);
     }
-    connect(upButton, &QToolButton::clicked, this, [this] { step(+1); });
-    connect(downButton, &QToolButton::clicked, this, [this] { step(-1); });
-    field->installEventFilter(this);
+    connect(m_upButton, &QToolButton::clicked, this, [this] { step(+1); });
+    connect(m_downButton, &QToolButton::clicked, this, [this] { step(-1); });
+    m_field->installEventFilter(this);
 }
 
 int FieldSpinner::position()
 {
-    const std::optional<int> typed = decimalNumber(field->text());
-    if (typed && *typed >= min && *typed <= max) current = *typed;
-    return current;
+    const std::optional<int> typed = decimalNumber(m_field->text());
+    if (typed && *typed >= m_min && *typed <= m_max) m_current = *typed;
+    return m_current;
 }
 
 void FieldSpinner::setPosition(int value)
 {
-    current = std::clamp(value, min, max);
-    const QString text = QString::number(current);
+    m_current = std::clamp(value, m_min, m_max);
+    const QString text = QString::number(m_current);
     // The same text again would only raise a change event for nothing.
-    if (field->text() != text) field->setText(text);
+    if (m_field->text() != text) m_field->setText(text);
 }
 
 void FieldSpinner::step(int delta)
 {
     Q_EMIT aboutToStep();
     const int from = position();
-    const int to = std::clamp(from + delta, min, max);
+    const int to = std::clamp(from + delta, m_min, m_max);
     if (to != from) setPosition(to);
 }
 
 bool FieldSpinner::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == field && event->type() == QEvent::KeyPress) {
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            if (field->isEnabled() && !field->isReadOnly()) step(key == Qt::Key_Up ? +1 : -1);
+            if (m_field->isEnabled() && !m_field->isReadOnly()) step(key == Qt::Key_Up ? +1 : -1);
             return true;
         }
     }

@@ -21,8 +21,8 @@ public:
     int position();
     // Brought into the range; writes the number into the field.
     void setPosition(int value);
-    int minimum() const { return min; }
-    int maximum() const { return max; }
+    int minimum() const { return m_min; }
+    int maximum() const { return m_max; }
     // One step up (+1) or down (-1), stopping at the ends.
     void step(int delta);
 
@@ -34,10 +34,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* field;
-    QToolButton* upButton;
-    QToolButton* downButton;
-    int min;
-    int max;
-    int current;
+    QLineEdit* m_field;
+    QToolButton* m_upButton;
+    QToolButton* m_downButton;
+    int m_min;
+    int m_max;
+    int m_current;
 };

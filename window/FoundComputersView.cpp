@@ -36,16 +36,16 @@ public:
         // list, and every entry measured anew.
         const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
         const qsizetype entries = index.model() != nullptr ? index.model()->rowCount() : 0;
-        if (option.font != sizedFont || style != sizedStyle || sizes.size() > 2 * entries + 4096) {
-            sizes.clear();
-            sizedStyle = style;
-            sizedFont = option.font;
+        if (option.font != m_sizedFont || style != m_sizedStyle || m_sizes.size() > 2 * entries + 4096) {
+            m_sizes.clear();
+            m_sizedStyle = style;
+            m_sizedFont = option.font;
         }
         const QString text = index.data(Qt::DisplayRole).toString();
-        const auto found = sizes.constFind(text);
-        if (found != sizes.constEnd()) return *found;
+        const auto found = m_sizes.constFind(text);
+        if (found != m_sizes.constEnd()) return *found;
         const QSize size = QStyledItemDelegate::sizeHint(option, index);
-        sizes.insert(text, size);
+        m_sizes.insert(text, size);
         return size;
     }
 
@@ -66,7 +66,7 @@ public:
                             QString::number(option.rect.width()) + QLatin1Char('x') +
                             QString::number(option.rect.height()) + QChar(0) + QString::number(ratio) + QChar(0) +
                             QString::number(base.color().rgba()) + QChar(0) + option.font.key();
-        if (const QPixmap* cached = pictures.object(key)) {
+        if (const QPixmap* cached = m_pictures.object(key)) {
             painter->drawPixmap(option.rect.topLeft(), *cached);
             return;
         }
@@ -81,7 +81,7 @@ public:
         }
         painter->drawPixmap(option.rect.topLeft(), picture);
         const qint64 bytes = qint64(picture.width()) * picture.height() * picture.depth() / 8;
-        pictures.insert(key, new QPixmap(picture), static_cast<qsizetype>(bytes / 1024 + 1));
+        m_pictures.insert(key, new QPixmap(picture), static_cast<qsizetype>(bytes / 1024 + 1));
     }
 
 protected:
@@ -89,18 +89,18 @@ protected:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         option->features |= QStyleOptionViewItem::HasDecoration;
-        option->icon = index.data(FoundComputers::AnsweredRole).toBool() ? answering : silent;
+        option->icon = index.data(FoundComputers::AnsweredRole).toBool() ? m_answering : m_silent;
         option->decorationSize = QSize(16, 16);
     }
 
 private:
-    const QIcon answering = Pictures::computerAnswering();
-    const QIcon silent = Pictures::computerSilent();
+    const QIcon m_answering = Pictures::computerAnswering();
+    const QIcon m_silent = Pictures::computerSilent();
     // At most about 8 MB of pictures, counted in KiB.
-    mutable QCache<QString, QPixmap> pictures{8 * 1024};
-    mutable QHash<QString, QSize> sizes;
-    mutable const QStyle* sizedStyle = nullptr;
-    mutable QFont sizedFont;
+    mutable QCache<QString, QPixmap> m_pictures{8 * 1024};
+    mutable QHash<QString, QSize> m_sizes;
+    mutable const QStyle* m_sizedStyle = nullptr;
+    mutable QFont m_sizedFont;
 };
 
 // The scroll bars too: their range follows the entries, and each repaint of
@@ -115,7 +115,7 @@ void setPaintsEnabled(QAbstractScrollArea* view, bool enabled)
 } // namespace
 
 FoundComputersView::FoundComputersView(QWidget* parent)
-    : QListView(parent), pacer(new FramePacer([this] { setPaintsEnabled(this, true); }, this))
+    : QListView(parent), m_pacer(new FramePacer([this] { setPaintsEnabled(this, true); }, this))
 {
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
@@ -166,8 +166,8 @@ void FoundComputersView::setModel(QAbstractItemModel* model)
 
 void FoundComputersView::changing()
 {
-    pacer->changed();
-    if (pacer->pending()) setPaintsEnabled(this, false);
+    m_pacer->changed();
+    if (m_pacer->pending()) setPaintsEnabled(this, false);
 }
 
 // Qt tells the accessibility bus nothing when an entry's description
@@ -186,13 +186,13 @@ void FoundComputersView::describeAgain(int firstRow, int lastRow)
 
 void FoundComputersView::setLocked(bool value)
 {
-    locked = value;
+    m_locked = value;
     setFocusPolicy(value ? Qt::NoFocus : Qt::StrongFocus);
     if (value && hasFocus()) clearFocus();
 }
 
 bool FoundComputersView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (locked && isUserInput(event->type())) return true;
+    if (m_locked && isUserInput(event->type())) return true;
     return QListView::eventFilter(watched, event);
 }

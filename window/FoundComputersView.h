@@ -19,7 +19,7 @@ public:
     // Takes no input while locked, yet keeps its colours: during a test the
     // pictures must stay readable exactly while they change.
     void setLocked(bool locked);
-    bool isLocked() const { return locked; }
+    bool isLocked() const { return m_locked; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -30,6 +30,6 @@ private:
     void changing();
     void describeAgain(int firstRow, int lastRow);
 
-    FramePacer* pacer;
-    bool locked = false;
+    FramePacer* m_pacer;
+    bool m_locked = false;
 };

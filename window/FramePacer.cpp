@@ -7,11 +7,11 @@ namespace {
 constexpr std::chrono::milliseconds FrameTime{16};
 } // namespace
 
-FramePacer::FramePacer(std::function<void()> show, QObject* parent) : QObject(parent), showChange(std::move(show))
+FramePacer::FramePacer(std::function<void()> show, QObject* parent) : QObject(parent), m_showChange(std::move(show))
 {
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, this, &FramePacer::show);
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &FramePacer::show);
 }
 
 void FramePacer::changed()
@@ -19,21 +19,21 @@ void FramePacer::changed()
     // A change when the frame is over shows once the event loop is back, so
     // that no paint runs in the middle of a burst of changes; the timer also
     // shows a frame's last change.
-    if (timer.isActive()) return;
-    const auto since = std::chrono::steady_clock::now() - shown;
-    timer.start(since >= FrameTime ? std::chrono::milliseconds(0)
+    if (m_timer.isActive()) return;
+    const auto since = std::chrono::steady_clock::now() - m_shown;
+    m_timer.start(since >= FrameTime ? std::chrono::milliseconds(0)
                                    : std::chrono::duration_cast<std::chrono::milliseconds>(FrameTime - since) +
                                          std::chrono::milliseconds(1));
 }
 
 void FramePacer::showNow()
 {
-    timer.stop();
+    m_timer.stop();
     show();
 }
 
 void FramePacer::show()
 {
-    shown = std::chrono::steady_clock::now();
-    showChange();
+    m_shown = std::chrono::steady_clock::now();
+    m_showChange();
 }

@@ -21,12 +21,12 @@ public:
     void changed();
     // Shows the last change now, frame or not.
     void showNow();
-    bool pending() const { return timer.isActive(); }
+    bool pending() const { return m_timer.isActive(); }
 
 private:
     void show();
 
-    std::function<void()> showChange;
-    QTimer timer;
-    std::chrono::steady_clock::time_point shown{};
+    std::function<void()> m_showChange;
+    QTimer m_timer;
+    std::chrono::steady_clock::time_point m_shown{};
 };

@@ -48,7 +48,7 @@ constexpr int StatusBarHeight = 19;
 } // namespace
 
 MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* parent)
-    : QMainWindow(parent), dialogs(boxes), scan(new ScanController(std::move(pinger), this))
+    : QMainWindow(parent), m_dialogs(boxes), m_scan(new ScanController(std::move(pinger), this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(applicationTitle());
@@ -56,104 +56,104 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(Controls::sansSerif(11));
-    menus = new WindowMenus(menuBar());
+    m_menus = new WindowMenus(menuBar());
 
     auto* client = new QWidget(this);
     client->setFixedSize(ClientWidth, TopBarHeight + SheetsHeight + ProgressFrameHeight);
     setCentralWidget(client);
-    topBar = new TopBar(dialogs, client);
-    topBar->setGeometry(0, 0, ClientWidth, TopBarHeight);
-    sheets = new QTabWidget(client);
-    sheets->setObjectName(QStringLiteral("sheets"));
-    sheets->setTabPosition(QTabWidget::South);
-    sheets->setGeometry(0, TopBarHeight, ClientWidth, SheetsHeight);
-    testSheet = new TestSheet(scan->foundComputers());
-    resultPage = new ResultPage;
-    configSheet = new ConfigSheet;
-    sheets->addTab(testSheet, QStringLiteral("Test Sheet"));
-    sheets->addTab(resultPage, QStringLiteral("Result Sheet"));
+    m_topBar = new TopBar(m_dialogs, client);
+    m_topBar->setGeometry(0, 0, ClientWidth, TopBarHeight);
+    m_sheets = new QTabWidget(client);
+    m_sheets->setObjectName(QStringLiteral("sheets"));
+    m_sheets->setTabPosition(QTabWidget::South);
+    m_sheets->setGeometry(0, TopBarHeight, ClientWidth, SheetsHeight);
+    m_testSheet = new TestSheet(m_scan->foundComputers());
+    m_resultPage = new ResultPage;
+    m_configSheet = new ConfigSheet;
+    m_sheets->addTab(m_testSheet, QStringLiteral("Test Sheet"));
+    m_sheets->addTab(m_resultPage, QStringLiteral("Result Sheet"));
     setConfigSheetReachable(true);
-    sheets->setCurrentWidget(testSheet);
-    progress = new ProgressFrame(client);
-    progress->setGeometry(0, TopBarHeight + SheetsHeight, ClientWidth, ProgressFrameHeight);
-    status = new StatusLine(statusBar());
+    m_sheets->setCurrentWidget(m_testSheet);
+    m_progress = new ProgressFrame(client);
+    m_progress->setGeometry(0, TopBarHeight + SheetsHeight, ClientWidth, ProgressFrameHeight);
+    m_status = new StatusLine(statusBar());
     statusBar()->setFixedHeight(StatusBarHeight);
-    settingsFields = std::make_unique<SettingsFields>(*topBar, *configSheet);
+    m_settingsFields = std::make_unique<SettingsFields>(*m_topBar, *m_configSheet);
 
     setTabOrder();
     resolveMnemonicClashes();
     // The client area is fixed; the window takes its size from it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connectControls();
-    topBar->hostNameEdit()->clear();
-    configSheet->onlyRepliesCheck()->setChecked(true);
-    scan->foundComputers().clear();
-    resultPage->sheet()->clearLines();
+    m_topBar->hostNameEdit()->clear();
+    m_configSheet->onlyRepliesCheck()->setChecked(true);
+    m_scan->foundComputers().clear();
+    m_resultPage->sheet()->clearLines();
 }
 
 MainWindow::~MainWindow()
 {
     // The scan thread and the name look-ups must be off the widgets first.
-    scan->halt();
+    m_scan->halt();
 }
 
 void MainWindow::readSettings()
 {
-    guarded([this] { settingsFields->read(SettingsFile::FileName); });
+    guarded([this] { m_settingsFields->read(SettingsFile::FileName); });
 }
 
 void MainWindow::setTabOrder()
 {
-    const QList<QWidget*> order = topBar->tabOrder() + QList<QWidget*>{sheets} + testSheet->tabOrder() +
-                                  resultPage->tabOrder() + configSheet->tabOrder();
+    const QList<QWidget*> order = m_topBar->tabOrder() + QList<QWidget*>{m_sheets} + m_testSheet->tabOrder() +
+                                  m_resultPage->tabOrder() + m_configSheet->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::connectControls()
 {
-    connect(topBar, &TopBar::octetsChanged, this, [this] { guarded([this] { copyFieldsToParameters(); }); });
-    for (FieldSpinner* spinner : {configSheet->repeatSpinner(), configSheet->rangeMinSpinner(),
-                                  configSheet->rangeMaxSpinner()})
+    connect(m_topBar, &TopBar::octetsChanged, this, [this] { guarded([this] { copyFieldsToParameters(); }); });
+    for (FieldSpinner* spinner : {m_configSheet->repeatSpinner(), m_configSheet->rangeMinSpinner(),
+                                  m_configSheet->rangeMaxSpinner()})
         connect(spinner, &FieldSpinner::aboutToStep, this, [this] { guarded([this] { copyFieldsToParameters(); }); });
-    connect(configSheet, &ConfigSheet::speedPresetChosen, this, [this] { guarded([this] { applySpeedPreset(); }); });
-    connect(configSheet, &ConfigSheet::onlyCorrectRepliesChanged, this,
-            [this](bool only) { scan->recorder().setShowOnlyCorrectReplies(only); });
+    connect(m_configSheet, &ConfigSheet::speedPresetChosen, this, [this] { guarded([this] { applySpeedPreset(); }); });
+    connect(m_configSheet, &ConfigSheet::onlyCorrectRepliesChanged, this,
+            [this](bool only) { m_scan->recorder().setShowOnlyCorrectReplies(only); });
     const std::pair<QPushButton*, std::function<void()>> clicks[] = {
-        {topBar->solveButton(), [this] { topBar->solveHostName([this](const QString& s) { status->showNow(s); }); }},
-        {topBar->localAddressButton(), [this] { topBar->fillInLocalAddress(); }},
-        {topBar->pingButton(), [this] { pingAddress(); }},
-        {topBar->runStopButton(), [this] { runOrStopTest(); }},
-        {testSheet->clearButton(), [this] { scan->foundComputers().clear(); }},
-        {testSheet->saveButton(), [this] { saveFoundComputers(); }},
-        {resultPage->saveButton(), [this] { saveResultSheet(); }},
-        {resultPage->clearButton(), [this] { resultPage->sheet()->clearLines(); }},
+        {m_topBar->solveButton(), [this] { m_topBar->solveHostName([this](const QString& s) { m_status->showNow(s); }); }},
+        {m_topBar->localAddressButton(), [this] { m_topBar->fillInLocalAddress(); }},
+        {m_topBar->pingButton(), [this] { pingAddress(); }},
+        {m_topBar->runStopButton(), [this] { runOrStopTest(); }},
+        {m_testSheet->clearButton(), [this] { m_scan->foundComputers().clear(); }},
+        {m_testSheet->saveButton(), [this] { saveFoundComputers(); }},
+        {m_resultPage->saveButton(), [this] { saveResultSheet(); }},
+        {m_resultPage->clearButton(), [this] { m_resultPage->sheet()->clearLines(); }},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler = handler] { guarded(handler); });
-    connect(menus->exitAction(), &QAction::triggered, this, [this] { close(); });
+    connect(m_menus->exitAction(), &QAction::triggered, this, [this] { close(); });
 
-    EchoRecorder& recorder = scan->recorder();
-    connect(&recorder, &EchoRecorder::resultLineAdded, resultPage->sheet(), &ResultSheet::addLine);
-    connect(&recorder, &EchoRecorder::statusChanged, status, &StatusLine::show);
-    connect(scan, &ScanController::progressed, progress, &ProgressFrame::setValue);
-    connect(scan, &ScanController::stateChanged, this, &MainWindow::followState);
-    connect(scan, &ScanController::nextTestChanged, status, &StatusLine::showNextTest);
-    connect(scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
-    connect(scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
-    connect(scan, &ScanController::computersChanged, menus, &WindowMenus::notifyChange);
-    connect(scan, &ScanController::failed, this, [this](const QString& message) {
+    EchoRecorder& recorder = m_scan->recorder();
+    connect(&recorder, &EchoRecorder::resultLineAdded, m_resultPage->sheet(), &ResultSheet::addLine);
+    connect(&recorder, &EchoRecorder::statusChanged, m_status, &StatusLine::show);
+    connect(m_scan, &ScanController::progressed, m_progress, &ProgressFrame::setValue);
+    connect(m_scan, &ScanController::stateChanged, this, &MainWindow::followState);
+    connect(m_scan, &ScanController::nextTestChanged, m_status, &StatusLine::showNextTest);
+    connect(m_scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
+    connect(m_scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
+    connect(m_scan, &ScanController::computersChanged, m_menus, &WindowMenus::notifyChange);
+    connect(m_scan, &ScanController::failed, this, [this](const QString& message) {
         guarded([&] { throw std::runtime_error(message.toStdString()); });
     });
 }
 
 void MainWindow::guarded(const std::function<void()>& handler)
 {
-    runShowingErrors(dialogs, this, handler);
+    runShowingErrors(m_dialogs, this, handler);
 }
 
 void MainWindow::terminate()
 {
-    terminating = true;
+    m_terminating = true;
     // An open box would hold the program until someone pressed OK.
     QList<QWidget*> seen;
     while (QWidget* modal = QApplication::activeModalWidget()) {
@@ -166,17 +166,17 @@ void MainWindow::terminate()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!closed) {
-        closed = true;
+    if (!m_closed) {
+        m_closed = true;
         guarded([this] {
-            scan->setRepeatArmed(false);
-            if (!settingsFields->write(SettingsFile::FileName)) {
+            m_scan->setRepeatArmed(false);
+            if (!m_settingsFields->write(SettingsFile::FileName)) {
                 // What the user set must not be lost without a word.
                 const QString name = QDir::current().absoluteFilePath(SettingsFile::FileName);
                 std::fprintf(stderr, "Cannot save file %s\n", qPrintable(name));
-                if (!terminating) dialogs.showMessage(this, QStringLiteral("Cannot save file ") + name);
+                if (!m_terminating) m_dialogs.showMessage(this, QStringLiteral("Cannot save file ") + name);
             }
-            scan->halt();
+            m_scan->halt();
         });
     }
     event->accept();
@@ -185,17 +185,17 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || topBar == nullptr) return;
+    if (event->type() != QEvent::ActivationChange || m_topBar == nullptr) return;
     // Each time the window becomes active, the first octet takes the focus
     // (isVisible and isEnabled are false when a parent is hidden or disabled).
-    QLineEdit* first = topBar->octetEdit(0);
+    QLineEdit* first = m_topBar->octetEdit(0);
     if (isActiveWindow() && first->isVisible() && first->isEnabled()) first->setFocus();
 }
 
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (std::exchange(placed, true)) return;
+    if (std::exchange(m_placed, true)) return;
     const QScreen* s = screen();
     if (s == nullptr) return;
     // Centred; a window larger than the screen keeps its title bar and menu
@@ -208,71 +208,71 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::copyFieldsToParameters()
 {
-    const TestSettings settings = configSheet->settings();
-    scan->setParameters(topBar->networkOctets(), settings.rangeMin, settings.rangeMax, settings.repeatMinutes);
+    const TestSettings settings = m_configSheet->settings();
+    m_scan->setParameters(m_topBar->networkOctets(), settings.rangeMin, settings.rangeMax, settings.repeatMinutes);
 }
 
 void MainWindow::applySpeedPreset()
 {
-    scan->applySpeedPreset(configSheet->settings().speedPreset);
+    m_scan->applySpeedPreset(m_configSheet->settings().speedPreset);
 }
 
 void MainWindow::prepareResultSheet()
 {
     // Overwrite: the sheet starts afresh; append: an empty line separates the rounds.
-    switch (configSheet->settings().sheetMode) {
-    case SheetMode::Overwrite: resultPage->sheet()->clearLines(); break;
-    case SheetMode::Append: resultPage->sheet()->addLine(QString()); break;
+    switch (m_configSheet->settings().sheetMode) {
+    case SheetMode::Overwrite: m_resultPage->sheet()->clearLines(); break;
+    case SheetMode::Append: m_resultPage->sheet()->addLine(QString()); break;
     case SheetMode::None: break;
     }
 }
 
 void MainWindow::runOrStopTest()
 {
-    if (scan->isRunning())
-        scan->requestStop();
+    if (m_scan->isRunning())
+        m_scan->requestStop();
     else
         startTest();
 }
 
 void MainWindow::startTest()
 {
-    sheets->setCurrentWidget(testSheet);
+    m_sheets->setCurrentWidget(m_testSheet);
     copyFieldsToParameters();
     applySpeedPreset();
     prepareResultSheet();
-    const TestSettings settings = configSheet->settings();
-    progress->setRange(settings.rangeMin, settings.rangeMax);
-    scan->start();
+    const TestSettings settings = m_configSheet->settings();
+    m_progress->setRange(settings.rangeMin, settings.rangeMax);
+    m_scan->start();
 }
 
 void MainWindow::onTestFinished()
 {
-    progress->reset();
-    status->show(QString());
+    m_progress->reset();
+    m_status->show(QString());
 }
 
 void MainWindow::pingAddress()
 {
-    focusBeforePing = QApplication::focusWidget();
+    m_focusBeforePing = QApplication::focusWidget();
     copyFieldsToParameters();
     applySpeedPreset();
     prepareResultSheet();
-    scan->pingOnce(topBar->dottedAddress());
+    m_scan->pingOnce(m_topBar->dottedAddress());
 }
 
 void MainWindow::followState(ScanState state)
 {
     const bool pinging = state == ScanState::PingingOnce;
-    if (!pinging) busy.reset();
-    topBar->followState(state);
-    testSheet->followState(state);
+    if (!pinging) m_busy.reset();
+    m_topBar->followState(state);
+    m_testSheet->followState(state);
     setConfigSheetReachable(state == ScanState::Idle || state == ScanState::WaitingToRepeat);
-    if (pinging && !busy) busy = std::make_unique<BusyWait>();
+    if (pinging && !m_busy) m_busy = std::make_unique<BusyWait>();
     // Locking the focused Ping button moved the focus on; it goes back.
-    if (QWidget* before = focusBeforePing.data(); !pinging && before != nullptr) {
+    if (QWidget* before = m_focusBeforePing.data(); !pinging && before != nullptr) {
         if (before->isEnabled() && before->isVisible()) before->setFocus();
-        focusBeforePing = nullptr;
+        m_focusBeforePing = nullptr;
     }
     resolveMnemonicClashes();
 }
@@ -282,9 +282,9 @@ void MainWindow::followState(ScanState state)
 // bus's Press, so its tab goes away.
 void MainWindow::setConfigSheetReachable(bool reachable)
 {
-    const int index = sheets->indexOf(configSheet);
-    if (reachable && index < 0) sheets->addTab(configSheet, QStringLiteral("Config Sheet"));
-    if (!reachable && index >= 0) sheets->removeTab(index);
+    const int index = m_sheets->indexOf(m_configSheet);
+    if (reachable && index < 0) m_sheets->addTab(m_configSheet, QStringLiteral("Config Sheet"));
+    if (!reachable && index >= 0) m_sheets->removeTab(index);
 }
 
 // The top bar's buttons come first in the window: where a button on a sheet
@@ -292,11 +292,11 @@ void MainWindow::setConfigSheetReachable(bool reachable)
 void MainWindow::resolveMnemonicClashes()
 {
     QList<QKeySequence> taken;
-    for (const QPushButton* top : {topBar->solveButton(), topBar->localAddressButton(), topBar->pingButton(),
-                                   topBar->runStopButton()})
+    for (const QPushButton* top : {m_topBar->solveButton(), m_topBar->localAddressButton(), m_topBar->pingButton(),
+                                   m_topBar->runStopButton()})
         taken << QKeySequence::mnemonic(top->text());
-    for (QPushButton* onSheet : {testSheet->clearButton(), testSheet->saveButton(), resultPage->clearButton(),
-                                 resultPage->saveButton()}) {
+    for (QPushButton* onSheet : {m_testSheet->clearButton(), m_testSheet->saveButton(), m_resultPage->clearButton(),
+                                 m_resultPage->saveButton()}) {
         const QKeySequence own = QKeySequence::mnemonic(onSheet->text());
         onSheet->setShortcut(taken.contains(own) ? QKeySequence() : own);
     }
@@ -304,25 +304,25 @@ void MainWindow::resolveMnemonicClashes()
 
 void MainWindow::saveFoundComputers()
 {
-    const FoundComputers& found = scan->foundComputers();
+    const FoundComputers& found = m_scan->foundComputers();
     if (found.count() == 0) {
-        dialogs.showMessage(this, QLatin1String(KeptTexts::NothingToSave));
+        m_dialogs.showMessage(this, QLatin1String(KeptTexts::NothingToSave));
         return;
     }
-    saveFound.run(this, dialogs, [&] {
-        const ReportParameters parameters{topBar->octetEdit(0)->text(), topBar->octetEdit(1)->text(),
-                                          topBar->octetEdit(2)->text(), configSheet->rangeMinEdit()->text(),
-                                          configSheet->rangeMaxEdit()->text()};
+    m_saveFound.run(this, m_dialogs, [&] {
+        const ReportParameters parameters{m_topBar->octetEdit(0)->text(), m_topBar->octetEdit(1)->text(),
+                                          m_topBar->octetEdit(2)->text(), m_configSheet->rangeMinEdit()->text(),
+                                          m_configSheet->rangeMaxEdit()->text()};
         return textFileBytes(foundComputersReport(parameters, reportTimeOfDay(), found.reportEntries()));
     });
 }
 
 void MainWindow::saveResultSheet()
 {
-    saveResults.run(this, dialogs, [this] { return textFileBytes(resultPage->sheet()->lines()); });
+    m_saveResults.run(this, m_dialogs, [this] { return textFileBytes(m_resultPage->sheet()->lines()); });
 }
 
 AboutDialog& MainWindow::aboutDialog() const
 {
-    return menus->aboutDialog();
+    return m_menus->aboutDialog();
 }

@@ -42,9 +42,9 @@ public:
     // A termination signal: whatever box is open closes, then the window
     // closes as File, Exit closes it.
     void terminate();
-    bool terminated() const { return closed; }
+    bool terminated() const { return m_closed; }
 
-    ScanController& scanController() { return *scan; }
+    ScanController& scanController() { return *m_scan; }
     // Help, About shows it; it is made hidden with the window.
     AboutDialog& aboutDialog() const;
 
@@ -73,23 +73,23 @@ private:
     void saveFoundComputers();
     void saveResultSheet();
 
-    Dialogs& dialogs;
-    ScanController* scan;
-    TopBar* topBar = nullptr;
-    QTabWidget* sheets = nullptr;
-    TestSheet* testSheet = nullptr;
-    ResultPage* resultPage = nullptr;
-    ConfigSheet* configSheet = nullptr;
-    ProgressFrame* progress = nullptr;
-    StatusLine* status = nullptr;
-    std::unique_ptr<SettingsFields> settingsFields;
-    std::unique_ptr<BusyWait> busy;
-    QPointer<QWidget> focusBeforePing;
-    WindowMenus* menus = nullptr;
+    Dialogs& m_dialogs;
+    ScanController* m_scan;
+    TopBar* m_topBar = nullptr;
+    QTabWidget* m_sheets = nullptr;
+    TestSheet* m_testSheet = nullptr;
+    ResultPage* m_resultPage = nullptr;
+    ConfigSheet* m_configSheet = nullptr;
+    ProgressFrame* m_progress = nullptr;
+    StatusLine* m_status = nullptr;
+    std::unique_ptr<SettingsFields> m_settingsFields;
+    std::unique_ptr<BusyWait> m_busy;
+    QPointer<QWidget> m_focusBeforePing;
+    WindowMenus* m_menus = nullptr;
 
-    SaveCommand saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
-    SaveCommand saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
-    bool closed = false;
-    bool terminating = false;
-    bool placed = false;
+    SaveCommand m_saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
+    SaveCommand m_saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
+    bool m_closed = false;
+    bool m_terminating = false;
+    bool m_placed = false;
 };

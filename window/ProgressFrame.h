@@ -19,14 +19,14 @@ public:
     void setRange(int low, int high);
     void setValue(int value);
     // Empty again: back at the start of the range set last.
-    void reset() { setValue(range.first); }
+    void reset() { setValue(m_range.first); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QProgressBar* bar;
-    FramePacer* pacer;
-    std::pair<int, int> range{0, 254};
-    int value = 0;
+    QProgressBar* m_bar;
+    FramePacer* m_pacer;
+    std::pair<int, int> m_range{0, 254};
+    int m_value = 0;
 };

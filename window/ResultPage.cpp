@@ -16,25 +16,25 @@ using namespace Controls;
 ResultPage::ResultPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("resultPage"));
-    resultSheet = new ResultSheet(this);
-    resultSheet->setObjectName(QStringLiteral("resultSheet"));
-    resultSheet->setAccessibleName(QStringLiteral("Result sheet"));
-    resultSheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    save = button(this, "saveResultsButton", QStringLiteral("&Save List"));
-    clear = button(this, "clearResultsButton", QStringLiteral("&Clear List"));
-    QFrame* bar = buttonBar(this, resultSheet, clear, save);
-    droppedNote = new QLabel(QStringLiteral("Earlier lines were removed: the sheet keeps the last %1 lines.")
+    m_resultSheet = new ResultSheet(this);
+    m_resultSheet->setObjectName(QStringLiteral("resultSheet"));
+    m_resultSheet->setAccessibleName(QStringLiteral("Result sheet"));
+    m_resultSheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_save = button(this, "saveResultsButton", QStringLiteral("&Save List"));
+    m_clear = button(this, "clearResultsButton", QStringLiteral("&Clear List"));
+    QFrame* bar = buttonBar(this, m_resultSheet, m_clear, m_save);
+    m_droppedNote = new QLabel(QStringLiteral("Earlier lines were removed: the sheet keeps the last %1 lines.")
                                  .arg(QLocale().toString(ResultSheet::MaxLines)),
                              bar);
-    droppedNote->setObjectName(QStringLiteral("droppedLinesNote"));
-    droppedNote->setTextFormat(Qt::PlainText);
-    droppedNote->setIndent(6);
-    droppedNote->hide();
-    static_cast<QHBoxLayout*>(bar->layout())->insertWidget(0, droppedNote);
-    connect(resultSheet, &ResultSheet::linesDroppedChanged, droppedNote, &QLabel::setVisible);
+    m_droppedNote->setObjectName(QStringLiteral("droppedLinesNote"));
+    m_droppedNote->setTextFormat(Qt::PlainText);
+    m_droppedNote->setIndent(6);
+    m_droppedNote->hide();
+    static_cast<QHBoxLayout*>(bar->layout())->insertWidget(0, m_droppedNote);
+    connect(m_resultSheet, &ResultSheet::linesDroppedChanged, m_droppedNote, &QLabel::setVisible);
 }
 
 QList<QWidget*> ResultPage::tabOrder() const
 {
-    return {resultSheet, save, clear};
+    return {m_resultSheet, m_save, m_clear};
 }

@@ -16,14 +16,14 @@ class ResultPage : public QWidget {
 public:
     explicit ResultPage(QWidget* parent = nullptr);
 
-    ResultSheet* sheet() const { return resultSheet; }
-    QPushButton* saveButton() const { return save; }
-    QPushButton* clearButton() const { return clear; }
+    ResultSheet* sheet() const { return m_resultSheet; }
+    QPushButton* saveButton() const { return m_save; }
+    QPushButton* clearButton() const { return m_clear; }
     QList<QWidget*> tabOrder() const;
 
 private:
-    ResultSheet* resultSheet = nullptr;
-    QPushButton* save = nullptr;
-    QPushButton* clear = nullptr;
-    QLabel* droppedNote = nullptr;
+    ResultSheet* m_resultSheet = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_clear = nullptr;
+    QLabel* m_droppedNote = nullptr;
 };

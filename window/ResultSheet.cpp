@@ -10,7 +10,7 @@
 #include <QTextCursor>
 
 ResultSheet::ResultSheet(QWidget* parent)
-    : QPlainTextEdit(parent), pacer(new FramePacer([this] { flush(); }, this))
+    : QPlainTextEdit(parent), m_pacer(new FramePacer([this] { flush(); }, this))
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
@@ -27,31 +27,31 @@ ResultSheet::ResultSheet(QWidget* parent)
 
 void ResultSheet::addLine(const QString& line)
 {
-    waiting.append(line);
-    pacer->changed();
+    m_waiting.append(line);
+    m_pacer->changed();
 }
 
 void ResultSheet::clearLines()
 {
-    waiting.clear();
-    linesAdded = 0;
+    m_waiting.clear();
+    m_linesAdded = 0;
     clear();
     document()->setModified(false);
-    if (std::exchange(dropped, false)) Q_EMIT linesDroppedChanged(false);
+    if (std::exchange(m_dropped, false)) Q_EMIT linesDroppedChanged(false);
 }
 
 QStringList ResultSheet::lines()
 {
     flush();
     QStringList shown;
-    if (linesAdded == 0) return shown;
+    if (m_linesAdded == 0) return shown;
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) shown << block.text();
     return shown;
 }
 
 void ResultSheet::flush()
 {
-    if (waiting.isEmpty()) return;
+    if (m_waiting.isEmpty()) return;
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(document());
@@ -59,15 +59,15 @@ void ResultSheet::flush()
     cursor.beginEditBlock();
     // Not appendPlainText: it writes into the first block while the text is
     // empty, which would swallow a leading empty line.
-    for (const QString& line : std::as_const(waiting)) {
-        if (linesAdded++ > 0) cursor.insertBlock();
+    for (const QString& line : std::as_const(m_waiting)) {
+        if (m_linesAdded++ > 0) cursor.insertBlock();
         cursor.insertText(line);
     }
     cursor.endEditBlock();
-    waiting.clear();
+    m_waiting.clear();
     if (atBottom) bar->setValue(bar->maximum());
-    if (!dropped && linesAdded > MaxLines) {
-        dropped = true;
+    if (!m_dropped && m_linesAdded > MaxLines) {
+        m_dropped = true;
         Q_EMIT linesDroppedChanged(true);
     }
 }

@@ -25,15 +25,15 @@ public:
     // The lines not yet in the text go in now.
     void flush();
     // Earlier lines have been removed since the sheet was last cleared.
-    bool linesDropped() const { return dropped; }
+    bool linesDropped() const { return m_dropped; }
 
 Q_SIGNALS:
     void linesDroppedChanged(bool dropped);
 
 private:
-    QStringList waiting;  // added, not yet in the text
-    qint64 linesAdded = 0;
-    bool dropped = false;
+    QStringList m_waiting;  // added, not yet in the text
+    qint64 m_linesAdded = 0;
+    bool m_dropped = false;
     // A scan adds lines in bursts: they go into the text once per frame.
-    FramePacer* pacer;
+    FramePacer* m_pacer;
 };

@@ -25,6 +25,6 @@ public:
     void run(QWidget* parent, Dialogs& dialogs, const std::function<QByteArray()>& bytes);
 
 private:
-    QString title;
-    QString fileName;  // proposed; after a save, the one chosen last
+    QString m_title;
+    QString m_fileName;  // proposed; after a save, the one chosen last
 };

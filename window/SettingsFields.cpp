@@ -11,7 +11,7 @@
 #include <QLineEdit>
 
 SettingsFields::SettingsFields(TopBar& topBar, ConfigSheet& configSheet)
-    : fields{{{topBar.octetEdit(0), topBar.octetSpinner(0), true},
+    : m_fields{{{topBar.octetEdit(0), topBar.octetSpinner(0), true},
               {topBar.octetEdit(1), topBar.octetSpinner(1), true},
               {topBar.octetEdit(2), topBar.octetSpinner(2), true},
               {topBar.octetEdit(3), topBar.octetSpinner(3), true},
@@ -24,16 +24,16 @@ SettingsFields::SettingsFields(TopBar& topBar, ConfigSheet& configSheet)
 void SettingsFields::read(const QString& fileName) const
 {
     std::vector<SettingsFile::Range> ranges;
-    for (const Field& field : fields) ranges.push_back({field.spinner->minimum(), field.spinner->maximum()});
+    for (const Field& field : m_fields) ranges.push_back({field.spinner->minimum(), field.spinner->maximum()});
     const std::vector<std::string> lines = SettingsFile::readLines(fileName).value_or(SettingsFile::defaultLines());
-    SettingsFile::applyLines(lines, ranges, [this](size_t line, int value) { fields[line].spinner->setPosition(value); });
+    SettingsFile::applyLines(lines, ranges, [this](size_t line, int value) { m_fields[line].spinner->setPosition(value); });
 }
 
 bool SettingsFields::write(const QString& fileName) const
 {
     std::array<std::string, SettingsFile::LineCount> texts;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const Field& field = fields[i];
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& field = m_fields[i];
         // A close can come while the check of a typed octet still shows its
         // message: the field then holds a text that is about to be undone.
         const QString text =

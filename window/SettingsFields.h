@@ -34,5 +34,5 @@ private:
         FieldSpinner* spinner;
         bool checked;  // an octet field, whose text the spinner stands behind
     };
-    std::array<Field, 7> fields;
+    std::array<Field, 7> m_fields;
 };

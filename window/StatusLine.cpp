@@ -13,40 +13,40 @@
 #include <QStatusBar>
 
 StatusLine::StatusLine(QStatusBar* statusBar)
-    : QObject(statusBar), bar(statusBar), nextTest(new QLabel(statusBar))
+    : QObject(statusBar), m_bar(statusBar), m_nextTest(new QLabel(statusBar))
 {
-    bar->setObjectName(QStringLiteral("statusBar"));
-    bar->setFont(Controls::sansSerif(13, true));
-    bar->setSizeGripEnabled(false);
-    bar->setAutoFillBackground(true);
-    nextTest->setObjectName(QStringLiteral("nextTestLabel"));
-    nextTest->setTextFormat(Qt::PlainText);
-    nextTest->hide();
-    bar->addPermanentWidget(nextTest);
-    pacer = new FramePacer([this] { bar->showMessage(text); }, this);
+    m_bar->setObjectName(QStringLiteral("statusBar"));
+    m_bar->setFont(Controls::sansSerif(13, true));
+    m_bar->setSizeGripEnabled(false);
+    m_bar->setAutoFillBackground(true);
+    m_nextTest->setObjectName(QStringLiteral("nextTestLabel"));
+    m_nextTest->setTextFormat(Qt::PlainText);
+    m_nextTest->hide();
+    m_bar->addPermanentWidget(m_nextTest);
+    m_pacer = new FramePacer([this] { m_bar->showMessage(m_text); }, this);
 }
 
 void StatusLine::show(const QString& line)
 {
-    text = line;
-    pacer->changed();
+    m_text = line;
+    m_pacer->changed();
 }
 
 void StatusLine::showNow(const QString& line)
 {
-    text = line;
-    pacer->showNow();
-    bar->repaint();
+    m_text = line;
+    m_pacer->showNow();
+    m_bar->repaint();
     QGuiApplication::sync();
 }
 
 void StatusLine::showNextTest(const QDateTime& at)
 {
     if (!at.isValid()) {
-        nextTest->hide();
-        nextTest->clear();
+        m_nextTest->hide();
+        m_nextTest->clear();
         return;
     }
-    nextTest->setText(QStringLiteral("Next test at ") + QLocale().toString(at.time(), QLocale::ShortFormat));
-    nextTest->show();
+    m_nextTest->setText(QStringLiteral("Next test at ") + QLocale().toString(at.time(), QLocale::ShortFormat));
+    m_nextTest->show();
 }

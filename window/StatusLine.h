@@ -26,8 +26,8 @@ public:
     void showNextTest(const QDateTime& at);
 
 private:
-    QStatusBar* bar;
-    QLabel* nextTest;
-    FramePacer* pacer;
-    QString text;
+    QStatusBar* m_bar;
+    QLabel* m_nextTest;
+    FramePacer* m_pacer;
+    QString m_text;
 };

@@ -15,28 +15,28 @@ TestSheet::TestSheet(FoundComputers& found, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("testSheet"));
     QFrame* frame = panel(this, QFrame::Panel, QFrame::Sunken);
-    foundView = new FoundComputersView(frame);
-    foundView->setObjectName(QStringLiteral("foundView"));
-    foundView->setAccessibleName(QStringLiteral("Found computers"));
-    foundView->setModel(&found);
+    m_foundView = new FoundComputersView(frame);
+    m_foundView->setObjectName(QStringLiteral("foundView"));
+    m_foundView->setAccessibleName(QStringLiteral("Found computers"));
+    m_foundView->setModel(&found);
     auto* inFrame = new QVBoxLayout(frame);
     inFrame->setContentsMargins(1, 1, 1, 1);
-    inFrame->addWidget(foundView);
-    clear = button(this, "clearFoundButton", QStringLiteral("&Clear List"));
-    save = button(this, "saveFoundButton", QStringLiteral("&Save List"));
-    buttonBar(this, frame, clear, save);
+    inFrame->addWidget(m_foundView);
+    m_clear = button(this, "clearFoundButton", QStringLiteral("&Clear List"));
+    m_save = button(this, "saveFoundButton", QStringLiteral("&Save List"));
+    buttonBar(this, frame, m_clear, m_save);
 }
 
 QList<QWidget*> TestSheet::tabOrder() const
 {
-    return {foundView, clear, save};
+    return {m_foundView, m_clear, m_save};
 }
 
 void TestSheet::followState(ScanState state)
 {
     const bool testing = state == ScanState::Running || state == ScanState::Stopping;
     const bool resting = testing || state == ScanState::PingingOnce;
-    save->setEnabled(!resting);
-    clear->setEnabled(!resting);
-    foundView->setLocked(testing);
+    m_save->setEnabled(!resting);
+    m_clear->setEnabled(!resting);
+    m_foundView->setLocked(testing);
 }

@@ -19,14 +19,14 @@ class TestSheet : public QWidget {
 public:
     TestSheet(FoundComputers& found, QWidget* parent = nullptr);
 
-    FoundComputersView* view() const { return foundView; }
-    QPushButton* clearButton() const { return clear; }
-    QPushButton* saveButton() const { return save; }
+    FoundComputersView* view() const { return m_foundView; }
+    QPushButton* clearButton() const { return m_clear; }
+    QPushButton* saveButton() const { return m_save; }
     QList<QWidget*> tabOrder() const;
     void followState(ScanState state);
 
 private:
-    FoundComputersView* foundView = nullptr;
-    QPushButton* clear = nullptr;
-    QPushButton* save = nullptr;
+    FoundComputersView* m_foundView = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_save = nullptr;
 };

@@ -15,7 +15,7 @@
 
 using namespace Controls;
 
-TopBar::TopBar(Dialogs& boxes, QWidget* parent) : QWidget(parent), dialogs(boxes)
+TopBar::TopBar(Dialogs& boxes, QWidget* parent) : QWidget(parent), m_dialogs(boxes)
 {
     setObjectName(QStringLiteral("topBar"));
     const QFont bold = sansSerif(13, true);
@@ -33,68 +33,68 @@ TopBar::TopBar(Dialogs& boxes, QWidget* parent) : QWidget(parent), dialogs(boxes
         {"thirdOctetEdit", "Third octet", 118, 0, 255, 0},
         {"fourthOctetEdit", "Fourth octet", 174, 1, 254, 1},
     };
-    for (size_t i = 0; i < octetEdits.size(); ++i) {
+    for (size_t i = 0; i < m_octetEdits.size(); ++i) {
         const Octet& o = octets[i];
         QLineEdit* edit = lineEdit(this, o.name, QRect(o.x, 4, 37, 24), QLatin1String(o.accessibleName));
         edit->setFont(bold);
         edit->setPalette(blackOnWhite);
         edit->setToolTip(QLatin1String(KeptTexts::OctetTip));
-        octetEdits[i] = edit;
-        octetSpinners[i] = spinner(edit, o.min, o.max, o.position, QRect(o.x + 37, 4, 15, 24), this);
+        m_octetEdits[i] = edit;
+        m_octetSpinners[i] = spinner(edit, o.min, o.max, o.position, QRect(o.x + 37, 4, 15, 24), this);
         connect(edit, &QLineEdit::textChanged, this, [this, edit, i](const QString& text) {
             // A nested change has already checked the field's text of now.
             if (text == edit->text()) checkOctetField(i);
         });
-        connect(octetSpinners[i], &FieldSpinner::aboutToStep, this, &TopBar::octetsChanged);
+        connect(m_octetSpinners[i], &FieldSpinner::aboutToStep, this, &TopBar::octetsChanged);
     }
-    hostName = lineEdit(this, "hostNameEdit", QRect(230, 4, 186, 24), QStringLiteral("Host name"));
-    hostName->setFont(bold);
-    hostName->setPalette(blackOnWhite);
-    solve = button(this, "solveButton", QStringLiteral("Solve &IP"), QRect(420, 4, 67, 25));
-    localAddress = button(this, "localAddressButton", QStringLiteral("&Get local IP"), QRect(602, 4, 67, 25));
-    ping = button(this, "pingButton", QStringLiteral("&Ping"), QRect(671, 4, 67, 25));
-    runStop = button(this, "runStopButton", QStringLiteral("&Run test"), QRect(740, 4, 57, 25));
+    m_hostName = lineEdit(this, "hostNameEdit", QRect(230, 4, 186, 24), QStringLiteral("Host name"));
+    m_hostName->setFont(bold);
+    m_hostName->setPalette(blackOnWhite);
+    m_solve = button(this, "solveButton", QStringLiteral("Solve &IP"), QRect(420, 4, 67, 25));
+    m_localAddress = button(this, "localAddressButton", QStringLiteral("&Get local IP"), QRect(602, 4, 67, 25));
+    m_ping = button(this, "pingButton", QStringLiteral("&Ping"), QRect(671, 4, 67, 25));
+    m_runStop = button(this, "runStopButton", QStringLiteral("&Run test"), QRect(740, 4, 57, 25));
 }
 
 void TopBar::followState(ScanState state)
 {
     const bool testing = state == ScanState::Running || state == ScanState::Stopping;
-    runStop->setText(testing ? QStringLiteral("&Stop Test") : QStringLiteral("&Run test"));
-    runStop->setEnabled(state != ScanState::PingingOnce);
-    ping->setEnabled(!testing && state != ScanState::PingingOnce);
+    m_runStop->setText(testing ? QStringLiteral("&Stop Test") : QStringLiteral("&Run test"));
+    m_runStop->setEnabled(state != ScanState::PingingOnce);
+    m_ping->setEnabled(!testing && state != ScanState::PingingOnce);
 }
 
 QList<QWidget*> TopBar::tabOrder() const
 {
-    return {octetEdits[0], octetEdits[1], octetEdits[2], octetEdits[3], hostName, solve, localAddress, ping, runStop};
+    return {m_octetEdits[0], m_octetEdits[1], m_octetEdits[2], m_octetEdits[3], m_hostName, m_solve, m_localAddress, m_ping, m_runStop};
 }
 
 std::array<int, 3> TopBar::networkOctets() const
 {
-    return {octetSpinners[0]->position(), octetSpinners[1]->position(), octetSpinners[2]->position()};
+    return {m_octetSpinners[0]->position(), m_octetSpinners[1]->position(), m_octetSpinners[2]->position()};
 }
 
 QString TopBar::dottedAddress() const
 {
     QStringList octets;
-    for (const QLineEdit* edit : octetEdits)
+    for (const QLineEdit* edit : m_octetEdits)
         octets << QString::fromLocal8Bit(trimmed(edit->text().toLocal8Bit().toStdString()));
     return octets.join(QLatin1Char('.'));
 }
 
 void TopBar::setOctetTexts(const OctetTexts& texts)
 {
-    for (size_t i = 0; i < octetEdits.size(); ++i) octetEdits[i]->setText(texts[i]);
+    for (size_t i = 0; i < m_octetEdits.size(); ++i) m_octetEdits[i]->setText(texts[i]);
 }
 
 void TopBar::checkOctetField(size_t index)
 {
-    FieldSpinner* fieldSpinner = octetSpinners[index];
+    FieldSpinner* fieldSpinner = m_octetSpinners[index];
     const bool fourth = index == 3;
-    const OctetEntry entry = checkOctetEntry(octetEdits[index]->text(), fieldSpinner->position(),
+    const OctetEntry entry = checkOctetEntry(m_octetEdits[index]->text(), fieldSpinner->position(),
                                              fieldSpinner->minimum(), fieldSpinner->maximum(), fourth ? 1 : 0);
     if (entry.refused)
-        dialogs.showMessage(this, QStringLiteral("Correct range is ") +
+        m_dialogs.showMessage(this, QStringLiteral("Correct range is ") +
                                       (fourth ? QStringLiteral("1..254") : QStringLiteral("0..255")));
     // A refused entry goes back to the last accepted value, an accepted one shows in its plain form.
     fieldSpinner->setPosition(entry.value);
@@ -106,14 +106,14 @@ void TopBar::fillInLocalAddress()
     const std::optional<LocalIdentity> local = localIdentity();
     if (!local) return;
     setOctetTexts(local->octets);
-    hostName->setText(local->hostName);
+    m_hostName->setText(local->hostName);
 }
 
 void TopBar::solveHostName(const std::function<void(const QString&)>& showStatus)
 {
-    const QString hostText = hostName->text();
+    const QString hostText = m_hostName->text();
     if (trimmed(hostText.toLocal8Bit().toStdString()).empty()) {
-        dialogs.showMessage(this, QLatin1String(KeptTexts::BlankHostName));
+        m_dialogs.showMessage(this, QLatin1String(KeptTexts::BlankHostName));
         return;
     }
     // The look-up blocks the window: the notice must show before it starts.
@@ -125,10 +125,10 @@ void TopBar::solveHostName(const std::function<void(const QString&)>& showStatus
 
     const std::optional<SolvedName> solved = ::solveHostName(hostText);
     if (!solved) {
-        dialogs.showMessage(this, QStringLiteral("Unable to find computer with hostname ") + hostText);
+        m_dialogs.showMessage(this, QStringLiteral("Unable to find computer with hostname ") + hostText);
         return;
     }
     const QString question = QStringLiteral("IP address of ") + hostText + QStringLiteral(" is : ") + solved->dotted +
                              QStringLiteral("\n\r\n\r") + QLatin1String(KeptTexts::UseSolvedAddress);
-    if (dialogs.confirm(this, question)) setOctetTexts(solved->octets);
+    if (m_dialogs.confirm(this, question)) setOctetTexts(solved->octets);
 }

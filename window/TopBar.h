@@ -25,13 +25,13 @@ class TopBar : public QWidget {
 public:
     TopBar(Dialogs& dialogs, QWidget* parent);
 
-    QLineEdit* octetEdit(size_t i) const { return octetEdits[i]; }
-    FieldSpinner* octetSpinner(size_t i) const { return octetSpinners[i]; }
-    QLineEdit* hostNameEdit() const { return hostName; }
-    QPushButton* solveButton() const { return solve; }
-    QPushButton* localAddressButton() const { return localAddress; }
-    QPushButton* pingButton() const { return ping; }
-    QPushButton* runStopButton() const { return runStop; }
+    QLineEdit* octetEdit(size_t i) const { return m_octetEdits[i]; }
+    FieldSpinner* octetSpinner(size_t i) const { return m_octetSpinners[i]; }
+    QLineEdit* hostNameEdit() const { return m_hostName; }
+    QPushButton* solveButton() const { return m_solve; }
+    QPushButton* localAddressButton() const { return m_localAddress; }
+    QPushButton* pingButton() const { return m_ping; }
+    QPushButton* runStopButton() const { return m_runStop; }
     QList<QWidget*> tabOrder() const;
     // Run test reads "&Stop Test" during a test; Ping waits for its end.
     void followState(ScanState state);
@@ -55,12 +55,12 @@ Q_SIGNALS:
 private:
     void checkOctetField(size_t index);
 
-    Dialogs& dialogs;
-    std::array<QLineEdit*, 4> octetEdits{};
-    std::array<FieldSpinner*, 4> octetSpinners{};
-    QLineEdit* hostName = nullptr;
-    QPushButton* solve = nullptr;
-    QPushButton* localAddress = nullptr;
-    QPushButton* ping = nullptr;
-    QPushButton* runStop = nullptr;
+    Dialogs& m_dialogs;
+    std::array<QLineEdit*, 4> m_octetEdits{};
+    std::array<FieldSpinner*, 4> m_octetSpinners{};
+    QLineEdit* m_hostName = nullptr;
+    QPushButton* m_solve = nullptr;
+    QPushButton* m_localAddress = nullptr;
+    QPushButton* m_ping = nullptr;
+    QPushButton* m_runStop = nullptr;
 };

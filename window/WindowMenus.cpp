@@ -24,19 +24,19 @@ const QString NotifyKey = QStringLiteral("notifyOfChanges");
 } // namespace
 
 WindowMenus::WindowMenus(QMenuBar* bar)
-    : QObject(bar), about(std::make_unique<AboutDialog>()), notifier(new DesktopNotifier(this))
+    : QObject(bar), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
 {
-    exit = bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Exit"));
-    notify = bar->addMenu(QStringLiteral("&Options"))->addAction(QStringLiteral("Notify of &changes"));
-    notify->setObjectName(QStringLiteral("notifyAction"));
-    notify->setCheckable(true);
-    notify->setChecked(userSettings().value(NotifyKey, true).toBool());
-    connect(notify, &QAction::toggled, this, [](bool on) { userSettings().setValue(NotifyKey, on); });
+    m_exit = bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Exit"));
+    m_notify = bar->addMenu(QStringLiteral("&Options"))->addAction(QStringLiteral("Notify of &changes"));
+    m_notify->setObjectName(QStringLiteral("notifyAction"));
+    m_notify->setCheckable(true);
+    m_notify->setChecked(userSettings().value(NotifyKey, true).toBool());
+    connect(m_notify, &QAction::toggled, this, [](bool on) { userSettings().setValue(NotifyKey, on); });
     QAction* showAbout = bar->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&About"));
     connect(showAbout, &QAction::triggered, this, [this] {
-        about->show();
-        about->raise();
-        about->activateWindow();
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
     });
 }
 
@@ -44,5 +44,5 @@ WindowMenus::~WindowMenus() = default;
 
 void WindowMenus::notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering)
 {
-    if (notify->isChecked()) notifier->notifyChange(answeringNow, stoppedAnswering);
+    if (m_notify->isChecked()) m_notifier->notifyChange(answeringNow, stoppedAnswering);
 }

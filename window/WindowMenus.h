@@ -21,15 +21,15 @@ public:
     explicit WindowMenus(QMenuBar* bar);
     ~WindowMenus() override;
 
-    QAction* exitAction() const { return exit; }
-    AboutDialog& aboutDialog() const { return *about; }
+    QAction* exitAction() const { return m_exit; }
+    AboutDialog& aboutDialog() const { return *m_about; }
     // A notice of the computers that started or stopped answering, unless
     // the user has turned the notices off.
     void notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering);
 
 private:
-    QAction* exit;
-    QAction* notify;
-    std::unique_ptr<AboutDialog> about;
-    DesktopNotifier* notifier;
+    QAction* m_exit;
+    QAction* m_notify;
+    std::unique_ptr<AboutDialog> m_about;
+    DesktopNotifier* m_notifier;
 };

@@ -40,21 +40,21 @@ protected:
     void SetUp() override
     {
         SCANVET_REQUIRE_LAB();
-        socket = std::make_unique<EchoSocket>();
+        m_socket = std::make_unique<EchoSocket>();
     }
     EchoResult echo(const std::string& to, milliseconds timeout, int ttl = 64)
     {
-        return socket->echo(parseDottedAddress(to), ttl, timeout);
+        return m_socket->echo(parseDottedAddress(to), ttl, timeout);
     }
-    std::unique_ptr<EchoSocket> socket;
-    const bool responderRuns = std::getenv("SCANVET_LAB_RESPONDER") && std::getenv("SCANVET_LAB_RESPONDER")[0] == '1';
+    std::unique_ptr<EchoSocket> m_socket;
+    const bool m_responderRuns = std::getenv("SCANVET_LAB_RESPONDER") && std::getenv("SCANVET_LAB_RESPONDER")[0] == '1';
 };
 
 } // namespace
 
 TEST_F(LabEcho, answersAndErrorsComeFromWhoSentThem)
 {
-    EXPECT_EQ(socket->kind(), Lab::rawSocket() ? EchoSocketKind::Raw : EchoSocketKind::Datagram);
+    EXPECT_EQ(m_socket->kind(), Lab::rawSocket() ? EchoSocketKind::Raw : EchoSocketKind::Datagram);
     using S = EchoStatus;
     // A raw socket on loopback also reads its own request.
     const struct { const char* to; int ttl; milliseconds timeout; EchoStatus status; const char* from; } cases[] = {
@@ -79,7 +79,7 @@ TEST_F(LabEcho, answersAndErrorsComeFromWhoSentThem)
 
 TEST_F(LabEcho, lateReplyCountsForNoLaterRequest)
 {
-    if (!responderRuns) GTEST_SKIP() << "the lab runs no late responder";
+    if (!m_responderRuns) GTEST_SKIP() << "the lab runs no late responder";
     EXPECT_EQ(echo(Lab::Late, 1ms).status, EchoStatus::TimedOut);
     EXPECT_EQ(echo(Lab::Silent, 100ms).status, EchoStatus::TimedOut) << "taken for the next address";
     EXPECT_EQ(echo(Lab::Late, 5ms).status, EchoStatus::TimedOut);
@@ -91,7 +91,7 @@ TEST_F(LabEcho, resolutionFailureOfAnEarlierRequestFailsNoLaterOne)
 {
     ASSERT_EQ(echo(Lab::Silent, 20ms).status, EchoStatus::TimedOut);
     // Seconds later that request is reported unreachable: during a (late host's) wait or at a send.
-    const char* answering = responderRuns ? Lab::Late : Lab::Alpha;
+    const char* answering = m_responderRuns ? Lab::Late : Lab::Alpha;
     int answered = 0;
     ASSERT_TRUE(waitUntil([&] {
         for (int i = 0; i < 4; ++i, ++answered)
@@ -114,7 +114,7 @@ TEST_F(LabEcho, abortFromAnotherThreadEndsABlockedEchoForGood)
         long number = -1;
         return thread != 0 && (call >> number) && number == SYS_ppoll;
     })) << "the echo never waited";
-    socket->abort();
+    m_socket->abort();
     pinger.join();
     EXPECT_EQ(result.status, EchoStatus::Aborted);
     EXPECT_FALSE(neighbourFailed(Lab::Silent)) << "it ended only when the address resolution gave up";

@@ -57,20 +57,20 @@ protected:
     void SetUp() override
     {
         if (daemon <= 0) GTEST_SKIP() << "dbus-daemon (package dbus) did not start";
-        ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &standIn,
+        ASSERT_TRUE(m_service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_standIn,
                                            QDBusConnection::ExportAllSlots));
     }
-    void TearDown() override { service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications")); }
+    void TearDown() override { m_service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications")); }
     void offer(bool on)
     {
         const QString name = QStringLiteral("org.freedesktop.Notifications");
-        EXPECT_TRUE(on ? service.registerService(name) : service.unregisterService(name));
+        EXPECT_TRUE(on ? m_service.registerService(name) : m_service.unregisterService(name));
     }
 
     static inline pid_t daemon = 0;
-    QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
-    StandInService standIn;
-    DesktopNotifier notifier;
+    QDBusConnection m_service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
+    StandInService m_standIn;
+    DesktopNotifier m_notifier;
 };
 
 TEST_F(Notices, shouldEscapeNamesOnlyWhereTheServiceRendersMarkupAndGoWithoutAService)
@@ -90,13 +90,13 @@ TEST_F(Notices, shouldEscapeNamesOnlyWhereTheServiceRendersMarkupAndGoWithoutASe
     };
     for (const auto& row : rows) {
         offer(row.service);
-        standIn.capabilities = row.capabilities;
-        standIn.notices.clear();
-        QSignalSpy finished(&notifier, &DesktopNotifier::finished);
-        notifier.notifyChange(row.now, row.stopped);
+        m_standIn.capabilities = row.capabilities;
+        m_standIn.notices.clear();
+        QSignalSpy finished(&m_notifier, &DesktopNotifier::finished);
+        m_notifier.notifyChange(row.now, row.stopped);
         ASSERT_TRUE(finished.wait(10000));
         EXPECT_EQ(finished.first().first().toBool(), row.service);
-        EXPECT_EQ(standIn.notices, row.notice.isEmpty() ? QStringList{} : QStringList{row.notice});
+        EXPECT_EQ(m_standIn.notices, row.notice.isEmpty() ? QStringList{} : QStringList{row.notice});
     }
 }
 
@@ -107,8 +107,8 @@ TEST_F(Notices, shouldSendOneNoticeForASecondTestOfARangeWhoseComputersChanged)
     SCANVET_REQUIRE_LAB();
     auto scan = std::make_unique<ScanController>(std::make_unique<Pinger>());
     offer(true);
-    QObject::connect(scan.get(), &ScanController::computersChanged, &notifier, &DesktopNotifier::notifyChange);
-    QSignalSpy finished(scan.get(), &ScanController::finished), sent(&notifier, &DesktopNotifier::finished);
+    QObject::connect(scan.get(), &ScanController::computersChanged, &m_notifier, &DesktopNotifier::notifyChange);
+    QSignalSpy finished(scan.get(), &ScanController::finished), sent(&m_notifier, &DesktopNotifier::finished);
     const auto runTest = [&] {
         scan->setParameters({198, 51, 100}, 9, 13, 0);
         scan->applySpeedPreset(1);
@@ -125,11 +125,11 @@ TEST_F(Notices, shouldSendOneNoticeForASecondTestOfARangeWhoseComputersChanged)
     scan->start();
     ASSERT_TRUE(finished.wait(30000));
     ASSERT_TRUE(nameServer.holds(1));
-    EXPECT_TRUE(standIn.notices.isEmpty());
+    EXPECT_TRUE(m_standIn.notices.isEmpty());
     nameServer.answer();
     ASSERT_TRUE(sent.wait(10000));
     QTest::qWait(200);  // a second notice would be on its way by now
-    EXPECT_EQ(standIn.notices, QStringList{"Scanvet Address|Answering now: 198.51.100.9 slow9.lab. "
+    EXPECT_EQ(m_standIn.notices, QStringList{"Scanvet Address|Answering now: 198.51.100.9 slow9.lab. "
                                            "Stopped answering: 198.51.100.11 bravo.lab."});
 }
 

@@ -22,32 +22,32 @@ protected:
     void SetUp() override
     {
         try {
-            scan = std::make_unique<ScanController>(std::make_unique<Pinger>());
+            m_scan = std::make_unique<ScanController>(std::make_unique<Pinger>());
         } catch (const PingSocketError& e) {
             GTEST_SKIP() << "no ping socket can be opened here: " << e.what();
         }
-        scan->recorder().setShowOnlyCorrectReplies(false);
-        ScanController* s = scan.get();
-        QObject::connect(&s->recorder(), &EchoRecorder::resultLineAdded, s, [this](const QString& l) { lines << l; });
-        QObject::connect(s, &ScanController::finished, s, [this] { ++finished; });
+        m_scan->recorder().setShowOnlyCorrectReplies(false);
+        ScanController* s = m_scan.get();
+        QObject::connect(&s->recorder(), &EchoRecorder::resultLineAdded, s, [this](const QString& l) { m_lines << l; });
+        QObject::connect(s, &ScanController::finished, s, [this] { ++m_finished; });
     }
     // Runs one test of min..max with the preset to its end.
     bool runTest(std::array<int, 3> octets, int min, int max, int preset)
     {
-        scan->setParameters(octets, min, max, 0);
-        scan->applySpeedPreset(preset);
-        const int before = finished;
-        scan->start();
-        return QTest::qWaitFor([&] { return finished > before; }, 60000);
+        m_scan->setParameters(octets, min, max, 0);
+        m_scan->applySpeedPreset(preset);
+        const int before = m_finished;
+        m_scan->start();
+        return QTest::qWaitFor([&] { return m_finished > before; }, 60000);
     }
     QStringList entries() const
     {
         QStringList texts;
-        for (int row = 0; row < scan->foundComputers().count(); ++row) texts << scan->foundComputers().text(row);
+        for (int row = 0; row < m_scan->foundComputers().count(); ++row) texts << m_scan->foundComputers().text(row);
         return texts;
     }
 
-    std::unique_ptr<ScanController> scan;
-    QStringList lines;
-    int finished = 0;
+    std::unique_ptr<ScanController> m_scan;
+    QStringList m_lines;
+    int m_finished = 0;
 };

@@ -21,20 +21,20 @@ protected:
     // One line per address, in order, each saying what that address did.
     void expectLines(const std::vector<std::string>& addresses, const std::set<std::string>& answering)
     {
-        ASSERT_EQ(lines.size(), static_cast<qsizetype>(addresses.size()));
+        ASSERT_EQ(m_lines.size(), static_cast<qsizetype>(addresses.size()));
         for (size_t i = 0; i < addresses.size(); ++i) {
             const QString start = QRegularExpression::escape(QString::fromStdString("Sending ping to " + addresses[i]));
             const char* end = answering.count(addresses[i]) ? R"( Reply O\.K\. - in \d+ msecs$)" : " Timeout or not found$";
-            EXPECT_TRUE(QRegularExpression(start + end).match(lines[qsizetype(i)]).hasMatch()) << lines[qsizetype(i)].toStdString();
+            EXPECT_TRUE(QRegularExpression(start + end).match(m_lines[qsizetype(i)]).hasMatch()) << m_lines[qsizetype(i)].toStdString();
         }
     }
     // The first three octets become these from request number n (from 1) on.
     void changeOctetsAt(std::map<int, std::array<int, 3>> changes)
     {
-        scan->pinger().onRequest = [this, changes, n = 0]() mutable {
+        m_scan->pinger().onRequest = [this, changes, n = 0]() mutable {
             if (const auto change = changes.find(++n); change != changes.end())
-                for (auto [to, octet] : {std::pair{&scan->parameters().octet1, 0}, {&scan->parameters().octet2, 1},
-                                         {&scan->parameters().octet3, 2}})
+                for (auto [to, octet] : {std::pair{&m_scan->parameters().octet1, 0}, {&m_scan->parameters().octet2, 1},
+                                         {&m_scan->parameters().octet3, 2}})
                     *to = change->second[size_t(octet)];
         };
     }

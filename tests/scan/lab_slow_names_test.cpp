@@ -17,14 +17,14 @@ protected:
     {
         SCANVET_REQUIRE_LAB();
         ScanFixture::SetUp();
-        ASSERT_TRUE(server.holds(0)) << "the name server (python3) did not start";
+        ASSERT_TRUE(m_server.holds(0)) << "the name server (python3) did not start";
     }
     static qsizetype threadCount()
     {
         return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
     }
 
-    SlowNameServer server;
+    SlowNameServer m_server;
 };
 
 TEST_F(SlowNames, shouldScanOnWhileNamesWaitOnAFewThreadsAndNeverNameAnotherComputer)
@@ -33,13 +33,13 @@ TEST_F(SlowNames, shouldScanOnWhileNamesWaitOnAFewThreadsAndNeverNameAnotherComp
     const qsizetype threadsBefore = threadCount();
     // The test's end comes through the GUI thread's event loop while the name server holds the look-ups.
     ASSERT_TRUE(runTest({198, 51, 100}, 101, 150, 0));
-    ASSERT_TRUE(server.holds(HostNameResolver::DefaultThreads)) << "the look-ups did not reach the name server";
+    ASSERT_TRUE(m_server.holds(HostNameResolver::DefaultThreads)) << "the look-ups did not reach the name server";
     EXPECT_LE(threadCount(), threadsBefore + HostNameResolver::DefaultThreads) << "a thread per found computer";
 
-    scan->foundComputers().clear();
+    m_scan->foundComputers().clear();
     ASSERT_TRUE(runTest({198, 51, 100}, 10, 13, 0));
-    server.answer();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return scan->namesPending() == 0; }, 60000)) << "look-ups still pending";
+    m_server.answer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_scan->namesPending() == 0; }, 60000)) << "look-ups still pending";
     EXPECT_EQ(entries(), (QStringList{entry("198.51.100.10 alpha.lab"), entry("198.51.100.11 bravo.lab"),
                                       entry("198.51.100.12 slow12.lab"), entry("198.51.100.13 slow13.lab")}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return threadCount() == threadsBefore; }, 10000)) << "idle look-up threads";

@@ -44,25 +44,25 @@ class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid() && QDir::setCurrent(work.path()));
+        ASSERT_TRUE(m_work.isValid() && QDir::setCurrent(m_work.path()));
         open();
     }
     void open()
     {
         try {
-            window = std::make_unique<MainWindow>(dialogs, std::make_unique<Pinger>());
+            m_window = std::make_unique<MainWindow>(m_dialogs, std::make_unique<Pinger>());
         } catch (const PingSocketError& e) {
             GTEST_SKIP() << "no ping socket can be opened here, so there is no window: " << e.what();
         }
-        window->readSettings();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        m_window->readSettings();
+        m_window->show();
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
     }
     template <typename T = QLineEdit>
     T* find(const char* name) const
     {
-        return window->findChild<T*>(QLatin1String(name));
+        return m_window->findChild<T*>(QLatin1String(name));
     }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     // Replaces a field's text through the clipboard, as a user pastes.
@@ -92,13 +92,13 @@ protected:
     {
         find<QWidget>(name)->findChildren<QAbstractButton*>().at(index)->click();
     }
-    ScanController& scan() const { return window->scanController(); }
+    ScanController& scan() const { return m_window->scanController(); }
     bool idleAgain() const
     {
         return QTest::qWaitFor([this] { return scan().state() != ScanState::Running && scan().state() != ScanState::Stopping; }, 60000);
     }
 
-    QTemporaryDir work;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
+    QTemporaryDir m_work;
+    FakeDialogs m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
 };

@@ -42,26 +42,26 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
                 {0, Qt::Key_C, nullptr}, {1, Qt::Key_C, "clearResultsButton"}, {1, Qt::Key_P, nullptr},
                 {1, Qt::Key_I, "solveButton"}, {1, Qt::Key_S, "runStopButton"}};
     QStringList pressed;
-    for (QPushButton* b : window->findChildren<QPushButton*>())
+    for (QPushButton* b : m_window->findChildren<QPushButton*>())
         QObject::connect(b, &QPushButton::pressed, b, [&pressed, b] { pressed << b->objectName(); });
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.sheet) + " Alt+" + char(row.key));
         find<QTabWidget>("sheets")->setCurrentIndex(row.sheet);
         pressed.clear();
-        QTest::keyClick(window.get(), row.key, Qt::AltModifier);
+        QTest::keyClick(m_window.get(), row.key, Qt::AltModifier);
         QTest::qWait(200);  // a click comes 100 ms after the press
         EXPECT_EQ(pressed, row.pressed != nullptr ? QStringList{row.pressed} : QStringList{});
     }
     auto* view = find<FoundComputersView>("foundView");
-    EXPECT_EQ(window->scanController().state(), ScanState::Stopping);
+    EXPECT_EQ(m_window->scanController().state(), ScanState::Stopping);
     EXPECT_EQ(find<QTabWidget>("sheets")->count(), 2) << "the Config Sheet is within reach";  // the wheel: real-window check
     EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
-    EXPECT_EQ(dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
+    EXPECT_EQ(m_dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
 
     ASSERT_TRUE(idleAgain());
-    EXPECT_FALSE(view->isLocked() || window->scanController().repeatArmed());
+    EXPECT_FALSE(view->isLocked() || m_window->scanController().repeatArmed());
     EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusBar()->currentMessage().isEmpty(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->statusBar()->currentMessage().isEmpty(); }, 2000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
 }
 
@@ -74,19 +74,19 @@ TEST_F(LabWindow, shouldMoveTheGaugeDuringATestAndRepaintAnEntryThatFallsSilent)
     button("runStopButton")->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return gauge->value() == 29 && scan().isRunning(); }, 5000)) << gauge->value();
     ASSERT_TRUE(idleAgain());
-    ASSERT_EQ(window->scanController().foundComputers().count(), 1);
+    ASSERT_EQ(m_window->scanController().foundComputers().count(), 1);
     auto* view = find<FoundComputersView>("foundView");
     // What the screen shows of the entry, not a fresh rendering of it.
     const auto onScreen = [&] {
-        const QRect entry = view->visualRect(view->model()->index(0, 0)).translated(view->viewport()->mapTo(window.get(), QPoint()));
-        return window->screen()->grabWindow(window->winId(), entry.x(), entry.y(), entry.width(), entry.height()).toImage();
+        const QRect entry = view->visualRect(view->model()->index(0, 0)).translated(view->viewport()->mapTo(m_window.get(), QPoint()));
+        return m_window->screen()->grabWindow(m_window->winId(), entry.x(), entry.y(), entry.width(), entry.height()).toImage();
     };
     QTest::qWait(100);  // a frame
     const QImage answering = onScreen();
     choose("speedBox", 0);  // 1 ms: the late host is silent now
     button("runStopButton")->click();
     ASSERT_TRUE(idleAgain());
-    EXPECT_FALSE(window->scanController().foundComputers().answered(0));
+    EXPECT_FALSE(m_window->scanController().foundComputers().answered(0));
     EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen() != answering; }, 2000)) << "the silent entry was not repainted";
 }
 
@@ -95,15 +95,15 @@ TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)
     button("localAddressButton")->click();
     EXPECT_EQ(octets() + ' ' + find("hostNameEdit")->text(), QStringLiteral("198 51 100 2 scanner"));
     find("hostNameEdit")->setText(QStringLiteral(" alpha.lab "));
-    dialogs.answerYes = false;
+    m_dialogs.answerYes = false;
     button("solveButton")->click();
-    EXPECT_EQ(dialogs.questions.join('|'), "IP address of  alpha.lab  is : 198.51.100.10\n\r\n\rUse this IP addr for test ?");
+    EXPECT_EQ(m_dialogs.questions.join('|'), "IP address of  alpha.lab  is : 198.51.100.10\n\r\n\rUse this IP addr for test ?");
     EXPECT_EQ(octets(), QStringLiteral("198 51 100 2"));
-    dialogs.answerYes = true;
+    m_dialogs.answerYes = true;
     button("solveButton")->click();
     EXPECT_EQ(octets(), QStringLiteral("198 51 100 10"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusBar()->currentMessage().isEmpty(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->statusBar()->currentMessage().isEmpty(); }, 2000));
     find("hostNameEdit")->setText(QStringLiteral("nobody.lab"));
     button("solveButton")->click();
-    EXPECT_EQ(dialogs.messages, QStringList{"Unable to find computer with hostname nobody.lab"});
+    EXPECT_EQ(m_dialogs.messages, QStringList{"Unable to find computer with hostname nobody.lab"});
 }

@@ -49,12 +49,12 @@ TEST_F(WindowFixture, shouldKeepEveryFieldValidAndOnOneLine)
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.field) + " <- " + row.pasted);
         find(row.field)->setText(QLatin1String(row.before));
-        dialogs.messages.clear();
+        m_dialogs.messages.clear();
         paste(find(row.field), QString::fromLatin1(row.pasted));
         EXPECT_EQ(find(row.field)->text(), QLatin1String(row.shown));
-        EXPECT_EQ(dialogs.messages, row.message.isEmpty() ? QStringList{} : QStringList{row.message});
+        EXPECT_EQ(m_dialogs.messages, row.message.isEmpty() ? QStringList{} : QStringList{row.message});
     }
-    const TestParameters& parameters = window->scanController().parameters();
+    const TestParameters& parameters = m_window->scanController().parameters();
     EXPECT_EQ(parameters.octet1 * 1000 + parameters.octet3, 7005);
     EXPECT_EQ(parameters.rangeMax.load(), 254);  // 300 is no value of its spinner
 
@@ -74,7 +74,7 @@ TEST_F(WindowFixture, shouldReadTheSettingsIntoTheirFieldsAndWriteThemBackAsSeve
     EXPECT_EQ(all(), QStringLiteral("1 1 1 1 1 254 1"));  // no file: the file's defaults, not the window's own
     paste(find("firstOctetEdit"), QStringLiteral("10"));
     paste(find("rangeMinEdit"), QStringLiteral(" 7\n200"));
-    window->close();
+    m_window->close();
     EXPECT_EQ(fileBytes(QStringLiteral("Scanvet.cfg")), QByteArray("10\r\n1\r\n1\r\n1\r\n7\r\n254\r\n1\r\n"));
 
     QFile cfg(QStringLiteral("Scanvet.cfg"));
@@ -83,37 +83,37 @@ TEST_F(WindowFixture, shouldReadTheSettingsIntoTheirFieldsAndWriteThemBackAsSeve
     open();
     // Reading stops at the bad line: the range and the period keep the values the window starts with.
     EXPECT_EQ(all(), QStringLiteral("255 8 0 1 1 254 5"));
-    EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("'abc' is not a valid integer value.")});
+    EXPECT_EQ(m_dialogs.errors, QStringList{QStringLiteral("'abc' is not a valid integer value.")});
 }
 
 TEST_F(WindowFixture, shouldSaveTheListsWhereTheUserChoseAndSayWhenItCannot)
 {
     // A handler's error shows in the error box, and the program carries on.
-    dialogs.failNextMessage = true;
+    m_dialogs.failNextMessage = true;
     for (int i = 0; i < 2; ++i) button("saveFoundButton")->click();
-    EXPECT_EQ(dialogs.messages, QStringList(2, QStringLiteral("There aren't items to save in this ListView")));
-    EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("Handler failed.")});
-    EXPECT_TRUE(dialogs.proposals.isEmpty());
+    EXPECT_EQ(m_dialogs.messages, QStringList(2, QStringLiteral("There aren't items to save in this ListView")));
+    EXPECT_EQ(m_dialogs.errors, QStringList{QStringLiteral("Handler failed.")});
+    EXPECT_TRUE(m_dialogs.proposals.isEmpty());
 
     // A failed save leaves the working folder, and the settings file in it, where they were.
-    ASSERT_TRUE(QDir(work.path()).mkdir(QStringLiteral("out")) && QFile(work.filePath("plain")).open(QIODevice::WriteOnly));
-    dialogs.saveAs = work.filePath("plain/inside");
+    ASSERT_TRUE(QDir(m_work.path()).mkdir(QStringLiteral("out")) && QFile(m_work.filePath("plain")).open(QIODevice::WriteOnly));
+    m_dialogs.saveAs = m_work.filePath("plain/inside");
     button("saveResultsButton")->click();
-    EXPECT_EQ(dialogs.messages.last(), "Cannot save file " + work.filePath("plain/inside.txt"));
-    EXPECT_EQ(QDir::currentPath(), work.path());
-    const QString sheet = work.path() + QStringLiteral("/out/sheet");
-    dialogs.saveAs = sheet;
+    EXPECT_EQ(m_dialogs.messages.last(), "Cannot save file " + m_work.filePath("plain/inside.txt"));
+    EXPECT_EQ(QDir::currentPath(), m_work.path());
+    const QString sheet = m_work.path() + QStringLiteral("/out/sheet");
+    m_dialogs.saveAs = sheet;
     for (int i = 0; i < 2; ++i) button("saveResultsButton")->click();
     EXPECT_EQ(fileBytes(sheet + ".txt"), QByteArray());
-    EXPECT_EQ(dialogs.proposals.mid(1).join(' '), "Save Scanvet Results|" + work.filePath("plain/inside.txt") +
+    EXPECT_EQ(m_dialogs.proposals.mid(1).join(' '), "Save Scanvet Results|" + m_work.filePath("plain/inside.txt") +
                                                       " Save Scanvet Results|" + sheet + ".txt");
-    dialogs.saveAs = sheet + ".txt/inside";
+    m_dialogs.saveAs = sheet + ".txt/inside";
     button("saveResultsButton")->click();
-    EXPECT_EQ(dialogs.messages.last(), "Cannot save file " + sheet + ".txt/inside.txt");
+    EXPECT_EQ(m_dialogs.messages.last(), "Cannot save file " + sheet + ".txt/inside.txt");
     // The working folder follows the saved file, and the settings file with it.
-    window->close();
-    EXPECT_TRUE(QFile::exists(work.path() + QStringLiteral("/out/Scanvet.cfg")));
-    EXPECT_FALSE(QFile::exists(work.filePath("Scanvet.cfg")));
+    m_window->close();
+    EXPECT_TRUE(QFile::exists(m_work.path() + QStringLiteral("/out/Scanvet.cfg")));
+    EXPECT_FALSE(QFile::exists(m_work.filePath("Scanvet.cfg")));
 }
 
 TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
@@ -127,8 +127,8 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
     for (int sheet = 0; sheet < 3; ++sheet) {
         find<QTabWidget>("sheets")->setCurrentIndex(sheet);
         // A click on a field lands in it, not on a label beside it.
-        for (QLineEdit* field : window->findChildren<QLineEdit*>())
-            EXPECT_TRUE(!field->isVisible() || window->childAt(field->mapTo(window.get(), QPoint(2, 8))) == field)
+        for (QLineEdit* field : m_window->findChildren<QLineEdit*>())
+            EXPECT_TRUE(!field->isVisible() || m_window->childAt(field->mapTo(m_window.get(), QPoint(2, 8))) == field)
                 << field->objectName().toStdString();
         find("firstOctetEdit")->setFocus();
         QStringList order;
@@ -145,8 +145,8 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
 TEST_F(WindowFixture, shouldClearOrSaveWhatEachButtonOfEachSheetNames)
 {
     auto* sheet = find<ResultSheet>("resultSheet");
-    const QString saved = work.filePath("saved.txt");
-    dialogs.saveAs = saved;
+    const QString saved = m_work.filePath("saved.txt");
+    m_dialogs.saveAs = saved;
     const struct {
         const char* button;
         int entries, lines;
@@ -243,13 +243,13 @@ TEST_F(WindowFixture, shouldPressTheFocusedButtonWithEitherEnterAndGiveTheFocusB
 
 TEST_F(WindowFixture, shouldKeepTheChoiceOfNoticesInTheUsersConfigurationAndNotInTheSettingsFile)
 {
-    auto* notify = window->findChild<QAction*>("notifyAction");
+    auto* notify = m_window->findChild<QAction*>("notifyAction");
     ASSERT_TRUE(notify != nullptr && notify->isChecked());
     notify->trigger();
-    window->close();
+    m_window->close();
     EXPECT_EQ(fileBytes("Scanvet.cfg").count('\n'), 7);
     open();
-    EXPECT_FALSE(window->findChild<QAction*>("notifyAction")->isChecked());
+    EXPECT_FALSE(m_window->findChild<QAction*>("notifyAction")->isChecked());
 }
 
 TEST_F(WindowFixture, shouldKeepTheNewestLinesOfTheResultSheetAndSayWhenOlderOnesWent)
