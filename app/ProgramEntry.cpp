@@ -3,12 +3,12 @@
 
 #include "app/ProgramEntry.h"
 
-#include "app/CommandLine.h"
+#include "app/Privileges.h"
 #include "app/TerminationSignals.h"
 #include "base/KeptTexts.h"
-#include "headless/HeadlessScan.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandLineScan.h"
 #include "net/Pinger.h"
-#include "net/Privileges.h"
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
 #include "window/Pictures.h"
@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -51,8 +52,8 @@ QString noPingSocketText(const PingSocketError& error)
            QLatin1Char('\n') + message + (message.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
 }
 
-int runHeadless(int& argc, char** argv, const ScanOptions& options, std::unique_ptr<Pinger> pinger,
-                const std::optional<PingSocketError>& socketError)
+int runScan(int& argc, char** argv, const CommandLineOptions& options, std::unique_ptr<Pinger> pinger,
+            const std::optional<PingSocketError>& socketError)
 {
     QCoreApplication app(argc, argv);
     if (!pinger) {
@@ -60,9 +61,9 @@ int runHeadless(int& argc, char** argv, const ScanOptions& options, std::unique_
         return 3;
     }
     TerminationSignals termination;
-    HeadlessScan scan(options, std::move(pinger));
-    QObject::connect(&scan, &HeadlessScan::done, &app, [](int code) { QCoreApplication::exit(code); });
-    QObject::connect(&termination, &TerminationSignals::received, &scan, &HeadlessScan::interrupt);
+    CommandLineScan scan(options, std::move(pinger));
+    QObject::connect(&scan, &CommandLineScan::done, &app, [](int code) { QCoreApplication::exit(code); });
+    QObject::connect(&termination, &TerminationSignals::received, &scan, &CommandLineScan::interrupt);
     scan.start();
     return QCoreApplication::exec();
 }
@@ -99,6 +100,9 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
     // Before any thread starts: every thread inherits the blocked signals.
     TerminationSignals::block();
     const CommandLine command = parseCommandLine(argumentsOf(argc, argv));
+    // A reader that closes a pipe early is told apart from a failure by
+    // EPIPE, which only an ignored SIGPIPE lets through.
+    if (command.action == CommandLine::Action::Scan) std::signal(SIGPIPE, SIG_IGN);
     switch (command.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
@@ -130,6 +134,6 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         return 1;
     }
     if (command.action == CommandLine::Action::Scan)
-        return runHeadless(argc, argv, command.scan, std::move(pinger), socketError);
+        return runScan(argc, argv, command.options, std::move(pinger), socketError);
     return runWindow(argc, argv, std::move(pinger), socketError, showApplicationError);
 }

@@ -84,3 +84,15 @@ std::string filled(std::string_view pattern, std::initializer_list<std::string_v
     }
     return text;
 }
+
+std::u16string printable(std::u16string_view text)
+{
+    const auto unsafe = [](char16_t c) {
+        return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+               (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    };
+    std::u16string safe(text);
+    for (char16_t& c : safe)
+        if (unsafe(c)) c = u'?';
+    return safe;
+}

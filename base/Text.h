@@ -22,3 +22,11 @@ std::string trimmed(std::string_view text);
 
 // pattern with %1, %2 ... replaced by the values in order.
 std::string filled(std::string_view pattern, std::initializer_list<std::string_view> values);
+
+// The text with every character that could make it read as something else
+// replaced by "?": control characters (C0, DEL, C1), which a terminal takes
+// for commands, and the bidirectional and format marks (U+061C, U+200E,
+// U+200F, U+202A to U+202E, U+2066 to U+2069), which reorder what is shown.
+// Text from the network (host names) and from files goes through it before
+// any output: the window, the reports, the notices and the error boxes.
+std::u16string printable(std::u16string_view text);

@@ -30,7 +30,7 @@
 #include "scan/ScanController.h"
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
-#include "window/ResultSheet.h"
+#include "window/ResultLog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -273,7 +273,7 @@ bool setUpWindow(MainWindow& window, const WindowSetup& setup)
 
 // Lines as after many tests in append mode with every reply shown: an empty
 // line, then one line per address of 1..254, round after round.
-void prefillLines(ResultSheet& sheet, int count)
+void prefillLines(ResultLog& sheet, int count)
 {
     for (int i = 0; i < count; ++i) {
         const int octet = i % (Last + 1);
@@ -364,7 +364,7 @@ int sweep(int argc, char** argv)
         for (int i = 0; i < prefill; ++i)
             found.add(QStringLiteral("10.%1.%2.%3").arg(i / (254 * 254) % 256).arg(i / 254 % 254).arg(i % 254 + 1));
         // Lines of earlier tests, before the window is shown.
-        ResultSheet* sheet = child<ResultSheet>(window, "resultSheet");
+        ResultLog* sheet = child<ResultLog>(window, "resultLog");
         prefillLines(*sheet, prefillLineCount);
         // --hidden: the same scan without any painting, to tell the paint's share.
         if (!flag(argc, argv, "--hidden")) window.show();
@@ -383,8 +383,8 @@ int sweep(int argc, char** argv)
         // window's own handlers: the echo's changes and the progress step done.
         std::vector<int64_t> stepped(Last + 1, 0);
         QStringList statusLines;
-        QObject::connect(&scan, &ScanController::progressed, &window, [&](int octet) {
-            if (octet >= 0 && octet <= Last) stepped[static_cast<size_t>(octet)] = nowNs();
+        QObject::connect(&scan, &ScanController::progressed, &window, [&](qint64, qint64, quint32 address) {
+            stepped[address & 0xFF] = nowNs();
         });
         if (dump)
             QObject::connect(&scan.recorder(), &EchoRecorder::statusChanged, &window,
@@ -553,7 +553,7 @@ int soak(int argc, char** argv)
     if (!insideLab("soak")) return 2;
     const std::string label = argument(argc, argv, "--label", "soak");
     const double overshoot = std::atof(argument(argc, argv, "--overshoot", "10").c_str());
-    const qint64 linesWanted = static_cast<qint64>(std::ceil(ResultSheet::MaxLines * (1 + overshoot / 100)));
+    const qint64 linesWanted = static_cast<qint64>(std::ceil(ResultLog::MaxLines * (1 + overshoot / 100)));
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 
@@ -562,7 +562,7 @@ int soak(int argc, char** argv)
     MainWindow window(dialogs, std::make_unique<Pinger>());
     window.readSettings();
     ScanController& scan = window.scanController();
-    ResultSheet* sheet = child<ResultSheet>(window, "resultSheet");
+    ResultLog* sheet = child<ResultLog>(window, "resultLog");
     window.show();
     if (!setUpWindow(window, {0, true, true})) return 1;
     waitFor([] { return false; }, 300);

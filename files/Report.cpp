@@ -43,7 +43,7 @@ QString timeOfDayFormat(const QLocale& locale)
 
 } // namespace
 
-QStringList foundComputersReport(const ReportParameters& parameters, const QString& timeOfDay,
+QStringList foundComputersReport(const ReportHeader& header, const QString& timeOfDay,
                                  const std::vector<ReportEntry>& entries)
 {
     QStringList lines{
@@ -52,10 +52,10 @@ QStringList foundComputersReport(const ReportParameters& parameters, const QStri
         QString(),
         QStringLiteral("Param      :"),
         QString(),
-        QStringLiteral("IP Address : ") + parameters.octet1 + u'.' + parameters.octet2 + u'.' + parameters.octet3
+        QStringLiteral("IP Address : ") + header.octet1 + u'.' + header.octet2 + u'.' + header.octet3
             + QStringLiteral(".xxx"),
-        QStringLiteral("IP range   : min = ") + parameters.rangeMin,
-        QStringLiteral("IP range   : max = ") + parameters.rangeMax,
+        QStringLiteral("IP range   : min = ") + header.rangeMin,
+        QStringLiteral("IP range   : max = ") + header.rangeMax,
         QString(),
         QStringLiteral("Report generated at : ") + timeOfDay,
         QString(),
@@ -76,6 +76,8 @@ QString csvField(QString text)
     return u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
 
+} // namespace
+
 // Qt writes "Z" for a zero offset; the offset is always spelled out here.
 QString isoWithOffset(const QDateTime& time)
 {
@@ -83,8 +85,6 @@ QString isoWithOffset(const QDateTime& time)
     return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (minutes < 0 ? u'-' : u'+') +
            QStringLiteral("%1:%2").arg(std::abs(minutes) / 60, 2, 10, QLatin1Char('0')).arg(std::abs(minutes) % 60, 2, 10, QLatin1Char('0'));
 }
-
-} // namespace
 
 QByteArray csvReport(const std::vector<ReportEntry>& entries)
 {
@@ -95,14 +95,15 @@ QByteArray csvReport(const std::vector<ReportEntry>& entries)
     return text.toUtf8();
 }
 
-QByteArray jsonReport(const QString& range, const QDateTime& generated, const std::vector<ReportEntry>& entries)
+QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries)
 {
     QJsonArray computers;
     for (const ReportEntry& entry : entries)
         computers.append(QJsonObject{{QStringLiteral("address"), entry.address},
                                      {QStringLiteral("name"), entry.name},
                                      {QStringLiteral("answering"), entry.answered}});
-    const QJsonObject report{{QStringLiteral("range"), range},
+    const QJsonObject report{{QStringLiteral("range"), ranges.value(0)},
+                             {QStringLiteral("ranges"), QJsonArray::fromStringList(ranges)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},
                              {QStringLiteral("computers"), computers}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
@@ -121,4 +122,15 @@ QByteArray textFileBytes(const QStringList& lines)
         text += QLatin1String("\r\n");
     }
     return text.toLocal8Bit();
+}
+
+QByteArray reportBytes(ReportFormat format, const FoundReport& report)
+{
+    switch (format) {
+    case ReportFormat::Csv: return csvReport(report.entries);
+    case ReportFormat::Json: return jsonReport(report.ranges, report.generated, report.entries);
+    case ReportFormat::Text: break;
+    }
+    return textFileBytes(
+        foundComputersReport(report.header, reportTimeOfDay(QLocale(), report.generated.time()), report.entries));
 }

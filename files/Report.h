@@ -13,8 +13,10 @@
 
 #include <vector>
 
-struct ReportParameters {
-    QString octet1, octet2, octet3;  // as the fields show them
+// The text report's header: the test's address and range as the window's
+// fields show them.
+struct ReportHeader {
+    QString octet1, octet2, octet3;
     QString rangeMin, rangeMax;
 };
 
@@ -27,7 +29,7 @@ struct ReportEntry {
 
 // The report's lines: its header with the parameters and the time, one line
 // per entry (its text, then " On" or " Off"), and the end marker.
-QStringList foundComputersReport(const ReportParameters& parameters, const QString& timeOfDay,
+QStringList foundComputersReport(const ReportHeader& header, const QString& timeOfDay,
                                  const std::vector<ReportEntry>& entries);
 
 // The time of day in the locale's long time format, without a date or a
@@ -38,9 +40,24 @@ QString reportTimeOfDay(const QLocale& locale = QLocale(), const QTime& time = Q
 // A name that a spreadsheet would take for a formula (it begins with "=",
 // "+", "-" or "@") gets a leading "'": names come from the network.
 QByteArray csvReport(const std::vector<ReportEntry>& entries);
-// {"range": RANGE, "generated": ISO 8601 with offset, "computers": [{"address",
-// "name", "answering"}, ...]}, UTF-8.
-QByteArray jsonReport(const QString& range, const QDateTime& generated, const std::vector<ReportEntry>& entries);
+// {"range": the first range, "ranges": [every range], "generated": ISO 8601
+// with offset, "computers": [{"address", "name", "answering"}, ...]}, UTF-8.
+QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries);
+// ISO 8601 with the offset always spelled out ("+00:00", never "Z").
+QString isoWithOffset(const QDateTime& time);
+
+enum class ReportFormat { Text, Csv, Json };
+
+// Everything a report of found computers says, whoever asks for it.
+struct FoundReport {
+    ReportHeader header;       // for the text report
+    QStringList ranges;        // for the JSON report: "range" is the first
+    QDateTime generated;
+    std::vector<ReportEntry> entries;
+};
+// The report in the format: the text report with the time of day of
+// generated, as Save List writes it; the CSV; or the JSON.
+QByteArray reportBytes(ReportFormat format, const FoundReport& report);
 
 // Every line followed by CR LF, in the locale's encoding (as file names and
 // the settings are), without a byte-order mark.

@@ -9,15 +9,24 @@
 
 #include <optional>
 
-// Writes bytes into a new file beside fileName and renames it over the old
-// one, so a failed write leaves the old file whole; where the folder refuses
-// a new file but the file itself is writable, writes it in place. A file that
-// is replaced keeps its owner and group where the process may set them.
-// Refuses a name that exists but is no regular file (a device, a FIFO, a
-// folder). False on any failure.
-bool writeTextFile(const QString& fileName, const QByteArray& bytes);
+// Writes bytes as the file's whole content. A regular file is saved
+// atomically: the bytes go into a new file beside it, renamed over the old
+// one, so a failed write leaves the old file whole; the file keeps its mode,
+// and its owner and group where the process may set them. It is written in
+// place instead where it has other hard links (they keep seeing it), or where
+// the folder refuses a new file but the file itself is writable. Anything
+// else is written in place as it is, as tee writes it: a FIFO (that some
+// process reads), a device such as /dev/null or a terminal, and the file
+// behind the process's own standard output or error (/dev/stdout), whose
+// open description (and so a shell's >> append) is used. False, with the
+// reason in why, on any failure: a folder, a FIFO nobody reads, a full disk.
+[[nodiscard]] bool writeTextFile(const QString& fileName, const QByteArray& bytes, QString* why = nullptr);
+
+// All of bytes to the open descriptor, however the kernel splits the write.
+// 0, or the errno of the write that failed.
+[[nodiscard]] int writeAll(int fd, const QByteArray& bytes);
 
 // The first maxBytes of a regular file (following links), never blocking on
 // a FIFO and never reading a device: an empty text for anything that is no
 // regular file. nullopt when the file cannot be opened or read.
-std::optional<QByteArray> readTextFileStart(const QString& fileName, qsizetype maxBytes);
+[[nodiscard]] std::optional<QByteArray> readTextFileStart(const QString& fileName, qsizetype maxBytes);

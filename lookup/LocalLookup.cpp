@@ -3,26 +3,23 @@
 
 #include "lookup/LocalLookup.h"
 
+#include "base/KeptTexts.h"
 #include "net/Ipv4.h"
-#include "net/NameLookup.h"
+#include "net/NameService.h"
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
-bool splitDottedText(const QString& text, OctetTexts& parts)
+std::string localHostName()
 {
-    parts = {};
-    if (text.isEmpty()) return false;
-    QStringView rest = text;
-    for (size_t i = 0; i < 3; ++i) {
-        const qsizetype dot = rest.indexOf(u'.');
-        if (dot < 0) continue;
-        parts[i] = rest.left(dot).toString();
-        rest = rest.mid(dot + 1);
-    }
-    parts[3] = rest.toString();
-    return std::none_of(parts.begin(), parts.end(), [](const QString& part) { return part.isEmpty(); });
+    std::optional<std::string> name = lookUpLocalHostName();
+    if (!name) throw LookupError(KeptTexts::NoLocalHostName);
+    return std::move(*name);
+}
+
+std::vector<std::string> localAddresses()
+{
+    std::vector<std::string> addresses;
+    if (const std::optional<HostEntry> entry = lookUpHostName(localHostName()))
+        for (const uint32_t address : entry->addresses) addresses.push_back(dottedText(address));
+    return addresses;
 }
 
 std::optional<LocalIdentity> localIdentity()
@@ -33,16 +30,4 @@ std::optional<LocalIdentity> localIdentity()
     if (!splitDottedText(QString::fromStdString(addresses.front()), identity.octets)) return std::nullopt;
     identity.hostName = QString::fromLocal8Bit(localHostName());
     return identity;
-}
-
-std::optional<SolvedName> solveHostName(const QString& hostText)
-{
-    SolvedName solved;
-    try {
-        solved.dotted = QString::fromStdString(dottedText(resolveHost(hostText.toLocal8Bit().toStdString())));
-    } catch (const LookupError&) {
-        return std::nullopt;
-    }
-    if (!splitDottedText(solved.dotted, solved.octets)) return std::nullopt;
-    return solved;
 }

@@ -3,7 +3,10 @@
 
 #include "notify/DesktopNotifier.h"
 
+#include "notify/Log.h"
+
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -36,27 +39,43 @@ QString DesktopNotifier::changeBody(const QStringList& answeringNow, const QStri
     return sentences.join(QLatin1Char(' '));
 }
 
-void DesktopNotifier::notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering)
+void DesktopNotifier::notifyChange(const QString& range, const QStringList& answeringNow,
+                                   const QStringList& stoppedAnswering)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return Q_EMIT finished(false);
+    if (!bus.isConnected()) {
+        qCInfo(lcNotify) << "no notice: no session bus:" << bus.lastError().message();
+        return Q_EMIT finished(false);
+    }
     // Whether the body may hold markup decides how names must be written:
     // ask first, without waiting.
     auto* asked = new QDBusPendingCallWatcher(
         bus.asyncCall(QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"))), this);
-    connect(asked, &QDBusPendingCallWatcher::finished, this, [this, answeringNow, stoppedAnswering](QDBusPendingCallWatcher* call) {
+    connect(asked, &QDBusPendingCallWatcher::finished, this,
+            [this, range, answeringNow, stoppedAnswering](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QStringList> capabilities = *call;
-        if (capabilities.isError()) return Q_EMIT finished(false);  // no service: no notice
+        if (capabilities.isError()) {  // no service: no notice
+            qCInfo(lcNotify) << "no notice: no notification service:" << capabilities.error().message();
+            return Q_EMIT finished(false);
+        }
         const bool markup = capabilities.value().contains(QStringLiteral("body-markup"));
         QDBusMessage notice = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
-        notice << QStringLiteral("Scanvet Address") << 0U << QStringLiteral("example.scanvet.ScanvetAddress")
+        // The range's previous notice is replaced, so that a computer that
+        // comes and goes does not flood the notification centre.
+        notice << QStringLiteral("Scanvet Address") << m_noticeIds.value(range, 0U)
+               << QStringLiteral("example.scanvet.ScanvetAddress")
                << QStringLiteral("Scanvet Address") << changeBody(answeringNow, stoppedAnswering, markup)
                << QStringList() << QVariantMap() << -1;
         auto* sending = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notice), this);
-        connect(sending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+        connect(sending, &QDBusPendingCallWatcher::finished, this, [this, range](QDBusPendingCallWatcher* done) {
             done->deleteLater();
-            Q_EMIT finished(!done->isError());
+            const QDBusPendingReply<uint> id = *done;
+            if (id.isError())
+                qCWarning(lcNotify) << "the notice was refused:" << id.error().message();
+            else
+                m_noticeIds.insert(range, id.value());
+            Q_EMIT finished(!id.isError());
         });
     });
 }

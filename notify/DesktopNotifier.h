@@ -6,6 +6,7 @@
 // service runs, nothing happens.
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -20,7 +21,8 @@ public:
     // that started and stopped answering, at most MostNamed of each list and
     // "and N more". Names come from the network: where the service renders
     // markup, they are escaped so that they show as they are.
-    void notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // A notice replaces the previous notice of the same range.
+    void notifyChange(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
 
     // The notice's body; markup: the service renders body markup.
     static QString changeBody(const QStringList& answeringNow, const QStringList& stoppedAnswering, bool markup);
@@ -28,4 +30,7 @@ public:
 Q_SIGNALS:
     // The notice has gone to the service (delivered), or there was none.
     void finished(bool delivered);
+
+private:
+    QHash<QString, uint> m_noticeIds;  // the service's id of each range's last notice
 };

@@ -3,37 +3,50 @@
 
 #include "scan/ChangeWatch.h"
 
-void ChangeWatch::testStarted(const QString& network, int rangeMin, int rangeMax)
+#include <algorithm>
+
+namespace {
+
+QString baselineKey(const TestPlan& plan)
 {
-    m_running = Test{network, network + QStringLiteral(".%1-%2").arg(rangeMin).arg(rangeMax), {}, true};
+    QString key = QString::number(plan.preset);
+    const PlanAddresses addresses(plan.ranges);
+    for (const ScanRange& range : addresses.ranges())
+        key += QLatin1Char(' ') + QString::fromStdString(scanRangeText(range));
+    return key;
 }
 
-void ChangeWatch::echoed(const QString& address, bool answered)
-{
-    if (!m_running) return;
-    if (!address.startsWith(m_running->network + QLatin1Char('.')) ||
-        address.count(QLatin1Char('.')) != m_running->network.count(QLatin1Char('.')) + 1)
-        m_running->comparable = false;
-    else if (answered)
-        m_running->answering << address;
-}
+} // namespace
 
-std::optional<RangeChange> ChangeWatch::testEnded(bool stopped)
+std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
 {
-    std::optional<Test> test = std::exchange(m_running, std::nullopt);
-    if (!test || stopped || !test->comparable) return std::nullopt;
-    const auto last = m_lastWhole.constFind(test->range);
-    const bool first = last == m_lastWhole.constEnd();
-    std::optional<RangeChange> change;
-    if (!first) {
-        const QSet<QString> before(last->begin(), last->end()), now(test->answering.begin(), test->answering.end());
-        RangeChange found;
-        for (const QString& address : test->answering)
-            if (!before.contains(address)) found.answeringNow << address;
-        for (const QString& address : *last)
-            if (!now.contains(address)) found.stoppedAnswering << address;
-        if (!found.answeringNow.isEmpty() || !found.stoppedAnswering.isEmpty()) change = found;
+    if (!outcome.whole || !outcome.comparable) return std::nullopt;
+    const QString key = baselineKey(outcome.plan);
+    QSet<uint32_t> answered;
+    for (const TestOutcome::Answer& answer : outcome.answered) answered.insert(answer.address);
+    const auto found = m_baselines.find(key);
+    if (found == m_baselines.end()) {
+        m_baselines.insert(key, Baseline{answered, {}});
+        return std::nullopt;
     }
-    m_lastWhole.insert(test->range, test->answering);
+    Baseline& baseline = *found;
+    RangeChange change;
+    for (const TestOutcome::Answer& answer : outcome.answered) {
+        baseline.misses.remove(answer.address);
+        if (!baseline.present.contains(answer.address)) change.answeringNow.push_back(answer.address);
+    }
+    for (const uint32_t address : std::as_const(baseline.present)) {
+        if (answered.contains(address)) continue;
+        if (++baseline.misses[address] < m_missesBeforeGone) continue;
+        change.stoppedAnswering.push_back(address);
+    }
+    for (const uint32_t address : change.answeringNow) baseline.present.insert(address);
+    for (const uint32_t address : change.stoppedAnswering) {
+        baseline.present.remove(address);
+        baseline.misses.remove(address);
+    }
+    std::sort(change.answeringNow.begin(), change.answeringNow.end());
+    std::sort(change.stoppedAnswering.begin(), change.stoppedAnswering.end());
+    if (change.answeringNow.empty() && change.stoppedAnswering.empty()) return std::nullopt;
     return change;
 }

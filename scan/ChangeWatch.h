@@ -1,41 +1,40 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Which computers of a range started or stopped answering since the last
-// test of the same range that ran to its end (since the program started).
-// A first test of a range, and a test stopped or abandoned, tell nothing.
+// Which computers of a range started or stopped answering, test after test
+// of the same range with the same preset (since the program started): a
+// preset with a shorter time-out misses slower computers, so each keeps its
+// own baseline. A first test tells nothing, and a stopped test, or one whose
+// addresses were edited while it ran, neither tells nor moves the baseline.
 #pragma once
+
+#include "scan/TestOutcome.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
+#include <vector>
 
 struct RangeChange {
-    QStringList answeringNow;      // addresses, in the order of the range
-    QStringList stoppedAnswering;
+    std::vector<uint32_t> answeringNow;      // host byte order, ascending
+    std::vector<uint32_t> stoppedAnswering;
 };
 
 class ChangeWatch {
 public:
-    // A test of network.min..max (network: the first three octets, dotted).
-    void testStarted(const QString& network, int rangeMin, int rangeMax);
-    // An echo of the running test; an address outside its range (the octets
-    // were edited during the test) leaves the test uncompared.
-    void echoed(const QString& address, bool answered);
-    // The running test has ended; stopped: by a stop, not at its range's end.
-    // The change against the range's last whole test, when there is one.
-    std::optional<RangeChange> testEnded(bool stopped);
+    // A computer stops answering only after this many whole tests in a row
+    // without an answer (at least 1).
+    void setMissesBeforeGone(int tests) { m_missesBeforeGone = std::max(1, tests); }
+    // The change the test brings, when it tells one.
+    [[nodiscard]] std::optional<RangeChange> compare(const TestOutcome& outcome);
 
 private:
-    struct Test {
-        QString network;
-        QString range;  // "A.B.C.MIN-MAX"
-        QStringList answering;
-        bool comparable = true;
+    struct Baseline {
+        QSet<uint32_t> present;
+        QHash<uint32_t, int> misses;  // whole tests in a row without an answer, of the present ones
     };
-    std::optional<Test> m_running;
-    QHash<QString, QStringList> m_lastWhole;  // by range: the addresses that answered, in order
+    QHash<QString, Baseline> m_baselines;  // by ranges and preset
+    int m_missesBeforeGone = 1;
 };

@@ -4,9 +4,10 @@
 #include "scan/EchoRecorder.h"
 
 #include "scan/FoundComputers.h"
+#include "scan/Log.h"
 
-EchoRecorder::EchoRecorder(FoundComputers& foundList, NameLookupStarter starter, QObject* parent)
-    : QObject(parent), m_list(foundList), m_startNameLookup(std::move(starter))
+EchoRecorder::EchoRecorder(FoundComputers& list, NameLookupStarter startNameLookup, QObject* parent)
+    : QObject(parent), m_list(list), m_startNameLookup(std::move(startNameLookup))
 {
 }
 
@@ -31,7 +32,8 @@ void EchoRecorder::record(const QString& address, const EchoResult& result)
         // Without its look-up the entry just keeps showing the address.
         try {
             if (m_startNameLookup) m_startNameLookup(added, address);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            qCWarning(lcScan) << "no name look-up for" << address << ":" << e.what();
         }
     }
     const QString line = statusLine(address, result);

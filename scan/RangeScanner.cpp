@@ -3,45 +3,52 @@
 
 #include "scan/RangeScanner.h"
 
+#include "net/Ipv4.h"
 #include "net/Pinger.h"
 #include "scan/ScanEvents.h"
-#include "scan/TestParameters.h"
 
-RangeScanner::RangeScanner(Pinger& echoPinger, const TestParameters& testParameters, const std::atomic<bool>& stop,
-                           ScanEvents& scanEvents)
-    : m_pinger(echoPinger),
-      m_parameters(testParameters),
-      m_stopRequested(stop),
-      m_events(scanEvents),
+#include <arpa/inet.h>
+
+RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
+                           const std::atomic<bool>& stopRequested, ScanEvents& events)
+    : m_pinger(pinger),
+      m_plan(std::move(plan)),
+      m_addresses(m_plan.ranges),
+      m_network(network),
+      m_stopRequested(stopRequested),
+      m_events(events),
       m_thread([this] { walk(); })
 {
 }
 
 RangeScanner::~RangeScanner() = default;
 
+uint32_t RangeScanner::addressAt(size_t index) const
+{
+    const uint32_t address = m_addresses.at(index);
+    if (m_network == nullptr) return address;
+    return (m_network->load() & 0xFFFFFF00u) | (address & 0xFF);
+}
+
 void RangeScanner::walk()
 {
-    // The range is read once: later edits do not move a running test's ends.
-    const int first = m_parameters.rangeMin;
-    const int last = m_parameters.rangeMax;
-    for (int octet = first; octet <= last; ++octet) {
+    bool whole = true;
+    for (size_t i = 0; i < m_addresses.count(); ++i) {
         // The flag is read before each address: a stop pressed during an
         // echo lets that echo finish, and no later address is pinged.
-        if (m_stopRequested) break;
-        // The octets are read afresh, so edits made during a test apply from
-        // the next address on.
+        if (m_stopRequested) {
+            whole = false;
+            break;
+        }
         ScanEvent event;
-        event.octet = octet;
-        event.address = QStringLiteral("%1.%2.%3.%4")
-                            .arg(m_parameters.octet1.load())
-                            .arg(m_parameters.octet2.load())
-                            .arg(m_parameters.octet3.load())
-                            .arg(octet);
-        event.echo = m_pinger.ping(event.address.toStdString());
+        event.index = i;
+        event.address = addressAt(i);
+        event.echo = m_pinger.ping(dottedText(htonl(event.address)));
         if (event.echo && event.echo->status == EchoStatus::Aborted) return;
         if (!m_events.push(std::move(event))) return;
     }
     ScanEvent end;
     end.end = true;
-    m_events.push(std::move(end));
+    end.whole = whole;
+    (void)m_events.push(std::move(end));
 }

@@ -1,25 +1,29 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// One test's walk of the range on a thread of its own: for every last octet
-// from the range minimum to the maximum, one echo to that address, handed to
-// the GUI thread with its progress step through the scan's events, which
-// the walk does not wait on.
+// One test on a thread of its own: an echo to every address of the plan, in
+// address order, each handed to the GUI thread with its progress step
+// through the scan's events, which the test does not wait on.
 #pragma once
 
+#include "scan/TestPlan.h"
+
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 class Pinger;
 class ScanEvents;
-struct TestParameters;
 
 class RangeScanner {
 public:
-    // Starts the walk. Throws std::system_error when no thread starts.
-    RangeScanner(Pinger& pinger, const TestParameters& parameters, const std::atomic<bool>& stopRequested,
-                 ScanEvents& events);
-    // Joins the walk. It has either ended, or its owner has first released
+    // Starts the test. network, when given, holds the first three octets
+    // (host byte order) that a test of one /24 reads afresh for every
+    // address, so that edits made during it apply from the next address on.
+    // Throws std::system_error when no thread starts.
+    RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
+                 const std::atomic<bool>& stopRequested, ScanEvents& events);
+    // Joins the test. It has either ended, or its owner has first released
     // its waits: closed the events and aborted the pinger.
     ~RangeScanner();
     RangeScanner(const RangeScanner&) = delete;
@@ -27,9 +31,12 @@ public:
 
 private:
     void walk();
+    uint32_t addressAt(size_t index) const;
 
     Pinger& m_pinger;
-    const TestParameters& m_parameters;
+    const TestPlan m_plan;
+    const PlanAddresses m_addresses;
+    const std::atomic<uint32_t>* m_network;
     const std::atomic<bool>& m_stopRequested;
     ScanEvents& m_events;
     std::jthread m_thread;  // last: it starts once everything it reads is set

@@ -3,19 +3,40 @@
 
 #include "scan/ScanController.h"
 
+#include "net/Ipv4.h"
+#include "scan/Log.h"
 #include "scan/RangeScanner.h"
 
 #include <QMetaObject>
 
+#include <arpa/inet.h>
 #include <sched.h>
 
+#include <algorithm>
+#include <limits>
+#include <system_error>
 #include <utility>
+
+namespace {
+
+QString dotted(uint32_t address)
+{
+    return QString::fromStdString(dottedText(htonl(address)));
+}
+
+// A test of one /24 follows edits of the window's octets while it runs.
+bool followsNetworkEdits(const TestPlan& plan)
+{
+    return plan.ranges.size() == 1 && (plan.ranges[0].first >> 8) == (plan.ranges[0].last >> 8);
+}
+
+} // namespace
 
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     : QObject(parent),
-      m_echoPinger(std::move(pinger)),
-      m_echoRecorder(m_found, [this](int row, const QString& address) { lookUpName(row, address); }),
-      // The walk wakes the GUI thread only when events wait and none is
+      m_pinger(std::move(pinger)),
+      m_recorder(m_found, [this](int row, const QString& address) { lookUpName(row, address); }),
+      // The test wakes the GUI thread only when events wait and none is
       // pending: a GUI thread that falls behind takes them in one go.
       m_events([this] { QMetaObject::invokeMethod(this, &ScanController::takeEvents, Qt::QueuedConnection); })
 {
@@ -23,15 +44,16 @@ ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
     m_drainTimer.setTimerType(Qt::PreciseTimer);
     m_drainTimer.setInterval(std::chrono::milliseconds(16));
     connect(&m_drainTimer, &QTimer::timeout, this, &ScanController::takeEvents);
-    // A name server that does not answer must not hold the notice for good.
+    // A name server that does not answer must not hold the test for good.
     m_namesWait.setSingleShot(true);
     m_namesWait.setInterval(NamesWait);
-    connect(&m_namesWait, &QTimer::timeout, this, &ScanController::announceChange);
+    connect(&m_namesWait, &QTimer::timeout, this, &ScanController::settle);
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     m_repeatTimer.setTimerType(Qt::PreciseTimer);
     m_repeatTimer.setSingleShot(true);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
         // The timer repeats until a test starts, as a repeating timer would.
+        m_lastEnd = QDateTime::currentDateTime();
         updateRepeatTimer();
         if (!isRunning()) Q_EMIT repeatDue();
     });
@@ -42,41 +64,50 @@ ScanController::~ScanController()
     halt();
 }
 
-void ScanController::setParameters(const std::array<int, 3>& octets, int rangeMin, int rangeMax, int repeatMinutes)
+void ScanController::setNetwork(uint32_t network)
 {
-    m_testParameters.octet1 = octets[0];
-    m_testParameters.octet2 = octets[1];
-    m_testParameters.octet3 = octets[2];
-    m_testParameters.rangeMin = rangeMin;
-    m_testParameters.rangeMax = rangeMax;
-    setRepeatInterval(static_cast<int>(repeatMinutes * m_minute.count()));
+    m_network = network & 0xFFFFFF00u;
 }
 
-void ScanController::applySpeedPreset(int index)
+void ScanController::setRepeatMinutes(int minutes)
 {
-    // The scan thread reads the pinger's settings: a test keeps the preset it started with.
-    if (isRunning() || index < 0 || index >= static_cast<int>(SpeedPresets.size())) return;
-    const SpeedPreset& preset = SpeedPresets[static_cast<size_t>(index)];
-    m_echoPinger->setTimeout(std::chrono::milliseconds(preset.timeoutMs));
-    m_echoPinger->setTtl(preset.ttl);
+    if (minutes == m_repeatMinutes) return;
+    m_repeatMinutes = minutes;
+    updateRepeatTimer();
 }
 
-void ScanController::start()
+bool ScanController::start(const TestPlan& plan, QString* why)
 {
-    if (isRunning() || m_pinging) return;
-    announceChange();
+    const auto refuse = [&](const QString& reason) {
+        qCWarning(lcScan) << "no test started:" << reason;
+        if (why != nullptr) *why = reason;
+        return false;
+    };
+    if (isRunning() || m_pinging) return refuse(QStringLiteral("a test or a ping is under way"));
+    if (plan.preset < 0 || plan.preset >= static_cast<int>(SpeedPresets.size()))
+        return refuse(QStringLiteral("no speed preset is chosen"));
+    settle();
     setRepeatArmed(false);
+    const SpeedPreset& preset = SpeedPresets[static_cast<size_t>(plan.preset)];
+    m_pinger->setTimeout(std::chrono::milliseconds(preset.timeoutMs));
+    m_pinger->setTtl(preset.ttl);
     m_stopRequested = false;
-    m_changes.testStarted(QStringLiteral("%1.%2.%3")
-                            .arg(m_testParameters.octet1.load())
-                            .arg(m_testParameters.octet2.load())
-                            .arg(m_testParameters.octet3.load()),
-                        m_testParameters.rangeMin, m_testParameters.rangeMax);
-    m_scanner = std::make_unique<RangeScanner>(*m_echoPinger, m_testParameters, m_stopRequested, m_events);
+    const bool follow = followsNetworkEdits(plan);
+    if (follow) m_network = plan.ranges[0].first & 0xFFFFFF00u;
+    m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}};
+    m_total = static_cast<qint64>(PlanAddresses(plan.ranges).count());
+    try {
+        m_scanner = std::make_unique<RangeScanner>(*m_pinger, plan, follow ? &m_network : nullptr, m_stopRequested,
+                                                   m_events);
+    } catch (const std::system_error& e) {
+        m_running.reset();
+        return refuse(QStringLiteral("no thread for the test: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
     // The new thread often starts on this core: let its first echo go out
     // before the window locks its controls.
     sched_yield();
     updateState();
+    return true;
 }
 
 void ScanController::takeEvents()
@@ -86,54 +117,85 @@ void ScanController::takeEvents()
         if (m_events.rearm()) return;
         taken = m_events.takeAll();
     }
-    // What comes within the next frame waits for it: the walk wakes the GUI
+    // What comes within the next frame waits for it: the test wakes the GUI
     // thread once per frame, not once per echo.
     m_drainTimer.start();
+    QStringList failures;
     for (ScanEvent& event : taken) {
         try {
-            if (event.end) {
-                endTest();
-                continue;
-            }
-            if (event.echo) {
-                m_changes.echoed(event.address, event.echo->answered());
-                m_echoRecorder.record(event.address, *event.echo);
-            }
-            Q_EMIT progressed(event.octet);
+            takeEvent(event);
         } catch (const std::exception& e) {
-            Q_EMIT failed(QString::fromLocal8Bit(e.what()));
+            failures << QString::fromLocal8Bit(e.what());
         }
+    }
+    // A box opened now would let the frame timer take newer events first.
+    for (const QString& failure : std::as_const(failures)) {
+        qCWarning(lcScan) << "a step of the test failed:" << failure;
+        QMetaObject::invokeMethod(this, [this, failure] { Q_EMIT failed(failure); }, Qt::QueuedConnection);
     }
 }
 
-void ScanController::endTest()
+void ScanController::takeEvent(ScanEvent& event)
 {
-    const bool stopped = m_stopRequested;
-    m_stopRequested = false;
-    m_scanner.reset();  // the walk has ended: this joins at once
-    setRepeatArmed(!stopped);
-    updateState();
-    m_unannounced = m_changes.testEnded(stopped);
-    // A computer found late in the test is often still being named.
-    if (m_pendingNames == 0) announceChange();
-    else if (m_unannounced) m_namesWait.start();
-    Q_EMIT finished();
+    if (event.end) {
+        endTest(event.whole);
+        return;
+    }
+    if (!m_running) return;
+    if (event.echo) {
+        const bool inPlan = std::any_of(m_running->plan.ranges.begin(), m_running->plan.ranges.end(),
+                                        [&](const ScanRange& r) { return r.contains(event.address); });
+        if (!inPlan) m_running->comparable = false;
+        if (event.echo->answered()) m_running->answered.push_back({event.address, event.echo->roundTripMs});
+        m_recorder.record(dotted(event.address), *event.echo);
+    }
+    Q_EMIT progressed(static_cast<qint64>(event.index) + 1, m_total, event.address);
 }
 
-void ScanController::announceChange()
+void ScanController::endTest(bool whole)
+{
+    m_stopRequested = false;
+    m_scanner.reset();  // the test has ended: this joins at once
+    m_lastEnd = QDateTime::currentDateTime();
+    setRepeatArmed(whole);
+    updateState();
+    if (m_running) {
+        m_running->ended = m_lastEnd;
+        m_running->whole = whole;
+        m_unsettled = std::exchange(m_running, std::nullopt);
+    }
+    Q_EMIT finished();
+    // A computer found late in a whole test is often still being named; a
+    // stopped test settles with what it has.
+    if (!whole || m_pendingNames == 0)
+        settle();
+    else if (m_unsettled)
+        m_namesWait.start();
+}
+
+void ScanController::settle()
 {
     m_namesWait.stop();
-    if (!m_unannounced) return;
-    const auto named = [this](const QStringList& addresses) {
-        QStringList items;
-        for (const QString& address : addresses) {
-            const QString name = m_found.name(m_found.rowOf(address));
-            items << (name.isEmpty() ? address : address + QLatin1Char(' ') + name);
-        }
-        return items;
-    };
-    const RangeChange change = *std::exchange(m_unannounced, std::nullopt);
-    Q_EMIT computersChanged(named(change.answeringNow), named(change.stoppedAnswering));
+    if (!m_unsettled) return;
+    const TestOutcome outcome = *std::exchange(m_unsettled, std::nullopt);
+    if (const std::optional<RangeChange> change = m_changes.compare(outcome)) {
+        const auto named = [this](const std::vector<uint32_t>& addresses) {
+            QStringList items;
+            for (const uint32_t address : addresses) {
+                const QString text = dotted(address);
+                const QString name = m_found.name(m_found.rowOf(text));
+                items << (name.isEmpty() ? text : text + QLatin1Char(' ') + name);
+            }
+            return items;
+        };
+        Q_EMIT computersChanged(QString::fromStdString(planText(outcome.plan)), named(change->answeringNow), named(change->stoppedAnswering));
+    }
+    Q_EMIT testSettled(outcome);
+}
+
+void ScanController::settleNow()
+{
+    settle();
 }
 
 void ScanController::requestStop()
@@ -145,45 +207,50 @@ void ScanController::requestStop()
 
 void ScanController::halt()
 {
-    // Neither the walk's wait for room nor its echo may hold the close.
+    // Neither the test's wait for room nor its echo may hold the close.
     m_events.close();
     m_names.close();
-    m_unannounced.reset();
+    m_unsettled.reset();
     m_namesWait.stop();
-    if (m_scanner) m_echoPinger->abort();
+    if (m_scanner) m_pinger->abort();
     m_scanner.reset();
+    m_running.reset();
     setRepeatArmed(false);
 }
 
-void ScanController::pingOnce(const QString& address)
+void ScanController::pingOnce(const QString& address, int preset)
 {
     if (isRunning() || m_pinging) return;  // one echo at a time per pinger
     setRepeatArmed(false);
+    if (preset >= 0 && preset < static_cast<int>(SpeedPresets.size())) {
+        m_pinger->setTimeout(std::chrono::milliseconds(SpeedPresets[static_cast<size_t>(preset)].timeoutMs));
+        m_pinger->setTtl(SpeedPresets[static_cast<size_t>(preset)].ttl);
+    }
     m_pinging = true;
     updateState();
     std::optional<EchoResult> result;
     try {
-        result = m_echoPinger->ping(address.toStdString());
+        result = m_pinger->ping(address.toStdString());
     } catch (...) {
         m_pinging = false;
         updateState();
         throw;
     }
     m_pinging = false;
-    if (result) m_echoRecorder.record(address, *result);
+    if (result) m_recorder.record(address, *result);
     updateState();
 }
 
 void ScanController::lookUpName(int row, const QString& address)
 {
-    ++m_pendingNames;
-    // The resolver's close waits for a delivery under way, and halt() closes
-    // it before this object goes: the post always finds it.
-    m_names.resolve(address.toStdString(), [this, row, address](const QString& name) {
+    // The pool's close waits for a delivery under way, and halt() closes it
+    // before this object goes: the post always finds it.
+    const bool asked = m_names.resolve(address.toStdString(), [this, row, address](const QString& name) {
         const std::lock_guard guard(m_namesMutex);
         if (m_namesFound.empty()) QMetaObject::invokeMethod(this, &ScanController::takeNames, Qt::QueuedConnection);
         m_namesFound.push_back({row, address, name});
     });
+    if (asked) ++m_pendingNames;
 }
 
 void ScanController::takeNames()
@@ -195,10 +262,7 @@ void ScanController::takeNames()
     }
     for (const FoundName& named : taken) {
         if (!named.name.isEmpty()) m_found.setHostName(named.row, named.address, named.name);
-        if (--m_pendingNames == 0) {
-            announceChange();
-            Q_EMIT namesSettled();
-        }
+        if (--m_pendingNames == 0) settle();
     }
 }
 
@@ -209,18 +273,13 @@ void ScanController::setRepeatArmed(bool value)
     updateRepeatTimer();
 }
 
-void ScanController::setRepeatInterval(int ms)
-{
-    if (ms == m_repeatInterval) return;
-    m_repeatInterval = ms;
-    updateRepeatTimer();
-}
-
 void ScanController::updateRepeatTimer()
 {
-    if (m_armed && m_repeatInterval > 0) {
-        m_repeatTimer.start(m_repeatInterval);  // (re)starts the countdown
-        m_nextTest = QDateTime::currentDateTime().addMSecs(m_repeatInterval);
+    const qint64 period = m_repeatMinutes * static_cast<qint64>(m_minute.count());
+    if (m_armed && period > 0 && m_lastEnd.isValid()) {
+        m_nextTest = m_lastEnd.addMSecs(period);
+        const qint64 left = QDateTime::currentDateTime().msecsTo(m_nextTest);
+        m_repeatTimer.start(static_cast<int>(std::clamp<qint64>(left, 0, std::numeric_limits<int>::max())));
     } else {
         m_repeatTimer.stop();
         m_nextTest = {};
@@ -238,7 +297,7 @@ void ScanController::updateState()
         now = ScanState::PingingOnce;
     else if (m_repeatTimer.isActive())
         now = ScanState::WaitingToRepeat;
-    if (now == m_currentState) return;
-    m_currentState = now;
+    if (now == m_state) return;
+    m_state = now;
     Q_EMIT stateChanged(now);
 }

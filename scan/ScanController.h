@@ -1,26 +1,28 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The GUI-thread side of a range test: starts the scan thread, asks it to
-// stop, abandons it at a close, repeats a finished test after the repeat
-// period, and sends the single ping. It owns the pinger, the test
-// parameters, the list of found computers, the echo recorder and the name
-// look-ups, and it knows which state the test is in.
+// The GUI-thread side of a test, for the window and the command line alike:
+// starts a test of a plan on a thread of its own, asks it to stop, abandons
+// it at a close, repeats a finished test after the repeat period, and sends
+// the single ping. It owns the pinger, the list of found computers, the echo
+// recorder and the name look-ups, and it knows which state the test is in.
+// Once a test's names are in (or their time is up) the test has settled:
+// reports, notices and the history hang on that.
 #pragma once
 
-#include "lookup/HostNameResolver.h"
-#include "scan/ChangeWatch.h"
+#include "lookup/ReverseLookup.h"
 #include "net/Pinger.h"
+#include "scan/ChangeWatch.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
 #include "scan/ScanEvents.h"
-#include "scan/TestParameters.h"
+#include "scan/TestOutcome.h"
+#include "scan/TestPlan.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -30,21 +32,14 @@
 
 class RangeScanner;
 
-struct SpeedPreset {
-    int timeoutMs;
-    int ttl;
-};
-// LAN, fast Internet, slow Internet or heavy traffic.
-inline constexpr std::array<SpeedPreset, 3> SpeedPresets{{{1, 1}, {600, 255}, {3000, 255}}};
-
-// How long a notice of change waits for the names of its test: glibc's
-// resolver gives up on a silent name server after about this long.
+// How long a test waits for its names before it settles without them:
+// glibc's resolver gives up on a silent name server after about this long.
 inline constexpr std::chrono::seconds NamesWait{10};
 
 enum class ScanState {
     Idle,
-    Running,          // the scan thread walks the range
-    Stopping,         // asked to stop; it ends after the echo it is on
+    Running,          // a test runs
+    Stopping,         // asked to stop
     PingingOnce,      // the single ping blocks the GUI thread
     WaitingToRepeat,  // a finished test repeats when the period has passed
 };
@@ -55,34 +50,37 @@ public:
     explicit ScanController(std::unique_ptr<Pinger> pinger, QObject* parent = nullptr);
     ~ScanController() override;
 
-    Pinger& pinger() { return *m_echoPinger; }
+    Pinger& pinger() { return *m_pinger; }
     FoundComputers& foundComputers() { return m_found; }
     const FoundComputers& foundComputers() const { return m_found; }
-    EchoRecorder& recorder() { return m_echoRecorder; }
-    // Atomic values: written here from any thread, they apply from the next address on.
-    TestParameters& parameters() { return m_testParameters; }
+    EchoRecorder& recorder() { return m_recorder; }
 
-    ScanState state() const { return m_currentState; }
-    bool isRunning() const { return m_currentState == ScanState::Running || m_currentState == ScanState::Stopping; }
+    ScanState state() const { return m_state; }
+    bool isRunning() const { return m_state == ScanState::Running || m_state == ScanState::Stopping; }
 
-    // What the window shows, for the next address, test or ping. The repeat
-    // period also sets the repeat interval (a new one restarts a pending
-    // countdown; 0 minutes never repeats).
-    void setParameters(const std::array<int, 3>& octets, int rangeMin, int rangeMax, int repeatMinutes);
-    // The time-out and time to live of preset index, between tests; any other index changes nothing.
-    void applySpeedPreset(int index);
+    // The first three octets (host byte order) that a running test of one
+    // /24 pings from its next address on.
+    void setNetwork(uint32_t network);
+    // The repeat period; a pending repeat moves to the end of the last test
+    // plus the new period, and 0 cancels it.
+    void setRepeatMinutes(int minutes);
+    // A computer stops answering, for the change notices, after this many
+    // whole tests in a row without an answer.
+    void setNotifyAfter(int tests) { m_changes.setMissesBeforeGone(tests); }
 
-    // A new scan thread for the parameters' range; disarms the repeat.
-    void start();
-    // The running test ends after the echo it is on; no repeat follows.
+    // A new test of plan, with the plan's preset; it disarms the repeat.
+    // False, with the reason in why, when it cannot start.
+    [[nodiscard]] bool start(const TestPlan& plan, QString* why = nullptr);
+    // No further request goes out; the running test ends with what has come
+    // back, and no repeat follows.
     void requestStop();
-    // Abandons a running test at once, for a close: no further echo, step or
-    // finished(), and the pinger stays aborted. Names still being looked up
-    // are never delivered.
+    // Abandons a running test at once, for a close: no further echo, step,
+    // finished() or settled test, and the pinger stays aborted. Names still
+    // being looked up are never delivered.
     void halt();
-    // One echo on the calling (GUI) thread, reported like a test's; it cancels
-    // a pending repeat.
-    void pingOnce(const QString& address);
+    // One echo on the calling (GUI) thread with the preset, reported like a
+    // test's; it cancels a pending repeat.
+    void pingOnce(const QString& address, int preset);
 
     // The repeat timer, armed at the end of a test that was not stopped.
     void setRepeatArmed(bool armed);
@@ -93,54 +91,63 @@ public:
     void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
     // Names asked for and not yet written into their entries.
     int namesPending() const { return m_pendingNames; }
+    // A test has ended and not yet settled.
+    bool settling() const { return m_unsettled.has_value(); }
+    // Settles the ended test now, without the names still on their way.
+    void settleNow();
 
 Q_SIGNALS:
     void stateChanged(ScanState state);
-    // Once per address, after its echo.
-    void progressed(int octet);
-    // The scan thread has ended by itself or after a stop (not after halt()).
+    // After each address's echo, in address order: how many of the test's
+    // addresses are done, of how many, and the address (host byte order).
+    void progressed(qint64 done, qint64 total, quint32 address);
+    // The test has ended by itself or after a stop (not after halt()).
     void finished();
+    // The test that ended has settled: once per test, after finished().
+    void testSettled(const TestOutcome& outcome);
     // The repeat period has passed while no test runs.
     void repeatDue();
     // The pending repeat has been set, moved or cancelled.
     void nextTestChanged(const QDateTime& at);
-    // A step of the test failed; the test goes on.
+    // A step of the test failed; the test goes on. Sent after the events
+    // being taken, never in their middle.
     void failed(const QString& message);
-    // The last name asked for has been looked up.
-    void namesSettled();
-    // A test has run to its end, and computers of its range started or
-    // stopped answering since the range's last whole test. Each item is the
-    // address, with one blank and the host name where it is known. It comes
-    // once the test's names are in, or NamesWait after the end at the latest.
-    void computersChanged(const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // A whole test has settled, and computers of its range started or
+    // stopped answering since the range's last whole test with the same
+    // preset. range names the test's ranges; each item is the address, with
+    // one blank and the host name where it is known.
+    void computersChanged(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
 
 private:
     void lookUpName(int row, const QString& address);
     void takeNames();
     void takeEvents();
-    void endTest();
-    void announceChange();
-    void setRepeatInterval(int ms);
+    void takeEvent(ScanEvent& event);
+    void endTest(bool whole);
+    void settle();
     void updateRepeatTimer();
     void updateState();
 
-    std::unique_ptr<Pinger> m_echoPinger;
-    TestParameters m_testParameters;
+    std::unique_ptr<Pinger> m_pinger;
     FoundComputers m_found;
-    HostNameResolver m_names;
-    EchoRecorder m_echoRecorder;
+    ReverseLookupPool m_names;
+    EchoRecorder m_recorder;
     ScanEvents m_events;
     ChangeWatch m_changes;
-    std::optional<RangeChange> m_unannounced;  // waits for the names of its test
-    QTimer m_namesWait;
+    std::atomic<uint32_t> m_network{0};
     std::atomic<bool> m_stopRequested{false};
     std::unique_ptr<RangeScanner> m_scanner;
-    QTimer m_drainTimer;  // the scan's events are taken once per frame
+    std::optional<TestOutcome> m_running;
+    std::optional<TestOutcome> m_unsettled;  // waits for its names
+    QTimer m_namesWait;
+    QTimer m_drainTimer;  // the test's events are taken once per frame
     QTimer m_repeatTimer;
     QDateTime m_nextTest;
+    QDateTime m_lastEnd;
     std::chrono::milliseconds m_minute{60000};
-    int m_repeatInterval = 0;
+    int m_repeatMinutes = 0;
     int m_pendingNames = 0;
+    qint64 m_total = 0;  // addresses of the running test
     // Names the look-up threads have found, waiting for the GUI thread.
     struct FoundName {
         int row;
@@ -151,5 +158,5 @@ private:
     std::vector<FoundName> m_namesFound;
     bool m_armed = false;
     bool m_pinging = false;
-    ScanState m_currentState = ScanState::Idle;
+    ScanState m_state = ScanState::Idle;
 };

@@ -1,16 +1,13 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// What a test's walk hands to the GUI thread, in the order it happened: each
-// echo with its address's progress step, a step alone where no echo went
-// out, and the end. The walk never waits for the window unless the queue is
+// What a test hands to the GUI thread, in address order: each echo with its
+// address's progress step, a step alone where no echo went out, and the end. The walk never waits for the window unless the queue is
 // full: a window that stalls (a modal box, a dragged window, a slow paint)
 // holds the walk once Capacity events wait, so memory stays bounded.
 #pragma once
 
 #include "net/EchoResult.h"
-
-#include <QString>
 
 #include <condition_variable>
 #include <deque>
@@ -20,10 +17,11 @@
 #include <vector>
 
 struct ScanEvent {
-    int octet = 0;                     // the progress step: the address's last octet
-    QString address;                   // with echo only
+    size_t index = 0;                  // of the address in the test, the progress step
+    uint32_t address = 0;              // host byte order
     std::optional<EchoResult> echo;    // none where no request went out
-    bool end = false;                  // the walk is over; nothing follows
+    bool end = false;                  // the test is over; nothing follows
+    bool whole = false;                // with end: every address had its turn
 };
 
 class ScanEvents {

@@ -41,7 +41,7 @@ summary=()
 for kind in "${kinds[@]}"; do
   case "$kind" in
     address) build=build-asan; select=() ;;
-    thread) build=build-tsan; select=(-R '^(scan_|lookup_|net_lab_|window_lab_|program_|notify_|headless_)') ;;
+    thread) build=build-tsan; select=(-R '^(scan_|lookup_|net_lab_|window_lab_|program_|notify_|cli_)') ;;
     *) echo "usage: scripts/sanitize.sh [address] [thread]" >&2; exit 2 ;;
   esac
   echo "== $kind: building $build"

@@ -56,20 +56,33 @@ ConfigSheet::ConfigSheet(QWidget* parent) : QWidget(parent)
                                    QStringLiteral("Designed for fast Internet (high TTL and middle Timeout)"),
                                    QLatin1String(KeptTexts::SlowPreset)});
     connect(m_onlyReplies, &QCheckBox::toggled, this, &ConfigSheet::onlyCorrectRepliesChanged);
-    connect(m_speeds, &QButtonGroup::idClicked, this, &ConfigSheet::speedPresetChosen);
+    connect(m_repeat, &QLineEdit::textChanged, this, &ConfigSheet::repeatChanged);
 }
 
-TestSettings ConfigSheet::settings() const
+int ConfigSheet::rangeFirst() const
+{
+    return m_rangeMinSteps->position();
+}
+
+int ConfigSheet::rangeLast() const
+{
+    return m_rangeMaxSteps->position();
+}
+
+int ConfigSheet::repeatMinutes() const
+{
+    return m_repeatSteps->position();
+}
+
+SheetMode ConfigSheet::sheetMode() const
 {
     const int mode = m_sheetModes->checkedId();
-    return {m_rangeMinSteps->position(),
-            m_rangeMaxSteps->position(),
-            m_repeatSteps->position(),
-            mode == 0   ? SheetMode::Overwrite
-            : mode == 1 ? SheetMode::Append
-                        : SheetMode::None,
-            m_onlyReplies->isChecked(),
-            m_speeds->checkedId()};
+    return mode == 0 ? SheetMode::Overwrite : mode == 1 ? SheetMode::Append : SheetMode::None;
+}
+
+int ConfigSheet::speedPreset() const
+{
+    return m_speeds->checkedId();
 }
 
 QList<QWidget*> ConfigSheet::tabOrder() const

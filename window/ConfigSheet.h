@@ -3,7 +3,7 @@
 
 // The Config Sheet: the repeat period and the range with their spinners,
 // "Show only correct replies", what a new round does to the result sheet,
-// and the speed preset. It hands the window one value with all of them.
+// and the speed preset.
 #pragma once
 
 #include <QWidget>
@@ -15,21 +15,18 @@ class QLineEdit;
 
 enum class SheetMode { Overwrite, Append, None };
 
-struct TestSettings {
-    int rangeMin;
-    int rangeMax;
-    int repeatMinutes;
-    SheetMode sheetMode;
-    bool onlyCorrectReplies;
-    int speedPreset;  // an index of SpeedPresets; -1 when none is chosen
-};
-
 class ConfigSheet : public QWidget {
     Q_OBJECT
 public:
     explicit ConfigSheet(QWidget* parent = nullptr);
 
-    TestSettings settings() const;
+    // The fields' numbers as their spinners hold them.
+    int rangeFirst() const;
+    int rangeLast() const;
+    int repeatMinutes() const;
+    SheetMode sheetMode() const;
+    // An index of SpeedPresets; -1 when none is chosen.
+    int speedPreset() const;
 
     QLineEdit* repeatEdit() const { return m_repeat; }
     QLineEdit* rangeMinEdit() const { return m_rangeMin; }
@@ -42,7 +39,8 @@ public:
 
 Q_SIGNALS:
     void onlyCorrectRepliesChanged(bool only);
-    void speedPresetChosen(int index);
+    // The repeat field's text changed.
+    void repeatChanged();
 
 private:
     QLineEdit* m_repeat = nullptr;

@@ -15,24 +15,27 @@ class QWidget;
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // OK only, no icon, the program's name as title.
-    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    // OK only, no icon, the program's name as title; the reason, where one
+    // is known, as the box's informative text.
+    virtual void showMessage(QWidget* parent, const QString& text, const QString& reason = {}) = 0;
     // Question icon, title "Confirm", Yes and No; true only for Yes.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
-    // Stop icon, OK only, the program's name as title.
-    virtual void showError(QWidget* parent, const QString& text) = 0;
-    // A file name to save to; nullopt when cancelled. Never asks before
-    // replacing a file.
-    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) = 0;
+    // Stop icon, OK only, the program's name as title; the reason as above.
+    virtual void showError(QWidget* parent, const QString& text, const QString& reason = {}) = 0;
+    // A file name to save to, the dialog opened in folder; nullopt when
+    // cancelled. Never asks before replacing a file.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName,
+                                                const QString& folder) = 0;
 };
 
 // Qt's own boxes and file dialog.
 class QtDialogs : public Dialogs {
 public:
-    void showMessage(QWidget* parent, const QString& text) override;
+    void showMessage(QWidget* parent, const QString& text, const QString& reason = {}) override;
     bool confirm(QWidget* parent, const QString& text) override;
-    void showError(QWidget* parent, const QString& text) override;
-    std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName) override;
+    void showError(QWidget* parent, const QString& text, const QString& reason = {}) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& proposedName,
+                                        const QString& folder) override;
 };
 
 // Runs a handler so that no error escapes it: one that gets out shows the

@@ -5,7 +5,6 @@
 
 #include "base/KeptTexts.h"
 #include "files/Report.h"
-#include "files/SettingsFile.h"
 #include "window/BusyWait.h"
 #include "window/ConfigSheet.h"
 #include "window/Controls.h"
@@ -14,8 +13,9 @@
 #include "window/FoundComputersView.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
-#include "window/ResultPage.h"
+#include "window/ResultLog.h"
 #include "window/ResultSheet.h"
+#include "window/Log.h"
 #include "window/SettingsFields.h"
 #include "window/StatusLine.h"
 #include "window/TestSheet.h"
@@ -47,8 +47,8 @@ constexpr int StatusBarHeight = 19;
 
 } // namespace
 
-MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(boxes), m_scan(new ScanController(std::move(pinger), this))
+MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_scan(new ScanController(std::move(pinger), this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(applicationTitle());
@@ -56,7 +56,8 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(Controls::sansSerif(11));
-    m_menus = new WindowMenus(menuBar());
+    m_menus = new WindowMenus(menuBar(), m_settings);
+    m_scan->setNotifyAfter(m_settings.notifyAfter());
 
     auto* client = new QWidget(this);
     client->setFixedSize(ClientWidth, TopBarHeight + SheetsHeight + ProgressFrameHeight);
@@ -68,10 +69,10 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     m_sheets->setTabPosition(QTabWidget::South);
     m_sheets->setGeometry(0, TopBarHeight, ClientWidth, SheetsHeight);
     m_testSheet = new TestSheet(m_scan->foundComputers());
-    m_resultPage = new ResultPage;
+    m_resultSheet = new ResultSheet;
     m_configSheet = new ConfigSheet;
     m_sheets->addTab(m_testSheet, QStringLiteral("Test Sheet"));
-    m_sheets->addTab(m_resultPage, QStringLiteral("Result Sheet"));
+    m_sheets->addTab(m_resultSheet, QStringLiteral("Result Sheet"));
     setConfigSheetReachable(true);
     m_sheets->setCurrentWidget(m_testSheet);
     m_progress = new ProgressFrame(client);
@@ -88,7 +89,7 @@ MainWindow::MainWindow(Dialogs& boxes, std::unique_ptr<Pinger> pinger, QWidget* 
     m_topBar->hostNameEdit()->clear();
     m_configSheet->onlyRepliesCheck()->setChecked(true);
     m_scan->foundComputers().clear();
-    m_resultPage->sheet()->clearLines();
+    m_resultSheet->log()->clearLines();
 }
 
 MainWindow::~MainWindow()
@@ -99,23 +100,26 @@ MainWindow::~MainWindow()
 
 void MainWindow::readSettings()
 {
-    guarded([this] { m_settingsFields->read(SettingsFile::FileName); });
+    guarded([this] {
+        const QString error = m_settingsFields->read(m_settings);
+        if (error.isEmpty()) return;
+        std::fprintf(stderr, "%s: %s\n", qPrintable(m_settings.fieldsFile()), qPrintable(error));
+        m_dialogs.showError(this, withFullStop(error), m_settings.fieldsFile());
+    });
 }
 
 void MainWindow::setTabOrder()
 {
     const QList<QWidget*> order = m_topBar->tabOrder() + QList<QWidget*>{m_sheets} + m_testSheet->tabOrder() +
-                                  m_resultPage->tabOrder() + m_configSheet->tabOrder();
+                                  m_resultSheet->tabOrder() + m_configSheet->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::connectControls()
 {
-    connect(m_topBar, &TopBar::octetsChanged, this, [this] { guarded([this] { copyFieldsToParameters(); }); });
-    for (FieldSpinner* spinner : {m_configSheet->repeatSpinner(), m_configSheet->rangeMinSpinner(),
-                                  m_configSheet->rangeMaxSpinner()})
-        connect(spinner, &FieldSpinner::aboutToStep, this, [this] { guarded([this] { copyFieldsToParameters(); }); });
-    connect(m_configSheet, &ConfigSheet::speedPresetChosen, this, [this] { guarded([this] { applySpeedPreset(); }); });
+    connect(m_topBar, &TopBar::octetsChanged, this, [this] { m_scan->setNetwork(m_topBar->network()); });
+    connect(m_configSheet, &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_configSheet->repeatMinutes()); });
+    connect(m_menus, &WindowMenus::preferenceNotKept, this, &MainWindow::reportPreferenceNotKept);
     connect(m_configSheet, &ConfigSheet::onlyCorrectRepliesChanged, this,
             [this](bool only) { m_scan->recorder().setShowOnlyCorrectReplies(only); });
     const std::pair<QPushButton*, std::function<void()>> clicks[] = {
@@ -125,17 +129,18 @@ void MainWindow::connectControls()
         {m_topBar->runStopButton(), [this] { runOrStopTest(); }},
         {m_testSheet->clearButton(), [this] { m_scan->foundComputers().clear(); }},
         {m_testSheet->saveButton(), [this] { saveFoundComputers(); }},
-        {m_resultPage->saveButton(), [this] { saveResultSheet(); }},
-        {m_resultPage->clearButton(), [this] { m_resultPage->sheet()->clearLines(); }},
+        {m_resultSheet->saveButton(), [this] { saveResultSheet(); }},
+        {m_resultSheet->clearButton(), [this] { m_resultSheet->log()->clearLines(); }},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler = handler] { guarded(handler); });
     connect(m_menus->exitAction(), &QAction::triggered, this, [this] { close(); });
 
     EchoRecorder& recorder = m_scan->recorder();
-    connect(&recorder, &EchoRecorder::resultLineAdded, m_resultPage->sheet(), &ResultSheet::addLine);
+    connect(&recorder, &EchoRecorder::resultLineAdded, m_resultSheet->log(), &ResultLog::addLine);
     connect(&recorder, &EchoRecorder::statusChanged, m_status, &StatusLine::show);
-    connect(m_scan, &ScanController::progressed, m_progress, &ProgressFrame::setValue);
+    connect(m_scan, &ScanController::progressed, m_progress,
+            [this](qint64, qint64, quint32 address) { m_progress->setValue(static_cast<int>(address & 0xFF)); });
     connect(m_scan, &ScanController::stateChanged, this, &MainWindow::followState);
     connect(m_scan, &ScanController::nextTestChanged, m_status, &StatusLine::showNextTest);
     connect(m_scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
@@ -169,14 +174,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (!m_closed) {
         m_closed = true;
         guarded([this] {
-            m_scan->setRepeatArmed(false);
-            if (!m_settingsFields->write(SettingsFile::FileName)) {
-                // What the user set must not be lost without a word.
-                const QString name = QDir::current().absoluteFilePath(SettingsFile::FileName);
-                std::fprintf(stderr, "Cannot save file %s\n", qPrintable(name));
-                if (!m_terminating) m_dialogs.showMessage(this, QStringLiteral("Cannot save file ") + name);
-            }
+            // First: a test must not end, repeat or start anew under a box
+            // about the settings.
             m_scan->halt();
+            QString why;
+            if (!m_settingsFields->write(m_settings, &why)) {
+                // What the user set must not be lost without a word.
+                const QString text = QStringLiteral("Cannot save file ") + m_settings.fieldsFile();
+                std::fprintf(stderr, "%s: %s\n", qPrintable(text), qPrintable(why));
+                if (!m_terminating) m_dialogs.showMessage(this, text, why);
+            }
         });
     }
     event->accept();
@@ -206,23 +213,20 @@ void MainWindow::showEvent(QShowEvent* event)
     move(std::max(area.left(), centred.x()), std::max(area.top(), centred.y()));
 }
 
-void MainWindow::copyFieldsToParameters()
+void MainWindow::reportPreferenceNotKept(const QString& why)
 {
-    const TestSettings settings = m_configSheet->settings();
-    m_scan->setParameters(m_topBar->networkOctets(), settings.rangeMin, settings.rangeMax, settings.repeatMinutes);
-}
-
-void MainWindow::applySpeedPreset()
-{
-    m_scan->applySpeedPreset(m_configSheet->settings().speedPreset);
+    // Once: the same reason would come with every choice.
+    if (std::exchange(m_preferenceFailureShown, true)) return;
+    std::fprintf(stderr, "Cannot keep the choice: %s\n", qPrintable(why));
+    m_status->showNow(QStringLiteral("Cannot keep the choice for the next start: ") + why);
 }
 
 void MainWindow::prepareResultSheet()
 {
     // Overwrite: the sheet starts afresh; append: an empty line separates the rounds.
-    switch (m_configSheet->settings().sheetMode) {
-    case SheetMode::Overwrite: m_resultPage->sheet()->clearLines(); break;
-    case SheetMode::Append: m_resultPage->sheet()->addLine(QString()); break;
+    switch (m_configSheet->sheetMode()) {
+    case SheetMode::Overwrite: m_resultSheet->log()->clearLines(); break;
+    case SheetMode::Append: m_resultSheet->log()->addLine(QString()); break;
     case SheetMode::None: break;
     }
 }
@@ -237,13 +241,24 @@ void MainWindow::runOrStopTest()
 
 void MainWindow::startTest()
 {
+    const int first = m_configSheet->rangeFirst(), last = m_configSheet->rangeLast();
+    m_scan->setRepeatMinutes(m_configSheet->repeatMinutes());
+    if (first > last) {
+        m_status->showNow(QStringLiteral("No test: the range's min (%1) is above its max (%2)").arg(first).arg(last));
+        return;
+    }
     m_sheets->setCurrentWidget(m_testSheet);
-    copyFieldsToParameters();
-    applySpeedPreset();
     prepareResultSheet();
-    const TestSettings settings = m_configSheet->settings();
-    m_progress->setRange(settings.rangeMin, settings.rangeMax);
-    m_scan->start();
+    m_progress->setRange(first, last);
+    TestPlan plan;
+    plan.ranges = {lastOctetRange(m_topBar->network(), first, last)};
+    plan.preset = m_configSheet->speedPreset();
+    plan.oneAtATime = m_settings.oneAtATime();
+    QString why;
+    if (!m_scan->start(plan, &why)) {
+        m_progress->reset();
+        throw std::runtime_error("Cannot start the test: " + why.toStdString());
+    }
 }
 
 void MainWindow::onTestFinished()
@@ -255,10 +270,10 @@ void MainWindow::onTestFinished()
 void MainWindow::pingAddress()
 {
     m_focusBeforePing = QApplication::focusWidget();
-    copyFieldsToParameters();
-    applySpeedPreset();
+    const bool repeatPending = m_scan->nextTestAt().isValid();
     prepareResultSheet();
-    m_scan->pingOnce(m_topBar->dottedAddress());
+    m_scan->pingOnce(m_topBar->dottedAddress(), m_configSheet->speedPreset());
+    if (repeatPending) m_status->showNow(QStringLiteral("The pending repeat is cancelled by the ping"));
 }
 
 void MainWindow::followState(ScanState state)
@@ -295,8 +310,8 @@ void MainWindow::resolveMnemonicClashes()
     for (const QPushButton* top : {m_topBar->solveButton(), m_topBar->localAddressButton(), m_topBar->pingButton(),
                                    m_topBar->runStopButton()})
         taken << QKeySequence::mnemonic(top->text());
-    for (QPushButton* onSheet : {m_testSheet->clearButton(), m_testSheet->saveButton(), m_resultPage->clearButton(),
-                                 m_resultPage->saveButton()}) {
+    for (QPushButton* onSheet : {m_testSheet->clearButton(), m_testSheet->saveButton(), m_resultSheet->clearButton(),
+                                 m_resultSheet->saveButton()}) {
         const QKeySequence own = QKeySequence::mnemonic(onSheet->text());
         onSheet->setShortcut(taken.contains(own) ? QKeySequence() : own);
     }
@@ -309,17 +324,17 @@ void MainWindow::saveFoundComputers()
         m_dialogs.showMessage(this, QLatin1String(KeptTexts::NothingToSave));
         return;
     }
-    m_saveFound.run(this, m_dialogs, [&] {
-        const ReportParameters parameters{m_topBar->octetEdit(0)->text(), m_topBar->octetEdit(1)->text(),
-                                          m_topBar->octetEdit(2)->text(), m_configSheet->rangeMinEdit()->text(),
-                                          m_configSheet->rangeMaxEdit()->text()};
-        return textFileBytes(foundComputersReport(parameters, reportTimeOfDay(), found.reportEntries()));
+    m_saveFound.run(this, m_dialogs, m_saveFolder, [&] {
+        const ReportHeader header{m_topBar->octetEdit(0)->text(), m_topBar->octetEdit(1)->text(),
+                                  m_topBar->octetEdit(2)->text(), m_configSheet->rangeMinEdit()->text(),
+                                  m_configSheet->rangeMaxEdit()->text()};
+        return reportBytes(ReportFormat::Text, {header, {}, QDateTime::currentDateTime(), found.reportEntries()});
     });
 }
 
 void MainWindow::saveResultSheet()
 {
-    m_saveResults.run(this, m_dialogs, [this] { return textFileBytes(m_resultPage->sheet()->lines()); });
+    m_saveResults.run(this, m_dialogs, m_saveFolder, [this] { return textFileBytes(m_resultSheet->log()->lines()); });
 }
 
 AboutDialog& MainWindow::aboutDialog() const

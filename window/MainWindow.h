@@ -7,9 +7,11 @@
 // controller's state.
 #pragma once
 
+#include "files/Settings.h"
 #include "scan/ScanController.h"
 #include "window/SaveCommand.h"
 
+#include <QDir>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -22,7 +24,7 @@ class Dialogs;
 class Pinger;
 class ProgressFrame;
 class QTabWidget;
-class ResultPage;
+class ResultSheet;
 class SettingsFields;
 class StatusLine;
 class TestSheet;
@@ -60,8 +62,7 @@ private:
     // error box, and the program carries on.
     void guarded(const std::function<void()>& handler);
 
-    void copyFieldsToParameters();
-    void applySpeedPreset();
+    void reportPreferenceNotKept(const QString& why);
     void prepareResultSheet();
     void runOrStopTest();
     void startTest();
@@ -74,11 +75,13 @@ private:
     void saveResultSheet();
 
     Dialogs& m_dialogs;
+    // Read before anything else, in the folder the program started in.
+    Settings m_settings{QDir::currentPath()};
     ScanController* m_scan;
     TopBar* m_topBar = nullptr;
     QTabWidget* m_sheets = nullptr;
     TestSheet* m_testSheet = nullptr;
-    ResultPage* m_resultPage = nullptr;
+    ResultSheet* m_resultSheet = nullptr;
     ConfigSheet* m_configSheet = nullptr;
     ProgressFrame* m_progress = nullptr;
     StatusLine* m_status = nullptr;
@@ -87,9 +90,11 @@ private:
     QPointer<QWidget> m_focusBeforePing;
     WindowMenus* m_menus = nullptr;
 
+    QString m_saveFolder = QDir::currentPath();  // where the last save went
     SaveCommand m_saveFound{QStringLiteral("Save List Of Computers"), QStringLiteral("ComputerList")};
     SaveCommand m_saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
     bool m_closed = false;
     bool m_terminating = false;
     bool m_placed = false;
+    bool m_preferenceFailureShown = false;
 };

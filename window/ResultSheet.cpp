@@ -3,71 +3,38 @@
 
 #include "window/ResultSheet.h"
 
-#include "window/FramePacer.h"
+#include "window/Controls.h"
+#include "window/ResultLog.h"
 
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
 
-ResultSheet::ResultSheet(QWidget* parent)
-    : QPlainTextEdit(parent), m_pacer(new FramePacer([this] { flush(); }, this))
+using namespace Controls;
+
+ResultSheet::ResultSheet(QWidget* parent) : QWidget(parent)
 {
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setUndoRedoEnabled(false);
-    setReadOnly(true);
-    setMaximumBlockCount(MaxLines);
-    // A keyboard user can move through the lines and select them, as a mouse user can.
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // The selection keeps its colours when the sheet loses the focus.
-    QPalette colours = palette();
-    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
-        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
-    setPalette(colours);
+    setObjectName(QStringLiteral("resultSheet"));
+    m_log = new ResultLog(this);
+    m_log->setObjectName(QStringLiteral("resultLog"));
+    m_log->setAccessibleName(QStringLiteral("Result sheet"));
+    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_save = button(this, "saveResultsButton", QStringLiteral("&Save List"));
+    m_clear = button(this, "clearResultsButton", QStringLiteral("&Clear List"));
+    QFrame* bar = buttonBar(this, m_log, m_clear, m_save);
+    m_droppedNote = new QLabel(QStringLiteral("Earlier lines were removed: the sheet keeps the last %1 lines.")
+                                 .arg(QLocale().toString(ResultLog::MaxLines)),
+                             bar);
+    m_droppedNote->setObjectName(QStringLiteral("droppedLinesNote"));
+    m_droppedNote->setTextFormat(Qt::PlainText);
+    m_droppedNote->setIndent(6);
+    m_droppedNote->hide();
+    static_cast<QHBoxLayout*>(bar->layout())->insertWidget(0, m_droppedNote);
+    connect(m_log, &ResultLog::linesDroppedChanged, m_droppedNote, &QLabel::setVisible);
 }
 
-void ResultSheet::addLine(const QString& line)
+QList<QWidget*> ResultSheet::tabOrder() const
 {
-    m_waiting.append(line);
-    m_pacer->changed();
-}
-
-void ResultSheet::clearLines()
-{
-    m_waiting.clear();
-    m_linesAdded = 0;
-    clear();
-    document()->setModified(false);
-    if (std::exchange(m_dropped, false)) Q_EMIT linesDroppedChanged(false);
-}
-
-QStringList ResultSheet::lines()
-{
-    flush();
-    QStringList shown;
-    if (m_linesAdded == 0) return shown;
-    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) shown << block.text();
-    return shown;
-}
-
-void ResultSheet::flush()
-{
-    if (m_waiting.isEmpty()) return;
-    QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    // Not appendPlainText: it writes into the first block while the text is
-    // empty, which would swallow a leading empty line.
-    for (const QString& line : std::as_const(m_waiting)) {
-        if (m_linesAdded++ > 0) cursor.insertBlock();
-        cursor.insertText(line);
-    }
-    cursor.endEditBlock();
-    m_waiting.clear();
-    if (atBottom) bar->setValue(bar->maximum());
-    if (!m_dropped && m_linesAdded > MaxLines) {
-        m_dropped = true;
-        Q_EMIT linesDroppedChanged(true);
-    }
+    return {m_log, m_save, m_clear};
 }

@@ -1,39 +1,29 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The result sheet: plain text that keeps its lines exactly as they were
-// added (an empty line counts), for the screen, the screen reader and saving.
-// It keeps the newest MaxLines lines; the oldest go first, so that a test
-// repeated for days keeps a fixed cost.
+// The Result Sheet: the result log, with Save List and Clear List under it,
+// and a note beside them once the log has let its oldest lines go.
 #pragma once
 
-#include <QPlainTextEdit>
-#include <QStringList>
+#include <QWidget>
 
-class FramePacer;
+class QLabel;
+class QPushButton;
+class ResultLog;
 
-class ResultSheet : public QPlainTextEdit {
+class ResultSheet : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int MaxLines = 100000;
+    explicit ResultSheet(QWidget* parent = nullptr);
 
-    explicit ResultSheet(QWidget* parent);
-    void addLine(const QString& line);
-    void clearLines();
-    // The lines the sheet holds, the ones still waiting for their frame included.
-    QStringList lines();
-    // The lines not yet in the text go in now.
-    void flush();
-    // Earlier lines have been removed since the sheet was last cleared.
-    bool linesDropped() const { return m_dropped; }
-
-Q_SIGNALS:
-    void linesDroppedChanged(bool dropped);
+    ResultLog* log() const { return m_log; }
+    QPushButton* saveButton() const { return m_save; }
+    QPushButton* clearButton() const { return m_clear; }
+    QList<QWidget*> tabOrder() const;
 
 private:
-    QStringList m_waiting;  // added, not yet in the text
-    qint64 m_linesAdded = 0;
-    bool m_dropped = false;
-    // A scan adds lines in bursts: they go into the text once per frame.
-    FramePacer* m_pacer;
+    ResultLog* m_log = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_clear = nullptr;
+    QLabel* m_droppedNote = nullptr;
 };

@@ -5,31 +5,36 @@
 
 #include "files/TextFile.h"
 #include "window/Dialogs.h"
+#include "window/Log.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-SaveCommand::SaveCommand(QString dialogTitle, QString proposedName)
-    : m_title(std::move(dialogTitle)), m_fileName(std::move(proposedName))
+SaveCommand::SaveCommand(QString title, QString proposedName)
+    : m_title(std::move(title)), m_fileName(std::move(proposedName))
 {
 }
 
-void SaveCommand::run(QWidget* parent, Dialogs& dialogs, const std::function<QByteArray()>& bytes)
+void SaveCommand::run(QWidget* parent, Dialogs& dialogs, QString& folder, const std::function<QByteArray()>& bytes)
 {
-    const std::optional<QString> chosen = dialogs.saveFileName(parent, m_title, m_fileName);
+    const std::optional<QString> chosen =
+        dialogs.saveFileName(parent, m_title, QFileInfo(m_fileName).fileName(), folder);
     if (!chosen || chosen->isEmpty()) return;
     QString name = *chosen;
     if (QFileInfo(name).suffix().isEmpty() && !name.endsWith(QLatin1Char('.'))) name += QStringLiteral(".txt");
-    const QFileInfo file(name);
+    const QFileInfo file(QDir(folder), name);
     m_fileName = file.absoluteFilePath();
+    QString why;
     bool saved = false;
     try {
-        saved = writeTextFile(m_fileName, bytes());
-    } catch (const std::exception&) {
-        saved = false;
+        saved = writeTextFile(m_fileName, bytes(), &why);
+    } catch (const std::exception& e) {
+        why = QString::fromLocal8Bit(e.what());
     }
-    if (saved)
-        QDir::setCurrent(file.absolutePath());
-    else
-        dialogs.showMessage(parent, QStringLiteral("Cannot save file ") + m_fileName);
+    if (saved) {
+        folder = file.absolutePath();
+        return;
+    }
+    qCWarning(lcWindow) << "cannot save" << m_fileName << ":" << why;
+    dialogs.showMessage(parent, QStringLiteral("Cannot save file ") + m_fileName, why);
 }

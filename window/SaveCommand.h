@@ -18,11 +18,12 @@ class SaveCommand {
 public:
     SaveCommand(QString title, QString proposedName);
 
-    // Asks for a file (".txt" is added to a name without an extension) and
-    // writes bytes() into it. Once the file is saved the working folder
-    // follows it, and the settings file with it; a failed save moves
-    // nothing, so the settings never go where they cannot be written.
-    void run(QWidget* parent, Dialogs& dialogs, const std::function<QByteArray()>& bytes);
+    // Asks for a file in folder (".txt" is added to a name without an
+    // extension) and writes bytes() into it. Once the file is saved, folder
+    // becomes its folder, where the next save dialog opens; a failed save
+    // moves nothing. The settings file never moves: it stays in the folder
+    // the program started in.
+    void run(QWidget* parent, Dialogs& dialogs, QString& folder, const std::function<QByteArray()>& bytes);
 
 private:
     QString m_title;

@@ -3,7 +3,7 @@
 
 #include "window/SettingsFields.h"
 
-#include "files/SettingsFile.h"
+#include "files/Settings.h"
 #include "window/ConfigSheet.h"
 #include "window/FieldSpinner.h"
 #include "window/TopBar.h"
@@ -12,33 +12,31 @@
 
 SettingsFields::SettingsFields(TopBar& topBar, ConfigSheet& configSheet)
     : m_fields{{{topBar.octetEdit(0), topBar.octetSpinner(0), true},
-              {topBar.octetEdit(1), topBar.octetSpinner(1), true},
-              {topBar.octetEdit(2), topBar.octetSpinner(2), true},
-              {topBar.octetEdit(3), topBar.octetSpinner(3), true},
-              {configSheet.rangeMinEdit(), configSheet.rangeMinSpinner(), false},
-              {configSheet.rangeMaxEdit(), configSheet.rangeMaxSpinner(), false},
-              {configSheet.repeatEdit(), configSheet.repeatSpinner(), false}}}
+                {topBar.octetEdit(1), topBar.octetSpinner(1), true},
+                {topBar.octetEdit(2), topBar.octetSpinner(2), true},
+                {topBar.octetEdit(3), topBar.octetSpinner(3), true},
+                {configSheet.rangeMinEdit(), configSheet.rangeMinSpinner(), false},
+                {configSheet.rangeMaxEdit(), configSheet.rangeMaxSpinner(), false},
+                {configSheet.repeatEdit(), configSheet.repeatSpinner(), false}}}
 {
 }
 
-void SettingsFields::read(const QString& fileName) const
+QString SettingsFields::read(const Settings& settings) const
 {
-    std::vector<SettingsFile::Range> ranges;
-    for (const Field& field : m_fields) ranges.push_back({field.spinner->minimum(), field.spinner->maximum()});
-    const std::vector<std::string> lines = SettingsFile::readLines(fileName).value_or(SettingsFile::defaultLines());
-    SettingsFile::applyLines(lines, ranges, [this](size_t line, int value) { m_fields[line].spinner->setPosition(value); });
+    const Settings::StoredFields stored = settings.readFields();
+    for (size_t i = 0; i < stored.values.size(); ++i) m_fields[i].spinner->setPosition(stored.values[i]);
+    return stored.error;
 }
 
-bool SettingsFields::write(const QString& fileName) const
+bool SettingsFields::write(const Settings& settings, QString* why) const
 {
-    std::array<std::string, SettingsFile::LineCount> texts;
+    std::array<std::string, Settings::FieldCount> texts;
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const Field& field = m_fields[i];
         // A close can come while the check of a typed octet still shows its
         // message: the field then holds a text that is about to be undone.
-        const QString text =
-            field.checked ? QString::number(field.spinner->position()) : field.edit->text();
+        const QString text = field.checked ? QString::number(field.spinner->position()) : field.edit->text();
         texts[i] = text.toLocal8Bit().toStdString();
     }
-    return SettingsFile::write(texts, fileName);
+    return settings.writeFields(texts, why);
 }

@@ -5,6 +5,7 @@
 
 #include "base/KeptTexts.h"
 #include "base/Text.h"
+#include "lookup/LocalLookup.h"
 #include "window/Controls.h"
 #include "window/Dialogs.h"
 #include "window/FieldSpinner.h"
@@ -15,7 +16,7 @@
 
 using namespace Controls;
 
-TopBar::TopBar(Dialogs& boxes, QWidget* parent) : QWidget(parent), m_dialogs(boxes)
+TopBar::TopBar(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("topBar"));
     const QFont bold = sansSerif(13, true);
@@ -69,9 +70,11 @@ QList<QWidget*> TopBar::tabOrder() const
     return {m_octetEdits[0], m_octetEdits[1], m_octetEdits[2], m_octetEdits[3], m_hostName, m_solve, m_localAddress, m_ping, m_runStop};
 }
 
-std::array<int, 3> TopBar::networkOctets() const
+uint32_t TopBar::network() const
 {
-    return {m_octetSpinners[0]->position(), m_octetSpinners[1]->position(), m_octetSpinners[2]->position()};
+    uint32_t network = 0;
+    for (size_t i = 0; i < 3; ++i) network = network << 8 | (static_cast<uint32_t>(m_octetSpinners[i]->position()) & 0xFF);
+    return network << 8;
 }
 
 QString TopBar::dottedAddress() const
@@ -84,7 +87,10 @@ QString TopBar::dottedAddress() const
 
 void TopBar::setOctetTexts(const OctetTexts& texts)
 {
+    m_settingOctets = true;
     for (size_t i = 0; i < m_octetEdits.size(); ++i) m_octetEdits[i]->setText(texts[i]);
+    m_settingOctets = false;
+    Q_EMIT octetsChanged();
 }
 
 void TopBar::checkOctetField(size_t index)
@@ -98,7 +104,7 @@ void TopBar::checkOctetField(size_t index)
                                       (fourth ? QStringLiteral("1..254") : QStringLiteral("0..255")));
     // A refused entry goes back to the last accepted value, an accepted one shows in its plain form.
     fieldSpinner->setPosition(entry.value);
-    Q_EMIT octetsChanged();
+    if (!m_settingOctets) Q_EMIT octetsChanged();
 }
 
 void TopBar::fillInLocalAddress()

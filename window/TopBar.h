@@ -7,7 +7,7 @@
 // the local computer or a solved host name.
 #pragma once
 
-#include "lookup/LocalLookup.h"
+#include "lookup/ForwardLookup.h"
 #include "scan/ScanController.h"
 
 #include <QWidget>
@@ -36,10 +36,13 @@ public:
     // Run test reads "&Stop Test" during a test; Ping waits for its end.
     void followState(ScanState state);
 
-    // The first three octets as their spinners hold them.
-    std::array<int, 3> networkOctets() const;
+    // The first three octets as their spinners hold them, as one address
+    // (host byte order) whose last octet is 0.
+    uint32_t network() const;
     // The four fields' texts, trimmed and joined by dots.
     QString dottedAddress() const;
+    // All four fields, then one octetsChanged(): the fields never stand for
+    // an address half old and half new.
     void setOctetTexts(const OctetTexts& texts);
 
     // Get local IP: the local computer's address and name into the fields.
@@ -49,13 +52,14 @@ public:
     void solveHostName(const std::function<void(const QString&)>& showStatus);
 
 Q_SIGNALS:
-    // An octet field's check is done or a spinner is about to step.
+    // An octet field's check is done, or a spinner is about to step.
     void octetsChanged();
 
 private:
     void checkOctetField(size_t index);
 
     Dialogs& m_dialogs;
+    bool m_settingOctets = false;  // setOctetTexts() under way
     std::array<QLineEdit*, 4> m_octetEdits{};
     std::array<FieldSpinner*, 4> m_octetSpinners{};
     QLineEdit* m_hostName = nullptr;

@@ -3,35 +3,36 @@
 
 #include "window/WindowMenus.h"
 
+#include "files/Settings.h"
 #include "notify/DesktopNotifier.h"
 #include "window/AboutDialog.h"
 
 #include <QAction>
 #include <QMenuBar>
-#include <QSettings>
 
 namespace {
 
-// The user's configuration folder: "Scanvet.cfg" keeps its seven lines.
-QSettings userSettings()
+QAction* checkable(QMenu* menu, const QString& text, const char* name, bool checked)
 {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("scanvet"),
-                     QStringLiteral("scanvet-address"));
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
 }
-
-const QString NotifyKey = QStringLiteral("notifyOfChanges");
 
 } // namespace
 
-WindowMenus::WindowMenus(QMenuBar* bar)
-    : QObject(bar), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
+WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings)
+    : QObject(bar), m_settings(settings), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
 {
     m_exit = bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Exit"));
-    m_notify = bar->addMenu(QStringLiteral("&Options"))->addAction(QStringLiteral("Notify of &changes"));
-    m_notify->setObjectName(QStringLiteral("notifyAction"));
-    m_notify->setCheckable(true);
-    m_notify->setChecked(userSettings().value(NotifyKey, true).toBool());
-    connect(m_notify, &QAction::toggled, this, [](bool on) { userSettings().setValue(NotifyKey, on); });
+    QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    m_notify = checkable(options, QStringLiteral("Notify of &changes"), "notifyAction", settings.notifyOfChanges());
+    connect(m_notify, &QAction::toggled, this, [this](bool on) { keep(m_settings.setNotifyOfChanges(on)); });
+    m_oneAtATime = checkable(options, QStringLiteral("Ping one address at a &time"), "oneAtATimeAction",
+                             settings.oneAtATime());
+    connect(m_oneAtATime, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOneAtATime(on)); });
     QAction* showAbout = bar->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&About"));
     connect(showAbout, &QAction::triggered, this, [this] {
         m_about->show();
@@ -42,7 +43,13 @@ WindowMenus::WindowMenus(QMenuBar* bar)
 
 WindowMenus::~WindowMenus() = default;
 
-void WindowMenus::notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering)
+void WindowMenus::keep(const QString& failure)
 {
-    if (m_notify->isChecked()) m_notifier->notifyChange(answeringNow, stoppedAnswering);
+    if (!failure.isEmpty()) Q_EMIT preferenceNotKept(failure);
+}
+
+void WindowMenus::notifyChange(const QString& range, const QStringList& answeringNow,
+                               const QStringList& stoppedAnswering)
+{
+    if (m_notify->isChecked()) m_notifier->notifyChange(range, answeringNow, stoppedAnswering);
 }

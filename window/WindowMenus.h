@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The menu bar: File (Exit), Options (Notify of changes) and Help (About).
-// The about box and the desktop notices belong to it.
+// The menu bar: File (Exit), Options (the program's own preferences) and
+// Help (About). The about box and the desktop notices belong to it.
 #pragma once
 
 #include <QObject>
@@ -14,22 +14,31 @@ class AboutDialog;
 class DesktopNotifier;
 class QAction;
 class QMenuBar;
+class Settings;
 
 class WindowMenus : public QObject {
     Q_OBJECT
 public:
-    explicit WindowMenus(QMenuBar* bar);
+    WindowMenus(QMenuBar* bar, Settings& settings);
     ~WindowMenus() override;
 
     QAction* exitAction() const { return m_exit; }
     AboutDialog& aboutDialog() const { return *m_about; }
     // A notice of the computers that started or stopped answering, unless
     // the user has turned the notices off.
-    void notifyChange(const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    void notifyChange(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
+
+Q_SIGNALS:
+    // A choice could not be kept for the next run; why names the file and the reason.
+    void preferenceNotKept(const QString& why);
 
 private:
+    void keep(const QString& failure);
+
+    Settings& m_settings;
     QAction* m_exit;
     QAction* m_notify;
+    QAction* m_oneAtATime;
     std::unique_ptr<AboutDialog> m_about;
     DesktopNotifier* m_notifier;
 };

@@ -3,7 +3,7 @@
 
 // Catches: loopback looked up instead of named; lab names not found or control characters let through; a name
 // delivered on the caller's thread or without the raised priority, or none for a host with no name.
-#include "lookup/HostNameResolver.h"
+#include "lookup/ReverseLookup.h"
 #include "tests/Lab.h"
 
 #include <sys/resource.h>
@@ -21,18 +21,18 @@ TEST(ListName, shouldNameLoopbackUnaskedAndLabHostsPrintably)
     for (const auto& [address, name] : cases) EXPECT_EQ(listNameOf(address), name) << address;
 }
 
-TEST(HostNameResolver, shouldDeliverEveryNameOnARaisedThreadOfItsOwn)
+TEST(ReverseLookupPool, shouldDeliverEveryNameOnARaisedThreadOfItsOwn)
 {
     SCANVET_REQUIRE_LAB();
     const int raised = getpriority(PRIO_PROCESS, 0) - 1;  // the lab runs us as root, who may raise it
     std::mutex mutex;
     QStringList seen;  // name, on another thread, its nice value
-    HostNameResolver resolver;
+    ReverseLookupPool pool;
     for (const char* address : {Lab::Alpha, Lab::Unnamed12})
-        resolver.resolve(address, [&, caller = std::this_thread::get_id()](const QString& found) {
+        ASSERT_TRUE(pool.resolve(address, [&, caller = std::this_thread::get_id()](const QString& found) {
             const std::lock_guard lock(mutex);
             seen << QStringLiteral("%1 %2 %3").arg(found).arg(std::this_thread::get_id() != caller).arg(getpriority(PRIO_PROCESS, 0));
-        });
+        }));
     ASSERT_TRUE(QTest::qWaitFor([&] {
         const std::lock_guard lock(mutex);
         return seen.size() == 2;

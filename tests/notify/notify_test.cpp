@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: a notice with markup taken as markup, a plain one escaped, a list not cut after ten, a notice
-// that hangs or fails without a service; no notice, or more than one, when a range's computers change; a notice
+// that hangs or fails without a service, or that does not replace its range's previous one; no notice, or more than one, when a range's computers change; a notice
 // that goes before the name of a computer found late in its test is in.
 #include "notify/DesktopNotifier.h"
 #include "scan/ScanController.h"
@@ -24,14 +24,17 @@ class StandInService : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList capabilities, notices;
+    QList<uint> replaced;
+    uint lastId = 0;
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
-                const QVariantMap&, int)
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap&, int)
     {
         notices << summary + '|' + body;
-        return uint(notices.size());
+        replaced << replaces;
+        return ++lastId;
     }
 };
 
@@ -81,22 +84,25 @@ TEST_F(Notices, shouldEscapeNamesOnlyWhereTheServiceRendersMarkupAndGoWithoutASe
     const struct {
         bool service;
         QStringList capabilities, now, stopped;
-        QString notice;  // empty: none
+        QString range, notice;  // notice empty: none
+        uint replaces;          // the service's id of the notice it replaces
     } rows[] = {
-        {true, {"body", "body-markup"}, {tricky}, {}, "Scanvet Address|Answering now: 10.0.0.20 &lt;b&gt;x&lt;/b&gt;&amp;co."},
-        {true, {"body"}, {"10.0.0.1"}, {tricky}, "Scanvet Address|Answering now: 10.0.0.1. Stopped answering: " + tricky + '.'},
-        {true, {}, {}, many, "Scanvet Address|Stopped answering: " + many.mid(0, 10).join(", ") + " and 2 more."},
-        {false, {"body"}, {"10.0.0.1"}, {}, {}},
+        {true, {"body", "body-markup"}, {tricky}, {}, "A", "Scanvet Address|Answering now: 10.0.0.20 &lt;b&gt;x&lt;/b&gt;&amp;co.", 0},
+        {true, {"body"}, {"10.0.0.1"}, {tricky}, "A", "Scanvet Address|Answering now: 10.0.0.1. Stopped answering: " + tricky + '.', 1},
+        {true, {}, {}, many, "B", "Scanvet Address|Stopped answering: " + many.mid(0, 10).join(", ") + " and 2 more.", 0},
+        {false, {"body"}, {"10.0.0.1"}, {}, "A", {}, 0},
     };
     for (const auto& row : rows) {
         offer(row.service);
         m_standIn.capabilities = row.capabilities;
         m_standIn.notices.clear();
+        m_standIn.replaced.clear();
         QSignalSpy finished(&m_notifier, &DesktopNotifier::finished);
-        m_notifier.notifyChange(row.now, row.stopped);
+        m_notifier.notifyChange(row.range, row.now, row.stopped);
         ASSERT_TRUE(finished.wait(10000));
         EXPECT_EQ(finished.first().first().toBool(), row.service);
         EXPECT_EQ(m_standIn.notices, row.notice.isEmpty() ? QStringList{} : QStringList{row.notice});
+        EXPECT_EQ(m_standIn.replaced, row.notice.isEmpty() ? QList<uint>{} : QList<uint>{row.replaces});
     }
 }
 
@@ -109,21 +115,16 @@ TEST_F(Notices, shouldSendOneNoticeForASecondTestOfARangeWhoseComputersChanged)
     offer(true);
     QObject::connect(scan.get(), &ScanController::computersChanged, &m_notifier, &DesktopNotifier::notifyChange);
     QSignalSpy finished(scan.get(), &ScanController::finished), sent(&m_notifier, &DesktopNotifier::finished);
-    const auto runTest = [&] {
-        scan->setParameters({198, 51, 100}, 9, 13, 0);
-        scan->applySpeedPreset(1);
-        scan->start();
-        return finished.wait(30000) && QTest::qWaitFor([&] { return scan->namesPending() == 0; }, 30000);
-    };
+    QSignalSpy settled(scan.get(), &ScanController::testSettled);
+    const TestPlan plan{{lastOctetRange(0xC6336400, 9, 13)}, 1};
+    const auto runTest = [&] { return scan->start(plan) && settled.wait(30000); };
     ASSERT_TRUE(runTest());
     const std::string hosts = std::getenv("SCANVET_LAB_HOSTS");
     ASSERT_EQ(std::system(("ip -n " + hosts + " addr del 198.51.100.11/24 dev eth0 && ip -n " + hosts +
                            " addr add 198.51.100.9/24 dev eth0").c_str()), 0);
     const SlowNameServer nameServer;
     ASSERT_TRUE(nameServer.holds(0));
-    scan->setParameters({198, 51, 100}, 9, 13, 0);
-    scan->start();
-    ASSERT_TRUE(finished.wait(30000));
+    ASSERT_TRUE(scan->start(plan) && finished.wait(30000));
     ASSERT_TRUE(nameServer.holds(1));
     EXPECT_TRUE(m_standIn.notices.isEmpty());
     nameServer.answer();

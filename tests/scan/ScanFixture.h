@@ -31,13 +31,11 @@ protected:
         QObject::connect(&s->recorder(), &EchoRecorder::resultLineAdded, s, [this](const QString& l) { m_lines << l; });
         QObject::connect(s, &ScanController::finished, s, [this] { ++m_finished; });
     }
-    // Runs one test of min..max with the preset to its end.
-    bool runTest(std::array<int, 3> octets, int min, int max, int preset)
+    // Runs one test of network.min..max (network: host byte order) with the preset to its end.
+    bool runTest(uint32_t network, int min, int max, int preset, bool oneAtATime = false)
     {
-        m_scan->setParameters(octets, min, max, 0);
-        m_scan->applySpeedPreset(preset);
         const int before = m_finished;
-        m_scan->start();
+        if (!m_scan->start({{lastOctetRange(network, min, max)}, preset, oneAtATime})) return false;
         return QTest::qWaitFor([&] { return m_finished > before; }, 60000);
     }
     QStringList entries() const

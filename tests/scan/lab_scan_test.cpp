@@ -28,14 +28,11 @@ protected:
             EXPECT_TRUE(QRegularExpression(start + end).match(m_lines[qsizetype(i)]).hasMatch()) << m_lines[qsizetype(i)].toStdString();
         }
     }
-    // The first three octets become these from request number n (from 1) on.
-    void changeOctetsAt(std::map<int, std::array<int, 3>> changes)
+    // The first three octets become these from request number n (from 1) on, as the window's edits do.
+    void changeNetworkAt(std::map<int, uint32_t> changes)
     {
         m_scan->pinger().onRequest = [this, changes, n = 0]() mutable {
-            if (const auto change = changes.find(++n); change != changes.end())
-                for (auto [to, octet] : {std::pair{&m_scan->parameters().octet1, 0}, {&m_scan->parameters().octet2, 1},
-                                         {&m_scan->parameters().octet3, 2}})
-                    *to = change->second[size_t(octet)];
+            if (const auto change = changes.find(++n); change != changes.end()) m_scan->setNetwork(change->second);
         };
     }
     static std::vector<std::string> lan(int low, int high, std::vector<std::string> before = {})
@@ -49,8 +46,8 @@ TEST_F(LabScan, shouldGiveEveryAddressItsOwnResultAmongLateAndUnreachableHosts)
 {
     // 203.0.113.10 answers behind the router; .20 there is silent, and the router says so seconds
     // later, during the next echoes; .30 on the LAN answers after 30 ms, in time for 600 ms.
-    changeOctetsAt({{1, {198, 51, 100}}, {10, {203, 0, 113}}, {11, {198, 51, 100}}});
-    ASSERT_TRUE(runTest({203, 0, 113}, 10, 30, 1));
+    changeNetworkAt({{1, 0xC6336400}, {10, 0xCB007100}, {11, 0xC6336400}});
+    ASSERT_TRUE(runTest(0xCB007100, 10, 30, 1, true));
     std::vector<std::string> addresses = lan(11, 19, {Lab::Far});
     addresses.push_back(Lab::FarSilent);
     expectLines(lan(21, 30, addresses), {Lab::Far, Lab::Bravo, Lab::Unnamed12, Lab::Unnamed13, Lab::Late});

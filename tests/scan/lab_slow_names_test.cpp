@@ -32,12 +32,12 @@ TEST_F(SlowNames, shouldScanOnWhileNamesWaitOnAFewThreadsAndNeverNameAnotherComp
     std::thread([] {}).join();  // ThreadSanitizer starts a thread of its own with the first new thread
     const qsizetype threadsBefore = threadCount();
     // The test's end comes through the GUI thread's event loop while the name server holds the look-ups.
-    ASSERT_TRUE(runTest({198, 51, 100}, 101, 150, 0));
-    ASSERT_TRUE(m_server.holds(HostNameResolver::DefaultThreads)) << "the look-ups did not reach the name server";
-    EXPECT_LE(threadCount(), threadsBefore + HostNameResolver::DefaultThreads) << "a thread per found computer";
+    ASSERT_TRUE(runTest(0xC6336400, 101, 150, 0));
+    ASSERT_TRUE(m_server.holds(ReverseLookupPool::DefaultThreads)) << "the look-ups did not reach the name server";
+    EXPECT_LE(threadCount(), threadsBefore + ReverseLookupPool::DefaultThreads) << "a thread per found computer";
 
     m_scan->foundComputers().clear();
-    ASSERT_TRUE(runTest({198, 51, 100}, 10, 13, 0));
+    ASSERT_TRUE(runTest(0xC6336400, 10, 13, 0));
     m_server.answer();
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_scan->namesPending() == 0; }, 60000)) << "look-ups still pending";
     EXPECT_EQ(entries(), (QStringList{entry("198.51.100.10 alpha.lab"), entry("198.51.100.11 bravo.lab"),

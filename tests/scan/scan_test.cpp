@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Catches: a change told for a first, stopped or other range's test, or missed; wrong status or result
+// Catches: a change told for a first, stopped or other range's or preset's test, told before N misses, or missed; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
 // listed computer.
 #include "tests/scan/ScanFixture.h"
@@ -45,29 +45,43 @@ TEST(EchoRecorder, shouldTurnEachEchoIntoItsLinesAndItsEntry)
     EXPECT_EQ(list.text(0) + list.text(1), entry("10.0.0.50") + entry("10.0.0.5"));
 }
 
-TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeOnly)
+TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeAndPresetOnly)
 {
     ChangeWatch watch;
     const struct {
-        const char* network;
-        std::vector<int> answered;
-        bool stopped;
+        uint32_t network;
+        int preset;
+        std::vector<int> answered;  // -1: an address outside the range (the octets were edited)
+        bool whole;
+        int missesBeforeGone;
         const char* change;  // "now | stopped", or "" for none
-    } tests[] = {{"10.0.0", {1, 2}, false, ""},          // the range's first test
-                 {"10.0.0", {1, 2}, false, ""},          // unchanged
-                 {"10.0.0", {2, 3}, false, "10.0.0.3 | 10.0.0.1"},
-                 {"10.0.1", {}, false, ""},              // another range: its own first test
-                 {"10.0.0", {}, true, ""},               // stopped: neither told nor kept
-                 {"10.0.0", {2, 3}, false, ""},          // so nothing changed since the last whole one
-                 {"10.0.0", {2, -1}, false, ""},         // octets edited: not comparable, not kept
-                 {"10.0.0", {}, false, " | 10.0.0.2 10.0.0.3"},
-                 {"10.0.1", {4}, false, "10.0.1.4 | "}};
+    } tests[] = {{0x0A000000, 0, {1, 2}, true, 1, ""},   // the range's first test
+                 {0x0A000000, 0, {1, 2}, true, 1, ""},   // unchanged
+                 {0x0A000000, 0, {2, 3}, true, 1, "10.0.0.3 | 10.0.0.1"},
+                 {0x0A000100, 0, {}, true, 1, ""},       // another range: its own first test
+                 {0x0A000000, 1, {2}, true, 1, ""},      // another preset: its own first test
+                 {0x0A000000, 0, {}, false, 1, ""},      // stopped: neither told nor kept
+                 {0x0A000000, 0, {2, 3}, true, 1, ""},   // so nothing changed since the last whole one
+                 {0x0A000000, 0, {2, -1}, true, 1, ""},  // octets edited: not comparable, not kept
+                 {0x0A000000, 0, {}, true, 2, ""},       // one miss of two
+                 {0x0A000000, 0, {3}, true, 2, " | 10.0.0.2"},  // .3 back: its misses start again
+                 {0x0A000000, 0, {}, true, 2, ""},
+                 {0x0A000000, 0, {}, true, 2, " | 10.0.0.3"},
+                 {0x0A000100, 0, {4}, true, 1, "10.0.1.4 | "}};
     for (const auto& test : tests) {
-        watch.testStarted(QLatin1String(test.network), 1, 5);
-        for (const int octet : test.answered)
-            watch.echoed(octet < 0 ? QStringLiteral("10.9.9.9") : QStringLiteral("%1.%2").arg(test.network).arg(octet), true);
-        const std::optional<RangeChange> change = watch.testEnded(test.stopped);
-        EXPECT_EQ(change ? change->answeringNow.join(' ') + " | " + change->stoppedAnswering.join(' ') : QString(),
+        TestOutcome outcome{{{lastOctetRange(test.network, 1, 5)}, test.preset}, {}, {}, test.whole, true, {}};
+        for (const int octet : test.answered) {
+            outcome.comparable = outcome.comparable && octet > 0;
+            outcome.answered.push_back({octet < 0 ? 0x0A090909u : test.network + uint32_t(octet), 1});
+        }
+        watch.setMissesBeforeGone(test.missesBeforeGone);
+        const std::optional<RangeChange> change = watch.compare(outcome);
+        const auto text = [](const std::vector<uint32_t>& addresses) {
+            QStringList dotted;
+            for (const uint32_t a : addresses) dotted << QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg(a >> 16 & 255).arg(a >> 8 & 255).arg(a & 255);
+            return dotted.join(' ');
+        };
+        EXPECT_EQ(change ? text(change->answeringNow) + " | " + text(change->stoppedAnswering) : QString(),
                   QLatin1String(test.change));
     }
 }

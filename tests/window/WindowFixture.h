@@ -23,19 +23,20 @@
 
 class FakeDialogs : public Dialogs {
 public:
-    void showMessage(QWidget*, const QString& text) override
+    void showMessage(QWidget*, const QString& text, const QString& reason) override
     {
         messages << text;
+        reasons << reason;
         if (std::exchange(failNextMessage, false)) throw std::runtime_error("Handler failed");
     }
     bool confirm(QWidget*, const QString& text) override { return questions << text, answerYes; }
-    void showError(QWidget*, const QString& text) override { errors << text; }
-    std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& name) override
+    void showError(QWidget*, const QString& text, const QString& reason) override { errors << text, reasons << reason; }
+    std::optional<QString> saveFileName(QWidget*, const QString& title, const QString& name, const QString& folder) override
     {
-        return proposals << title + '|' + name, saveAs;
+        return proposals << title + '|' + folder + '|' + name, saveAs;
     }
 
-    QStringList messages, questions, errors, proposals;
+    QStringList messages, questions, errors, proposals, reasons;
     bool answerYes = true, failNextMessage = false;
     std::optional<QString> saveAs;
 };

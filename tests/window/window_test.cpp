@@ -10,15 +10,19 @@
 // lost after a ping; the notice choice forgotten or written into the settings file.
 #include "tests/window/WindowFixture.h"
 
-#include "window/ResultSheet.h"
+#include "window/ConfigSheet.h"
+#include "window/ResultLog.h"
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <future>
 
 namespace {
 QByteArray fileBytes(const QString& name)
@@ -54,9 +58,7 @@ TEST_F(WindowFixture, shouldKeepEveryFieldValidAndOnOneLine)
         EXPECT_EQ(find(row.field)->text(), QLatin1String(row.shown));
         EXPECT_EQ(m_dialogs.messages, row.message.isEmpty() ? QStringList{} : QStringList{row.message});
     }
-    const TestParameters& parameters = m_window->scanController().parameters();
-    EXPECT_EQ(parameters.octet1 * 1000 + parameters.octet3, 7005);
-    EXPECT_EQ(parameters.rangeMax.load(), 254);  // 300 is no value of its spinner
+    EXPECT_EQ(find<ConfigSheet>("configSheet")->rangeLast(), 254);  // 300 is no value of its spinner
 
     // The arrows and the Up and Down keys stop at the ends.
     find("firstOctetEdit")->setText(QStringLiteral("254"));
@@ -65,7 +67,6 @@ TEST_F(WindowFixture, shouldKeepEveryFieldValidAndOnOneLine)
     find("fourthOctetEdit")->setText(QStringLiteral("2"));
     for (int i = 0; i < 2; ++i) QTest::keyClick(find("fourthOctetEdit"), Qt::Key_Down);
     EXPECT_EQ(octets(), QStringLiteral("255 0 5 1"));
-    EXPECT_EQ(parameters.octet1.load(), 255);
 }
 
 TEST_F(WindowFixture, shouldReadTheSettingsIntoTheirFieldsAndWriteThemBackAsSevenLines)
@@ -95,25 +96,24 @@ TEST_F(WindowFixture, shouldSaveTheListsWhereTheUserChoseAndSayWhenItCannot)
     EXPECT_EQ(m_dialogs.errors, QStringList{QStringLiteral("Handler failed.")});
     EXPECT_TRUE(m_dialogs.proposals.isEmpty());
 
-    // A failed save leaves the working folder, and the settings file in it, where they were.
+    // A failed save says why and moves nothing; a save moves where the next dialog opens, never the settings file.
     ASSERT_TRUE(QDir(m_work.path()).mkdir(QStringLiteral("out")) && QFile(m_work.filePath("plain")).open(QIODevice::WriteOnly));
     m_dialogs.saveAs = m_work.filePath("plain/inside");
     button("saveResultsButton")->click();
     EXPECT_EQ(m_dialogs.messages.last(), "Cannot save file " + m_work.filePath("plain/inside.txt"));
-    EXPECT_EQ(QDir::currentPath(), m_work.path());
+    EXPECT_EQ(m_dialogs.reasons.last(), "Not a directory");
     const QString sheet = m_work.path() + QStringLiteral("/out/sheet");
     m_dialogs.saveAs = sheet;
     for (int i = 0; i < 2; ++i) button("saveResultsButton")->click();
     EXPECT_EQ(fileBytes(sheet + ".txt"), QByteArray());
-    EXPECT_EQ(m_dialogs.proposals.mid(1).join(' '), "Save Scanvet Results|" + m_work.filePath("plain/inside.txt") +
-                                                      " Save Scanvet Results|" + sheet + ".txt");
+    EXPECT_EQ(m_dialogs.proposals.mid(1).join(' '), "Save Scanvet Results|" + m_work.path() + "|inside.txt" +
+                                                      " Save Scanvet Results|" + m_work.path() + "/out|sheet.txt");
     m_dialogs.saveAs = sheet + ".txt/inside";
     button("saveResultsButton")->click();
     EXPECT_EQ(m_dialogs.messages.last(), "Cannot save file " + sheet + ".txt/inside.txt");
-    // The working folder follows the saved file, and the settings file with it.
     m_window->close();
-    EXPECT_TRUE(QFile::exists(m_work.path() + QStringLiteral("/out/Scanvet.cfg")));
-    EXPECT_FALSE(QFile::exists(m_work.filePath("Scanvet.cfg")));
+    EXPECT_FALSE(QFile::exists(m_work.path() + QStringLiteral("/out/Scanvet.cfg")));
+    EXPECT_TRUE(QFile::exists(m_work.filePath("Scanvet.cfg")));
 }
 
 TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
@@ -122,7 +122,7 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
     const QString top = QStringLiteral("firstOctetEdit secondOctetEdit thirdOctetEdit fourthOctetEdit hostNameEdit "
                                        "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
     const QString sheets[] = {"foundView clearFoundButton saveFoundButton",
-                              "resultSheet saveResultsButton clearResultsButton",
+                              "resultLog saveResultsButton clearResultsButton",
                               "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton"};
     for (int sheet = 0; sheet < 3; ++sheet) {
         find<QTabWidget>("sheets")->setCurrentIndex(sheet);
@@ -144,7 +144,7 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
 // Rows: a button of a sheet, and what it leaves: the list's entries, the sheet's lines, the saved file's first line.
 TEST_F(WindowFixture, shouldClearOrSaveWhatEachButtonOfEachSheetNames)
 {
-    auto* sheet = find<ResultSheet>("resultSheet");
+    auto* sheet = find<ResultLog>("resultLog");
     const QString saved = m_work.filePath("saved.txt");
     m_dialogs.saveAs = saved;
     const struct {
@@ -184,7 +184,7 @@ TEST_F(WindowFixture, shouldPrepareEveryTestAndPingByTheConfigSheetAndEmptyTheGa
     } rows[] = {{"runStopButton", 0, 0, "1 1", {{1, 1}}, {reply}},
                 {"pingButton", 1, 1, "1 1", {{600, 255}}, {reply, "", reply}},
                 {"runStopButton", 2, 1, "1 1", {{3000, 255}}, {reply, "", reply, "", reply}},
-                {"runStopButton", 1, 0, "200 100", {}, {}}};
+                {"runStopButton", 1, 0, "200 100", {}, {reply, "", reply, "", reply}}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.press) + " preset " + std::to_string(row.preset) + " " + row.range);
         choose("speedBox", row.preset);
@@ -195,13 +195,15 @@ TEST_F(WindowFixture, shouldPrepareEveryTestAndPingByTheConfigSheetAndEmptyTheGa
         ASSERT_TRUE(idleAgain());
         EXPECT_EQ(given, row.given);
         QStringList starts;
-        for (const QString& line : find<ResultSheet>("resultSheet")->lines()) starts << line.left(reply.size());
+        for (const QString& line : find<ResultLog>("resultLog")->lines()) starts << line.left(reply.size());
         EXPECT_EQ(starts, row.lines);
         auto* gauge = find<QProgressBar>("progressBar");
-        const int low = find("rangeMinEdit")->text().toInt();
+        const int low = row.given.empty() ? 1 : find("rangeMinEdit")->text().toInt();
         EXPECT_TRUE(QTest::qWaitFor([&] { return gauge->value() == low && gauge->minimum() == low; }, 2000))
             << gauge->minimum() << ' ' << gauge->value();
     }
+    // The last row started no test, and says why.
+    EXPECT_EQ(m_window->statusBar()->currentMessage(), "No test: the range's min (200) is above its max (100)");
 }
 
 TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingOrNoPeriod)
@@ -218,14 +220,19 @@ TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilS
     EXPECT_TRUE(pending());
     button("pingButton")->click();
     EXPECT_FALSE(pending() || scan().repeatArmed());
-    // Stopped: no repeat. Then a period of 0, taken over with the octets' next change.
+    // Stopped: no repeat (the first echo waits for the stop). Then a period of 0 cancels the pending repeat.
+    std::promise<void> stopped;
+    scan().pinger().onRequest = [pressed = stopped.get_future().share()] { pressed.wait(); };
+    fill({"rangeMaxEdit"}, "2");
     button("runStopButton")->click();
     button("runStopButton")->click();
+    stopped.set_value();
     ASSERT_TRUE(idleAgain());
+    scan().pinger().onRequest = nullptr;
     EXPECT_FALSE(pending());
     button("runStopButton")->click();
     ASSERT_TRUE(idleAgain() && pending());
-    fill({"repeatEdit", "firstOctetEdit"}, "0 126");
+    fill({"repeatEdit"}, "0");
     EXPECT_FALSE(pending());
 }
 
@@ -254,14 +261,14 @@ TEST_F(WindowFixture, shouldKeepTheChoiceOfNoticesInTheUsersConfigurationAndNotI
 
 TEST_F(WindowFixture, shouldKeepTheNewestLinesOfTheResultSheetAndSayWhenOlderOnesWent)
 {
-    auto* sheet = find<ResultSheet>("resultSheet");
+    auto* sheet = find<ResultLog>("resultLog");
     auto* note = find<QLabel>("droppedLinesNote");
-    for (int i = 0; i < ResultSheet::MaxLines + 2; ++i) sheet->addLine(QString::number(i));
+    for (int i = 0; i < ResultLog::MaxLines + 2; ++i) sheet->addLine(QString::number(i));
     EXPECT_TRUE(note->isHidden());
     const QStringList lines = sheet->lines();
-    EXPECT_EQ(lines.size(), ResultSheet::MaxLines);
-    EXPECT_EQ(lines.first() + ' ' + lines.last(), QStringLiteral("2 %1").arg(ResultSheet::MaxLines + 1));
-    EXPECT_TRUE(!note->isHidden() && note->text().contains(QLocale().toString(ResultSheet::MaxLines)));
+    EXPECT_EQ(lines.size(), ResultLog::MaxLines);
+    EXPECT_EQ(lines.first() + ' ' + lines.last(), QStringLiteral("2 %1").arg(ResultLog::MaxLines + 1));
+    EXPECT_TRUE(!note->isHidden() && note->text().contains(QLocale().toString(ResultLog::MaxLines)));
     button("clearResultsButton")->click();
     EXPECT_TRUE(note->isHidden());
 }

@@ -94,7 +94,7 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         {{"--range", "198.51.100.5-5", "--preset", "quick"}, 2, 0,
          "scanvet: --preset: 'quick' is not lan, fast or slow"},
         {{"--range", "198.51.100.5-5", "--preset", "fast", "--report", "missing/found.csv"}, 4, 1,
-         "scanvet: cannot write the report to missing/found\\.csv"},
+         "scanvet: cannot write the report to missing/found\\.csv: No such file or directory"},
         {{}, 1, 0, "scanvet: [^\n]*--range[^\n]*"},
         {{"--range", "198.51.100.5-5", "--report", "found.csv"}, 3, 0, "Application Error: Exception TICMPException in "
          "module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\.", nullptr, true},

@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "lookup/HostNameResolver.h"
+#include "lookup/ReverseLookup.h"
 
 #include "base/Text.h"
-#include "net/NameLookup.h"
+#include "lookup/Log.h"
+#include "net/Ipv4.h"
+#include "net/NameService.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,11 +19,8 @@
 
 namespace {
 
-bool isControl(QChar c)
-{
-    const char16_t code = c.unicode();
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
+// The classic resolver call took at most this many characters.
+constexpr size_t MaxCallText = 255;
 
 // Linux threads carry their own nice value, inherited from their creator.
 // Without CAP_SYS_NICE (or a raised RLIMIT_NICE) the kernel refuses the step
@@ -43,23 +42,24 @@ std::string rawListName(const std::string& address)
     return trimmed(hostNameOf(address));
 }
 
-QString printable(const std::string& raw)
+QString printableName(const std::string& raw)
 {
-    QString name = QString::fromLocal8Bit(raw);
-    for (QChar& c : name) {
-        if (isControl(c)) c = u'?';
-    }
-    return name;
+    return QString::fromStdU16String(printable(QString::fromLocal8Bit(raw).toStdU16String()));
 }
 
 } // namespace
 
-QString listNameOf(const std::string& address)
+std::string hostNameOf(const std::string& dottedAddress)
 {
-    return printable(rawListName(address));
+    return lookUpHostAddress(parseDottedAddress(dottedAddress.substr(0, MaxCallText))).value_or(std::string());
 }
 
-struct HostNameResolver::Shared {
+QString listNameOf(const std::string& address)
+{
+    return printableName(rawListName(address));
+}
+
+struct ReverseLookupPool::Shared {
     struct Job {
         std::string address;
         std::function<void(const QString&)> deliver;
@@ -75,18 +75,23 @@ struct HostNameResolver::Shared {
             self->jobs.pop_front();
             lock.unlock();
             std::string raw;
+            std::string failure;
             try {
                 raw = rawListName(job.address);
-            } catch (...) {
-                // A failed look-up leaves the entry as it is.
+            } catch (const std::exception& e) {
+                failure = e.what();  // the entry keeps showing its address
             }
             lock.lock();
             if (self->closed) break;
             ++self->delivering;
             lock.unlock();
+            // Logged only while a caller still waits: a worker that returns
+            // after the close may outlive the program's logging.
+            if (!failure.empty()) qCWarning(lcLookup) << "name of" << job.address.c_str() << "not found:" << failure.c_str();
             try {
-                job.deliver(printable(raw));
-            } catch (...) {
+                job.deliver(printableName(raw));
+            } catch (const std::exception& e) {
+                qCWarning(lcLookup) << "the name of" << job.address.c_str() << "was not taken:" << e.what();
             }
             lock.lock();
             --self->delivering;
@@ -104,29 +109,38 @@ struct HostNameResolver::Shared {
     bool closed = false;
 };
 
-HostNameResolver::HostNameResolver(int maxThreads) : m_shared(std::make_shared<Shared>())
+ReverseLookupPool::ReverseLookupPool(int maxThreads) : m_shared(std::make_shared<Shared>())
 {
     m_shared->maxThreads = std::max(1, maxThreads);
 }
 
-HostNameResolver::~HostNameResolver()
+ReverseLookupPool::~ReverseLookupPool()
 {
     close();
 }
 
-void HostNameResolver::resolve(const std::string& address, std::function<void(const QString& name)> deliver)
+bool ReverseLookupPool::resolve(const std::string& address, std::function<void(const QString& name)> deliver)
 {
     const std::lock_guard guard(m_shared->mutex);
-    if (m_shared->closed) return;
+    if (m_shared->closed) return false;
     m_shared->jobs.push_back({address, std::move(deliver)});
-    if (m_shared->workers >= m_shared->maxThreads) return;
-    // Detached: a worker may wait for a name server long after the program
-    // has stopped caring, and nobody must wait for it.
-    std::thread([self = m_shared] { Shared::work(self); }).detach();
+    if (m_shared->workers >= m_shared->maxThreads) return true;
+    try {
+        // Detached: a worker may wait for a name server long after the
+        // program has stopped caring, and nobody must wait for it.
+        std::thread([self = m_shared] { Shared::work(self); }).detach();
+    } catch (const std::system_error& e) {
+        qCWarning(lcLookup) << "no thread for the name of" << address.c_str() << ":" << e.what();
+        // The workers that run take the job; without any it would wait for ever.
+        if (m_shared->workers > 0) return true;
+        m_shared->jobs.pop_back();
+        return false;
+    }
     ++m_shared->workers;
+    return true;
 }
 
-void HostNameResolver::close()
+void ReverseLookupPool::close()
 {
     std::unique_lock lock(m_shared->mutex);
     m_shared->closed = true;

@@ -3,14 +3,15 @@
 
 // Linux binds the resolver directly, so there is no library to load and no
 // socket service to start; texts reach it as they reached a 257-byte buffer.
-#include "net/NameLookup.h"
+#include "lookup/ForwardLookup.h"
 
-#include "net/Ipv4.h"
-#include "net/NameService.h"
 #include "base/KeptTexts.h"
 #include "base/Text.h"
+#include "lookup/Log.h"
+#include "net/Ipv4.h"
+#include "net/NameService.h"
 
-#include <optional>
+#include <algorithm>
 
 namespace {
 
@@ -36,22 +37,31 @@ uint32_t resolveHost(const std::string& hostText)
     return entry->addresses.front();
 }
 
-std::string hostNameOf(const std::string& dottedAddress)
+bool splitDottedText(const QString& text, OctetTexts& parts)
 {
-    return lookUpHostAddress(parseDottedAddress(dottedAddress.substr(0, MaxCallText))).value_or(std::string());
+    parts = {};
+    if (text.isEmpty()) return false;
+    QStringView rest = text;
+    for (size_t i = 0; i < 3; ++i) {
+        const qsizetype dot = rest.indexOf(u'.');
+        if (dot < 0) continue;
+        parts[i] = rest.left(dot).toString();
+        rest = rest.mid(dot + 1);
+    }
+    parts[3] = rest.toString();
+    return std::none_of(parts.begin(), parts.end(), [](const QString& part) { return part.isEmpty(); });
 }
 
-std::string localHostName()
+std::optional<SolvedName> solveHostName(const QString& hostText, QString* why)
 {
-    std::optional<std::string> name = lookUpLocalHostName();
-    if (!name) throw LookupError(KeptTexts::NoLocalHostName);
-    return std::move(*name);
-}
-
-std::vector<std::string> localAddresses()
-{
-    std::vector<std::string> addresses;
-    if (const std::optional<HostEntry> entry = lookUpHostName(localHostName()))
-        for (const uint32_t address : entry->addresses) addresses.push_back(dottedText(address));
-    return addresses;
+    SolvedName solved;
+    try {
+        solved.dotted = QString::fromStdString(dottedText(resolveHost(hostText.toLocal8Bit().toStdString())));
+    } catch (const LookupError& e) {
+        qCInfo(lcLookup) << "Solve IP:" << e.what();
+        if (why != nullptr) *why = QString::fromLocal8Bit(e.what());
+        return std::nullopt;
+    }
+    if (!splitDottedText(solved.dotted, solved.octets)) return std::nullopt;
+    return solved;
 }

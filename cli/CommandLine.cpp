@@ -1,0 +1,190 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cli/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+const QString Program = QStringLiteral("scanvet");
+
+struct Choice {
+    const char* name;
+    int value;
+};
+
+std::optional<int> numberIn(const QString& text, int min, int max)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
+    if (!digits.match(text).hasMatch()) return std::nullopt;
+    const int value = text.toInt();
+    if (value < min || value > max) return std::nullopt;
+    return value;
+}
+
+std::optional<int> choice(const QString& text, std::initializer_list<Choice> choices)
+{
+    for (const Choice& c : choices)
+        if (text == QLatin1String(c.name)) return c.value;
+    return std::nullopt;
+}
+
+CommandLine usageError(const QString& line)
+{
+    return {CommandLine::Action::UsageError, {}, Program + QStringLiteral(": ") + line};
+}
+
+const char* const Description =
+    "Finds out which computers answer in one IPv4 range. Without options it opens its window; with --range it pings "
+    "the range without a window and writes what it found."
+    "\n\nWhile it scans, the result lines go to standard output, or to standard error when the report goes to "
+    "standard output; on a terminal, a line on standard error shows the progress. Under --repeat, a report on "
+    "standard output is one JSON document per line (JSON Lines), and a CSV report gives its header once."
+    "\n\nExit status: 0 when a computer answered in the last test, 1 when none did, 2 for a usage error, 3 when no "
+    "echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
+    "the result lines early only ends them), 5 when the test cannot start, 130 after SIGINT and 143 after SIGTERM "
+    "(the test stops, and the report of what was found so far is written).";
+
+} // namespace
+
+std::optional<ScanRange> parseRangeText(const QString& text)
+{
+    const QStringList block = text.split(QLatin1Char('/'));
+    const QStringList dotted = block[0].split(QLatin1Char('.'));
+    if (block.size() > 2 || dotted.size() != 4) return std::nullopt;
+    uint32_t network = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<int> octet = numberIn(dotted[i], 0, 255);
+        if (!octet) return std::nullopt;
+        network = (network | static_cast<uint32_t>(*octet)) << 8;
+    }
+    if (block.size() == 2) {
+        const std::optional<int> fourth = numberIn(dotted[3], 0, 255), bits = numberIn(block[1], 16, 30);
+        if (!fourth || !bits) return std::nullopt;
+        const uint32_t mask = ~0u << (32 - *bits);
+        const uint32_t first = (network | static_cast<uint32_t>(*fourth)) & mask;
+        return ScanRange{first + 1, (first | ~mask) - 1};
+    }
+    const QStringList ends = dotted[3].split(QLatin1Char('-'));
+    if (ends.size() != 2) return std::nullopt;
+    const std::optional<int> low = numberIn(ends[0], 1, 254), high = numberIn(ends[1], 1, 254);
+    if (!low || !high || *low > *high) return std::nullopt;
+    return lastOctetRange(network, *low, *high);
+}
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QLatin1String(Description));
+    // Not addHelpOption(): its --help-all would offer Qt's own options, which a scan never takes.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays the version."));
+    const QCommandLineOption range(
+        QStringLiteral("range"),
+        QStringLiteral("Scans A.B.C.MIN to A.B.C.MAX (MIN and MAX from 1 to 254), or the block A.B.C.D/N "
+                       "(N from 16 to 30, without its network and broadcast addresses), without a window. "
+                       "May be given more than once; the addresses are pinged and reported in address order."),
+        QStringLiteral("RANGE"));
+    const QCommandLineOption preset(QStringLiteral("preset"),
+                                    QStringLiteral("Time-out and time to live: fast (600 ms, the default: a /24 takes "
+                                                   "under a second), slow (3000 ms), or lan (1 ms, time to live 1, "
+                                                   "which misses routed and slower hosts)."),
+                                    QStringLiteral("lan|fast|slow"), QStringLiteral("fast"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("Sends a request every MS milliseconds (0.1 to 1000; "
+                                                     "default 0.25)."),
+                                      QStringLiteral("MS"));
+    const QCommandLineOption oneAtATime(QStringLiteral("one-at-a-time"),
+                                        QStringLiteral("Pings one address at a time, each once the one before has "
+                                                       "its result, as the window's classic pace."));
+    const QCommandLineOption allLines(QStringLiteral("all-lines"),
+                                      QStringLiteral("Writes the line of every echo, not only of the replies."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Writes no result lines and no progress."));
+    const QCommandLineOption repeat(QStringLiteral("repeat"),
+                                    QStringLiteral("Repeats the test MINUTES (1 to 60) after each end, "
+                                                   "until interrupted."),
+                                    QStringLiteral("MINUTES"));
+    const QCommandLineOption report(QStringLiteral("report"),
+                                    QStringLiteral("Writes the found computers into FILE (- for standard output) "
+                                                   "at the end of each test."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("The report's format: text (as the window's Save List), csv or "
+                                                   "json. Default: text."),
+                                    QStringLiteral("text|csv|json"), QStringLiteral("text"));
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("Keeps the tests out of the history."));
+    for (const QCommandLineOption& option :
+         {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory})
+        parser.addOption(option);
+
+    if (!parser.parse(arguments)) return usageError(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (parser.isSet(help))
+        return {CommandLine::Action::Help, {},
+                parser.helpText().replace(QStringLiteral("<executable_name>"), Program)};
+    if (parser.isSet(version))
+        return {CommandLine::Action::Version, {}, Program + QStringLiteral(" ") + QStringLiteral(SCANVET_VERSION)};
+
+    const QCommandLineOption* needingRange[] = {&preset, &interval, &oneAtATime, &allLines, &quiet,
+                                                &repeat, &report,   &format,     &noHistory};
+    if (!parser.isSet(range)) {
+        for (const QCommandLineOption* option : needingRange)
+            if (parser.isSet(*option))
+                return usageError(QStringLiteral("--%1 needs --range").arg(option->names().first()));
+        return {};
+    }
+    CommandLine command{CommandLine::Action::Scan, {}, {}};
+    CommandLineOptions& options = command.options;
+    for (const QCommandLineOption* option : {&preset, &interval, &repeat, &report, &format})
+        if (parser.values(*option).size() > 1)
+            return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().first()));
+    const auto bad = [](const char* option, const QString& value, const char* rule) {
+        return usageError(QStringLiteral("--%1: '%2' %3").arg(QLatin1String(option), value, QLatin1String(rule)));
+    };
+    for (const QString& text : parser.values(range)) {
+        const std::optional<ScanRange> parsed = parseRangeText(text);
+        if (!parsed)
+            return bad("range", text,
+                       "is not A.B.C.MIN-MAX (octets 0 to 255, MIN up to MAX, 1 to 254) or A.B.C.D/N (N 16 to 30)");
+        options.plan.ranges.push_back(*parsed);
+        options.ranges << text;
+    }
+    const std::optional<int> speed = choice(parser.value(preset), {{"lan", 0}, {"fast", 1}, {"slow", 2}});
+    if (!speed) return bad("preset", parser.value(preset), "is not lan, fast or slow");
+    options.plan.preset = *speed;
+    if (parser.isSet(interval)) {
+        static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,4}(\\.[0-9]{1,3})?$"));
+        const QString text = parser.value(interval);
+        const double ms = text.toDouble();
+        if (!decimal.match(text).hasMatch() || ms < 0.1 || ms > 1000)
+            return bad("interval", text, "is not a number of milliseconds from 0.1 to 1000");
+        options.plan.interval = std::chrono::microseconds(std::llround(ms * 1000));
+    }
+    options.plan.oneAtATime = parser.isSet(oneAtATime);
+    if (parser.isSet(repeat)) {
+        const std::optional<int> minutes = numberIn(parser.value(repeat), 1, 60);
+        if (!minutes) return bad("repeat", parser.value(repeat), "is not a whole number of minutes from 1 to 60");
+        options.repeatMinutes = *minutes;
+    }
+    const std::optional<int> kind = choice(parser.value(format), {{"text", 0}, {"csv", 1}, {"json", 2}});
+    if (!kind) return bad("format", parser.value(format), "is not text, csv or json");
+    options.format = static_cast<ReportFormat>(*kind);
+    if (parser.isSet(format) && !parser.isSet(report)) return usageError(QStringLiteral("--format needs --report"));
+    if (parser.isSet(report)) {
+        options.reportFile = parser.value(report);
+        if (options.reportFile.isEmpty()) return bad("report", options.reportFile, "is no file name");
+    }
+    options.allLines = parser.isSet(allLines);
+    options.quiet = parser.isSet(quiet);
+    if (options.allLines && options.quiet)
+        return usageError(QStringLiteral("--quiet and --all-lines ask for opposite things"));
+    options.keepHistory = !parser.isSet(noHistory);
+    return command;
+}

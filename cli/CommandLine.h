@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The program's command line. Without arguments it starts the window; with
+// --range it scans without one, and with --history it writes what the
+// history holds of a range.
+#pragma once
+
+#include "files/Report.h"
+#include "scan/TestPlan.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct CommandLineOptions {
+    TestPlan plan;
+    QStringList ranges;        // as given
+    bool allLines = false;     // every status line, not only the correct replies
+    bool quiet = false;        // no result lines and no progress
+    int repeatMinutes = 0;     // 0: one test
+    QString reportFile;        // empty: none; "-": standard output
+    ReportFormat format = ReportFormat::Text;
+    bool keepHistory = true;   // each test goes into the history
+};
+
+struct CommandLine {
+    enum class Action { Window, Help, Version, Scan, UsageError };
+    Action action = Action::Window;
+    CommandLineOptions options;
+    QString text;  // the help, the version, or the usage error's one line
+};
+
+// Needs no application object: the program decides what to start from it.
+[[nodiscard]] CommandLine parseCommandLine(const QStringList& arguments);
+// "A.B.C.MIN-MAX" (octets 0 to 255, MIN up to MAX, 1 to 254) or a block
+// "A.B.C.D/N" (N from 16 to 30, without its network and broadcast
+// addresses); nullopt for anything else.
+[[nodiscard]] std::optional<ScanRange> parseRangeText(const QString& text);

@@ -1,0 +1,133 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cli/CommandLineScan.h"
+
+#include "cli/Log.h"
+#include "files/Report.h"
+#include "files/TextFile.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+// "-", or a name for the file behind standard output (/dev/stdout).
+bool isStandardOutput(const QString& fileName)
+{
+    if (fileName == QLatin1String("-")) return true;
+    struct stat file {}, out {};
+    return ::stat(QFile::encodeName(fileName).constData(), &file) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           file.st_dev == out.st_dev && file.st_ino == out.st_ino;
+}
+
+// The text report names the first range as the window's fields would.
+ReportHeader headerOf(const ScanRange& range)
+{
+    const auto octet = [&](int shift) { return QString::number(range.first >> shift & 0xFF); };
+    const bool oneNetwork = (range.first >> 8) == (range.last >> 8);
+    return {octet(24), octet(16), octet(8), octet(0), QString::number(oneNetwork ? range.last & 0xFF : 254)};
+}
+
+void complain(const QString& line)
+{
+    std::fprintf(stderr, "scanvet: %s\n", qPrintable(line));
+}
+
+} // namespace
+
+CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, QObject* parent)
+    : QObject(parent),
+      m_options(std::move(options)),
+      m_scan(std::move(pinger), this),
+      m_reportToStdout(!m_options.reportFile.isEmpty() && isStandardOutput(m_options.reportFile)),
+      m_output(m_reportToStdout ? STDERR_FILENO : STDOUT_FILENO, !m_options.quiet)
+{
+    m_scan.recorder().setShowOnlyCorrectReplies(!m_options.allLines);
+    m_scan.setRepeatMinutes(m_options.repeatMinutes);
+    if (!m_options.quiet)
+        connect(&m_scan.recorder(), &EchoRecorder::resultLineAdded, this,
+                [this](const QString& line) { m_output.line(line); });
+    connect(&m_scan, &ScanController::progressed, this,
+            [this](qint64 done, qint64 total) { m_output.progress(done, total); });
+    connect(&m_scan, &ScanController::finished, this, [this] { m_output.clearProgress(); });
+    connect(&m_scan, &ScanController::testSettled, this, &CommandLineScan::onSettled);
+    connect(&m_scan, &ScanController::repeatDue, this, &CommandLineScan::start);
+}
+
+void CommandLineScan::start()
+{
+    if (m_interruptedBy != 0 || m_ended) return;
+    // Tests repeated for hours are told apart by the line that starts each.
+    if (m_options.repeatMinutes > 0 && !m_options.quiet)
+        m_output.line(QStringLiteral("Test of %1 at %2")
+                          .arg(m_options.ranges.join(QStringLiteral(", ")), isoWithOffset(QDateTime::currentDateTime())));
+    QString why;
+    if (!m_scan.start(m_options.plan, &why)) {
+        complain(QStringLiteral("cannot start the test: ") + why);
+        return end(5);
+    }
+    ++m_testsStarted;
+}
+
+void CommandLineScan::interrupt(int signal)
+{
+    if (m_interruptedBy != 0 || m_ended) return;
+    m_interruptedBy = signal;
+    if (m_scan.isRunning())
+        m_scan.requestStop();  // the stopped test settles at once: its report, then the end
+    else if (m_scan.settling())
+        m_scan.settleNow();
+    else
+        end(128 + signal);  // the last test's report is written already
+}
+
+void CommandLineScan::onSettled(const TestOutcome& outcome)
+{
+    const bool written = writeReport(outcome);
+    if (m_interruptedBy != 0) return end(128 + m_interruptedBy);
+    if (!written || !m_output.failure().isEmpty()) return end(4);
+    if (m_options.repeatMinutes == 0) end(outcome.answered.empty() ? 1 : 0);
+}
+
+bool CommandLineScan::writeReport(const TestOutcome& outcome)
+{
+    if (m_options.reportFile.isEmpty()) return true;
+    FoundReport report{headerOf(outcome.plan.ranges.front()), m_options.ranges, QDateTime::currentDateTime(),
+                       m_scan.foundComputers().reportEntries()};
+    QByteArray bytes = reportBytes(m_options.format, report);
+    const bool first = m_reportsWritten++ == 0;
+    if (m_reportToStdout) {
+        // Repeated reports on one stream: one JSON document a line, one CSV header.
+        if (m_options.repeatMinutes > 0 && m_options.format == ReportFormat::Json)
+            bytes = QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact) + '\n';
+        if (!first && m_options.format == ReportFormat::Csv) bytes = bytes.mid(bytes.indexOf('\n') + 1);
+        if (m_options.reportFile == QLatin1String("-")) {
+            if (m_output.report(bytes)) return true;
+            complain(QStringLiteral("cannot write the report: ") + m_output.failure());
+            return false;
+        }
+    }
+    QString why;
+    if (writeTextFile(m_options.reportFile, bytes, &why)) return true;
+    complain(QStringLiteral("cannot write the report to %1: %2").arg(m_options.reportFile, why));
+    return false;
+}
+
+void CommandLineScan::end(int exitCode)
+{
+    if (std::exchange(m_ended, true)) return;
+    m_output.clearProgress();
+    if (exitCode != 4 && !m_output.failure().isEmpty()) {
+        complain(m_output.failure());
+        exitCode = exitCode >= 128 ? exitCode : 4;
+    }
+    m_scan.halt();
+    qCInfo(lcCli) << "the run ends with" << exitCode;
+    Q_EMIT done(exitCode);
+}

@@ -1,0 +1,45 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// A scan from the command line: no window and no settings file, the same
+// controller, look-ups and reports as the window. The result lines go out as
+// the result sheet would show them; each test's report is written once, when
+// the test has settled.
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/ConsoleOutput.h"
+#include "scan/ScanController.h"
+
+#include <QObject>
+
+#include <memory>
+
+class CommandLineScan : public QObject {
+    Q_OBJECT
+public:
+    CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, QObject* parent = nullptr);
+
+    void start();
+    // SIGINT or SIGTERM: the test stops, the report of what was found so far
+    // is written (unless it already was), and the run ends with 128 + signal.
+    void interrupt(int signal);
+
+Q_SIGNALS:
+    // The run is over, with the exit status (see --help).
+    void done(int exitCode);
+
+private:
+    void onSettled(const TestOutcome& outcome);
+    [[nodiscard]] bool writeReport(const TestOutcome& outcome);
+    void end(int exitCode);
+
+    CommandLineOptions m_options;
+    ScanController m_scan;
+    bool m_reportToStdout;
+    ConsoleOutput m_output;
+    int m_interruptedBy = 0;
+    int m_testsStarted = 0;
+    int m_reportsWritten = 0;
+    bool m_ended = false;
+};

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Catches: an option taken wrongly or dropped; a bad range (255 as the last octet, a block wider than /16), preset,
+// interval, repeat, format or report let through; options that do nothing or contradict each other let through; a
+// usage error that is not one line naming the option and its value; an option without --range, given twice,
+// unknown, or a stray argument that does not stop the program; help or version that is not printed.
+#include "cli/CommandLine.h"
+#include "tests/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+static QString parsed(const CommandLineOptions& o)
+{
+    QStringList ranges;
+    for (const ScanRange& r : o.plan.ranges) ranges << QString::fromStdString(scanRangeText(r));
+    return QString::asprintf("%s = %s, preset %d, interval %lld, repeat %d, report '%s', format %d%s%s%s%s",
+                             qPrintable(o.ranges.join(' ')), qPrintable(ranges.join(' ')), o.plan.preset,
+                             static_cast<long long>(o.plan.interval.count()), o.repeatMinutes, qPrintable(o.reportFile),
+                             int(o.format), o.allLines ? ", all lines" : "", o.quiet ? ", quiet" : "",
+                             o.plan.oneAtATime ? ", one at a time" : "", o.keepHistory ? "" : ", no history");
+}
+
+TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
+{
+    using enum CommandLine::Action;
+    const auto range = [](const QString& value) {
+        return "scanvet: --range: '" + value +
+               "' is not A.B.C.MIN-MAX (octets 0 to 255, MIN up to MAX, 1 to 254) or A.B.C.D/N (N 16 to 30)";
+    };
+    const QString repeat = "' is not a whole number of minutes from 1 to 60";
+    // Arguments, action, then the parsed options of a scan, the whole usage error, or a part of the help (which names
+    // the test, not scanvet, while an application object exists).
+    const std::tuple<QStringList, CommandLine::Action, QString> rows[] = {
+        {{}, Window, ""},
+        {{"--help"}, Help, "Exit status: 0 when a computer answered in the last test"},
+        {{"--version"}, Version, "scanvet " SCANVET_VERSION},
+        {{"--range", "198.51.100.1-31", "--preset", "slow", "--all-lines", "--repeat", "60", "--report", "-",
+          "--format", "json", "--interval", "0.1", "--one-at-a-time", "--no-history"}, Scan,
+         "198.51.100.1-31 = 198.51.100.1-31, preset 2, interval 100, repeat 60, report '-', format 2, all lines, one at "
+         "a time, no history"},
+        {{"--range=0.255.9.1-254", "--preset=lan", "--repeat=1", "--format=csv", "--report=a,b.csv", "--quiet"}, Scan,
+         "0.255.9.1-254 = 0.255.9.1-254, preset 0, interval 250, repeat 1, report 'a,b.csv', format 1, quiet"},
+        {{"--range", "10.0.0.7-7", "--range", "10.1.2.3/30", "--range", "10.9.200.1/16", "--interval", "1000"}, Scan,
+         "10.0.0.7-7 10.1.2.3/30 10.9.200.1/16 = 10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254, preset 1, interval "
+         "1000000, repeat 0, report '', format 0"},
+        {{"--range", "198.51.100.1-255"}, UsageError, range("198.51.100.1-255")},
+        {{"--range", "10.0.0.0/15"}, UsageError, range("10.0.0.0/15")},
+        {{"--range", "10.0.0.0/31"}, UsageError, range("10.0.0.0/31")},
+        {{"--range", "1.2.3.1-5", "--interval", "0.05"}, UsageError,
+         "scanvet: --interval: '0.05' is not a number of milliseconds from 0.1 to 1000"},
+        {{"--range", "1.2.3.1-5", "--interval", "1e2"}, UsageError,
+         "scanvet: --interval: '1e2' is not a number of milliseconds from 0.1 to 1000"},
+        {{"--range", "1.2.3.1-5", "--format", "csv"}, UsageError, "scanvet: --format needs --report"},
+        {{"--range", "1.2.3.1-5", "--quiet", "--all-lines"}, UsageError,
+         "scanvet: --quiet and --all-lines ask for opposite things"},
+        {{"--range", "198.51.100.1"}, UsageError, range("198.51.100.1")},
+        {{"--range", "198.51.256.1-5"}, UsageError, range("198.51.256.1-5")},
+        {{"--range", "198.51.100.0-5"}, UsageError, range("198.51.100.0-5")},
+        {{"--range", "198.51.100.9-8"}, UsageError, range("198.51.100.9-8")},
+        {{"--range"}, UsageError, "scanvet: Missing value after '--range'."},
+        {{"--range", "1.2.3.1-5", "--preset", "medium"}, UsageError, "scanvet: --preset: 'medium' is not lan, fast or slow"},
+        {{"--range", "1.2.3.1-5", "--repeat", "0"}, UsageError, "scanvet: --repeat: '0" + repeat},
+        {{"--range", "1.2.3.1-5", "--repeat", "x"}, UsageError, "scanvet: --repeat: 'x" + repeat},
+        {{"--range", "1.2.3.1-5", "--report", "-", "--format", "xml"}, UsageError, "scanvet: --format: 'xml' is not text, csv or json"},
+        {{"--range", "1.2.3.1-5", "--report", ""}, UsageError, "scanvet: --report: '' is no file name"},
+        {{"--report", "found.csv"}, UsageError, "scanvet: --report needs --range"},
+        {{"--range", "1.2.3.1-5", "--colour"}, UsageError, "scanvet: Unknown option 'colour'."},
+        {{"1.2.3.1-5"}, UsageError, "scanvet: unexpected argument '1.2.3.1-5'"},
+        {{"--range", "1.2.3.1-5", "--preset", "lan", "--preset", "lan"}, UsageError,
+         "scanvet: --preset is given more than once"},
+    };
+    for (const auto& [arguments, action, expected] : rows) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const CommandLine command = parseCommandLine(QStringList{"scanvet"} + arguments);
+        EXPECT_EQ(command.action, action);
+        const QString actual = action == Scan ? parsed(command.options) : command.text;
+        EXPECT_TRUE(action == Help ? actual.contains(expected) : actual == expected) << actual.toStdString();
+    }
+}
