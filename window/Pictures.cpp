@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QPixmap>
 
 #include <algorithm>
@@ -140,33 +141,18 @@ QIcon computerSilent()
 
 QIcon programIcon()
 {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    // A monitor with a lit screen ...
-    p.setPen(QPen(QColor(50, 50, 50), 1));
-    p.setBrush(QColor(205, 205, 200));
-    p.drawRoundedRect(QRectF(1.5, 6.5, 21, 16), 2, 2);
-    p.setBrush(QColor(40, 110, 255));
-    p.setPen(Qt::NoPen);
-    p.drawRect(QRectF(4, 9, 16, 11));
-    p.setBrush(QColor(120, 120, 120));
-    p.drawRect(QRectF(9, 23, 6, 3));
-    p.setBrush(QColor(205, 205, 200));
-    p.setPen(QPen(QColor(50, 50, 50), 1));
-    p.drawRect(QRectF(4.5, 26.5, 15, 3));
-    // ... sending echo waves to the right.
-    p.setBrush(Qt::NoBrush);
-    for (int i = 0; i < 3; ++i) {
-        p.setPen(QPen(QColor(0, 170, 0), 2));
-        const double r = 4 + 4 * i;
-        p.drawArc(QRectF(20 - r, 12 - r, 2 * r, 2 * r), -45 * 16, 90 * 16);
+    // The icon the desktop shows for the installed program, drawn from the same SVG.
+    QSvgRenderer svg(QStringLiteral(":/icons/program.svg"));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
     }
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 200, 0));
-    p.drawEllipse(QPointF(20, 12), 2, 2);
-    return QIcon(pm);
+    return icon;
 }
 
 QImage aboutPicture()

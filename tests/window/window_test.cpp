@@ -118,6 +118,9 @@ TEST_F(WindowFixture, shouldSaveTheListsWhereTheUserChoseAndSayWhenItCannot)
 
 TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
 {
+    // The window shows the installed program's icon, drawn from its SVG.
+    const QImage icon = m_window->windowIcon().pixmap(32).toImage();
+    EXPECT_TRUE(!icon.isNull() && icon.pixelColor(16, 16).alpha() == 255);
     EXPECT_EQ(QApplication::focusWidget(), find("firstOctetEdit"));
     const QString top = QStringLiteral("firstOctetEdit secondOctetEdit thirdOctetEdit fourthOctetEdit hostNameEdit "
                                        "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
