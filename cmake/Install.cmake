@@ -60,9 +60,10 @@ add_custom_command(OUTPUT ${SCANVET_MANPAGE}.gz
   COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
           SOURCE_DATE_EPOCH=${SCANVET_RELEASE_EPOCH}
           ${HELP2MAN} --no-info --name=${SCANVET_SUMMARY} --version-string=${PROJECT_VERSION}
+                      --include=${SCANVET_PACKAGING_DIR}/scanvet.h2m
                       --locale=C.UTF-8 --output=${SCANVET_MANPAGE} $<TARGET_FILE:scanvet>
   COMMAND ${GZIP} -9nf ${SCANVET_MANPAGE}
-  DEPENDS scanvet
+  DEPENDS scanvet ${SCANVET_PACKAGING_DIR}/scanvet.h2m
   COMMENT "Writing the manual page from scanvet --help"
   VERBATIM)
 add_custom_target(scanvet_manpage ALL DEPENDS ${SCANVET_MANPAGE}.gz)

@@ -12,8 +12,8 @@
 # LAN 198.51.100.0/24 on a bridge:
 #   .2   the scanner (runs COMMAND, host name "scanner")
 #   .5 .10 .11 .50 answer and have names; .12 .13 answer without a name
-#   .14  with --hostile-host only: answers; its name holds control characters
-#        (ESC, BEL, DEL, the C1 CSI)
+#   .14  with --hostile-host only: answers; its name holds control, bidirectional
+#        and format characters (ESC, BEL, DEL, the C1 CSI, U+202E, U+2066, U+061C)
 #   .20  silent (nobody has it)
 #   .30  answers late: its kernel ignores echoes, the responder answers after 30 ms
 #   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
@@ -148,7 +148,7 @@ cat > "/etc/netns/$sc/hosts" <<HOSTS
 198.51.100.30	late.lab late
 203.0.113.10	far.lab far
 HOSTS
-[ "$hostile" = 0 ] || printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233.lab\n' >> "/etc/netns/$sc/hosts"
+[ "$hostile" = 0 ] || printf '198.51.100.14\tesc\033[2Jbel\007del\177csi\302\233rlo\342\200\256lri\342\201\246alm\330\234.lab\n' >> "/etc/netns/$sc/hosts"
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/resolv.conf"
 printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
 

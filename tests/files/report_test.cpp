@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Catches: a time of day with a zone, a stray blank or one-digit minutes and seconds. (The report's lines: the
-// command line's golden files.)
+// Catches: a time of day with a zone, a stray blank or one-digit minutes and seconds; a CSV name whose quote is not
+// doubled, or that a spreadsheet takes for a formula. (The report's lines: the command line's golden files.)
 #include "files/Report.h"
 
 #include <gtest/gtest.h>
@@ -13,4 +13,14 @@ TEST(Report, shouldGiveTheTimeOfDayInTheLocalesLongFormatWithoutZone)
         {"en_US", "3:04:05 PM"}, {"ko_KR", "오후 3시 04분 05초"}, {"zh_CN", "15:04:05"}, {"fa_IR", "۱۵:۰۴:۰۵"}};
     for (const auto& [locale, expected] : cases)
         EXPECT_EQ(reportTimeOfDay(QLocale(locale), QTime(15, 4, 5)), expected) << locale;
+}
+
+TEST(Report, shouldQuoteEveryCsvNameAndKeepSpreadsheetsFromTakingItForAFormula)
+{
+    const std::pair<QString, QByteArray> cases[] = {
+        {"a\"b", "\"a\"\"b\""}, {"x,y", "\"x,y\""}, {"-1+2", "'-1+2"}, {"=cmd", "'=cmd"},
+        {"+a", "'+a"}, {"@SUM(A1)", "'@SUM(A1)"}, {"=\"a\"", "\"'=\"\"a\"\"\""}, {"plain.lab", "plain.lab"}};
+    for (const auto& [name, field] : cases)
+        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name}}), "address,name,answering\r\n10.0.0.1," + field + ",true\r\n")
+            << name.toStdString();
 }

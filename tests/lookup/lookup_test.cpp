@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Catches: loopback looked up instead of named; lab names not found or control characters let through; a name
-// delivered on the caller's thread or without the raised priority, or none for a host with no name.
+// Catches: loopback looked up instead of named; lab names not found or control, bidirectional or format characters
+// let through; a name delivered on the caller's thread or without the raised priority, or none for a host with no
+// name.
 #include "lookup/ReverseLookup.h"
 #include "tests/Lab.h"
 
@@ -17,7 +18,7 @@ TEST(ListName, shouldNameLoopbackUnaskedAndLabHostsPrintably)
 {
     SCANVET_REQUIRE_LAB();
     const std::pair<const char*, QString> cases[] = {{"127.0.0.1", "localhost"}, {"127.0.0.2", "n/a"},
-        {Lab::Alpha, "alpha.lab"}, {Lab::Unnamed12, ""}, {Lab::Hostile, "esc?[2Jbel?del?csi?.lab"}};
+        {Lab::Alpha, "alpha.lab"}, {Lab::Unnamed12, ""}, {Lab::Hostile, "esc?[2Jbel?del?csi?rlo?lri?alm?.lab"}};
     for (const auto& [address, name] : cases) EXPECT_EQ(listNameOf(address), name) << address;
 }
 

@@ -1,0 +1,95 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Catches, where shell users combine tools: result lines mixed into a report on standard output; a report on
+// /dev/stdout that replaces the shell's file, or one on /dev/null, a FIFO, a process substitution or a terminal
+// that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success; a
+// pipe to head that kills the scan before its report file; a report that waits for names without end; a report
+// written twice, or no JSON Lines, under --repeat.
+#include "tests/Lab.h"
+#include "tests/Process.h"
+#include "tests/SlowNameServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <regex>
+
+namespace {
+
+// bash runs line in the folder work, $S being the built program, without a display.
+Process shell(const QTemporaryDir& work, const std::string& line)
+{
+    setenv("S", SCANVET, 1);
+    return Process(work.path().toStdString(), {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                               "QT_QPA_PLATFORM", "/bin/bash", "-c", line.c_str()});
+}
+
+const std::string Csv = "address,name,answering\r\n198.51.100.5,echo5.lab,true\r\n";
+
+} // namespace
+
+TEST(Shell, shouldWriteReportsWhereverTheShellPointsThemAndSayWhenItCannot)
+{
+    SCANVET_REQUIRE_LAB();
+    const std::string scan = "$S --range 198.51.100.5-5 --preset lan";
+    // With the report on standard output, the result lines go to standard error.
+    const std::string line = "Sending ping to 198\\.51\\.100\\.5 Reply O\\.K\\. - in \\d+ msecs";
+    const struct {
+        std::string line;       // its last command's exit status is the row's
+        int status;
+        std::string file;       // read afterwards, with what it must hold ("" for nothing)
+        std::string expected;
+        std::string errors;     // a pattern of the whole error stream
+    } rows[] = {
+        {"echo before > log; " + scan + " --format csv --report /dev/stdout >> log", 0, "log", "before\n" + Csv, line},
+        {scan + " --format csv --report - | cat > out", 0, "out", Csv, line},
+        {scan + " --report /dev/null", 0, "", "", ""},
+        {"mkfifo f; cat f > got & " + scan + " --format csv --report f; s=$?; wait; exit $s", 0, "got", Csv, ""},
+        {scan + " --format csv --report >(cat > got); s=$?; wait $!; exit $s", 0, "got", Csv, ""},
+        {"script -qec '" + scan + " --format csv --report /dev/stdout' /dev/null > typescript", 0, "typescript", "", ""},
+        {"echo old > a; ln a b; chmod 640 a; " + scan + " --format csv --report a; stat -c '%h %a' b", 0, "b", Csv, ""},
+        {scan + " --format csv --report - > /dev/full", 4, "", "",
+         line + "\nscanvet: cannot write the report: cannot write to standard output: No space left on device"},
+        {scan + " --report missing/x", 4, "", "", "scanvet: cannot write the report to missing/x: No such file or directory"},
+        {"$S --range 198.51.100.1-254 --preset lan --all-lines --format csv --report rep | head -1; exit ${PIPESTATUS[0]}",
+         0, "rep", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        QTemporaryDir work;
+        Process run = shell(work, row.line);
+        EXPECT_EQ(run.finish(), row.status);
+        EXPECT_TRUE(std::regex_match(run.errors.join('\n').toStdString(), std::regex(row.errors)))
+            << run.errors.join('\n').toStdString();
+        const std::string written = fileText(work.filePath(QString::fromStdString(row.file)).toStdString());
+        EXPECT_TRUE(row.expected.empty() || written == row.expected) << written;
+        EXPECT_TRUE(row.file != "b" || run.lines.value(run.lines.size() - 1) == "2 640") << "the link and the mode kept";
+        EXPECT_TRUE(row.file != "rep" || (run.lines.size() == 1 && written.starts_with("address,name,answering\r\n")));
+        EXPECT_TRUE(row.file != "typescript" || written.find("198.51.100.5,echo5.lab,true") != std::string::npos);
+    }
+}
+
+TEST(Shell, shouldWriteEachTestsReportOnceAndNotWaitForNamesWithoutEnd)
+{
+    SCANVET_REQUIRE_LAB();
+    // Interrupted while waiting for the repeat: the one test's report, once, on a line of its own.
+    QTemporaryDir work;
+    Process repeat = shell(work, "exec $S --range 198.51.100.5-5 --preset lan --repeat 1 --format json --report -");
+    ASSERT_TRUE(repeat.waitFor("{"));
+    ASSERT_EQ(repeat.signal(SIGTERM), 0);
+    EXPECT_EQ(repeat.finish(), 143);
+    ASSERT_EQ(repeat.lines.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(repeat.lines[0]).object().value("computers").toArray().size(), 1);
+    EXPECT_TRUE(repeat.errors.value(0).startsWith("Test of 198.51.100.5-5 at "));
+
+    // A name server that holds every look-up: the report goes out without the name, once its wait is up.
+    const SlowNameServer nameServer;
+    ASSERT_TRUE(nameServer.holds(0));
+    Process held = shell(work, "exec $S --range 198.51.100.12-12 --preset lan --format csv --report -");
+    EXPECT_EQ(held.finish(), 0);
+    EXPECT_EQ(held.lines.join('\n'), "address,name,answering\n198.51.100.12,,true");
+    EXPECT_TRUE(nameServer.holds(1));
+}
