@@ -247,7 +247,8 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
     };
 
     // The datagram socket's error queue: the original destination comes as the sender, the request as the data.
-    for (int guard = 0; m_socketKind == EchoSocketKind::Datagram && guard < 1000; ++guard) {
+    int errors = 0;
+    for (; m_socketKind == EchoSocketKind::Datagram && errors < 1000; ++errors) {
         Message message(buffer);
         const ssize_t n = recvmsg(m_socketFd, &message.header, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) continue;
@@ -268,7 +269,7 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
         }
         answered(answer);
     }
-    if (m_socketKind == EchoSocketKind::Datagram) {
+    if (errors > 0) {
         // Reading the queue does not reset the pending error that came with it.
         int pending = 0;
         socklen_t length = sizeof pending;

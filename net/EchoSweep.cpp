@@ -27,6 +27,8 @@ using Clock = EchoSweep::Clock;
 constexpr size_t MaxTable = 32768;
 // How often a sweep held back by mayContinue() asks again.
 constexpr auto BackPressurePoll = 2ms;
+// The most that a wait before a send ends early and polls.
+constexpr Clock::duration MaxEarly = 150us;
 // Without an eventfd for stop(), no wait lasts longer.
 constexpr auto StopPoll = 10ms;
 
@@ -211,6 +213,7 @@ SweepEnd EchoSweep::run(size_t count, const std::function<uint32_t(size_t)>& des
     size_t next = 0;  // the index of the next request to send
     m_nextSend = Clock::now();
     EchoSocket::Readiness ready;
+    Clock::time_point waitEnded = m_nextSend;
     for (;;) {
         if (m_socket.aborted()) return SweepEnd::Aborted;
         if (m_stopped) {
@@ -218,24 +221,38 @@ SweepEnd EchoSweep::run(size_t count, const std::function<uint32_t(size_t)>& des
             return SweepEnd::Stopped;
         }
         const Clock::time_point now = Clock::now();
-        // Before a request expires, whatever came in for it counts.
-        if (ready.readable || nextDeadline() <= now) m_socket.receive(waiting, answered);
+        // Before a request expires, whatever came in for it counts: also what came after the last wait ended.
+        const Clock::time_point deadline = nextDeadline();
+        if (ready.readable || (deadline <= now && deadline > waitEnded)) m_socket.receive(waiting, answered);
+        ready.readable = false;
         expire(now);
         deliverKnown(deliver, false);
         if (next == count && m_table.empty()) return SweepEnd::Completed;
 
-        Clock::time_point wake = nextDeadline();
+        Clock::time_point wake = Clock::time_point::max();
+        if (next < count && sendStep(next, now, ready.writable, destination, mayContinue, wake)) continue;
+        // While requests go out at their pace, time-outs are taken when a send wakes the thread anyway: an
+        // answer counts by its time stamp, not by when it is read, so a time-out taken up to an interval late
+        // changes no result.
+        const bool pacedSend = wake == m_nextSend && wake != Clock::time_point::max();
+        if (const Clock::time_point expiry = nextDeadline(); expiry != Clock::time_point::max())
+            wake = std::min(wake, pacedSend ? expiry + m_settings.interval : expiry);
         if (!m_onLinkReleases.empty()) wake = std::min(wake, m_onLinkReleases.front());
-        if (next < count && sendStep(next, now, ready.writable, destination, mayContinue, wake)) {
-            ready = {};
-            continue;
-        }
         if (m_stopFd < 0) wake = std::min(wake, now + StopPoll);
-        if (!m_socket.wait(wake, Clock::duration::zero(), m_roomWait, m_stopFd, ready)) {
+        // A sleeping thread wakes late, on virtual machines by tens of microseconds, and every late send would
+        // stretch the pace: the wait before a send ends as early as wakes have been late, and polls the rest.
+        const Clock::duration early = pacedSend && wake == m_nextSend ? std::min(m_wakeLateness + 10us, MaxEarly)
+                                                                      : Clock::duration::zero();
+        const Clock::time_point sleepUntil = wake - early;
+        const bool waited = m_socket.wait(wake, early, m_roomWait, m_stopFd, ready);
+        waitEnded = Clock::now();
+        if (!waited) {
             // Logged by the socket. Rather than spin, pause; answers are read after it all the same.
             const timespec pause{0, 1'000'000};
             nanosleep(&pause, nullptr);
             ready.readable = true;
+        } else if (!ready.readable && !ready.writable && sleepUntil > now) {
+            m_wakeLateness += (waitEnded - sleepUntil - m_wakeLateness) / 8;
         }
     }
 }

@@ -100,6 +100,7 @@ private:
     Clock::time_point m_nextSend;
     bool m_roomWait = false;  // the last request sent found the send buffer full
     int m_ttlError = 0;       // setting the time to live failed: no request goes out
+    Clock::duration m_wakeLateness{};  // how late timed waits have ended lately
     SweepStatistics m_statistics;
     std::atomic<bool> m_stopped{false};
     int m_stopFd = -1;  // eventfd, readable once stopped
