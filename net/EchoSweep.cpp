@@ -165,6 +165,7 @@ bool EchoSweep::sendStep(size_t& next, Clock::time_point now, bool writable,
         request.holdsOnLink = request.onLink;
         if (request.onLink) m_statistics.peakOnLink = std::max(m_statistics.peakOnLink, ++m_onLinkHeld);
     }
+    if (m_stopped) return false;  // stop() from another thread since the loop looked
     const Clock::time_point sent = Clock::now();
     const int error = m_ttlError != 0 ? m_ttlError : m_socket.send(request.destination, request.sequence);
     if (error == EAGAIN) {
@@ -252,7 +253,7 @@ SweepEnd EchoSweep::run(size_t count, const std::function<uint32_t(size_t)>& des
             nanosleep(&pause, nullptr);
             ready.readable = true;
         } else if (!ready.readable && !ready.writable && sleepUntil > now) {
-            m_wakeLateness += (waitEnded - sleepUntil - m_wakeLateness) / 8;
+            m_wakeLateness = std::max(m_wakeLateness + (waitEnded - sleepUntil - m_wakeLateness) / 8, Clock::duration::zero());
         }
     }
 }
