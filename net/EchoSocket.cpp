@@ -8,11 +8,9 @@
 #include "base/KeptTexts.h"
 #include "net/IcmpPacket.h"
 #include "net/NetLog.h"
+#include "net/ReceivedDatagram.h"
 #include "net/TimerSlackScope.h"
 
-#include <time.h>  // before linux/errqueue.h, which needs timespec
-
-#include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -31,7 +29,6 @@ namespace {
 using Clock = EchoSocket::Clock;
 
 constexpr size_t ReceiveBufferSize = 65536;
-constexpr size_t ControlBufferSize = 512;
 // Requests to a /24's silent neighbours hold the send buffer while their
 // address resolution lasts, and the replies of a fast sweep may come in
 // faster than a busy thread reads them.
@@ -74,45 +71,6 @@ struct ReadTime {
     }
     Clock::time_point steady;
     int64_t wallNs = 0;
-};
-
-// One datagram to receive into buffer, with its sender and control messages.
-struct Message {
-    explicit Message(std::vector<uint8_t>& buffer) : io{buffer.data(), buffer.size()}
-    {
-        header.msg_name = &from;
-        header.msg_namelen = sizeof from;
-        header.msg_iov = &io;
-        header.msg_iovlen = 1;
-        header.msg_control = control;
-        header.msg_controllen = sizeof control;
-    }
-    Message(const Message&) = delete;
-    Message& operator=(const Message&) = delete;
-
-    sockaddr_in from{};
-    iovec io;
-    msghdr header{};
-    alignas(cmsghdr) uint8_t control[ControlBufferSize];
-};
-
-// What the control messages of one datagram say.
-struct Control {
-    explicit Control(msghdr& header) noexcept
-    {
-        for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR &&
-                c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in)))
-                error = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int)))
-                std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS && c->cmsg_len >= CMSG_LEN(sizeof(timespec)))
-                std::memcpy(&stamp.emplace(), CMSG_DATA(c), sizeof(timespec));
-        }
-    }
-    const sock_extended_err* error = nullptr;
-    int ttl = 0;
-    std::optional<timespec> stamp;
 };
 
 } // namespace
@@ -225,11 +183,15 @@ int EchoSocket::send(uint32_t destination, uint16_t sequence) noexcept
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
-    for (;;) {
+    // An ICMP error of an earlier request leaves a pending socket error, which
+    // the next send returns (and clears) instead of sending; a send that
+    // fails for a reason of its own fails again.
+    for (int failures = 0;;) {
         if (sendto(m_socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) >= 0)
             return 0;
-        if (errno != EINTR) return errno == EWOULDBLOCK ? EAGAIN : errno;
+        const int error = errno == EWOULDBLOCK ? EAGAIN : errno;
+        if (error == EAGAIN || (error != EINTR && ++failures == 3)) return error;
     }
 }
 
@@ -249,17 +211,14 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
     // The datagram socket's error queue: the original destination comes as the sender, the request as the data.
     int errors = 0;
     for (; m_socketKind == EchoSocketKind::Datagram && errors < 1000; ++errors) {
-        Message message(buffer);
-        const ssize_t n = recvmsg(m_socketFd, &message.header, MSG_ERRQUEUE | MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        const Control control(message.header);
-        const size_t size = static_cast<size_t>(n);
-        const std::optional<Expected> ours = expected(sequenceToJudge(buffer.data(), size, Form::QuotedRequest));
-        if (control.error == nullptr || !ours || !quotesRequest(buffer.data(), size, message.from.sin_addr.s_addr, *ours))
+        const ReceivedDatagram datagram(m_socketFd, MSG_ERRQUEUE, buffer);
+        if (!datagram.ok()) break;
+        const std::optional<Expected> ours =
+            expected(sequenceToJudge(datagram.bytes(), datagram.size(), Form::QuotedRequest));
+        const sock_extended_err* ee = datagram.error();
+        if (ee == nullptr || !ours || !quotesRequest(datagram.bytes(), datagram.size(), datagram.sender(), *ours))
             continue;
-        Answer answer{ours->sequence, {}, readTime.of(control.stamp)};
-        const sock_extended_err* ee = control.error;
+        Answer answer{ours->sequence, {}, readTime.of(datagram.stamp())};
         if (ee->ee_origin == SO_EE_ORIGIN_ICMP) {
             answer.result.status = IcmpPacket::statusOfError(ee->ee_type, ee->ee_code);
             const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
@@ -276,27 +235,21 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
         getsockopt(m_socketFd, SOL_SOCKET, SO_ERROR, &pending, &length);
     }
 
+    const bool raw = m_socketKind == EchoSocketKind::Raw;
     for (int guard = 0; guard < 1000; ++guard) {
-        Message message(buffer);
-        const ssize_t n = recvmsg(m_socketFd, &message.header, MSG_DONTWAIT);
-        if (n < 0) {
-            // EAGAIN: nothing more. Anything else is a pending error of an
-            // earlier request reported once; the error queue tells more.
-            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-            continue;
-        }
-        if ((message.header.msg_flags & MSG_TRUNC) != 0) continue;
-        const size_t size = static_cast<size_t>(n);
-        const bool raw = m_socketKind == EchoSocketKind::Raw;
+        const ReceivedDatagram datagram(m_socketFd, 0, buffer);
+        // EAGAIN: nothing more. Anything else is a pending error of an
+        // earlier request reported once; the error queue tells more.
+        if (!datagram.ok() && errno == EAGAIN) break;
+        if (!datagram.ok() || datagram.truncated()) continue;
         const std::optional<Expected> ours =
-            expected(sequenceToJudge(buffer.data(), size, raw ? Form::IpPacket : Form::IcmpMessage));
+            expected(sequenceToJudge(datagram.bytes(), datagram.size(), raw ? Form::IpPacket : Form::IcmpMessage));
         if (!ours) continue;
-        const Control control(message.header);
-        Verdict v = raw ? judgeIpPacket(buffer.data(), size, *ours)
-                        : judgeIcmpMessage(buffer.data(), size, message.from.sin_addr.s_addr, *ours);
+        Verdict v = raw ? judgeIpPacket(datagram.bytes(), datagram.size(), *ours)
+                        : judgeIcmpMessage(datagram.bytes(), datagram.size(), datagram.sender(), *ours);
         if (v.what == Kind::Ignore) continue;
-        if (!raw) v.ttl = static_cast<uint8_t>(control.ttl);
-        Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(control.stamp)};
+        if (!raw) v.ttl = static_cast<uint8_t>(datagram.ttl());
+        Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(datagram.stamp())};
         if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
         answered(answer);
     }
