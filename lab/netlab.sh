@@ -122,6 +122,8 @@ ip -n "$rt" addr add 203.0.113.1/24 dev eth1
 ip -n "$rt" link set eth1 up
 ip -n "$rt" route add unreachable 203.0.113.128/25
 ip netns exec "$rt" sysctl -qw net.ipv4.ip_forward=1
+# Every error the router owes is sent: a sweep draws many a second.
+ip netns exec "$rt" sysctl -qw net.ipv4.icmp_ratemask=0
 ip -n "$far" addr add 203.0.113.10/24 dev eth0
 ip -n "$far" link set eth0 up
 ip -n "$far" route add default via 203.0.113.1

@@ -86,6 +86,8 @@ TEST_F(LabSweep, resultsComeInIndexOrderEachFromItsOwnAnswer)
     using namespace Lab;
     std::vector<std::pair<std::string, S>> silentNeighbours;
     for (int octet = 150; octet <= 249; ++octet) silentNeighbours.emplace_back("198.51.100." + std::to_string(octet), S::TimedOut);
+    std::vector<std::pair<std::string, S>> errorsBetweenAnswers;
+    for (int i = 0; i < 100; ++i) errorsBetweenAnswers.insert(errorsBetweenAnswers.end(), {{Far, S::TtlExpired}, {Alpha, S::Answered}});
     // The late host answers after 30 ms, the others at once; a reply after its time-out finds a later request waiting.
     const struct { const char* what; SweepSettings settings; std::vector<std::pair<std::string, S>> expected; } rows[] = {
         {"mixed", settings(2s), {{Late, S::Answered}, {Alpha, S::Answered}, {FarUnreachable, S::HostUnreachable},
@@ -95,6 +97,7 @@ TEST_F(LabSweep, resultsComeInIndexOrderEachFromItsOwnAnswer)
         {"replies after the time-out", settings(15ms, 10ms),
          {{Late, S::TimedOut}, {Late, S::TimedOut}, {Late, S::TimedOut}, {Late, S::TimedOut}, {Alpha, S::Answered}}},
         {"silent neighbours", settings(1ms, 100us, 1), silentNeighbours},
+        {"errors between answers", settings(2s, 100us, 1), errorsBetweenAnswers},
     };
     const int slack = prctl(PR_GET_TIMERSLACK);
     for (const auto& row : rows) {
