@@ -190,7 +190,10 @@ int EchoSocket::send(uint32_t destination, uint16_t sequence) noexcept
         if (sendto(m_socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) >= 0)
             return 0;
-        const int error = errno == EWOULDBLOCK ? EAGAIN : errno;
+        int error = errno == EWOULDBLOCK ? EAGAIN : errno;
+        // Where a datagram socket finds no room, a raw socket says ENOBUFS.
+        pollfd room{m_socketFd, POLLOUT, 0};
+        if (error == ENOBUFS && poll(&room, 1, 0) == 0) error = EAGAIN;
         if (error == EAGAIN || (error != EINTR && ++failures == 3)) return error;
     }
 }
