@@ -10,6 +10,7 @@
 //       PRESET: lan (1 ms, ttl 1), fast (600 ms, ttl 255), slow (3000 ms, ttl 255)
 #include "net/EchoSweep.h"
 #include "net/Ipv4.h"
+#include "net/OnLinkRoutes.h"
 
 #include <arpa/inet.h>
 #include <sys/resource.h>
@@ -50,8 +51,7 @@ int main(int argc, char** argv)
         settings.interval = interval;
         settings.timeout = timeout;
         settings.ttl = ttl;
-        const uint32_t lan = parseDottedAddress("198.51.100.0");
-        settings.isOnLink = [lan](uint32_t to) { return (to & htonl(0xFFFFFF00)) == lan; };
+        settings.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t to) { return routes.contains(to); };
         EchoSweep sweep(socket, settings);
         const uint32_t first = ntohl(parseDottedAddress(firstText));
         size_t answered = 0, inOrder = 0, next = 0;

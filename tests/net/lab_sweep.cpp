@@ -7,6 +7,7 @@
 // bound or bound off-link requests by it, grow with the range, or leave the thread's timer slack changed.
 #include "net/EchoSweep.h"
 #include "net/Ipv4.h"
+#include "net/OnLinkRoutes.h"
 #include "tests/Lab.h"
 
 #include <arpa/inet.h>
@@ -173,8 +174,7 @@ TEST_F(LabSweep, onLinkRequestsInFlightStayWithinTheirBoundAndOffLinkOnesDoNot)
     if (!m_responderRuns) GTEST_SKIP() << "the lab runs no late responder";
     SweepSettings bounded = settings(2s);
     bounded.onLinkLimit = 2;
-    const uint32_t lan = parseDottedAddress("198.51.100.0"), mask = htonl(0xFFFFFF00);
-    bounded.isOnLink = [&](uint32_t to) { return (to & mask) == lan; };
+    bounded.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t to) { return routes.contains(to); };
     std::vector<std::string> to;
     for (int octet = 1; octet <= 20; ++octet) to.push_back("192.0.2." + std::to_string(octet));
     for (int round = 0; round < 3; ++round)
