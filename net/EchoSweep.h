@@ -19,9 +19,11 @@ struct SweepSettings {
     std::chrono::microseconds interval{250};   // one request every interval; kept within 100 µs to 1 s
     std::chrono::milliseconds timeout{1000};   // of each request, from its own send
     int ttl = 64;                              // only the low 8 bits are sent
-    size_t onLinkLimit = 256;                  // most on-link requests holding a neighbour entry at once
-    // How long a silent on-link address holds its neighbour entry: Linux's
-    // default of 3 unanswered solicitations, 1 s apart.
+    // Most on-link requests holding a neighbour entry at once. One holds it
+    // from its send to its answer or error, else until onLinkHold after its
+    // send, when Linux's default resolution (3 unanswered solicitations 1 s
+    // apart) has given up, even when its time-out came sooner.
+    size_t onLinkLimit = 256;
     std::chrono::milliseconds onLinkHold{3000};
     std::function<bool(uint32_t destination)> isOnLink;  // network byte order; empty: nothing is on-link
 };
@@ -52,8 +54,8 @@ public:
     // count - 1 in order, request i no earlier than i intervals after the
     // start, and runs deliver(i, result) on the calling thread once every
     // result before it has been delivered. mayContinue() is asked before
-    // each send; while it says no, nothing is sent, but answers are still
-    // read and time-outs still count. Returns once every result is
+    // each send (every 2 ms while it says no); meanwhile nothing is sent, but
+    // answers are still read and time-outs still count. Returns once every result is
     // delivered, after stop(), or at once after the socket's abort().
     [[nodiscard]] SweepEnd run(size_t count, const std::function<uint32_t(size_t)>& destination,
                                const Deliver& deliver, const std::function<bool()>& mayContinue = {});
