@@ -18,6 +18,8 @@
 #   .30  answers late: its kernel ignores echoes, the responder answers after 30 ms
 #   .254 router to 203.0.113.0/24: .10 answers behind it, .20 is silent behind
 #        it (the router reports it unreachable), .128/25 is an unreachable route
+#        and routes to 192.0.2.0/24 and 198.18.0.0/16, which it drops without
+#        any ICMP error (blackhole): silent routed ranges
 # --lan-hosts N adds answering hosts .101 .. .(100+N) without names.
 # --all-answer gives every LAN address .1 .. .253 that nobody has an answering
 # host without a name (.20 then answers too; .30 stays late).
@@ -120,11 +122,17 @@ ip -n "$rt" addr add 203.0.113.1/24 dev eth1
 ip -n "$rt" link set eth1 up
 ip -n "$rt" route add unreachable 203.0.113.128/25
 ip netns exec "$rt" sysctl -qw net.ipv4.ip_forward=1
+# Every error the router owes is sent: a sweep draws many a second.
+ip netns exec "$rt" sysctl -qw net.ipv4.icmp_ratemask=0
 ip -n "$far" addr add 203.0.113.10/24 dev eth0
 ip -n "$far" link set eth0 up
 ip -n "$far" route add default via 203.0.113.1
 ip -n "$hs" route add 203.0.113.0/24 via 198.51.100.254
 ip -n "$sc" route add 203.0.113.0/24 via 198.51.100.254
+for silent in 192.0.2.0/24 198.18.0.0/16; do
+  ip -n "$rt" route add blackhole "$silent"
+  ip -n "$sc" route add "$silent" via 198.51.100.254
+done
 
 ip netns exec "$lt" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
 if [ -n "$responder" ]; then

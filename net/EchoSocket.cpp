@@ -7,15 +7,14 @@
 
 #include "base/KeptTexts.h"
 #include "net/IcmpPacket.h"
+#include "net/Log.h"
+#include "net/ReceivedDatagram.h"
+#include "net/TimerSlackScope.h"
 
-#include <time.h>  // before linux/errqueue.h, which needs timespec
-
-#include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,26 +26,15 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = EchoSocket::Clock;
 
 constexpr size_t ReceiveBufferSize = 65536;
-constexpr size_t ControlBufferSize = 512;
+// Requests to a /24's silent neighbours hold the send buffer while their
+// address resolution lasts, and the replies of a fast sweep may come in
+// faster than a busy thread reads them.
+constexpr int SocketBufferSize = 512 * 1024;
 // How long before the deadline the wait stops sleeping (see echo()).
 constexpr std::chrono::microseconds TailPoll{150};
-
-EchoStatus statusOfErrno(int error) noexcept
-{
-    switch (error) {
-    case ENETUNREACH:
-    case ENETDOWN: return EchoStatus::NetUnreachable;
-    case EHOSTUNREACH:
-    case EHOSTDOWN: return EchoStatus::HostUnreachable;
-    case ENOPROTOOPT: return EchoStatus::ProtocolUnreachable;
-    case ECONNREFUSED: return EchoStatus::PortUnreachable;
-    case EMSGSIZE: return EchoStatus::PacketTooBig;
-    default: return EchoStatus::SendFailed;
-    }
-}
 
 // Raw sockets see every program's echoes; each socket gets its own
 // identifier so that ours can be told apart.
@@ -65,112 +53,25 @@ timespec timespecOf(Clock::duration d) noexcept
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-// One datagram to receive into buffer, with its sender and control messages.
-struct Message {
-    explicit Message(std::vector<uint8_t>& buffer) : io{buffer.data(), buffer.size()}
+int64_t nanosecondsOf(const timespec& t) noexcept { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+// The moment of one reading on both clocks, to turn the kernel's time stamps
+// (wall clock) into steady time.
+struct ReadTime {
+    ReadTime() noexcept : steady(Clock::now())
     {
-        header.msg_name = &from;
-        header.msg_namelen = sizeof from;
-        header.msg_iov = &io;
-        header.msg_iovlen = 1;
-        header.msg_control = control;
-        header.msg_controllen = sizeof control;
+        timespec t{};
+        clock_gettime(CLOCK_REALTIME, &t);
+        wallNs = nanosecondsOf(t);
     }
-    Message(const Message&) = delete;
-    Message& operator=(const Message&) = delete;
-
-    sockaddr_in from{};
-    iovec io;
-    msghdr header{};
-    alignas(cmsghdr) uint8_t control[ControlBufferSize];
+    Clock::time_point of(const std::optional<timespec>& stamp) const noexcept
+    {
+        if (!stamp) return steady;
+        return steady - std::chrono::nanoseconds(std::max<int64_t>(wallNs - nanosecondsOf(*stamp), 0));
+    }
+    Clock::time_point steady;
+    int64_t wallNs = 0;
 };
-
-struct Found {
-    bool done = false;
-    EchoResult result;
-};
-
-// Reads what the datagram socket's error queue holds; an error that quotes
-// this request ends it, anything else (errors of earlier requests) is dropped.
-Found readErrorQueue(int fd, const IcmpPacket::Expected* expected, std::vector<uint8_t>& buffer)
-{
-    Found found;
-    for (int guard = 0; guard < 1000; ++guard) {
-        Message message(buffer);
-        const ssize_t n = recvmsg(fd, &message.header, MSG_ERRQUEUE | MSG_DONTWAIT);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (expected == nullptr || found.done) continue;
-        const sock_extended_err* ee = nullptr;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message.header); c != nullptr; c = CMSG_NXTHDR(&message.header, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR)
-                ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
-        // The original destination comes as the sender, the request as the data.
-        if (ee == nullptr || !IcmpPacket::quotesRequest(buffer.data(), static_cast<size_t>(n),
-                                                        message.from.sin_addr.s_addr, *expected))
-            continue;
-        found.done = true;
-        if (ee->ee_origin == SO_EE_ORIGIN_ICMP) {
-            found.result.status = IcmpPacket::statusOfError(ee->ee_type, ee->ee_code);
-            const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
-            if (offender->sin_family == AF_INET) found.result.from = offender->sin_addr.s_addr;
-        } else {
-            found.result.status = statusOfErrno(static_cast<int>(ee->ee_errno));
-        }
-    }
-    // Reading the queue does not reset the pending error that came with it.
-    int pending = 0;
-    socklen_t length = sizeof pending;
-    getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &length);
-    return found;
-}
-
-// Reads every packet waiting on the socket until one belongs to this request.
-Found readPackets(int fd, EchoSocketKind kind, const IcmpPacket::Expected* expected, std::vector<uint8_t>& buffer)
-{
-    for (int guard = 0; guard < 1000; ++guard) {
-        Message message(buffer);
-        const ssize_t n = recvmsg(fd, &message.header, MSG_DONTWAIT);
-        if (n < 0) {
-            // EAGAIN: nothing more. Anything else is a pending error of an
-            // earlier request reported once; the error queue tells more.
-            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-            continue;
-        }
-        if (expected == nullptr || (message.header.msg_flags & MSG_TRUNC) != 0) continue;
-        const size_t size = static_cast<size_t>(n);
-        IcmpPacket::Verdict v;
-        if (kind == EchoSocketKind::Raw) {
-            v = IcmpPacket::judgeIpPacket(buffer.data(), size, *expected);
-        } else {
-            v = IcmpPacket::judgeIcmpMessage(buffer.data(), size, message.from.sin_addr.s_addr, *expected);
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message.header); c != nullptr; c = CMSG_NXTHDR(&message.header, c)) {
-                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
-                    int ttl = 0;
-                    std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
-                    v.ttl = static_cast<uint8_t>(ttl);
-                }
-            }
-        }
-        if (v.what == IcmpPacket::Kind::Ignore) continue;
-        Found found{true, {}};
-        found.result.status = v.status;
-        found.result.from = v.from;
-        if (v.what == IcmpPacket::Kind::Reply) found.result.ttl = v.ttl;
-        return found;
-    }
-    return {};
-}
-
-// Whatever earlier requests left behind: late replies, errors, a pending
-// socket error.
-void discard(int fd, EchoSocketKind kind, std::vector<uint8_t>& buffer)
-{
-    readPackets(fd, kind, nullptr, buffer);
-    readErrorQueue(fd, nullptr, buffer);
-}
 
 } // namespace
 
@@ -212,8 +113,8 @@ void EchoSocket::open(EchoSocketKind kind, int& error) noexcept
     if (m_socketFd < 0) return fail();
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0) return fail();
+    const int on = 1;
     if (kind == EchoSocketKind::Datagram) {
-        const int on = 1;
         // ICMP errors of a datagram socket arrive on its error queue only.
         if (setsockopt(m_socketFd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
             setsockopt(m_socketFd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
@@ -234,6 +135,31 @@ void EchoSocket::open(EchoSocketKind kind, int& error) noexcept
         if (setsockopt(m_socketFd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) return fail();
         m_echoIdentifier = randomIdentifier();
     }
+    // Without time stamps a reply counts from when it is read; without larger
+    // buffers a sweep may wait for room or lose replies: both still work.
+    if (setsockopt(m_socketFd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
+        qCDebug(lcNet, "no receive time stamps on the echo socket: %s", std::strerror(errno));
+    // The FORCE options pass the system's limits with CAP_NET_ADMIN, which is
+    // given up after the socket opens.
+    for (const auto& [force, plain] : {std::pair{SO_SNDBUFFORCE, SO_SNDBUF}, std::pair{SO_RCVBUFFORCE, SO_RCVBUF}}) {
+        if (setsockopt(m_socketFd, SOL_SOCKET, force, &SocketBufferSize, sizeof SocketBufferSize) != 0 &&
+            setsockopt(m_socketFd, SOL_SOCKET, plain, &SocketBufferSize, sizeof SocketBufferSize) != 0)
+            qCDebug(lcNet, "echo socket buffer left at its size: %s", std::strerror(errno));
+    }
+}
+
+EchoStatus EchoSocket::statusOfErrno(int error) noexcept
+{
+    switch (error) {
+    case ENETUNREACH:
+    case ENETDOWN: return EchoStatus::NetUnreachable;
+    case EHOSTUNREACH:
+    case EHOSTDOWN: return EchoStatus::HostUnreachable;
+    case ENOPROTOOPT: return EchoStatus::ProtocolUnreachable;
+    case ECONNREFUSED: return EchoStatus::PortUnreachable;
+    case EMSGSIZE: return EchoStatus::PacketTooBig;
+    default: return EchoStatus::SendFailed;
+    }
 }
 
 void EchoSocket::abort() noexcept
@@ -243,76 +169,164 @@ void EchoSocket::abort() noexcept
     [[maybe_unused]] const ssize_t n = write(m_wakeFd, &one, sizeof one);
 }
 
-EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout)
+int EchoSocket::setTtl(int ttl) noexcept
 {
-    // Time-outs of a few milliseconds should not grow by the default timer
-    // slack of every wake-up; the slack belongs to the calling thread.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-
-    if (m_aborted) return {EchoStatus::Aborted};
     // Linux cannot send a time to live of 0.
     const int sentTtl = ttl & 0xFF;
-    if (sentTtl == 0) return {EchoStatus::SendFailed};
-    if (setsockopt(m_socketFd, IPPROTO_IP, IP_TTL, &sentTtl, sizeof sentTtl) != 0) return {statusOfErrno(errno)};
+    if (sentTtl == 0) return EINVAL;
+    return setsockopt(m_socketFd, IPPROTO_IP, IP_TTL, &sentTtl, sizeof sentTtl) == 0 ? 0 : errno;
+}
 
-    std::vector<uint8_t>& buffer = m_receiveBuffer;
-    if (buffer.empty()) buffer.resize(ReceiveBufferSize);
-    discard(m_socketFd, m_socketKind, buffer);
-
-    const uint16_t requestSequence = ++m_sequence;
-    const IcmpPacket::Expected expected{destination, m_echoIdentifier, requestSequence};
-    const auto packet = IcmpPacket::buildEchoRequest(m_echoIdentifier, requestSequence);
+int EchoSocket::send(uint32_t destination, uint16_t sequence) noexcept
+{
+    const auto packet = IcmpPacket::buildEchoRequest(m_echoIdentifier, sequence);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
+    // An ICMP error of an earlier request leaves a pending socket error, which
+    // the next send returns (and clears) instead of sending; a send that
+    // fails for a reason of its own fails again.
+    for (int failures = 0;;) {
+        if (sendto(m_socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
+                   sizeof to) >= 0)
+            return 0;
+        int error = errno == EWOULDBLOCK ? EAGAIN : errno;
+        // Where a datagram socket finds no room, a raw socket says ENOBUFS.
+        pollfd room{m_socketFd, POLLOUT, 0};
+        if (error == ENOBUFS && poll(&room, 1, 0) == 0) error = EAGAIN;
+        if (error == EAGAIN || (error != EINTR && ++failures == 3)) return error;
+    }
+}
 
+void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered)
+{
+    using namespace IcmpPacket;
+    std::vector<uint8_t>& buffer = m_receiveBuffer;
+    if (buffer.empty()) buffer.resize(ReceiveBufferSize);
+    const ReadTime readTime;
+    const auto expected = [&](std::optional<uint16_t> sequence) -> std::optional<Expected> {
+        if (!sequence || !waiting) return std::nullopt;
+        const std::optional<uint32_t> destination = waiting(*sequence);
+        if (!destination) return std::nullopt;
+        return Expected{*destination, m_echoIdentifier, *sequence};
+    };
+
+    // The datagram socket's error queue: the original destination comes as the sender, the request as the data.
+    int errors = 0;
+    for (; m_socketKind == EchoSocketKind::Datagram && errors < 1000; ++errors) {
+        const ReceivedDatagram datagram(m_socketFd, MSG_ERRQUEUE, buffer);
+        if (!datagram.ok()) break;
+        const std::optional<Expected> ours =
+            expected(sequenceToJudge(datagram.bytes(), datagram.size(), Form::QuotedRequest));
+        const sock_extended_err* ee = datagram.error();
+        if (ee == nullptr || !ours || !quotesRequest(datagram.bytes(), datagram.size(), datagram.sender(), *ours))
+            continue;
+        Answer answer{ours->sequence, {}, readTime.of(datagram.stamp())};
+        if (ee->ee_origin == SO_EE_ORIGIN_ICMP) {
+            answer.result.status = IcmpPacket::statusOfError(ee->ee_type, ee->ee_code);
+            const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
+            if (offender->sin_family == AF_INET) answer.result.from = offender->sin_addr.s_addr;
+        } else {
+            answer.result.status = statusOfErrno(static_cast<int>(ee->ee_errno));
+        }
+        answered(answer);
+    }
+    if (errors > 0) {
+        // Reading the queue does not reset the pending error that came with it.
+        int pending = 0;
+        socklen_t length = sizeof pending;
+        getsockopt(m_socketFd, SOL_SOCKET, SO_ERROR, &pending, &length);
+    }
+
+    const bool raw = m_socketKind == EchoSocketKind::Raw;
+    for (int guard = 0; guard < 1000; ++guard) {
+        const ReceivedDatagram datagram(m_socketFd, 0, buffer);
+        // EAGAIN: nothing more. Anything else is a pending error of an
+        // earlier request reported once; the error queue tells more.
+        if (!datagram.ok() && errno == EAGAIN) break;
+        if (!datagram.ok() || datagram.truncated()) continue;
+        const std::optional<Expected> ours =
+            expected(sequenceToJudge(datagram.bytes(), datagram.size(), raw ? Form::IpPacket : Form::IcmpMessage));
+        if (!ours) continue;
+        Verdict v = raw ? judgeIpPacket(datagram.bytes(), datagram.size(), *ours)
+                        : judgeIcmpMessage(datagram.bytes(), datagram.size(), datagram.sender(), *ours);
+        if (v.what == Kind::Ignore) continue;
+        if (!raw) v.ttl = static_cast<uint8_t>(datagram.ttl());
+        Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(datagram.stamp())};
+        if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
+        answered(answer);
+    }
+}
+
+void EchoSocket::discardWaiting()
+{
+    receive({}, [](const Answer&) {});
+}
+
+bool EchoSocket::wait(Clock::time_point until, Clock::duration early, bool forRoom, int extraFd, Readiness& ready)
+{
+    ready = {};
+    pollfd fds[3] = {{m_socketFd, static_cast<short>(POLLIN | (forRoom ? POLLOUT : 0)), 0},
+                     {m_wakeFd, POLLIN, 0},
+                     {extraFd, POLLIN, 0}};  // a negative descriptor is left out
+    timespec timeout{};
+    if (until != Clock::time_point::max()) timeout = timespecOf(until - early - Clock::now());
+    if (ppoll(fds, 3, until == Clock::time_point::max() ? nullptr : &timeout, nullptr) < 0) {
+        if (errno == EINTR) return true;
+        const int error = errno;
+        qCWarning(lcNet, "waiting on the echo socket failed: %s", std::strerror(error));
+        errno = error;
+        return false;
+    }
+    ready.readable = (fds[0].revents & (POLLIN | POLLERR)) != 0;
+    ready.writable = (fds[0].revents & POLLOUT) != 0;
+    return true;
+}
+
+EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout)
+{
+    const TimerSlackScope fineTimers;
+    if (m_aborted) return {EchoStatus::Aborted};
+    if (const int error = setTtl(ttl); error != 0) return {statusOfErrno(error)};
+    discardWaiting();
+
+    const uint16_t sequence = nextSequence();
     // The send counts against the time-out too. Requests to neighbours that
     // do not answer wait in the kernel for their address resolution (some
     // seconds) and hold the socket's send buffer meanwhile; a blocking send
     // would then wait for them far beyond the time-out.
     const Clock::time_point deadline = Clock::now() + std::max(timeout, std::chrono::milliseconds::zero());
     Clock::time_point sent;
+    Readiness ready;
     for (;;) {
         sent = Clock::now();
-        if (sendto(m_socketFd, packet.data(), packet.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to),
-                   sizeof to) >= 0)
-            break;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return {statusOfErrno(errno)};
+        const int error = send(destination, sequence);
+        if (error == 0) break;
+        if (error != EAGAIN) return {statusOfErrno(error)};
         if (sent >= deadline) return {EchoStatus::TimedOut};
-        const timespec wait = timespecOf(deadline - sent);
-        pollfd fds[2] = {{m_socketFd, POLLOUT, 0}, {m_wakeFd, POLLIN, 0}};
-        if (ppoll(fds, 2, &wait, nullptr) < 0 && errno != EINTR) return {statusOfErrno(errno)};
+        if (!wait(deadline, Clock::duration::zero(), true, -1, ready)) return {statusOfErrno(errno)};
         if (m_aborted) return {EchoStatus::Aborted};
         // Errors of the earlier requests that freed the room belong to them.
-        discard(m_socketFd, m_socketKind, buffer);
+        discardWaiting();
     }
 
+    std::optional<EchoResult> found;
+    const auto waiting = [&](uint16_t s) { return s == sequence && !found ? std::optional(destination) : std::nullopt; };
+    const auto answered = [&](const Answer& answer) {
+        found = answer.result;
+        if (found->answered())
+            found->roundTripMs = static_cast<uint32_t>(
+                std::max<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(answer.received - sent).count(), 0));
+    };
     for (;;) {
-        const Clock::duration remaining = deadline - Clock::now();
-        const bool last = remaining <= Clock::duration::zero();
         // The last stretch is polled without sleeping: a sleeping thread wakes
         // late on virtual machines, which would stretch a short time-out, and
         // so every silent address of a scan.
-        const timespec wait = timespecOf(remaining - TailPoll);
-        pollfd fds[2] = {{m_socketFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        const int ready = ppoll(fds, 2, &wait, nullptr);
-        if (ready < 0 && errno != EINTR) return {statusOfErrno(errno)};
+        const bool last = Clock::now() >= deadline;
+        if (!wait(deadline, TailPoll, false, -1, ready)) return {statusOfErrno(errno)};
         if (m_aborted) return {EchoStatus::Aborted};
-
-        if (ready > 0 && (fds[0].revents & POLLERR) != 0) {
-            const Found error = readErrorQueue(m_socketFd, &expected, buffer);
-            if (error.done) return error.result;
-        }
-        if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
-            Found got = readPackets(m_socketFd, m_socketKind, &expected, buffer);
-            if (got.done) {
-                if (got.result.answered())
-                    got.result.roundTripMs = static_cast<uint32_t>(
-                        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count());
-                return got.result;
-            }
-        }
+        if (ready.readable) receive(waiting, answered);
+        if (found) return *found;
         if (last) return {EchoStatus::TimedOut};
     }
 }

@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// One ICMP echo at a time to one IPv4 host: the unprivileged ping socket
-// where net.ipv4.ping_group_range allows it, else a raw socket (CAP_NET_RAW).
+// The echo socket of the program: the unprivileged ping socket where
+// net.ipv4.ping_group_range allows it, else a raw socket (CAP_NET_RAW).
+// echo() sends one request at a time; EchoSweep keeps many in flight on the
+// same socket, through the steps below that both use.
 #pragma once
 
 #include "net/EchoResult.h"
@@ -10,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -23,6 +27,8 @@ public:
 
 class EchoSocket {
 public:
+    using Clock = std::chrono::steady_clock;
+
     // The datagram socket, else the raw one. Throws PingSocketError
     // "Unable to get ping handle" when neither opens.
     EchoSocket();
@@ -35,7 +41,7 @@ public:
     // Sends one request without data and blocks until its own reply, an ICMP
     // error that quotes it, the time-out (the send counts against it too) or
     // abort(). Only the low 8 bits of ttl are sent. Replies and errors of
-    // earlier requests never count for this one.
+    // earlier requests never count for this one. Not while a sweep runs.
     EchoResult echo(uint32_t destination, int ttl, std::chrono::milliseconds timeout);
     // From any thread: ends a running echo at once, and every later echo
     // returns Aborted without sending.
@@ -46,7 +52,41 @@ public:
     uint16_t identifier() const noexcept { return m_echoIdentifier; }
 
 private:
+    friend class EchoSweep;
+
+    // One judged answer to one of this socket's requests: its reply, or an
+    // ICMP error that quotes it.
+    struct Answer {
+        uint16_t sequence = 0;
+        EchoResult result;           // without the round trip
+        Clock::time_point received;  // the kernel's time stamp, else when it was read
+    };
+    // The destination (network byte order) of the request with that sequence
+    // if it still waits for its answer.
+    using WaitingRequest = std::function<std::optional<uint32_t>(uint16_t sequence)>;
+    struct Readiness {
+        bool readable = false;  // a packet or a queued error waits
+        bool writable = false;  // room to send
+    };
+
     void open(EchoSocketKind kind, int& error) noexcept;
+    // The status of a request whose send failed with that errno.
+    static EchoStatus statusOfErrno(int error) noexcept;
+    uint16_t nextSequence() noexcept { return ++m_sequence; }
+    // 0, or the errno: EINVAL for a time to live of 0 in the low 8 bits.
+    [[nodiscard]] int setTtl(int ttl) noexcept;
+    // One request without blocking: 0, or the errno (EAGAIN: no room now).
+    [[nodiscard]] int send(uint32_t destination, uint16_t sequence) noexcept;
+    // Reads every packet and queued error without blocking and hands those
+    // that answer a waiting request to answered; the rest is dropped.
+    void receive(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered);
+    void discardWaiting();
+    // Sleeps until something is to be read (or, with forRoom, room to send),
+    // extraFd is readable, abort() or until, and polls the last `early` before
+    // until without sleeping. A failing poll is logged; false then, errno kept.
+    [[nodiscard]] bool wait(Clock::time_point until, Clock::duration early, bool forRoom, int extraFd,
+                            Readiness& ready);
+    bool aborted() const noexcept { return m_aborted; }
 
     int m_socketFd = -1;
     int m_wakeFd = -1;  // eventfd, readable once aborted

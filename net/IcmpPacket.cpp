@@ -123,6 +123,24 @@ bool quotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestinati
     return bytes != nullptr && originalDestination == expected.destination && isOurRequest(bytes, size, expected);
 }
 
+std::optional<uint16_t> sequenceToJudge(const uint8_t* bytes, size_t size, Form form) noexcept
+{
+    IpView ip{};
+    if (bytes == nullptr) return std::nullopt;
+    if (form == Form::IpPacket) {
+        if (!readIpHeader(bytes, size, ip) || ip.protocol != ProtocolIcmp) return std::nullopt;
+        bytes += ip.headerSize;
+        size -= ip.headerSize;
+    }
+    if (size < IcmpHeaderSize) return std::nullopt;
+    if (form == Form::QuotedRequest || bytes[0] == TypeEchoReply) return read16(bytes + 6);
+    if (!isErrorType(bytes[0])) return std::nullopt;
+    const uint8_t* quoted = bytes + IcmpHeaderSize;
+    const size_t quotedSize = size - IcmpHeaderSize;
+    if (!readIpHeader(quoted, quotedSize, ip) || quotedSize - ip.headerSize < IcmpHeaderSize) return std::nullopt;
+    return read16(quoted + ip.headerSize + 6);
+}
+
 EchoStatus statusOfError(uint8_t type, uint8_t code) noexcept
 {
     switch (type) {

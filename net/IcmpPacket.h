@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace IcmpPacket {
 
@@ -59,6 +60,18 @@ Verdict judgeIcmpMessage(const uint8_t* bytes, size_t size, uint32_t from, const
 // socket gives it, without IP header), to the original destination.
 bool quotesRequest(const uint8_t* bytes, size_t size, uint32_t originalDestination,
                    const Expected& expected) noexcept;
+
+// How a packet to be judged was read.
+enum class Form {
+    IpPacket,       // a whole IPv4 packet, as a raw socket reads it
+    IcmpMessage,    // an ICMP message without IP header, as a datagram socket reads it
+    QuotedRequest,  // the request an error quotes, as a datagram socket's error queue gives it
+};
+// The sequence number of the request that a packet may answer: an echo
+// reply's own, or that of the echo request an error quotes. A first look
+// that finds the request to judge the packet against in full; nullopt when
+// the packet cannot be an answer.
+std::optional<uint16_t> sequenceToJudge(const uint8_t* bytes, size_t size, Form form) noexcept;
 
 // The kind of an ICMP error type and code.
 EchoStatus statusOfError(uint8_t type, uint8_t code) noexcept;

@@ -3,11 +3,12 @@
 
 // Catches echoes that miss answers or errors of lab or loopback hosts, their sender or time to live, send a time to
 // live of 0, take a late reply or an earlier request's error for a later request, outlast their time-out waiting for
-// send room, or ignore an abort.
+// send room, ignore an abort, or leave the thread's timer slack changed.
 #include "net/EchoSocket.h"
 #include "net/Ipv4.h"
 #include "tests/Lab.h"
 
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -69,12 +70,14 @@ TEST_F(LabEcho, answersAndErrorsComeFromWhoSentThem)
         {Lab::Silent, 64, 10s, S::HostUnreachable, nullptr},
         {Lab::Far, 64, 2s, S::Answered, Lab::Far},
     };
+    const int slack = prctl(PR_GET_TIMERSLACK);
     for (const auto& c : cases) {
         const EchoResult r = echo(c.to, c.timeout, c.ttl);
         EXPECT_EQ(r.status, c.status) << c.to << " ttl " << c.ttl;
         EXPECT_TRUE((c.from == nullptr || dottedText(r.from) == c.from) && (!r.answered() || r.ttl > 0))
             << c.to << " from " << dottedText(r.from) << " time to live " << int(r.ttl);
     }
+    EXPECT_EQ(prctl(PR_GET_TIMERSLACK), slack);
 }
 
 TEST_F(LabEcho, lateReplyCountsForNoLaterRequest)

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches a judge that takes foreign, stale, corrupt, cut-short or non-answer packets for ours, misses our replies
-// and errors in either socket's form, or gives an error the wrong kind.
+// and errors in either socket's form, gives an error the wrong kind, or names the wrong request to judge against.
 #include "net/IcmpPacket.h"
 #include "net/Ipv4.h"
 
@@ -70,5 +70,8 @@ TEST(PacketJudge, takesOnlyAnswersToThisVeryRequestInBothSocketForms)
         if (c.kind == Kind::Ignore) continue;
         EXPECT_TRUE(raw.status == c.status && dgram.status == c.status) << c.what;
         EXPECT_TRUE(raw.from == source && raw.ttl == 61) << c.what;
+        EXPECT_TRUE(sequenceToJudge(c.packet.data(), c.packet.size(), Form::IpPacket) == Seq &&
+                    sequenceToJudge(c.packet.data() + 20, c.packet.size() - 20, Form::IcmpMessage) == Seq)
+            << c.what << " (sequence to judge)";
     }
 }
