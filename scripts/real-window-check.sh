@@ -59,7 +59,7 @@ skip() { echo "SKIPPED: $*"; [ "${SCANVET_LAB_REQUIRED:-}" = 1 ] && exit 1; exit
 if [ $inside = 0 ]; then
   [ "$(id -u)" = 0 ] || skip "needs root for apt-get and the test lab"
   cd "$here"
-  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core
+  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core libxfixes3
 
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
@@ -184,6 +184,32 @@ caption() {
   import -window root -crop "$(( 45 * s ))x$(( 15 * s ))+$(( cx + 746 * s ))+$(( cy + 9 * s ))" +repage "$work/$1.png"
 }
 same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+# The right end of the status bar, where only a pending repeat shows (of the window at X Y WIDTH HEIGHT, or the
+# main one).
+status_end() {  # name [x y width height]
+  local x=${2:-$win_x} y=${3:-$win_y} w=${4:-$win_w} h=${5:-$win_h}
+  import -window root -crop "$(( 150 * s ))x$(( 17 * s ))+$(( x + w - 150 * s ))+$(( y + h - 18 * s ))" +repage "$work/$1.png"
+}
+# A digest of the pointer's picture as the X server shows it (XFixes).
+pointer_picture() {
+  python3 - <<'PY'
+import ctypes, hashlib
+class Image(ctypes.Structure):  # the head of XFixesCursorImage
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort), ("serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+xfixes.XFixesQueryVersion.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
+display = x11.XOpenDisplay(None)
+xfixes.XFixesQueryVersion(display, ctypes.byref(ctypes.c_int(4)), ctypes.byref(ctypes.c_int(0)))
+image = xfixes.XFixesGetCursorImage(display).contents
+pixels = ctypes.cast(image.pixels, ctypes.POINTER(ctypes.c_ulong * (image.width * image.height))).contents
+print(hashlib.sha1(bytes(pixels)).hexdigest())
+PY
+}
 # Waits until a region (unscaled coordinates; no text cursor blinks there) has
 # looked the same for about a second, then takes the window's picture NAME.
 settle() {      # name x y width height
@@ -341,13 +367,22 @@ for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null 
 click 400 480               # back into the window after the save dialog, which gives the focus to the first octet
 sleep 0.5
 type_into 192 16 20
+xdotool mousemove --sync $(( cx + 400 * s )) $(( cy + 200 * s ))   # over the list: the usual pointer
+sleep 0.3
+usual=$(pointer_picture)
 click 704 16                # Ping
 click 768 16
 xdotool key alt+r
 xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
+busy=$(pointer_picture)
 sleep 4
+xdotool mousemove --sync $(( cx + 401 * s )) $(( cy + 200 * s ))   # the moves during the wait were dropped too
+sleep 0.3
+after=$(pointer_picture)
 caption now
 check "input during a single ping's wait started no test" 'same idle now'
+check "the pointer showed the busy cursor during the wait, the usual one after it" \
+  '[ "$busy" != "$usual" ] && [ "$after" = "$usual" ]'
 click 768 16                # a test once more, closed during .28's echo: the close waits for nothing
 sleep 0.4
 leave

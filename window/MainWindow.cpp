@@ -279,11 +279,12 @@ void MainWindow::pingAddress()
 void MainWindow::followState(ScanState state)
 {
     const bool pinging = state == ScanState::PingingOnce;
-    if (!pinging) m_busy.reset();
+    // Not here and now: the input that queued up meanwhile has yet to arrive.
+    if (!pinging && m_busy) std::exchange(m_busy, nullptr)->end();
     m_topBar->followState(state);
     m_testSheet->followState(state);
     setConfigSheetReachable(state == ScanState::Idle || state == ScanState::WaitingToRepeat);
-    if (pinging && !m_busy) m_busy = std::make_unique<BusyWait>();
+    if (pinging && !m_busy) m_busy = new BusyWait(this);
     // Locking the focused Ping button moved the focus on; it goes back.
     if (QWidget* before = m_focusBeforePing.data(); !pinging && before != nullptr) {
         if (before->isEnabled() && before->isVisible()) before->setFocus();

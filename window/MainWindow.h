@@ -86,7 +86,7 @@ private:
     ProgressFrame* m_progress = nullptr;
     StatusLine* m_status = nullptr;
     std::unique_ptr<SettingsFields> m_settingsFields;
-    std::unique_ptr<BusyWait> m_busy;
+    QPointer<BusyWait> m_busy;
     QPointer<QWidget> m_focusBeforePing;
     WindowMenus* m_menus = nullptr;
 

@@ -36,8 +36,6 @@ void StatusLine::showNow(const QString& line)
 {
     m_text = line;
     m_pacer->showNow();
-    m_bar->repaint();
-    QGuiApplication::sync();
 }
 
 void StatusLine::showNextTest(const QDateTime& at)

@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QKeyEvent>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -246,9 +248,34 @@ TEST_F(WindowFixture, shouldPressTheFocusedButtonWithEitherEnterAndGiveTheFocusB
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         button("pingButton")->setFocus();
         QTest::keyClick(button("pingButton"), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return echoes.size() == (key == Qt::Key_Return ? 1 : 2); }, 5000));
+        // Keys that come before the wait's busy cursor has gone are dropped.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return echoes.size() == (key == Qt::Key_Return ? 1 : 2) && QApplication::overrideCursor() == nullptr;
+        }, 5000));
         EXPECT_EQ(QApplication::focusWidget(), button("pingButton"));
     }
+}
+
+// While the single ping holds the GUI thread: a busy cursor; the input that queues up meanwhile (a press of Run
+// test) is dropped afterwards, and nothing queued runs before the ping's click has returned.
+TEST_F(WindowFixture, shouldHoldTheInputOfAPingsWaitAndNeverRunTheEventLoopInsideIt)
+{
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}, "127 0 0 1");
+    QSignalSpy states(&scan(), &ScanController::stateChanged);
+    int cursorDuringWait = -1;
+    bool clickReturned = false, ranInside = false, ran = false;
+    scan().pinger().onRequest = [&] {
+        cursorDuringWait = QApplication::overrideCursor() != nullptr ? QApplication::overrideCursor()->shape() : -1;
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(button("runStopButton"), new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, " "));
+        QMetaObject::invokeMethod(m_window.get(), [&] { ran = true, ranInside = !clickReturned; }, Qt::QueuedConnection);
+    };
+    button("pingButton")->click();
+    clickReturned = true;
+    EXPECT_EQ(cursorDuringWait, Qt::WaitCursor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran && QApplication::overrideCursor() == nullptr; }, 5000));
+    EXPECT_FALSE(ranInside) << "the event loop ran inside the ping's click";
+    EXPECT_EQ(states.size(), 2) << "a test started";  // pinging, then idle
 }
 
 TEST_F(WindowFixture, shouldKeepTheChoiceOfNoticesInTheUsersConfigurationAndNotInTheSettingsFile)
