@@ -311,6 +311,19 @@ settle result-sheet "${list_region[@]}"
 click 760 392               # Save List under the result sheet
 save_through_dialog "Save Scanvet Results" ScanvetStatus
 
+# A period typed after a whole test arms the repeat: the status bar's end shows when the next test starts,
+# with Cancel repeat beside it, whose accelerator (Alt+N) cancels the repeat alone.
+status_end no-repeat
+click "$config_tab_x" "$tab_y"
+type_into 154 68 1
+status_end repeat-pending
+xdotool key alt+n
+sleep 0.5
+status_end repeat-cancelled
+check "a period typed after a test shows the pending repeat at the status bar's end" '! same no-repeat repeat-pending'
+check "Alt+N (Cancel repeat) cancelled the pending repeat" 'same no-repeat repeat-cancelled'
+type_into 154 68 0
+
 # Round 2: the slower "fast Internet" preset over .28 to .32 finds the late host.
 click "$config_tab_x" "$tab_y"
 click 100 232               # speed preset "fast Internet"

@@ -111,7 +111,8 @@ void MainWindow::readSettings()
 void MainWindow::setTabOrder()
 {
     const QList<QWidget*> order = m_topBar->tabOrder() + QList<QWidget*>{m_sheets} + m_testSheet->tabOrder() +
-                                  m_resultSheet->tabOrder() + m_configSheet->tabOrder();
+                                  m_resultSheet->tabOrder() + m_configSheet->tabOrder() +
+                                  QList<QWidget*>{m_status->cancelRepeatButton()};
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -131,6 +132,7 @@ void MainWindow::connectControls()
         {m_testSheet->saveButton(), [this] { saveFoundComputers(); }},
         {m_resultSheet->saveButton(), [this] { saveResultSheet(); }},
         {m_resultSheet->clearButton(), [this] { m_resultSheet->log()->clearLines(); }},
+        {m_status->cancelRepeatButton(), [this] { m_scan->setRepeatArmed(false); }},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler = handler] { guarded(handler); });

@@ -124,6 +124,15 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
     const QImage icon = m_window->windowIcon().pixmap(32).toImage();
     EXPECT_TRUE(!icon.isNull() && icon.pixelColor(16, 16).alpha() == 255);
     EXPECT_EQ(QApplication::focusWidget(), find("firstOctetEdit"));
+    // A pending repeat: its cancel button ends the order. The list is empty again.
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit", "rangeMaxEdit",
+          "repeatEdit"}, "127 0 0 1 1 1 1");
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain());
+    button("clearFoundButton")->click();
+    auto* list = find<QAbstractItemView>("foundView");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->viewport()->updatesEnabled(); }));  // drawn once per frame
+    const QImage unfocusedList = list->grab().toImage();
     const QString top = QStringLiteral("firstOctetEdit secondOctetEdit thirdOctetEdit fourthOctetEdit hostNameEdit "
                                        "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
     const QString sheets[] = {"foundView clearFoundButton saveFoundButton",
@@ -142,7 +151,7 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
             QTest::keyClick(w, Qt::Key_Tab);
             if (QApplication::focusWidget() == find("firstOctetEdit")) break;
         }
-        EXPECT_EQ(order.join(' '), top + sheets[sheet]);
+        EXPECT_EQ(order.join(' '), top + sheets[sheet] + " cancelRepeatButton");
     }
 }
 
@@ -211,24 +220,34 @@ TEST_F(WindowFixture, shouldPrepareEveryTestAndPingByTheConfigSheetAndEmptyTheGa
     EXPECT_EQ(m_window->statusBar()->currentMessage(), "No test: the range's min (200) is above its max (100)");
 }
 
-TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingOrNoPeriod)
+TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingCancelOrNoPeriod)
 {
     fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit", "rangeMaxEdit",
-          "repeatEdit"}, "127 0 0 1 1 1 1");
+          "repeatEdit"}, "127 0 0 1 1 2 1");
     scan().setMinuteLength(std::chrono::milliseconds(300));
+    scan().setNotifyAfter(1);
     auto* next = find<QLabel>("nextTestLabel");
-    QSignalSpy finished(&scan(), &ScanController::finished);
-    const auto pending = [&] { return next->isVisible() && next->text().startsWith("Next test at "); };
-    // The window itself starts the test that falls due: twice without a click, then a ping cancels it.
+    QSignalSpy finished(&scan(), &ScanController::finished), changed(&scan(), &ScanController::computersChanged);
+    const auto pending = [&] { return next->isVisible() && button("cancelRepeatButton")->isVisible(); };
+    // The window itself starts the test that falls due, twice without a click; the time shows without seconds.
     button("runStopButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 3; }, 20000));
+    scan().setMinuteLength(std::chrono::minutes(1));
+    fill({"repeatEdit"}, "2");
     EXPECT_TRUE(pending());
+    EXPECT_EQ(next->text(), "Next test at " + QLocale().toString(scan().nextTestAt().time(), u"HH:mm"));
+    // Cancel repeat (Alt+N) cancels it alone; a ping cancels it too, and says so.
+    QTest::keyClick(m_window.get(), Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pending() && !scan().repeatArmed(); }, 2000));
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain() && pending());
     button("pingButton")->click();
     EXPECT_FALSE(pending() || scan().repeatArmed());
-    // Stopped: no repeat (the first echo waits for the stop). Then a period of 0 cancels the pending repeat.
+    EXPECT_EQ(m_window->statusBar()->currentMessage(), "The pending repeat is cancelled by the ping");
+    // Stopped after .1 (the first echo waits for the stop): no repeat, and no change between the whole tests
+    // around it. Then a period of 0 cancels the pending repeat.
     std::promise<void> stopped;
     scan().pinger().onRequest = [pressed = stopped.get_future().share()] { pressed.wait(); };
-    fill({"rangeMaxEdit"}, "2");
     button("runStopButton")->click();
     button("runStopButton")->click();
     stopped.set_value();
@@ -237,6 +256,7 @@ TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilS
     EXPECT_FALSE(pending());
     button("runStopButton")->click();
     ASSERT_TRUE(idleAgain() && pending());
+    EXPECT_EQ(changed.size(), 0);
     fill({"repeatEdit"}, "0");
     EXPECT_FALSE(pending());
 }
