@@ -4,10 +4,12 @@
 // Catches: octet fields left invalid or a line break kept in any field; spinners that pass their ends;
 // settings read into the wrong fields, unclamped, or not written back as seven lines; a list saved
 // in the wrong place or said saved when it was not, or the settings moved by a failed save; a handler's
-// error escaping; a broken tab order or a label over a field; a button that clears or saves the other
-// sheet's list; a test or ping that skips the sheet's mode or its preset's time-out; a gauge left full;
-// a due repeat that starts no test or a pending one not shown; Enter that presses nothing, or the focus
-// lost after a ping; the notice choice forgotten or written into the settings file.
+// error escaping; a broken tab order, a label over a field, or an empty list with no visible focus; a button
+// that clears or saves the other sheet's list; a test or ping that skips the sheet's mode or its preset's
+// time-out; a gauge left full; a due repeat that starts no test, a pending one not shown, shown with seconds, or
+// not cancelled on its own; a stopped test taken for a whole one by the change notices; Enter that presses
+// nothing, or the focus lost after a ping; a ping's wait that runs the event loop, shows no busy cursor or
+// replays the input it held; the notice choice forgotten or written into the settings file.
 #include "tests/window/WindowFixture.h"
 
 #include "window/ConfigSheet.h"
@@ -148,6 +150,7 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
         QStringList order;
         for (QWidget* w = QApplication::focusWidget(); order.size() < 40; w = QApplication::focusWidget()) {
             order << (w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName());
+            EXPECT_TRUE(w != list || w->grab().toImage() != unfocusedList) << "no visible focus on the empty list";
             QTest::keyClick(w, Qt::Key_Tab);
             if (QApplication::focusWidget() == find("firstOctetEdit")) break;
         }
