@@ -24,7 +24,7 @@ def wait_for(what, get, seconds=60):
 def find(root, role, name):
     return pyatspi.findDescendant(root, lambda a: a.getRole() == role and a.name == name)
 
-def shown(role, name):  # in the program, on the screen, its name matching
+def showing(role, name):  # in the program, on the screen, its name matching
     return pyatspi.findDescendant(app, lambda a: a.getRole() == role and re.match(name, a.name or "")
                                   and a.getState().contains(pyatspi.STATE_SHOWING))
 
@@ -59,10 +59,10 @@ wait_for("the gauge back at the start of 10..12", lambda: (
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
 wait_for("the time of the repeat on the status bar", lambda: pyatspi.findDescendant(
     app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and re.match(r"Next test at \d", a.name)))
-cancel = wait_for("Cancel repeat beside it", lambda: shown(pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$"))
+cancel = wait_for("Cancel repeat beside it", lambda: showing(pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$"))
 cancel.queryAction().doAction(0)
-wait_for("the repeat cancelled: neither its time nor its button shown", lambda: not shown(
-    pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$") and not shown(pyatspi.ROLE_LABEL, r"Next test at \d"))
+wait_for("the repeat cancelled: neither its time nor its button shown", lambda: not showing(
+    pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$") and not showing(pyatspi.ROLE_LABEL, r"Next test at \d"))
 wait_for("the notices' menu choice, on", lambda: pyatspi.findDescendant(
     app, lambda a: a.name == "Notify of changes" and a.getState().contains(pyatspi.STATE_CHECKED)))
 
