@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -59,9 +60,16 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget
     m_menus = new WindowMenus(menuBar(), m_settings);
     m_scan->setNotifyAfter(m_settings.notifyAfter());
 
-    auto* client = new QWidget(this);
+    // The client area has fixed places; it scrolls where the screen is smaller than the window.
+    auto* client = new QWidget;
     client->setFixedSize(ClientWidth, TopBarHeight + SheetsHeight + ProgressFrameHeight);
-    setCentralWidget(client);
+    m_clientArea = new QScrollArea(this);
+    m_clientArea->setObjectName(QStringLiteral("clientArea"));
+    m_clientArea->setFrameShape(QFrame::NoFrame);
+    m_clientArea->setFocusPolicy(Qt::NoFocus);
+    m_clientArea->setWidget(client);
+    m_clientArea->setFixedSize(client->size());
+    setCentralWidget(m_clientArea);
     m_topBar = new TopBar(m_dialogs, client);
     m_topBar->setGeometry(0, 0, ClientWidth, TopBarHeight);
     m_sheets = new QTabWidget(client);
@@ -210,9 +218,23 @@ void MainWindow::showEvent(QShowEvent* event)
     // Centred; a window larger than the screen keeps its title bar and menu
     // on it, where it can still be moved and used.
     const QRect area = s->availableGeometry();
+    fitToScreen(area);
     const QSize frame = frameGeometry().size();
     const QPoint centred = area.center() - QPoint(frame.width() / 2, frame.height() / 2);
     move(std::max(area.left(), centred.x()), std::max(area.top(), centred.y()));
+}
+
+// On a screen smaller than the window (a large scale factor), the window
+// takes the available area, its frame included, and the client area
+// scrolls, so that every control stays within reach.
+void MainWindow::fitToScreen(const QRect& available)
+{
+    const QSize room = available.size() - (frameGeometry().size() - m_clientArea->size());
+    QSize area = m_clientArea->widget()->size();
+    if (width() > available.width()) area.setWidth(room.width());
+    if (height() > available.height()) area.setHeight(room.height());
+    m_clientArea->setFixedSize(area);
+    layout()->activate();
 }
 
 void MainWindow::reportPreferenceNotKept(const QString& why)
