@@ -8,12 +8,16 @@
 # the mouse and the keyboard (xdotool) types 198 51 100 into the octet fields,
 # sets the range 1 to 60 on the Config Sheet, presses Run test, waits for its
 # caption to come back, saves the computer list and the result sheet through
-# the file dialogs, runs again with a slower preset over .28 to .32, stops a
-# third test with the slow preset during its first echo, opens the About box and
-# leaves through File, Exit during a fourth test. It then checks the saved files
-# (the lab's answering hosts with their names, nothing else; nothing after the
-# stop), the settings file and the screenshots (the list pictures' colours). At
-# twice the size it also opens the window on a screen smaller than it.
+# the file dialogs, types a repeat period and cancels the pending repeat with
+# Cancel repeat's accelerator, runs again with a slower preset over .28 to .32,
+# stops a third test with the slow preset during its first echo, opens the
+# About box, sends a single ping (the pointer shows the busy cursor during its
+# wait, and the input meanwhile is dropped) and leaves through File, Exit
+# during a fourth test. It then checks the saved files (the lab's answering
+# hosts with their names, nothing else; nothing after the stop), the settings
+# file and the screenshots (the list pictures' colours). At twice the size it
+# also opens the window on a 1024x768 screen, smaller than it: the window fits
+# the screen, Tab scrolls Run test into view, and a click on it runs a test.
 #
 #   bash scripts/real-window-check.sh [--scale 2] [--no-build] [--build DIR] [--shots DIR]
 #   bash scripts/real-window-check.sh --program PATH --user UID --ping-loopback [--shots DIR]
@@ -59,7 +63,7 @@ skip() { echo "SKIPPED: $*"; [ "${SCANVET_LAB_REQUIRED:-}" = 1 ] && exit 1; exit
 if [ $inside = 0 ]; then
   [ "$(id -u)" = 0 ] || skip "needs root for apt-get and the test lab"
   cd "$here"
-  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core
+  bash scripts/ensure-packages.sh xvfb xdotool imagemagick x11-utils fonts-dejavu-core libxfixes3
 
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
@@ -125,23 +129,6 @@ xdpyinfo >/dev/null 2>&1 || fail "the virtual display $DISPLAY does not answer"
 as_user=()
 [ -z "$user" ] || as_user=(setpriv --reuid="$user" --regid="$user" --clear-groups)
 
-# At twice the size on a screen smaller than the window, the title bar and the menu stay on the screen.
-if [ "$s" = 2 ]; then
-  Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp 4>"$work/small" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/small" ] && break; sleep 0.1; done
-  small=:$(head -n1 "$work/small")
-  mkdir -m 777 "$work/small-run"
-  (cd "$work/small-run" && exec "${as_user[@]}" env DISPLAY="$small" HOME="$work/small-run" QT_QPA_PLATFORM=xcb \
-    QT_SCALE_FACTOR=2 "$program_path" >/dev/null 2>&1) &
-  pids+=($!)
-  big=$(DISPLAY=$small timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address$' | head -n1) ||
-    fail "the window did not appear on the small screen"
-  eval "$(DISPLAY=$small xdotool getwindowgeometry --shell "$big")"
-  echo "on a 1280x1024 screen at twice the size: the window at $X,$Y"
-  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's title bar or menu lies off the small screen ($X,$Y)"
-  kill "${pids[-1]}"
-fi
 cd "$run"
 "${as_user[@]}" env HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
   >"$work/program.log" 2>&1 &
@@ -184,6 +171,32 @@ caption() {
   import -window root -crop "$(( 45 * s ))x$(( 15 * s ))+$(( cx + 746 * s ))+$(( cy + 9 * s ))" +repage "$work/$1.png"
 }
 same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+# The right end of the status bar, where only a pending repeat shows (of the window at X Y WIDTH HEIGHT, or the
+# main one).
+status_end() {  # name [x y width height]
+  local x=${2:-$win_x} y=${3:-$win_y} w=${4:-$win_w} h=${5:-$win_h}
+  import -window root -crop "$(( 150 * s ))x$(( 17 * s ))+$(( x + w - 150 * s ))+$(( y + h - 18 * s ))" +repage "$work/$1.png"
+}
+# A digest of the pointer's picture as the X server shows it (XFixes).
+pointer_picture() {
+  python3 - <<'PY'
+import ctypes, hashlib
+class Image(ctypes.Structure):  # the head of XFixesCursorImage
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort), ("serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+xfixes.XFixesQueryVersion.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
+display = x11.XOpenDisplay(None)
+xfixes.XFixesQueryVersion(display, ctypes.byref(ctypes.c_int(4)), ctypes.byref(ctypes.c_int(0)))
+image = xfixes.XFixesGetCursorImage(display).contents
+pixels = ctypes.cast(image.pixels, ctypes.POINTER(ctypes.c_ulong * (image.width * image.height))).contents
+print(hashlib.sha1(bytes(pixels)).hexdigest())
+PY
+}
 # Waits until a region (unscaled coordinates; no text cursor blinks there) has
 # looked the same for about a second, then takes the window's picture NAME.
 settle() {      # name x y width height
@@ -285,6 +298,19 @@ settle result-sheet "${list_region[@]}"
 click 760 392               # Save List under the result sheet
 save_through_dialog "Save Scanvet Results" ScanvetStatus
 
+# A period typed after a whole test arms the repeat: the status bar's end shows when the next test starts,
+# with Cancel repeat beside it, whose accelerator (Alt+N) cancels the repeat alone.
+status_end no-repeat
+click "$config_tab_x" "$tab_y"
+type_into 154 68 1
+status_end repeat-pending
+xdotool key alt+n
+sleep 0.5
+status_end repeat-cancelled
+check "a period typed after a test shows the pending repeat at the status bar's end" '! same no-repeat repeat-pending'
+check "Alt+N (Cancel repeat) cancelled the pending repeat" 'same no-repeat repeat-cancelled'
+type_into 154 68 0
+
 # Round 2: the slower "fast Internet" preset over .28 to .32 finds the late host.
 click "$config_tab_x" "$tab_y"
 click 100 232               # speed preset "fast Internet"
@@ -341,16 +367,63 @@ for _ in $(seq 50); do xdotool search --onlyvisible --name '^About$' >/dev/null 
 click 400 480               # back into the window after the save dialog, which gives the focus to the first octet
 sleep 0.5
 type_into 192 16 20
+xdotool mousemove --sync $(( cx + 400 * s )) $(( cy + 200 * s ))   # over the list: the usual pointer
+sleep 0.3
+usual=$(pointer_picture)
 click 704 16                # Ping
 click 768 16
 xdotool key alt+r
 xdotool mousemove $(( cx + 400 * s )) $(( cy + 200 * s ))
+busy=$(pointer_picture)
 sleep 4
+xdotool mousemove --sync $(( cx + 401 * s )) $(( cy + 200 * s ))   # the moves during the wait were dropped too
+sleep 0.3
+after=$(pointer_picture)
 caption now
 check "input during a single ping's wait started no test" 'same idle now'
+check "the pointer showed the busy cursor during the wait, the usual one after it" \
+  '[ "$busy" != "$usual" ] && [ "$after" = "$usual" ]'
 click 768 16                # a test once more, closed during .28's echo: the close waits for nothing
 sleep 0.4
 leave
+
+# At twice the size on a 1024x768 screen, smaller than the window: the window fits the screen (its title bar
+# and menu on it) and its client area scrolls; Tab brings Run test into view, and a click on it runs a test,
+# which then shows the pending repeat at the status bar's end.
+if [ "$s" = 2 ]; then
+  Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$work/small" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/small" ] && break; sleep 0.1; done
+  export DISPLAY=:$(head -n1 "$work/small")
+  mkdir -m 777 "$work/small-run"
+  printf '198\r\n51\r\n100\r\n1\r\n1\r\n60\r\n1\r\n' > "$work/small-run/Scanvet.cfg"
+  chmod 666 "$work/small-run/Scanvet.cfg"
+  (cd "$work/small-run" && exec "${as_user[@]}" env HOME="$work/small-run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 \
+    LC_ALL=C.UTF-8 "$program_path" >/dev/null 2>&1) &
+  pids+=($!)
+  small=$(timeout 30 xdotool search --sync --onlyvisible --name '^Scanvet Address$' | head -n1) ||
+    fail "the window did not appear on the small screen"
+  menu_h=$(( cy - win_y ))                          # as on the large screen
+  eval "$(xdotool getwindowgeometry --shell "$small")"
+  echo "on a 1024x768 screen at twice the size: the window at $X,$Y ${WIDTH}x$HEIGHT"
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] || fail "the window's title bar or menu lies off the small screen ($X,$Y)"
+  check "at twice the size the window fits the 1024x768 screen" '[ $(( X + WIDTH )) -le 1024 ] && [ $(( Y + HEIGHT )) -le 768 ]'
+  sleep 1
+  status_end small-before "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool mousemove --sync $(( X + 24 * s )) $(( Y + menu_h + 16 * s )) click 1    # the first octet
+  for _ in $(seq 8); do xdotool key Tab; sleep 0.1; done                          # on to Run test
+  sleep 0.5
+  # Scrolled to its right end: Run test ends 3 pixels short of it, left of the vertical scroll bar (14 wide).
+  xdotool mousemove --sync $(( X + WIDTH - 44 * s )) $(( Y + menu_h + 16 * s )) click 1
+  ran=0
+  for _ in $(seq 300); do
+    sleep 0.1
+    status_end small-after "$X" "$Y" "$WIDTH" "$HEIGHT"
+    if ! same small-before small-after; then ran=1; break; fi
+  done
+  check "on the small screen Run test, scrolled into view, ran a test" '[ $ran = 1 ]'
+  kill "${pids[-1]}"
+fi
 
 if [ "$s" = 1 ]; then
   keep config real-window-config-sheet.png

@@ -191,6 +191,17 @@ void FoundComputersView::setLocked(bool value)
     if (value && hasFocus()) clearFocus();
 }
 
+// An entry shows the focus; with none, and on an empty list, the list shows
+// it around itself.
+void FoundComputersView::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid()) return;
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+}
+
 bool FoundComputersView::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_locked && isUserInput(event->type())) return true;

@@ -23,6 +23,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Changes that come within a frame of the last shown one are gathered

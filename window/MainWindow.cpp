@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -59,9 +60,16 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget
     m_menus = new WindowMenus(menuBar(), m_settings);
     m_scan->setNotifyAfter(m_settings.notifyAfter());
 
-    auto* client = new QWidget(this);
+    // The client area has fixed places; it scrolls where the screen is smaller than the window.
+    auto* client = new QWidget;
     client->setFixedSize(ClientWidth, TopBarHeight + SheetsHeight + ProgressFrameHeight);
-    setCentralWidget(client);
+    m_clientArea = new QScrollArea(this);
+    m_clientArea->setObjectName(QStringLiteral("clientArea"));
+    m_clientArea->setFrameShape(QFrame::NoFrame);
+    m_clientArea->setFocusPolicy(Qt::NoFocus);
+    m_clientArea->setWidget(client);
+    m_clientArea->setFixedSize(client->size());
+    setCentralWidget(m_clientArea);
     m_topBar = new TopBar(m_dialogs, client);
     m_topBar->setGeometry(0, 0, ClientWidth, TopBarHeight);
     m_sheets = new QTabWidget(client);
@@ -111,7 +119,8 @@ void MainWindow::readSettings()
 void MainWindow::setTabOrder()
 {
     const QList<QWidget*> order = m_topBar->tabOrder() + QList<QWidget*>{m_sheets} + m_testSheet->tabOrder() +
-                                  m_resultSheet->tabOrder() + m_configSheet->tabOrder();
+                                  m_resultSheet->tabOrder() + m_configSheet->tabOrder() +
+                                  QList<QWidget*>{m_status->cancelRepeatButton()};
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -131,6 +140,7 @@ void MainWindow::connectControls()
         {m_testSheet->saveButton(), [this] { saveFoundComputers(); }},
         {m_resultSheet->saveButton(), [this] { saveResultSheet(); }},
         {m_resultSheet->clearButton(), [this] { m_resultSheet->log()->clearLines(); }},
+        {m_status->cancelRepeatButton(), [this] { m_scan->setRepeatArmed(false); }},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler = handler] { guarded(handler); });
@@ -208,9 +218,23 @@ void MainWindow::showEvent(QShowEvent* event)
     // Centred; a window larger than the screen keeps its title bar and menu
     // on it, where it can still be moved and used.
     const QRect area = s->availableGeometry();
+    fitToScreen(area);
     const QSize frame = frameGeometry().size();
     const QPoint centred = area.center() - QPoint(frame.width() / 2, frame.height() / 2);
     move(std::max(area.left(), centred.x()), std::max(area.top(), centred.y()));
+}
+
+// On a screen smaller than the window (a large scale factor), the window
+// takes the available area, its frame included, and the client area
+// scrolls, so that every control stays within reach.
+void MainWindow::fitToScreen(const QRect& available)
+{
+    const QSize room = available.size() - (frameGeometry().size() - m_clientArea->size());
+    QSize area = m_clientArea->widget()->size();
+    if (width() > available.width()) area.setWidth(room.width());
+    if (height() > available.height()) area.setHeight(room.height());
+    m_clientArea->setFixedSize(area);
+    layout()->activate();
 }
 
 void MainWindow::reportPreferenceNotKept(const QString& why)
@@ -279,11 +303,12 @@ void MainWindow::pingAddress()
 void MainWindow::followState(ScanState state)
 {
     const bool pinging = state == ScanState::PingingOnce;
-    if (!pinging) m_busy.reset();
+    // Not here and now: the input that queued up meanwhile has yet to arrive.
+    if (!pinging && m_busy) std::exchange(m_busy, nullptr)->end();
     m_topBar->followState(state);
     m_testSheet->followState(state);
     setConfigSheetReachable(state == ScanState::Idle || state == ScanState::WaitingToRepeat);
-    if (pinging && !m_busy) m_busy = std::make_unique<BusyWait>();
+    if (pinging && !m_busy) m_busy = new BusyWait(this);
     // Locking the focused Ping button moved the focus on; it goes back.
     if (QWidget* before = m_focusBeforePing.data(); !pinging && before != nullptr) {
         if (before->isEnabled() && before->isVisible()) before->setFocus();

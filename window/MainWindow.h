@@ -23,6 +23,7 @@ class ConfigSheet;
 class Dialogs;
 class Pinger;
 class ProgressFrame;
+class QScrollArea;
 class QTabWidget;
 class ResultSheet;
 class SettingsFields;
@@ -70,6 +71,7 @@ private:
     void pingAddress();
     void followState(ScanState state);
     void setConfigSheetReachable(bool reachable);
+    void fitToScreen(const QRect& available);
     void resolveMnemonicClashes();
     void saveFoundComputers();
     void saveResultSheet();
@@ -78,6 +80,7 @@ private:
     // Read before anything else, in the folder the program started in.
     Settings m_settings{QDir::currentPath()};
     ScanController* m_scan;
+    QScrollArea* m_clientArea = nullptr;
     TopBar* m_topBar = nullptr;
     QTabWidget* m_sheets = nullptr;
     TestSheet* m_testSheet = nullptr;
@@ -86,7 +89,7 @@ private:
     ProgressFrame* m_progress = nullptr;
     StatusLine* m_status = nullptr;
     std::unique_ptr<SettingsFields> m_settingsFields;
-    std::unique_ptr<BusyWait> m_busy;
+    QPointer<BusyWait> m_busy;
     QPointer<QWidget> m_focusBeforePing;
     WindowMenus* m_menus = nullptr;
 

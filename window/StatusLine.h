@@ -3,7 +3,8 @@
 
 // The status bar: the line of the last echo (painted at most once per
 // frame, as a scan changes it a thousand times a second), and at its right,
-// while a repeat is pending, when the next test starts.
+// while a repeat is pending, when the next test starts and a button that
+// cancels it.
 #pragma once
 
 #include <QObject>
@@ -12,6 +13,7 @@
 class FramePacer;
 class QDateTime;
 class QLabel;
+class QPushButton;
 class QStatusBar;
 
 class StatusLine : public QObject {
@@ -20,14 +22,17 @@ public:
     explicit StatusLine(QStatusBar* bar);
 
     void show(const QString& text);
-    // Painted before this returns, for a wait that blocks the window.
+    // At once, not with the next frame.
     void showNow(const QString& text);
-    // "Next test at 14:05"; an invalid time takes the note away.
+    // "Next test at 14:05" (the locale's short time, without seconds) and
+    // "Cancel repeat"; an invalid time takes both away.
     void showNextTest(const QDateTime& at);
+    QPushButton* cancelRepeatButton() const { return m_cancelRepeat; }
 
 private:
     QStatusBar* m_bar;
     QLabel* m_nextTest;
+    QPushButton* m_cancelRepeat;
     FramePacer* m_pacer;
     QString m_text;
 };

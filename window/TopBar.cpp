@@ -6,6 +6,7 @@
 #include "base/KeptTexts.h"
 #include "base/Text.h"
 #include "lookup/LocalLookup.h"
+#include "window/BackgroundLookup.h"
 #include "window/Controls.h"
 #include "window/Dialogs.h"
 #include "window/FieldSpinner.h"
@@ -55,6 +56,9 @@ TopBar::TopBar(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     m_localAddress = button(this, "localAddressButton", QStringLiteral("&Get local IP"), QRect(602, 4, 67, 25));
     m_ping = button(this, "pingButton", QStringLiteral("&Ping"), QRect(671, 4, 67, 25));
     m_runStop = button(this, "runStopButton", QStringLiteral("&Run test"), QRect(740, 4, 57, 25));
+    m_lookup = new BackgroundLookup({m_solve, m_localAddress, m_hostName},
+                                    [this](const BackgroundLookup::Step& step) { runShowingErrors(m_dialogs, window(), step); },
+                                    this);
 }
 
 void TopBar::followState(ScanState state)
@@ -109,10 +113,15 @@ void TopBar::checkOctetField(size_t index)
 
 void TopBar::fillInLocalAddress()
 {
-    const std::optional<LocalIdentity> local = localIdentity();
-    if (!local) return;
-    setOctetTexts(local->octets);
-    m_hostName->setText(local->hostName);
+    // The thread only carries this pointer over; the step runs here, while this bar stands.
+    m_lookup->start([this] {
+        const std::optional<LocalIdentity> local = localIdentity();
+        return BackgroundLookup::Step([this, local] {
+            if (!local) return;
+            setOctetTexts(local->octets);
+            m_hostName->setText(local->hostName);
+        });
+    });
 }
 
 void TopBar::solveHostName(const std::function<void(const QString&)>& showStatus)
@@ -122,19 +131,22 @@ void TopBar::solveHostName(const std::function<void(const QString&)>& showStatus
         m_dialogs.showMessage(this, QLatin1String(KeptTexts::BlankHostName));
         return;
     }
-    // The look-up blocks the window: the notice must show before it starts.
+    m_lookup->start([this, hostText, showStatus] {
+        const std::optional<SolvedName> solved = ::solveHostName(hostText);
+        return BackgroundLookup::Step([this, hostText, showStatus, solved] {
+            struct ClearStatus {
+                const std::function<void(const QString&)>& show;
+                ~ClearStatus() { show(QString()); }
+            } clearStatus{showStatus};
+            if (!solved) {
+                m_dialogs.showMessage(this, QStringLiteral("Unable to find computer with hostname ") + hostText);
+                return;
+            }
+            const QString question = QStringLiteral("IP address of ") + hostText + QStringLiteral(" is : ") +
+                                     solved->dotted + QStringLiteral("\n\r\n\r") + QLatin1String(KeptTexts::UseSolvedAddress);
+            if (m_dialogs.confirm(this, question)) setOctetTexts(solved->octets);
+        });
+    });
+    // The look-up's result comes through the event loop, after this.
     showStatus(QLatin1String(KeptTexts::SolvingWait));
-    struct ClearStatus {
-        const std::function<void(const QString&)>& show;
-        ~ClearStatus() { show(QString()); }
-    } clearStatus{showStatus};
-
-    const std::optional<SolvedName> solved = ::solveHostName(hostText);
-    if (!solved) {
-        m_dialogs.showMessage(this, QStringLiteral("Unable to find computer with hostname ") + hostText);
-        return;
-    }
-    const QString question = QStringLiteral("IP address of ") + hostText + QStringLiteral(" is : ") + solved->dotted +
-                             QStringLiteral("\n\r\n\r") + QLatin1String(KeptTexts::UseSolvedAddress);
-    if (m_dialogs.confirm(this, question)) setOctetTexts(solved->octets);
 }

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 
+class BackgroundLookup;
 class Dialogs;
 class FieldSpinner;
 class QLineEdit;
@@ -46,9 +47,12 @@ public:
     void setOctetTexts(const OctetTexts& texts);
 
     // Get local IP: the local computer's address and name into the fields.
+    // The look-up runs in the background, and locks Solve IP, Get local IP
+    // and the host name meanwhile.
     void fillInLocalAddress();
     // Solve IP: the typed host name's address into the octet fields, when
-    // the user confirms it. showStatus(text) shows the wait at once.
+    // the user confirms it; looked up in the background as above.
+    // showStatus(text) shows the wait, and clears it after the boxes.
     void solveHostName(const std::function<void(const QString&)>& showStatus);
 
 Q_SIGNALS:
@@ -67,4 +71,5 @@ private:
     QPushButton* m_localAddress = nullptr;
     QPushButton* m_ping = nullptr;
     QPushButton* m_runStop = nullptr;
+    BackgroundLookup* m_lookup = nullptr;
 };

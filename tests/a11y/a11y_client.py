@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Catches a status line, its change event, gauge, entry state (also after it fell silent), result text, the
-# pending test's time or the notices' menu choice missing from the accessibility bus.
+# pending test's time, its cancel button or the notices' menu choice missing from the accessibility bus.
 import os, re, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
@@ -23,6 +23,10 @@ def wait_for(what, get, seconds=60):
 
 def find(root, role, name):
     return pyatspi.findDescendant(root, lambda a: a.getRole() == role and a.name == name)
+
+def showing(role, name):  # in the program, on the screen, its name matching
+    return pyatspi.findDescendant(app, lambda a: a.getRole() == role and re.match(name, a.name or "")
+                                  and a.getState().contains(pyatspi.STATE_SHOWING))
 
 app = wait_for("the program on the bus", lambda: next(
     a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == int(sys.argv[1])))
@@ -55,6 +59,10 @@ wait_for("the gauge back at the start of 10..12", lambda: (
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
 wait_for("the time of the repeat on the status bar", lambda: pyatspi.findDescendant(
     app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and re.match(r"Next test at \d", a.name)))
+cancel = wait_for("Cancel repeat beside it", lambda: showing(pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$"))
+cancel.queryAction().doAction(0)
+wait_for("the repeat cancelled: neither its time nor its button shown", lambda: not showing(
+    pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$") and not showing(pyatspi.ROLE_LABEL, r"Next test at \d"))
 wait_for("the notices' menu choice, on", lambda: pyatspi.findDescendant(
     app, lambda a: a.name == "Notify of changes" and a.getState().contains(pyatspi.STATE_CHECKED)))
 
@@ -64,4 +72,4 @@ run.queryAction().doAction(0)
 silent = wait_for("the entry of 198.51.100.12", lambda: next(e for e in computers if e.name.startswith("198.51.100.12 ")))
 wait_for("the entry of the silent computer described as not answering", lambda: silent.description == "not answering")
 wait_for("an event for the silent entry's description", lambda: any(n.startswith("198.51.100.12 ") for n in described))
-print("a11y: status line, gauge, entry states, result sheet, next test and menu choice read from the bus")
+print("a11y: status line, gauge, entry states, result sheet, next test, its cancel and menu choice read from the bus")

@@ -3,11 +3,13 @@
 
 // Catches: a close (File, Exit; title bar; SIGTERM, SIGINT, SIGHUP) in any state that hangs, fails, loses the
 // settings, ends the test or pings on; a signal lost while a box is open, or a refused octet written; a close that
-// waits for the name server or crashes while names are looked up; a start without a ping socket that goes on,
+// waits for the name server or crashes while names are looked up, or that Solve IP holds while a name server is
+// silent; a start without a ping socket that goes on,
 // shows the wrong error or touches the settings; a thread keeping a capability.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 #include "tests/SlowNameServer.h"
+#include "tests/window/SilentNameServer.h"
 
 #include <QTemporaryDir>
 
@@ -87,6 +89,23 @@ TEST(ProcessTest, shouldEndAtOnceWhileNamesAreStillBeingLookedUp)
     ASSERT_TRUE(driver.command("close"));
     EXPECT_EQ(driver.finish(), 0);
     EXPECT_EQ(fileText(file), "198\r\n51\r\n100\r\n1\r\n101\r\n110\r\n0\r\n");
+}
+
+// Solve IP while the name server answers nothing: the window takes the next command meanwhile, and a close ends the
+// program at once; the resolver would wait longer than the driver's hang guard.
+TEST(ProcessTest, shouldEndAtOnceWhileANameServerHoldsSolveIp)
+{
+    SCANVET_REQUIRE_LAB();
+    const SilentNameServer server;
+    ASSERT_TRUE(server.listening());
+    QTemporaryDir work;
+    setenv("RES_OPTIONS", "timeout:30 attempts:2", 1);
+    Process driver(work.path().toStdString(), {DRIVER});
+    unsetenv("RES_OPTIONS");
+    ASSERT_TRUE(driver.waitFor("ready") && driver.command("set hostNameEdit held.lab") &&
+                driver.command("click solveButton") && server.queried());
+    ASSERT_TRUE(driver.command("set firstOctetEdit 10") && driver.command("close"));
+    EXPECT_EQ(driver.finish(), 0);
 }
 
 // A copy of the driver named scanvet, run as user nobody where ping sockets are forbidden: it cannot start; given

@@ -5,14 +5,16 @@
 // sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
 // during a test; the Config Sheet within reach during a test; the window not idle again after it; a gauge
 // that stands still during a test; an entry left answering on the screen after it fell silent; the
-// look-ups filling in wrong fields.
+// look-ups filling in wrong fields, or holding the GUI thread (or their cursor) while a name server is silent.
 #include "tests/Lab.h"
+#include "tests/window/SilentNameServer.h"
 #include "tests/window/WindowFixture.h"
 
 #include "window/FoundComputersView.h"
 
 #include <QProgressBar>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -92,18 +94,47 @@ TEST_F(LabWindow, shouldMoveTheGaugeDuringATestAndRepaintAnEntryThatFallsSilent)
 
 TEST_F(LabWindow, shouldFillInTheLocalAddressAndASolvedName)
 {
-    button("localAddressButton")->click();
+    // Both look-ups run in the background; the buttons come back when they are done.
+    const auto lookUp = [this](const char* name) {
+        button(name)->click();
+        return QTest::qWaitFor([this] { return button("solveButton")->isEnabled(); }, 10000);
+    };
+    ASSERT_TRUE(lookUp("localAddressButton"));
     EXPECT_EQ(octets() + ' ' + find("hostNameEdit")->text(), QStringLiteral("198 51 100 2 scanner"));
     find("hostNameEdit")->setText(QStringLiteral(" alpha.lab "));
     m_dialogs.answerYes = false;
-    button("solveButton")->click();
+    ASSERT_TRUE(lookUp("solveButton"));
     EXPECT_EQ(m_dialogs.questions.join('|'), "IP address of  alpha.lab  is : 198.51.100.10\n\r\n\rUse this IP addr for test ?");
     EXPECT_EQ(octets(), QStringLiteral("198 51 100 2"));
     m_dialogs.answerYes = true;
-    button("solveButton")->click();
+    ASSERT_TRUE(lookUp("solveButton"));
     EXPECT_EQ(octets(), QStringLiteral("198 51 100 10"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->statusBar()->currentMessage().isEmpty(); }, 2000));
     find("hostNameEdit")->setText(QStringLiteral("nobody.lab"));
-    button("solveButton")->click();
+    ASSERT_TRUE(lookUp("solveButton"));
     EXPECT_EQ(m_dialogs.messages, QStringList{"Unable to find computer with hostname nobody.lab"});
+}
+
+// A name server that never answers (the test's RES_OPTIONS make the resolver wait 30 s) holds Solve IP: the
+// GUI thread's timer fires on meanwhile, the look-up's controls are locked under a busy cursor, and a close
+// drops the look-up with its cursor.
+TEST_F(LabWindow, shouldKeepTheWindowRunningWhileANameServerHoldsALookUp)
+{
+    const SilentNameServer server;
+    ASSERT_TRUE(server.listening());
+    find("hostNameEdit")->setText(QStringLiteral("held.lab"));
+    button("solveButton")->click();
+    EXPECT_EQ(m_window->statusBar()->currentMessage(), "Yeeaaah, I need a few seconds...hardly working...");
+    ASSERT_TRUE(server.queried());
+    QTimer ticking;
+    QSignalSpy ticks(&ticking, &QTimer::timeout);
+    ticking.start(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks.size() >= 3; }, 10000));
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+    for (const char* name : {"solveButton", "localAddressButton", "hostNameEdit"})
+        EXPECT_FALSE(find<QWidget>(name)->isEnabled()) << name;
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    m_window.reset();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -4,10 +4,12 @@
 // Catches: octet fields left invalid or a line break kept in any field; spinners that pass their ends;
 // settings read into the wrong fields, unclamped, or not written back as seven lines; a list saved
 // in the wrong place or said saved when it was not, or the settings moved by a failed save; a handler's
-// error escaping; a broken tab order or a label over a field; a button that clears or saves the other
-// sheet's list; a test or ping that skips the sheet's mode or its preset's time-out; a gauge left full;
-// a due repeat that starts no test or a pending one not shown; Enter that presses nothing, or the focus
-// lost after a ping; the notice choice forgotten or written into the settings file.
+// error escaping; a broken tab order, a label over a field, or an empty list with no visible focus; a button
+// that clears or saves the other sheet's list; a test or ping that skips the sheet's mode or its preset's
+// time-out; a gauge left full; a due repeat that starts no test, a pending one not shown, shown with seconds, or
+// not cancelled on its own; a stopped test taken for a whole one by the change notices; Enter that presses
+// nothing, or the focus lost after a ping; a ping's wait that runs the event loop, shows no busy cursor or
+// replays the input it held; the notice choice forgotten or written into the settings file.
 #include "tests/window/WindowFixture.h"
 
 #include "window/ConfigSheet.h"
@@ -15,6 +17,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QKeyEvent>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -122,6 +126,15 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
     const QImage icon = m_window->windowIcon().pixmap(32).toImage();
     EXPECT_TRUE(!icon.isNull() && icon.pixelColor(16, 16).alpha() == 255);
     EXPECT_EQ(QApplication::focusWidget(), find("firstOctetEdit"));
+    // A pending repeat: its cancel button ends the order. The list is empty again.
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit", "rangeMaxEdit",
+          "repeatEdit"}, "127 0 0 1 1 1 1");
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain());
+    button("clearFoundButton")->click();
+    auto* list = find<QAbstractItemView>("foundView");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->viewport()->updatesEnabled(); }));  // drawn once per frame
+    const QImage unfocusedList = list->grab().toImage();
     const QString top = QStringLiteral("firstOctetEdit secondOctetEdit thirdOctetEdit fourthOctetEdit hostNameEdit "
                                        "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
     const QString sheets[] = {"foundView clearFoundButton saveFoundButton",
@@ -137,10 +150,11 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
         QStringList order;
         for (QWidget* w = QApplication::focusWidget(); order.size() < 40; w = QApplication::focusWidget()) {
             order << (w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName());
+            EXPECT_TRUE(w != list || w->grab().toImage() != unfocusedList) << "no visible focus on the empty list";
             QTest::keyClick(w, Qt::Key_Tab);
             if (QApplication::focusWidget() == find("firstOctetEdit")) break;
         }
-        EXPECT_EQ(order.join(' '), top + sheets[sheet]);
+        EXPECT_EQ(order.join(' '), top + sheets[sheet] + " cancelRepeatButton");
     }
 }
 
@@ -209,24 +223,34 @@ TEST_F(WindowFixture, shouldPrepareEveryTestAndPingByTheConfigSheetAndEmptyTheGa
     EXPECT_EQ(m_window->statusBar()->currentMessage(), "No test: the range's min (200) is above its max (100)");
 }
 
-TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingOrNoPeriod)
+TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilStopPingCancelOrNoPeriod)
 {
     fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit", "rangeMinEdit", "rangeMaxEdit",
-          "repeatEdit"}, "127 0 0 1 1 1 1");
+          "repeatEdit"}, "127 0 0 1 1 2 1");
     scan().setMinuteLength(std::chrono::milliseconds(300));
+    scan().setNotifyAfter(1);
     auto* next = find<QLabel>("nextTestLabel");
-    QSignalSpy finished(&scan(), &ScanController::finished);
-    const auto pending = [&] { return next->isVisible() && next->text().startsWith("Next test at "); };
-    // The window itself starts the test that falls due: twice without a click, then a ping cancels it.
+    QSignalSpy finished(&scan(), &ScanController::finished), changed(&scan(), &ScanController::computersChanged);
+    const auto pending = [&] { return next->isVisible() && button("cancelRepeatButton")->isVisible(); };
+    // The window itself starts the test that falls due, twice without a click; the time shows without seconds.
     button("runStopButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 3; }, 20000));
+    scan().setMinuteLength(std::chrono::minutes(1));
+    fill({"repeatEdit"}, "2");
     EXPECT_TRUE(pending());
+    EXPECT_EQ(next->text(), "Next test at " + QLocale().toString(scan().nextTestAt().time(), u"HH:mm"));
+    // Cancel repeat (Alt+N) cancels it alone; a ping cancels it too, and says so.
+    QTest::keyClick(m_window.get(), Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pending() && !scan().repeatArmed(); }, 2000));
+    button("runStopButton")->click();
+    ASSERT_TRUE(idleAgain() && pending());
     button("pingButton")->click();
     EXPECT_FALSE(pending() || scan().repeatArmed());
-    // Stopped: no repeat (the first echo waits for the stop). Then a period of 0 cancels the pending repeat.
+    EXPECT_EQ(m_window->statusBar()->currentMessage(), "The pending repeat is cancelled by the ping");
+    // Stopped after .1 (the first echo waits for the stop): no repeat, and no change between the whole tests
+    // around it. Then a period of 0 cancels the pending repeat.
     std::promise<void> stopped;
     scan().pinger().onRequest = [pressed = stopped.get_future().share()] { pressed.wait(); };
-    fill({"rangeMaxEdit"}, "2");
     button("runStopButton")->click();
     button("runStopButton")->click();
     stopped.set_value();
@@ -235,6 +259,7 @@ TEST_F(WindowFixture, shouldRepeatAFinishedTestAndShowWhenTheNextOneStartsUntilS
     EXPECT_FALSE(pending());
     button("runStopButton")->click();
     ASSERT_TRUE(idleAgain() && pending());
+    EXPECT_EQ(changed.size(), 0);
     fill({"repeatEdit"}, "0");
     EXPECT_FALSE(pending());
 }
@@ -246,9 +271,34 @@ TEST_F(WindowFixture, shouldPressTheFocusedButtonWithEitherEnterAndGiveTheFocusB
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         button("pingButton")->setFocus();
         QTest::keyClick(button("pingButton"), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return echoes.size() == (key == Qt::Key_Return ? 1 : 2); }, 5000));
+        // Keys that come before the wait's busy cursor has gone are dropped.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return echoes.size() == (key == Qt::Key_Return ? 1 : 2) && QApplication::overrideCursor() == nullptr;
+        }, 5000));
         EXPECT_EQ(QApplication::focusWidget(), button("pingButton"));
     }
+}
+
+// While the single ping holds the GUI thread: a busy cursor; the input that queues up meanwhile (a press of Run
+// test) is dropped afterwards, and nothing queued runs before the ping's click has returned.
+TEST_F(WindowFixture, shouldHoldTheInputOfAPingsWaitAndNeverRunTheEventLoopInsideIt)
+{
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "fourthOctetEdit"}, "127 0 0 1");
+    QSignalSpy states(&scan(), &ScanController::stateChanged);
+    int cursorDuringWait = -1;
+    bool clickReturned = false, ranInside = false, ran = false;
+    scan().pinger().onRequest = [&] {
+        cursorDuringWait = QApplication::overrideCursor() != nullptr ? QApplication::overrideCursor()->shape() : -1;
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(button("runStopButton"), new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, " "));
+        QMetaObject::invokeMethod(m_window.get(), [&] { ran = true, ranInside = !clickReturned; }, Qt::QueuedConnection);
+    };
+    button("pingButton")->click();
+    clickReturned = true;
+    EXPECT_EQ(cursorDuringWait, Qt::WaitCursor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran && QApplication::overrideCursor() == nullptr; }, 5000));
+    EXPECT_FALSE(ranInside) << "the event loop ran inside the ping's click";
+    EXPECT_EQ(states.size(), 2) << "a test started";  // pinging, then idle
 }
 
 TEST_F(WindowFixture, shouldKeepTheChoiceOfNoticesInTheUsersConfigurationAndNotInTheSettingsFile)
