@@ -39,7 +39,8 @@ public:
     std::function<void()> onRequest;
     std::function<void()> onReturned;
 
-    const EchoSocket& socket() const { return m_echoSocket; }
+    // For a sweep of many echoes in flight, between pings.
+    EchoSocket& socket() { return m_echoSocket; }
 
 private:
     EchoSocket m_echoSocket;

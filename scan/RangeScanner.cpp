@@ -4,10 +4,29 @@
 #include "scan/RangeScanner.h"
 
 #include "net/Ipv4.h"
+#include "net/OnLinkRoutes.h"
 #include "net/Pinger.h"
+#include "scan/Log.h"
 #include "scan/ScanEvents.h"
 
 #include <arpa/inet.h>
+
+namespace {
+
+SweepSettings sweepSettings(const TestPlan& plan)
+{
+    const SpeedPreset& preset = SpeedPresets.at(static_cast<size_t>(plan.preset));
+    SweepSettings settings;
+    settings.interval = plan.interval;
+    settings.timeout = std::chrono::milliseconds(preset.timeoutMs);
+    settings.ttl = preset.ttl;
+    settings.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t destination) {
+        return routes.contains(destination);
+    };
+    return settings;
+}
+
+} // namespace
 
 RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
                            const std::atomic<bool>& stopRequested, ScanEvents& events)
@@ -17,11 +36,17 @@ RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint
       m_network(network),
       m_stopRequested(stopRequested),
       m_events(events),
-      m_thread([this] { walk(); })
+      m_sweep(m_plan.oneAtATime ? std::nullopt : std::make_optional<EchoSweep>(pinger.socket(), sweepSettings(m_plan))),
+      m_thread([this] { m_sweep ? sweep() : walk(); })
 {
 }
 
 RangeScanner::~RangeScanner() = default;
+
+void RangeScanner::stop() noexcept
+{
+    if (m_sweep) m_sweep->stop();
+}
 
 uint32_t RangeScanner::addressAt(size_t index) const
 {
@@ -51,4 +76,40 @@ void RangeScanner::walk()
     end.end = true;
     end.whole = whole;
     (void)m_events.push(std::move(end));
+}
+
+void RangeScanner::sweep()
+{
+    // The addresses sent and not yet handed over, oldest first: an edit of
+    // the network during the test must not rename a result.
+    std::deque<uint32_t> sent;
+    size_t firstSent = 0;
+    const auto destination = [&](size_t index) {
+        const uint32_t address = addressAt(index);
+        sent.push_back(address);
+        return htonl(address);
+    };
+    const auto deliver = [&](size_t index, const EchoResult& result) {
+        while (firstSent < index && !sent.empty()) {
+            sent.pop_front();
+            ++firstSent;
+        }
+        ScanEvent event;
+        event.index = index;
+        event.address = sent.empty() ? addressAt(index) : sent.front();
+        event.echo = result;
+        (void)m_events.pushWithoutWaiting(std::move(event));
+    };
+    // A window that stalls holds back the requests, never the reading of
+    // their answers, which would time them out.
+    const auto mayContinue = [this] { return m_events.waiting() < ScanEvents::Capacity; };
+    const SweepEnd end = m_sweep->run(m_addresses.count(), destination, deliver, mayContinue);
+    if (end == SweepEnd::Aborted) return;
+    const SweepStatistics& statistics = m_sweep->statistics();
+    qCDebug(lcScan) << "sweep of" << m_addresses.count() << "addresses:" << statistics.sent << "sent, at most"
+                    << statistics.peakInFlight << "in flight," << statistics.peakOnLink << "on the link";
+    ScanEvent last;
+    last.end = true;
+    last.whole = end == SweepEnd::Completed;
+    (void)m_events.pushWithoutWaiting(std::move(last));
 }

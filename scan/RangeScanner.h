@@ -1,15 +1,20 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// One test on a thread of its own: an echo to every address of the plan, in
-// address order, each handed to the GUI thread with its progress step
-// through the scan's events, which the test does not wait on.
+// One test on a thread of its own: an echo to every address of the plan,
+// each result handed to the GUI thread in address order with its progress
+// step, through the scan's events, which the test does not wait on. A sweep
+// has many echoes in flight; one at a time, each address waits for the
+// result of the one before.
 #pragma once
 
+#include "net/EchoSweep.h"
 #include "scan/TestPlan.h"
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <thread>
 
 class Pinger;
@@ -29,8 +34,14 @@ public:
     RangeScanner(const RangeScanner&) = delete;
     RangeScanner& operator=(const RangeScanner&) = delete;
 
+    // From the GUI thread, after stopRequested is set: a sweep sends no
+    // further request and ends with the results it has; one at a time, the
+    // echo under way finishes first.
+    void stop() noexcept;
+
 private:
     void walk();
+    void sweep();
     uint32_t addressAt(size_t index) const;
 
     Pinger& m_pinger;
@@ -39,5 +50,6 @@ private:
     const std::atomic<uint32_t>* m_network;
     const std::atomic<bool>& m_stopRequested;
     ScanEvents& m_events;
+    std::optional<EchoSweep> m_sweep;  // none one at a time
     std::jthread m_thread;  // last: it starts once everything it reads is set
 };

@@ -202,6 +202,7 @@ void ScanController::requestStop()
 {
     if (!isRunning()) return;
     m_stopRequested = true;
+    m_scanner->stop();
     updateState();
 }
 

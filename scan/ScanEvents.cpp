@@ -3,12 +3,29 @@
 
 #include "scan/ScanEvents.h"
 
-ScanEvents::ScanEvents(std::function<void()> wakeUp) : m_wake(std::move(wakeUp)) {}
+ScanEvents::ScanEvents(std::function<void()> wake) : m_wake(std::move(wake)) {}
 
 bool ScanEvents::push(ScanEvent event)
 {
     std::unique_lock lock(m_mutex);
     m_roomLeft.wait(lock, [this] { return m_closed || m_events.size() < Capacity; });
+    return append(std::move(event));
+}
+
+bool ScanEvents::pushWithoutWaiting(ScanEvent event)
+{
+    const std::lock_guard guard(m_mutex);
+    return append(std::move(event));
+}
+
+size_t ScanEvents::waiting()
+{
+    const std::lock_guard guard(m_mutex);
+    return m_events.size();
+}
+
+bool ScanEvents::append(ScanEvent event)
+{
     if (m_closed) return false;
     const bool end = event.end;
     m_events.push_back(std::move(event));

@@ -36,6 +36,11 @@ public:
     // Scan thread. Waits while the queue is full; false, with nothing
     // queued, once closed.
     bool push(ScanEvent event);
+    // Scan thread, for a sender that must go on reading its answers: never
+    // waits, and holds back its further requests by waiting() instead.
+    bool pushWithoutWaiting(ScanEvent event);
+    // How many events wait to be taken.
+    size_t waiting();
     // GUI thread: every waiting event, oldest first.
     std::vector<ScanEvent> takeAll();
     // GUI thread: when nothing waits, the next push wakes; false when
@@ -46,6 +51,9 @@ public:
     void close();
 
 private:
+    // Under the lock.
+    bool append(ScanEvent event);
+
     std::function<void()> m_wake;
     std::mutex m_mutex;
     std::condition_variable m_roomLeft;

@@ -36,6 +36,9 @@ struct Driver : QObject {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) say("box " + box->text());
         qApp->installEventFilter(this);
         ScanController& scan = window->scanController();
+        // A close is tried in every state, stopping too, which lasts as long as an echo only one at a time.
+        if (auto* classic = window->findChild<QAction*>(QStringLiteral("oneAtATimeAction")); !classic->isChecked())
+            classic->trigger();
         scan.pinger().onRequest = [] { say(QStringLiteral("request")); };
         connect(&scan, &ScanController::finished, this, [] { say(QStringLiteral("finished")); });
         connect(&scan.recorder(), &EchoRecorder::statusChanged, this, [](const QString& text) { say("status " + text); });

@@ -5,6 +5,7 @@
 // boxes and a save dialog that answer at once and remember what they showed.
 #pragma once
 
+#include "files/Settings.h"
 #include "scan/ScanController.h"
 #include "tests/QtPrinters.h"
 #include "window/Dialogs.h"
@@ -46,6 +47,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_work.isValid() && QDir::setCurrent(m_work.path()));
+        // These tests hold single echoes and states that last an echo: the classic pace, one echo at a time.
+        ASSERT_TRUE(Settings(m_work.path()).setOneAtATime(true).isEmpty());
         open();
     }
     void open()
