@@ -1,0 +1,237 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// ieee-data's CSV files: "Registry,Assignment,Organization Name,Organization
+// Address", with quoted fields that may hold commas, doubled quotes and line
+// breaks. Only the first three fields are kept.
+#include "link/MakerTable.h"
+
+#include "net/LinkLogging.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+// A quoted field runs on past line breaks; one that has not closed within
+// this many bytes is taken for a garbled record.
+constexpr size_t LongestRecord = 4096;
+
+bool startsRecord(std::string_view text, size_t at)
+{
+    const std::string_view rest = text.substr(std::min(at, text.size()));
+    for (const std::string_view tag : {"MA-L,", "MA-M,", "MA-S,", "IAB,", "Registry,"})
+        if (rest.starts_with(tag)) return true;
+    return false;
+}
+
+// Reads the record at `at` into its first three fields; returns where the
+// next record starts. A record whose quotes do not close (before the next
+// line that starts a record, the size limit or the end) or that has text
+// after a closing quote is garbled.
+size_t readRecord(std::string_view text, size_t at, std::string (&fields)[3], int& fieldCount, bool& garbled)
+{
+    enum { FieldStart, Unquoted, Quoted, AfterQuote } state = FieldStart;
+    for (std::string& f : fields) f.clear();
+    fieldCount = 0;
+    garbled = false;
+    const auto add = [&](char c) {
+        if (fieldCount < 3) fields[fieldCount] += c;
+    };
+    const auto skipLine = [&](size_t from) {
+        garbled = true;
+        const size_t end = text.find('\n', from);
+        return end == std::string_view::npos ? text.size() : end + 1;
+    };
+    for (size_t i = at; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && state != Quoted) continue;
+        switch (state) {
+        case FieldStart:
+            if (c == '"') {
+                state = Quoted;
+                break;
+            }
+            state = Unquoted;
+            [[fallthrough]];
+        case Unquoted:
+        case AfterQuote:
+            if (c == ',' || c == '\n') {
+                ++fieldCount;
+                if (c == '\n') return i + 1;
+                state = FieldStart;
+            } else if (state == AfterQuote) {
+                return skipLine(i);
+            } else {
+                add(c);
+            }
+            break;
+        case Quoted:
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                add('"');
+                ++i;
+            } else if (c == '"') {
+                state = AfterQuote;
+            } else if (i - at > LongestRecord || (c == '\n' && startsRecord(text, i + 1))) {
+                garbled = true;
+                return i - at > LongestRecord ? skipLine(i) : i + 1;
+            } else {
+                add(c);
+            }
+            break;
+        }
+    }
+    garbled = state == Quoted;  // cut short inside quotes
+    if (state != FieldStart || fieldCount > 0) ++fieldCount;
+    return text.size();
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    const size_t first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool parseHex(std::string_view digits, size_t count, uint64_t& value)
+{
+    if (digits.size() != count) return false;
+    value = 0;
+    for (const char c : digits) {
+        const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (d < 0) return false;
+        value = value << 4 | static_cast<uint64_t>(d);
+    }
+    return true;
+}
+
+// The copy of the list with the newest modification time; the first folder's on a tie.
+QString newestCopy(const QStringList& folders, const QString& fileName)
+{
+    QString best;
+    QDateTime bestTime;
+    for (const QString& folder : folders) {
+        const QFileInfo file(folder + QLatin1Char('/') + fileName);
+        if (!file.isFile() || !file.isReadable()) continue;
+        if (best.isEmpty() || file.lastModified() > bestTime) {
+            best = file.filePath();
+            bestTime = file.lastModified();
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QStringList MakerTable::debianFolders()
+{
+    return {QStringLiteral("/usr/share/ieee-data"), QStringLiteral("/var/lib/ieee-data")};
+}
+
+MakerTable::MakerTable(QStringList folders, QObject* parent) : QObject(parent), m_folders(std::move(folders)) {}
+
+MakerTable::~MakerTable()
+{
+    if (m_loader.joinable()) m_loader.join();
+}
+
+void MakerTable::startLoading()
+{
+    std::call_once(m_started, [this] {
+        m_loader = std::thread([this] {
+            load();
+            {
+                const std::lock_guard lock(m_waitMutex);
+                m_loaded.store(true, std::memory_order_release);
+            }
+            m_loadedCondition.notify_all();
+            Q_EMIT loaded();
+        });
+    });
+}
+
+bool MakerTable::waitUntilLoaded(std::chrono::milliseconds timeout)
+{
+    startLoading();
+    std::unique_lock lock(m_waitMutex);
+    return m_loadedCondition.wait_for(lock, timeout, [this] { return isLoaded(); });
+}
+
+void MakerTable::load()
+{
+    std::unordered_map<std::string, uint32_t> makerIndex;
+    const struct { const char* file; const char* registry; int bits; } lists[] = {
+        {"oui36.csv", "MA-S", 36}, {"iab.csv", "IAB", 36}, {"mam.csv", "MA-M", 28}, {"oui.csv", "MA-L", 24}};
+    for (const auto& list : lists) {
+        const QString path = newestCopy(m_folders, QString::fromLatin1(list.file));
+        if (path.isEmpty()) {
+            qCInfo(lcLink) << "no maker list" << list.file << "in" << m_folders;
+            continue;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qCWarning(lcLink) << "cannot read the maker list" << path << ":" << file.errorString();
+            continue;
+        }
+        const QByteArray bytes = file.readAll();
+        const std::string_view text(bytes.constData(), static_cast<size_t>(bytes.size()));
+        std::vector<Block>& blocks = list.bits == 36 ? m_blocks36 : list.bits == 28 ? m_blocks28 : m_blocks24;
+        std::string fields[3];
+        int fieldCount = 0, skipped = 0;
+        bool garbled = false;
+        for (size_t at = 0; at < text.size();) {
+            at = readRecord(text, at, fields, fieldCount, garbled);
+            uint64_t prefix = 0;
+            const std::string_view name = trimmed(fields[2]);
+            if (garbled || fieldCount < 3 || trimmed(fields[0]) != list.registry
+                || !parseHex(trimmed(fields[1]), static_cast<size_t>(list.bits / 4), prefix) || name.empty()) {
+                skipped += fieldCount > 0 && trimmed(fields[0]) != "Registry";
+                continue;
+            }
+            const auto [made, added] = makerIndex.try_emplace(std::string(name), static_cast<uint32_t>(m_makers.size()));
+            if (added) {
+                QString maker = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+                for (QChar& c : maker)
+                    if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+                m_makers.push_back(maker.simplified());
+            }
+            blocks.push_back({prefix, made->second});
+        }
+        if (skipped > 0) qCWarning(lcLink) << skipped << "garbled or cut-short records skipped in" << path;
+    }
+    for (std::vector<Block>* blocks : {&m_blocks36, &m_blocks28, &m_blocks24}) {
+        std::stable_sort(blocks->begin(), blocks->end());
+        blocks->erase(std::unique(blocks->begin(), blocks->end(),
+                                  [](const Block& a, const Block& b) { return a.prefix == b.prefix; }),
+                      blocks->end());
+    }
+}
+
+const MakerTable::Block* MakerTable::find(const std::vector<Block>& blocks, uint64_t prefix) const
+{
+    const auto at = std::lower_bound(blocks.begin(), blocks.end(), Block{prefix, 0});
+    return at != blocks.end() && at->prefix == prefix ? &*at : nullptr;
+}
+
+QString MakerTable::makerOf(const MacAddress& mac) const
+{
+    if (!isStationAddress(mac)) return {};
+    if ((mac[0] & 0x02) != 0) return locallyAdministered();
+    if (!isLoaded()) return {};
+    uint64_t value = 0;
+    for (const uint8_t b : mac) value = value << 8 | b;
+    for (const auto& [blocks, bits] : {std::pair{&m_blocks36, 36}, {&m_blocks28, 28}, {&m_blocks24, 24}})
+        if (const Block* block = find(*blocks, value >> (48 - bits))) return m_makers[block->maker];
+    return {};
+}
+
+size_t MakerTable::blockCount() const
+{
+    return isLoaded() ? m_blocks36.size() + m_blocks28.size() + m_blocks24.size() : 0;
+}
