@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,65 +32,78 @@ bool startsRecord(std::string_view text, size_t at)
     return false;
 }
 
-// Reads the record at `at` into its first three fields; returns where the
-// next record starts. A record whose quotes do not close (before the next
-// line that starts a record, the size limit or the end) or that has text
-// after a closing quote is garbled.
-size_t readRecord(std::string_view text, size_t at, std::string (&fields)[3], int& fieldCount, bool& garbled)
+// The first three fields of one record; a field with doubled quotes or line
+// breaks is copied into its buffer, any other is a view of the text.
+struct Record {
+    std::string_view fields[3];
+    std::string buffers[3];
+    int fieldCount = 0;
+    bool garbled = false;
+};
+
+size_t skipLine(std::string_view text, size_t from, Record& record)
 {
-    enum { FieldStart, Unquoted, Quoted, AfterQuote } state = FieldStart;
-    for (std::string& f : fields) f.clear();
-    fieldCount = 0;
-    garbled = false;
-    const auto add = [&](char c) {
-        if (fieldCount < 3) fields[fieldCount] += c;
-    };
-    const auto skipLine = [&](size_t from) {
-        garbled = true;
-        const size_t end = text.find('\n', from);
-        return end == std::string_view::npos ? text.size() : end + 1;
-    };
-    for (size_t i = at; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' && state != Quoted) continue;
-        switch (state) {
-        case FieldStart:
-            if (c == '"') {
-                state = Quoted;
-                break;
+    record.garbled = true;
+    const size_t end = text.find('\n', from);
+    return end == std::string_view::npos ? text.size() : end + 1;
+}
+
+// Reads the record at `at`; returns where the next one starts. A record whose
+// quotes do not close (before a line that starts a record, the size limit or
+// the end) or that has text after a closing quote is garbled.
+size_t readRecord(std::string_view text, size_t at, Record& record)
+{
+    record.fieldCount = 0;
+    record.garbled = false;
+    for (size_t i = at;;) {
+        const int index = record.fieldCount++;
+        std::string_view field;
+        if (i < text.size() && text[i] == '"') {
+            const size_t first = i + 1;
+            bool copy = false;
+            size_t close = first;
+            for (size_t from = first;;) {
+                const size_t quote = text.find('"', from), lineEnd = text.find('\n', from);
+                if (lineEnd < quote) {
+                    if (startsRecord(text, lineEnd + 1)) {
+                        record.garbled = true;
+                        return lineEnd + 1;
+                    }
+                    copy = true;
+                    from = lineEnd + 1;
+                } else if (quote == std::string_view::npos || quote - at > LongestRecord) {
+                    return quote == std::string_view::npos ? (record.garbled = true, text.size()) : skipLine(text, quote, record);
+                } else if (quote + 1 < text.size() && text[quote + 1] == '"') {
+                    copy = true;
+                    from = quote + 2;
+                } else {
+                    close = quote;
+                    break;
+                }
             }
-            state = Unquoted;
-            [[fallthrough]];
-        case Unquoted:
-        case AfterQuote:
-            if (c == ',' || c == '\n') {
-                ++fieldCount;
-                if (c == '\n') return i + 1;
-                state = FieldStart;
-            } else if (state == AfterQuote) {
-                return skipLine(i);
-            } else {
-                add(c);
+            field = text.substr(first, close - first);
+            if (copy && index < 3) {
+                std::string& buffer = record.buffers[index];
+                buffer.clear();
+                for (size_t c = 0; c < field.size(); ++c) {
+                    buffer += field[c];
+                    if (field[c] == '"') ++c;  // the second of a doubled quote
+                }
+                field = buffer;
             }
-            break;
-        case Quoted:
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                add('"');
-                ++i;
-            } else if (c == '"') {
-                state = AfterQuote;
-            } else if (i - at > LongestRecord || (c == '\n' && startsRecord(text, i + 1))) {
-                garbled = true;
-                return i - at > LongestRecord ? skipLine(i) : i + 1;
-            } else {
-                add(c);
-            }
-            break;
+            i = close + 1;
+            if (i < text.size() && text[i] == '\r') ++i;
+            if (i < text.size() && text[i] != ',' && text[i] != '\n') return skipLine(text, i, record);
+        } else {
+            const size_t end = std::min(text.find_first_of(",\n", i), text.size());
+            field = text.substr(i, end - i);
+            if (field.ends_with('\r')) field.remove_suffix(1);
+            i = end;
         }
+        if (index < 3) record.fields[index] = field;
+        if (i >= text.size()) return text.size();
+        if (text[i++] == '\n') return i;
     }
-    garbled = state == Quoted;  // cut short inside quotes
-    if (state != FieldStart || fieldCount > 0) ++fieldCount;
-    return text.size();
 }
 
 std::string_view trimmed(std::string_view s)
@@ -165,7 +179,12 @@ bool MakerTable::waitUntilLoaded(std::chrono::milliseconds timeout)
 
 void MakerTable::load()
 {
-    std::unordered_map<std::string, uint32_t> makerIndex;
+    // Keys are views into the lists' bytes and into copies of the names that
+    // had to be unquoted, both kept until the end of the load.
+    std::unordered_map<std::string_view, uint32_t> makerIndex;
+    makerIndex.reserve(32768);
+    std::vector<QByteArray> texts;
+    std::deque<std::string> unquotedNames;
     const struct { const char* file; const char* registry; int bits; } lists[] = {
         {"oui36.csv", "MA-S", 36}, {"iab.csv", "IAB", 36}, {"mam.csv", "MA-M", 28}, {"oui.csv", "MA-L", 24}};
     for (const auto& list : lists) {
@@ -179,27 +198,31 @@ void MakerTable::load()
             qCWarning(lcLink) << "cannot read the maker list" << path << ":" << file.errorString();
             continue;
         }
-        const QByteArray bytes = file.readAll();
+        const QByteArray& bytes = texts.emplace_back(file.readAll());
         const std::string_view text(bytes.constData(), static_cast<size_t>(bytes.size()));
         std::vector<Block>& blocks = list.bits == 36 ? m_blocks36 : list.bits == 28 ? m_blocks28 : m_blocks24;
-        std::string fields[3];
-        int fieldCount = 0, skipped = 0;
-        bool garbled = false;
+        Record record;
+        int skipped = 0;
         for (size_t at = 0; at < text.size();) {
-            at = readRecord(text, at, fields, fieldCount, garbled);
+            at = readRecord(text, at, record);
             uint64_t prefix = 0;
-            const std::string_view name = trimmed(fields[2]);
-            if (garbled || fieldCount < 3 || trimmed(fields[0]) != list.registry
-                || !parseHex(trimmed(fields[1]), static_cast<size_t>(list.bits / 4), prefix) || name.empty()) {
-                skipped += fieldCount > 0 && trimmed(fields[0]) != "Registry";
+            const std::string_view name = record.fieldCount >= 3 ? trimmed(record.fields[2]) : std::string_view();
+            if (record.garbled || record.fieldCount < 3 || trimmed(record.fields[0]) != list.registry
+                || !parseHex(trimmed(record.fields[1]), static_cast<size_t>(list.bits / 4), prefix) || name.empty()) {
+                skipped += trimmed(record.fields[0]) != "Registry" && !(record.fieldCount == 1 && record.fields[0].empty());
                 continue;
             }
-            const auto [made, added] = makerIndex.try_emplace(std::string(name), static_cast<uint32_t>(m_makers.size()));
+            const bool copied = name.data() < bytes.constData() || name.data() >= bytes.constData() + bytes.size();
+            const auto [made, added] = makerIndex.try_emplace(copied ? unquotedNames.emplace_back(name) : name,
+                                                              static_cast<uint32_t>(m_makers.size()));
             if (added) {
                 QString maker = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-                for (QChar& c : maker)
-                    if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
-                m_makers.push_back(maker.simplified());
+                if (std::any_of(name.begin(), name.end(), [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; })) {
+                    for (QChar& c : maker)
+                        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+                    maker = maker.simplified();
+                }
+                m_makers.push_back(maker);
             }
             blocks.push_back({prefix, made->second});
         }
