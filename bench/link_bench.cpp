@@ -5,6 +5,7 @@
 //   scanvet_bench_link table REPS     reads of the neighbour table (fill it first: echoes to every address)
 //   scanvet_bench_link makers REPS    loads of Debian's maker lists, and 1,000 look-ups after a load
 //   scanvet_bench_link settle REPS    a test's sightings after its last echo, first test and repeat, both modes
+//   scanvet_bench_link left           how long a host taken away is still reported, both modes
 // Each prints "key value" lines: the median, min and max of its repetitions.
 #include "link/LinkSightings.h"
 #include "link/MakerTable.h"
@@ -98,20 +99,56 @@ void makers(int reps)
 
 // A test of the LAN /24: sightings started at its start, ended after its last echo; the time from the end to
 // their delivery.
-double settle(LinkSightings& sightings, EchoSocket& echo, size_t& found)
+double settle(LinkSightings& sightings, EchoSocket& echo, std::vector<LinkSighting>& found)
 {
     const auto addresses = lanRange();
-    std::promise<size_t> delivered;
+    std::promise<std::vector<LinkSighting>> delivered;
     Clock::time_point deliveredAt;
     sightings.start(addresses, Clock::now(), [&](std::vector<LinkSighting> s) {
         deliveredAt = Clock::now();
-        delivered.set_value(s.size());
+        delivered.set_value(std::move(s));
     });
     sweep(echo, addresses);
     const Clock::time_point end = Clock::now();
     sightings.testEnded();
     found = delivered.get_future().get();
     return std::chrono::duration<double, std::milli>(deliveredAt - end).count();
+}
+
+bool sighted(const std::vector<LinkSighting>& found, const char* address)
+{
+    return std::any_of(found.begin(), found.end(), [&](const LinkSighting& s) { return s.address == parseDottedAddress(address); });
+}
+
+// With the kernel's own timings: a host taken away right after a test sighted it; tests back to back until one
+// misses it. The time from the take-away to the start of that test, and that test's settle time.
+void leftBound()
+{
+    std::string namespaces = std::getenv("SCANVET_LAB_ARP_HOSTS") != nullptr ? std::getenv("SCANVET_LAB_ARP_HOSTS") : "";
+    const std::string host41 = namespaces.substr(namespaces.find(' ') + 1, namespaces.find(' ', namespaces.find(' ') + 1) - namespaces.find(' ') - 1);
+    EchoSocket echo;
+    std::string why;
+    const auto prober = ArpProber::open(why);
+    for (ArpProber* mode : {static_cast<ArpProber*>(nullptr), prober.get()}) {
+        const std::string key = mode != nullptr ? "link.left_arp" : "link.left_table";
+        LinkSightings sightings(mode);
+        std::vector<LinkSighting> found;
+        settle(sightings, echo, found);
+        if (!sighted(found, "198.51.100.41")) std::fprintf(stderr, ".41 not sighted before the take-away\n");
+        if (std::system(("ip -n " + host41 + " link set eth0 down").c_str()) != 0) std::fprintf(stderr, "no take-away\n");
+        const Clock::time_point away = Clock::now();
+        int tests = 0;
+        for (; msSince(away) < 180'000; ++tests) {
+            const Clock::time_point start = Clock::now();
+            const double settled = settle(sightings, echo, found);
+            if (!sighted(found, "198.51.100.41")) {
+                std::printf("%s_gone_after_ms %.0f\n%s_gone_settle_ms %.0f\n%s_tests_still_reporting %d\n", key.c_str(),
+                            std::chrono::duration<double, std::milli>(start - away).count(), key.c_str(), settled, key.c_str(), tests);
+                break;
+            }
+        }
+        if (std::system(("ip -n " + host41 + " link set eth0 up").c_str()) != 0) std::fprintf(stderr, "not back\n");
+    }
 }
 
 // Until the kernel no longer vouches for the host (its confirmation older than the longest reachable time and the
@@ -141,7 +178,7 @@ void settleTimes(int reps)
     for (ArpProber* mode : {static_cast<ArpProber*>(nullptr), prober.get()}) {
         const std::string key = mode != nullptr ? "link.settle_arp" : "link.settle_table";
         std::vector<double> first, repeat;
-        size_t foundFirst = 0, foundRepeat = 0;
+        std::vector<LinkSighting> foundFirst, foundRepeat;
         for (int i = 0; i < reps; ++i) {
             if (std::system("ip -4 neigh flush all") != 0) std::fprintf(stderr, "cannot flush the neighbour table\n");
             LinkSightings sightings(mode);
@@ -149,7 +186,7 @@ void settleTimes(int reps)
             if (mode == nullptr) waitUntilStale("198.51.100.40");
             repeat.push_back(settle(sightings, echo, foundRepeat));
         }
-        std::printf("%s_found_first %zu\n%s_found_repeat %zu\n", key.c_str(), foundFirst, key.c_str(), foundRepeat);
+        std::printf("%s_found_first %zu\n%s_found_repeat %zu\n", key.c_str(), foundFirst.size(), key.c_str(), foundRepeat.size());
         report(key + "_first_ms", first);
         report(key + "_repeat_ms", repeat);
     }
@@ -169,8 +206,9 @@ int main(int argc, char** argv)
     if (what == "table") neighbourTable(reps);
     else if (what == "makers") makers(reps);
     else if (what == "settle") settleTimes(reps);
+    else if (what == "left") leftBound();
     else {
-        std::fprintf(stderr, "usage: scanvet_bench_link table|makers|settle [REPS]\n");
+        std::fprintf(stderr, "usage: scanvet_bench_link table|makers|settle|left [REPS]\n");
         return 2;
     }
     return 0;

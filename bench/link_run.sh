@@ -26,6 +26,8 @@ bash lab/netlab.sh run --socket dgram --all-answer -- nice -n "$nice" "$bench" t
 nice -n "$nice" "$bench" makers "$reps" >> "$results"
 # The lab as the tests know it: a quiet LAN of 13 hosts, three of them ARP-only.
 bash lab/netlab.sh run --socket dgram -- nice -n "$nice" "$bench" settle "$reps" >> "$results"
+# Once, with the kernel's own timings: how long a host taken away is still reported.
+bash lab/netlab.sh run --socket dgram -- nice -n "$nice" "$bench" left >> "$results"
 
 echo "Machine: $(nproc) cores, kernel $(uname -r), $reps repetitions, nice $nice, $(date -u '+%Y-%m-%d %H:%M UTC')"
 awk '
@@ -42,5 +44,7 @@ awk '
     row("settled, neighbour table, repeat (" v["link.settle_table_found_repeat"] " sighted)", "link.settle_table_repeat_ms", "measured")
     row("settled, ARP prober, first test (" v["link.settle_arp_found_first"] " sighted)", "link.settle_arp_first_ms", "measured")
     row("settled, ARP prober, repeat (" v["link.settle_arp_found_repeat"] " sighted)", "link.settle_arp_repeat_ms", "measured")
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "host taken away: first test without it, neighbour table", v["link.left_table_gone_after_ms"], "", "", "<= 46000 (1.5 x base reachable + 1 s)"
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "host taken away: first test without it, ARP prober", v["link.left_arp_gone_after_ms"], "", "", "0 (the next test)"
   }' "$results"
 echo "(raw results: $results)"
