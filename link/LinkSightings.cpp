@@ -24,6 +24,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <utility>
 
@@ -66,7 +67,18 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
         m_ended = false;
     }
     m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver)]() mutable {
-        run(std::move(addresses), testStart, deliver);
+        bool delivered = false;
+        const Deliver once = [&](std::vector<LinkSighting> sightings) {
+            delivered = true;
+            deliver(std::move(sightings));
+        };
+        try {
+            run(std::move(addresses), testStart, once);
+        } catch (const std::exception& e) {
+            // The owner's wait must end all the same: nothing seen, unless the delivery itself failed.
+            qCCritical(lcLink) << "link sightings failed:" << e.what();
+            if (!delivered && !m_stop) deliver({});
+        }
     });
 }
 
@@ -129,7 +141,9 @@ std::vector<LinkSighting> LinkSightings::askArp(const std::vector<Candidate>& ca
     for (size_t first = 0; first < candidates.size() && !m_stop;) {
         std::vector<uint32_t> asked;
         size_t end = first;
-        for (; end < candidates.size() && candidates[end].on.index == candidates[first].on.index; ++end)
+        for (; end < candidates.size() && candidates[end].on.index == candidates[first].on.index
+               && candidates[end].on.address == candidates[first].on.address;
+             ++end)
             asked.push_back(candidates[end].address);
         for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop))
             sightings.push_back({reply.address, reply.mac});

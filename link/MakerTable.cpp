@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -159,13 +160,21 @@ void MakerTable::startLoading()
 {
     std::call_once(m_started, [this] {
         m_loader = std::thread([this] {
-            load();
+            try {
+                load();
+            } catch (const std::exception& e) {
+                // Waiters must not wait for good; half-read lists are unsorted, so none is kept.
+                qCCritical(lcLink) << "the maker lists could not be loaded:" << e.what();
+                m_blocks36.clear();
+                m_blocks28.clear();
+                m_blocks24.clear();
+            }
             {
                 const std::lock_guard lock(m_waitMutex);
                 m_loaded.store(true, std::memory_order_release);
             }
             m_loadedCondition.notify_all();
-            Q_EMIT loaded();
+            QMetaObject::invokeMethod(this, [this] { Q_EMIT loaded(); }, Qt::QueuedConnection);
         });
     });
 }

@@ -53,7 +53,7 @@ public:
     [[nodiscard]] size_t blockCount() const;
 
 Q_SIGNALS:
-    // Once, from the worker thread (so a receiver in another thread gets it queued).
+    // Once, in the table's own thread (its event loop), after the load.
     void loaded();
 
 private:

@@ -120,6 +120,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     for (const uint32_t a : addresses)
         if (a != on.address && answered.emplace(a, false).second) round.push_back(a);
     if (!listenOn(on.index)) return replies;
+    // Replies left from an earlier probe must not count for this one.
+    for (uint8_t stale[64]; recv(m_socketFd, stale, sizeof stale, 0) >= 0 || errno == EINTR;) {}
 
     sockaddr_ll broadcast{};
     broadcast.sll_family = AF_PACKET;
