@@ -106,8 +106,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# postinst gives the program its capability with setcap.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libcap2-bin)
+# postinst gives the program its capability with setcap; ieee-data names
+# the makers of the MAC addresses found on the link.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, ieee-data")
 
 set(SCANVET_INSTALLED_PROGRAM ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/scanvet)
 configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY

@@ -20,6 +20,10 @@
 #        it (the router reports it unreachable), .128/25 is an unreachable route
 #        and routes to 192.0.2.0/24 and 198.18.0.0/16, which it drops without
 #        any ICMP error (blackhole): silent routed ranges
+#   .40 .41 .42 ignore echo but answer ARP, each with a MAC of its own (not
+#        with --all-answer): .40 00:1c:42:5c:a1:40 of an MA-L maker ("Parallels,
+#        Inc."), .41 70:b3:d5:71:9a:41 of an MA-S block inside IEEE's 70:B3:D5
+#        ("2M Technology"), .42 02:5c:a1:00:00:42 locally administered
 # --lan-hosts N adds answering hosts .101 .. .(100+N) without names.
 # --all-answer gives every LAN address .1 .. .253 that nobody has an answering
 # host without a name (.20 then answers too; .30 stays late).
@@ -117,6 +121,24 @@ if [ "$all_answer" = 1 ]; then
   done | ip -n "$hs" -batch - || fail "cannot add the answering hosts"
 fi
 
+# The ARP-only hosts: each in a namespace of its own, so that each has its own MAC.
+arp_only=""
+if [ "$all_answer" = 0 ]; then
+  for host in 40=00:1c:42:5c:a1:40 41=70:b3:d5:71:9a:41 42=02:5c:a1:00:00:42; do
+    octet=${host%%=*} ns=${id}a${host%%=*}
+    namespaces+=("$ns")
+    ip netns add "$ns" || fail "cannot create the namespace of .$octet"
+    ip -n "$sw" link add "pa$octet" type veth peer name eth0 netns "$ns" || fail "cannot create veth for .$octet"
+    ip -n "$sw" link set "pa$octet" master br0 up
+    ip -n "$ns" link set eth0 address "${host#*=}"
+    ip -n "$ns" addr add "198.51.100.$octet/24" dev eth0
+    ip netns exec "$ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+    ip -n "$ns" link set lo up
+    ip -n "$ns" link set eth0 up
+    arp_only="$arp_only${arp_only:+ }$ns"
+  done
+fi
+
 ip -n "$rt" link add eth1 type veth peer name eth0 netns "$far" || fail "cannot create the far link"
 ip -n "$rt" addr add 203.0.113.1/24 dev eth1
 ip -n "$rt" link set eth1 up
@@ -161,6 +183,8 @@ printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' > "/etc/netns/$sc/
 printf 'hosts: files dns\nnetworks: files\n' > "/etc/netns/$sc/nsswitch.conf"
 
 # SCANVET_LAB_HOSTS names the hosts' namespace, so that a test can take a host away (ip -n).
+# SCANVET_LAB_ARP_HOSTS names the ARP-only hosts' namespaces, .40 .41 .42 in turn (empty with --all-answer).
 export SCANVET_LAB=1 SCANVET_LAB_SOCKET=$socket SCANVET_LAB_RESPONDER=${responder:+1} SCANVET_LAB_HOSTS=$hs
+export SCANVET_LAB_ARP_HOSTS=$arp_only
 ip netns exec "$sc" unshare --uts sh -c 'hostname scanner; exec "$@"' sh "$@"
 exit $?

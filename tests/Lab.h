@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace Lab {
@@ -25,10 +26,32 @@ inline constexpr const char* FarUnreachable = "203.0.113.200";
 inline constexpr const char* SilentRouted24 = "192.0.2.0";   // a /24
 inline constexpr const char* SilentRouted16 = "198.18.0.0";  // a /16
 
+// Hosts that ignore echo but answer ARP, each with a MAC of its own (none with --all-answer).
+struct ArpOnlyHost {
+    const char* address;
+    const char* mac;
+    const char* maker;
+};
+inline constexpr ArpOnlyHost ArpOnlyHosts[] = {
+    {"198.51.100.40", "00:1c:42:5c:a1:40", "Parallels, Inc."},         // an MA-L maker's
+    {"198.51.100.41", "70:b3:d5:71:9a:41", "2M Technology"},           // MA-S inside IEEE's 70:B3:D5
+    {"198.51.100.42", "02:5c:a1:00:00:42", "(locally administered)"},
+};
+
 inline std::string unavailable()
 {
     const char* why = std::getenv("SCANVET_LAB_UNAVAILABLE");
     return why != nullptr ? why : std::getenv("SCANVET_LAB") != nullptr ? "" : "not started through lab/netlab.sh";
+}
+// Takes ARP-only host number `index` off the LAN (its link goes down) or brings it back; false when it could not.
+inline bool setArpOnlyHostPresent(size_t index, bool present)
+{
+    const char* list = std::getenv("SCANVET_LAB_ARP_HOSTS");
+    std::istringstream namespaces(list != nullptr ? list : "");
+    std::string name;
+    for (size_t i = 0; i <= index; ++i)
+        if (!(namespaces >> name)) return false;
+    return std::system(("ip -n " + name + " link set eth0 " + (present ? "up" : "down")).c_str()) == 0;
 }
 inline bool rawSocket() { return unavailable().empty() && std::getenv("SCANVET_LAB_SOCKET") == std::string("raw"); }
 } // namespace Lab

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Which of a test's addresses on the scanner's own link answered ARP during
+// or just after the test, with their MACs, whether they answered the echo or
+// not. Without privilege the kernel's neighbour table tells (each echo makes
+// the kernel ask ARP); with an ArpProber each test asks ARP itself.
+#pragma once
+
+#include "net/ArpProber.h"
+#include "net/MacAddress.h"
+#include "net/NeighbourTable.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct LinkSighting {
+    uint32_t address = 0;  // network byte order
+    MacAddress mac{};
+};
+
+class LinkSightings {
+public:
+    using Clock = std::chrono::steady_clock;
+    // Runs on the worker thread: hand the sightings over (a queued call),
+    // never wait there for the thread that calls cancel().
+    using Deliver = std::function<void(std::vector<LinkSighting>)>;
+
+    // Whatever the kernel's settings, sightings come this long after
+    // testEnded() at the latest.
+    static constexpr std::chrono::seconds LongestSettle{30};
+
+    // prober: null to read the neighbour table; else owned by the caller,
+    // used by one LinkSightings at a time, and alive until it is destroyed.
+    explicit LinkSightings(ArpProber* prober = nullptr);
+    ~LinkSightings();  // cancel()
+    LinkSightings(const LinkSightings&) = delete;
+    LinkSightings& operator=(const LinkSightings&) = delete;
+
+    // At the start of a test (testStart: when its first echo went out, or
+    // just before). Addresses off the link are left out. Cancels a previous
+    // start. Delivers once, in address order, after testEnded(): at once
+    // when no address lies on the link.
+    void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver);
+    // The test's last echo has gone out, or the test was stopped.
+    void testEnded();
+    // No delivery after it returns; waits for the worker.
+    void cancel();
+
+    [[nodiscard]] bool asksArpItself() const noexcept { return m_prober != nullptr; }
+
+    // The neighbour table's verdict on one address of a test on that
+    // interface, read at readAt (exposed for the tests).
+    enum class Verdict { Present, Undecided, Absent };
+    [[nodiscard]] static Verdict judge(const NeighbourEntry* entry, Clock::time_point readAt,
+                                       Clock::time_point testStart, const NeighbourTimings& timings);
+
+private:
+    struct Candidate;
+    void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver);
+    [[nodiscard]] std::vector<LinkSighting> watchNeighbourTable(const std::vector<Candidate>& candidates,
+                                                               Clock::time_point testStart);
+    [[nodiscard]] std::vector<LinkSighting> askArp(const std::vector<Candidate>& candidates);
+    // Waits until the time, testEnded() or cancel().
+    void waitUntil(Clock::time_point time);
+
+    ArpProber* const m_prober;
+    std::thread m_worker;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_ended = false;            // guarded by m_mutex
+    Clock::time_point m_endedAt{};   // guarded by m_mutex
+};

@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The scanner's own IPv4 interfaces: which addresses lie on its link, and
+// which of its addresses to offer as "the local IP".
+#pragma once
+
+#include "net/MacAddress.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One IPv4 address of one interface (an interface with two addresses gives two).
+struct LocalInterface {
+    std::string name;          // the device (eth0), without an address's label
+    unsigned index = 0;        // the kernel's interface index
+    uint32_t address = 0;      // network byte order
+    int prefixLength = 0;
+    bool up = false;
+    bool loopback = false;
+    bool pointToPoint = false;
+    bool noArp = false;
+    std::optional<MacAddress> mac;  // none where the link has no 48-bit address (a tunnel)
+    bool defaultRoute = false;      // the default route goes out through it
+
+    [[nodiscard]] uint32_t netmask() const noexcept;  // network byte order
+    [[nodiscard]] bool inSubnet(uint32_t other) const noexcept;
+};
+
+// The system's interfaces, in the kernel's order; empty (and logged) when
+// they cannot be read.
+[[nodiscard]] std::vector<LocalInterface> localInterfaces();
+
+// The up, non-loopback interface with ARP whose subnet holds the address, so
+// that the kernel reaches it without a gateway and asks ARP for it. None for
+// the interface's own addresses, its subnet's network and broadcast
+// addresses, and addresses of no such subnet. The longest prefix wins, then
+// the default route's interface.
+[[nodiscard]] std::optional<LocalInterface> onLinkInterface(const std::vector<LocalInterface>& interfaces,
+                                                            uint32_t address);
+[[nodiscard]] std::optional<LocalInterface> onLinkInterface(uint32_t address);
+
+// The first IPv4 address of an up, non-loopback interface, the default
+// route's interface first; none when there is no such interface (never a
+// loopback address such as the 127.0.1.1 of Debian's hosts file).
+[[nodiscard]] std::optional<uint32_t> preferredLocalAddress(const std::vector<LocalInterface>& interfaces);
+[[nodiscard]] std::optional<uint32_t> preferredLocalAddress();
