@@ -105,8 +105,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# postinst gives the program its capability with setcap.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libcap2-bin)
+# postinst gives the program its capability with setcap; the history's SQLite
+# driver is a plugin, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, libqt6sql6-sqlite")
 
 set(SCANVET_INSTALLED_PROGRAM ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/scanvet)
 configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY
