@@ -49,12 +49,10 @@ void HistoryService::query(const HistoryRange& range, const QDateTime& now)
     QMetaObject::invokeMethod(m_worker.get(), [this, range, now] {
         if (m_closing) return;
         std::vector<ComputerHistory> computers;
-        const HistoryStore::Opened opened = ensureOpen(HistoryStore::Access::ExistingOnly);
-        if (opened == HistoryStore::Opened::Failed) return;
-        if (opened == HistoryStore::Opened::Ready) {
+        if (ensureOpen(HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready) {
             std::optional<std::vector<ComputerHistory>> read = m_store->computers(range, now);
-            if (!read) return report(m_store->lastError());
-            computers = std::move(*read);
+            if (read) computers = std::move(*read);
+            else report(m_store->lastError());
         }
         QMetaObject::invokeMethod(this, [this, text = range.text(), computers = std::move(computers)] {
             Q_EMIT computersRead(text, computers);

@@ -40,7 +40,7 @@ public:
 
 Q_SIGNALS:
     void recorded(const QString& range, bool whole, const TestOutcome& outcome);
-    // Empty when there is no history file (yet).
+    // Empty when there is no history file (yet) or it failed (failed() says why).
     void computersRead(const QString& range, const std::vector<ComputerHistory>& computers);
     // "FILE: reason"; the same reason again only after a write has succeeded.
     void failed(const QString& message);

@@ -110,43 +110,43 @@ bool HistoryStore::fail(const QString& reason)
 HistoryStore::Opened HistoryStore::open(Access access)
 {
     close();
+    m_openFailure.clear();
+    auto refuse = [this](const QString& reason) {
+        close();
+        m_openFailure = reason;
+        fail(reason);
+        return Opened::Failed;
+    };
     const QFileInfo file(m_path);
     const bool writable = access == Access::CreateIfMissing && m_keepDays > 0;
     if (!writable && file.exists() && file.size() == 0) return Opened::Absent;  // made but never written
     if (!file.exists() && !file.isSymLink()) {
         if (!writable) return Opened::Absent;
-        if (!QDir().mkpath(file.absolutePath())) {
-            fail(QStringLiteral("cannot make its folder"));
-            return Opened::Failed;
-        }
+        if (!QDir().mkpath(file.absolutePath())) return refuse(QStringLiteral("cannot make its folder"));
     } else if (!file.isFile()) {  // a FIFO would hang the first read; a folder is no file
-        fail(QStringLiteral("not a regular file"));
-        return Opened::Failed;
+        return refuse(QStringLiteral("not a regular file"));
     }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_database.setDatabaseName(m_path);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
-    QString error;
-    if (!m_database.open()) error = HistorySchema::reason(m_database.lastError());
-    if (error.isEmpty()) error = HistorySchema::prepare(m_database, writable);
-    if (error.isEmpty()) {
-        // A crash loses at most the test under way; every commit reaches the disk.
-        QSqlQuery pragma(m_database);
-        if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"))) error = HistorySchema::reason(pragma.lastError());
-    }
-    if (error.isEmpty()) {
-        m_statements = std::make_unique<Statements>(m_database);
-        error = m_statements->prepare();
-    }
-    if (error.isEmpty()) return Opened::Ready;
-    close();
-    fail(error);
-    return Opened::Failed;
+    if (!m_database.open()) return refuse(HistorySchema::reason(m_database.lastError()));
+    if (const QString error = HistorySchema::prepare(m_database, writable); !error.isEmpty()) return refuse(error);
+    // A crash loses at most the test under way: every commit reaches the disk.
+    if (QSqlQuery pragma(m_database); !pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        return refuse(HistorySchema::reason(pragma.lastError()));
+    m_statements = std::make_unique<Statements>(m_database);
+    if (const QString error = m_statements->prepare(); !error.isEmpty()) return refuse(error);
+    return Opened::Ready;
+}
+
+bool HistoryStore::failNotOpen()
+{
+    return fail(m_openFailure.isEmpty() ? QStringLiteral("not open") : m_openFailure);
 }
 
 bool HistoryStore::inTransaction(const std::function<bool()>& work)
 {
-    if (!isOpen()) return fail(QStringLiteral("not open"));
+    if (!isOpen()) return failNotOpen();
     QSqlQuery control(m_database);
     // IMMEDIATE takes the write lock first, so that a second writer waits for it instead of failing.
     if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) return fail(HistorySchema::reason(control.lastError()));
@@ -308,7 +308,7 @@ bool HistoryStore::prune(const QDateTime& now)
 std::optional<std::vector<ComputerHistory>> HistoryStore::computers(const HistoryRange& range, const QDateTime& now)
 {
     if (!isOpen()) {
-        fail(QStringLiteral("not open"));
+        failNotOpen();
         return std::nullopt;
     }
     HistoryReader reader(m_database);
@@ -321,7 +321,7 @@ std::optional<std::vector<DailyRoundTrip>> HistoryStore::roundTrips(const QStrin
 {
     const std::optional<quint32> number = HistoryRange::parseAddress(address);
     if (!isOpen() || !number) {
-        fail(isOpen() ? QStringLiteral("not an address: %1").arg(address) : QStringLiteral("not open"));
+        isOpen() ? fail(QStringLiteral("not an address: %1").arg(address)) : failNotOpen();
         return std::nullopt;
     }
     HistoryReader reader(m_database);

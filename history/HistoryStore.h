@@ -63,6 +63,7 @@ public:
 private:
     struct Statements;
     bool fail(const QString& reason);
+    bool failNotOpen();
     bool inTransaction(const std::function<bool()>& work);
     bool write(const TestRecord& test, TestOutcome& outcome);
     void close();
@@ -74,4 +75,5 @@ private:
     QSqlDatabase m_database;
     std::unique_ptr<Statements> m_statements;
     QString m_error;
+    QString m_openFailure;  // why the last open failed
 };

@@ -20,9 +20,11 @@ struct Step {
     std::vector<int> onLink = {};  // seen in the neighbour table without answering
 };
 
+// Minutes after the start of this hour: near now, as the service prunes by the clock.
 inline QDateTime at(qint64 minute)
 {
-    return QDateTime::fromSecsSinceEpoch(1'780'000'000 + minute * 60);
+    static const qint64 hour = QDateTime::currentSecsSinceEpoch() / 3600 * 3600;
+    return QDateTime::fromSecsSinceEpoch(hour + minute * 60);
 }
 
 inline QString address(int octet)
