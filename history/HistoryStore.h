@@ -40,6 +40,8 @@ public:
     // keepDays above 0). Absent: no file and none made.
     [[nodiscard]] Opened open(Access access = Access::CreateIfMissing);
     bool isOpen() const { return m_statements != nullptr; }
+    // Its WAL goes into the file; open() again to go on.
+    void close();
 
     // One transaction. None on failure (lastError); an empty outcome when off.
     [[nodiscard]] std::optional<TestOutcome> record(const TestRecord& test);
@@ -66,7 +68,6 @@ private:
     bool failNotOpen();
     bool inTransaction(const std::function<bool()>& work);
     bool write(const TestRecord& test, TestOutcome& outcome);
-    void close();
 
     QString m_path;
     int m_keepDays;
