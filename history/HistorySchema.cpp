@@ -42,19 +42,16 @@ struct Identity {
 
 Identity identify(QSqlDatabase& database)
 {
+    // One statement: one snapshot, also while another program creates the tables.
     QSqlQuery query(database);
     Identity identity;
-    auto pragma = [&](const QString& statement) {
-        if (!query.exec(statement) || !query.next()) {
-            if (identity.error.isEmpty()) identity.error = HistorySchema::reason(query.lastError());
-            return 0LL;
-        }
-        return query.value(0).toLongLong();
-    };
-    const qint64 applicationId = pragma(QStringLiteral("PRAGMA application_id"));
-    identity.version = int(pragma(QStringLiteral("PRAGMA user_version")));
-    const qint64 objects = pragma(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    if (!identity.error.isEmpty()) return identity;
+    if (!query.exec(QStringLiteral("SELECT application_id, user_version, (SELECT count(*) FROM sqlite_master)"
+                                   " FROM pragma_application_id, pragma_user_version")) || !query.next()) {
+        identity.error = HistorySchema::reason(query.lastError());
+        return identity;
+    }
+    const qint64 applicationId = query.value(0).toLongLong(), objects = query.value(2).toLongLong();
+    identity.version = query.value(1).toInt();
     if (applicationId == HistorySchema::ApplicationId) identity.kind = Kind::Ours;
     else if (applicationId == 0 && objects == 0) identity.kind = Kind::Empty;
     return identity;

@@ -3,7 +3,7 @@
 
 #include "history/HistoryService.h"
 
-HistoryService::HistoryService(const QString& path, int keepDays, QObject* parent, int busyTimeoutMs)
+HistoryService::HistoryService(const QString& path, int keepDays, int busyTimeoutMs, QObject* parent)
     : QObject(parent), m_store(std::make_unique<HistoryStore>(path, keepDays, busyTimeoutMs)),
       m_worker(std::make_unique<QObject>()), m_keepDays(keepDays)
 {
@@ -33,6 +33,7 @@ void HistoryService::record(const TestRecord& test)
 {
     if (m_keepDays == 0) return;
     QMetaObject::invokeMethod(m_worker.get(), [this, test] {
+        if (m_closing && !m_lastFailure.isEmpty()) return;  // the program is ending: no second wait
         if (ensureOpen(HistoryStore::Access::CreateIfMissing) != HistoryStore::Opened::Ready) return;
         pruneIfDue(test.end);
         const std::optional<TestOutcome> outcome = m_store->record(test);

@@ -27,10 +27,10 @@ class HistoryService : public QObject {
 public:
     // The file is opened on first use and again after a failure; older rows
     // go at that open and then once a day of tests.
-    HistoryService(const QString& path, int keepDays, QObject* parent = nullptr,
-                   int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs);
-    // Waits for the writes handed over (each bounded by the busy time-out),
-    // never for a query: those not started are dropped.
+    HistoryService(const QString& path, int keepDays, int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs,
+                   QObject* parent = nullptr);
+    // Waits for the writes handed over (each bounded by the busy time-out; after
+    // one has failed, the rest are dropped), never for a query not yet started.
     ~HistoryService() override;
 
     // 0 is off: later tests are not recorded.
