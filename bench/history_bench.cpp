@@ -165,7 +165,7 @@ int main(int argc, char** argv)
             loop.quit();
         });
         for (int i = 0; i < std::max(reps, 50); ++i) {
-            const TestRecord test = testAt(start, TestsPerYear + 100 + i, computers, random);
+            const TestRecord test = testAt(start, TestsPerYear + 50 + i, computers, random);
             QElapsedTimer timer;
             timer.start();
             service.record(test);
@@ -176,7 +176,7 @@ int main(int argc, char** argv)
     row("HistoryService::record on the caller's thread", handOver, "ms", 5);
 
     Figures opening, report;
-    const QDateTime later = start.addSecs(qint64(TestsPerYear + 200) * Period);
+    const QDateTime later = start.addSecs(qint64(TestsPerYear + 100) * Period);
     for (int i = 0; i < reps; ++i) {
         QElapsedTimer timer;
         timer.start();
