@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QUuid>
 #include <QVariant>
 
@@ -79,6 +80,11 @@ struct HistoryStore::Statements {
         return QString();
     }
 };
+
+QString HistoryStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
+}
 
 HistoryStore::HistoryStore(QString path, int keepDays, int busyTimeoutMs)
     : m_path(std::move(path)), m_keepDays(keepDays), m_busyTimeoutMs(busyTimeoutMs),
@@ -229,8 +235,8 @@ bool HistoryStore::write(const TestRecord& test, TestOutcome& outcome)
         return s.deleteChange.numRowsAffected() > 0 || run(s.insertChange, {address, time, answering});
     };
 
+    const QString none(QLatin1String(""));  // not NULL: the columns hold text
     for (const auto& [address, result] : seen) {
-        const QString none(QLatin1String(""));  // not NULL: the columns hold text
         auto [it, isNew] = computers.try_emplace(address, Sighting{time, time, none, none, {}, result->answered, time, {}, true});
         Sighting& computer = it->second;
         if (time >= computer.lastSeen) {
@@ -275,8 +281,8 @@ bool HistoryStore::write(const TestRecord& test, TestOutcome& outcome)
             computer.stateTime = time;
             if (computer.missed) outcome.missing.push_back({HistoryRange::addressText(address), int(++*computer.missed)});
         }
-        QSqlQuery& write = computer.isNew ? s.insertComputer : s.updateComputer;
-        if (!run(write, {computer.firstSeen, computer.lastSeen, computer.name, computer.mac, nullable(computer.answering),
+        QSqlQuery& statement = computer.isNew ? s.insertComputer : s.updateComputer;
+        if (!run(statement, {computer.firstSeen, computer.lastSeen, computer.name, computer.mac, nullable(computer.answering),
                          computer.state, computer.stateTime, nullable(computer.missed), address}))
             return false;
     }
