@@ -3,84 +3,150 @@
 
 #include "history/HistoryService.h"
 
+#include <QPointer>
+
+#include <algorithm>
+
+// The worker thread's own: its connection and what it has said.
+struct HistoryService::Worker {
+    HistoryStore store;
+    QString lastFailure;
+    qint64 lastPrune = 0;  // seconds since the epoch
+    bool closing = false;
+};
+
 HistoryService::HistoryService(const QString& path, int keepDays, int busyTimeoutMs, QObject* parent)
-    : QObject(parent), m_store(std::make_unique<HistoryStore>(path, keepDays, busyTimeoutMs)),
-      m_worker(std::make_unique<QObject>()), m_keepDays(keepDays)
+    : QObject(parent), m_keepDays(keepDays),
+      m_thread([this, path, keepDays, busyTimeoutMs] { work(path, keepDays, busyTimeoutMs); })
 {
-    m_thread.setObjectName(QStringLiteral("history"));
-    m_worker->moveToThread(&m_thread);
-    m_thread.start();
 }
 
 HistoryService::~HistoryService()
 {
-    m_closing = true;
-    // After the writes already queued: the connection closes on its own thread.
-    QMetaObject::invokeMethod(m_worker.get(), [this] {
-        m_store.reset();
-        m_thread.quit();
-    }, Qt::QueuedConnection);
-    m_thread.wait();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closing = true;
+        std::erase_if(m_tasks, [](const Task& task) { return task.kind == Task::Query; });
+    }
+    m_taskWaiting.notify_one();
+    m_thread.join();
 }
 
 void HistoryService::setKeepDays(int days)
 {
     m_keepDays = days;
-    QMetaObject::invokeMethod(m_worker.get(), [this, days] { m_store->setKeepDays(days); }, Qt::QueuedConnection);
+    hand({Task::KeepDays, {}, {}, {}, days});
 }
 
 void HistoryService::record(const TestRecord& test)
 {
-    if (m_keepDays == 0) return;
-    QMetaObject::invokeMethod(m_worker.get(), [this, test] {
-        if (m_closing && !m_lastFailure.isEmpty()) return;  // the program is ending: no second wait
-        if (ensureOpen(HistoryStore::Access::CreateIfMissing) != HistoryStore::Opened::Ready) return;
-        pruneIfDue(test.end);
-        const std::optional<TestOutcome> outcome = m_store->record(test);
-        if (!outcome) return report(m_store->lastError());
-        m_lastFailure.clear();
-        QMetaObject::invokeMethod(this, [this, range = test.range, whole = test.whole, outcome = *outcome] {
-            Q_EMIT recorded(range, whole, outcome);
-        }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    if (m_keepDays > 0) hand({Task::Record, test, {}, {}, 0});
 }
 
 void HistoryService::query(const HistoryRange& range, const QDateTime& now)
 {
-    QMetaObject::invokeMethod(m_worker.get(), [this, range, now] {
-        if (m_closing) return;
-        std::vector<ComputerHistory> computers;
-        if (ensureOpen(HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready) {
-            std::optional<std::vector<ComputerHistory>> read = m_store->computers(range, now);
-            if (read) computers = std::move(*read);
-            else report(m_store->lastError());
-        }
-        QMetaObject::invokeMethod(this, [this, text = range.text(), computers = std::move(computers)] {
-            Q_EMIT computersRead(text, computers);
-        }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    hand({Task::Query, {}, range, now, 0});
 }
 
-HistoryStore::Opened HistoryService::ensureOpen(HistoryStore::Access access)
+void HistoryService::hand(Task task)
 {
-    if (m_store->isOpen()) return HistoryStore::Opened::Ready;
-    const HistoryStore::Opened opened = m_store->open(access);
-    if (opened == HistoryStore::Opened::Failed) report(m_store->lastError());
-    if (opened == HistoryStore::Opened::Ready) pruneIfDue(QDateTime::currentDateTime());
+    {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    m_taskWaiting.notify_one();
+}
+
+void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
+{
+    Worker worker{HistoryStore(path, keepDays, busyTimeoutMs), {}, 0, false};
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_taskWaiting.wait(lock, [this] { return !m_tasks.empty() || m_closing; });
+            if (m_tasks.empty()) return;  // closing, and nothing left to write
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            worker.closing = m_closing;
+        }
+        perform(worker, task);
+    }
+}
+
+void HistoryService::perform(Worker& worker, Task& task)
+{
+    HistoryStore& store = worker.store;
+    switch (task.kind) {
+    case Task::KeepDays: store.setKeepDays(task.keepDays); return;
+    case Task::Record: {
+        if (worker.closing && !worker.lastFailure.isEmpty()) return;  // the program is ending: no second wait
+        if (ensureOpen(worker, HistoryStore::Access::CreateIfMissing) != HistoryStore::Opened::Ready) return;
+        pruneIfDue(worker, task.test.end);
+        std::optional<TestOutcome> outcome = store.record(task.test);
+        if (!outcome) return report(worker, store.lastError());
+        worker.lastFailure.clear();
+        return answer({Answer::Recorded, task.test.range, task.test.whole, std::move(*outcome), {}});
+    }
+    case Task::Query: {
+        std::vector<ComputerHistory> computers;
+        if (ensureOpen(worker, HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready) {
+            std::optional<std::vector<ComputerHistory>> read = store.computers(*task.range, task.now);
+            if (read) computers = std::move(*read);
+            else report(worker, store.lastError());
+        }
+        return answer({Answer::Read, task.range->text(), false, {}, std::move(computers)});
+    }
+    }
+}
+
+HistoryStore::Opened HistoryService::ensureOpen(Worker& worker, HistoryStore::Access access)
+{
+    if (worker.store.isOpen()) return HistoryStore::Opened::Ready;
+    const HistoryStore::Opened opened = worker.store.open(access);
+    if (opened == HistoryStore::Opened::Failed) report(worker, worker.store.lastError());
+    if (opened == HistoryStore::Opened::Ready) pruneIfDue(worker, QDateTime::currentDateTime());
     return opened;
 }
 
-void HistoryService::pruneIfDue(const QDateTime& now)
+void HistoryService::pruneIfDue(Worker& worker, const QDateTime& now)
 {
     const qint64 seconds = now.toSecsSinceEpoch();
-    if (m_store->keepDays() == 0 || (m_lastPrune != 0 && seconds - m_lastPrune < 24 * 60 * 60)) return;
-    if (m_store->prune(now)) m_lastPrune = seconds;
-    else report(m_store->lastError());
+    if (worker.store.keepDays() == 0 || (worker.lastPrune != 0 && seconds - worker.lastPrune < 24 * 60 * 60)) return;
+    if (worker.store.prune(now)) worker.lastPrune = seconds;
+    else report(worker, worker.store.lastError());
 }
 
-void HistoryService::report(const QString& message)
+void HistoryService::report(Worker& worker, const QString& message)
 {
-    if (message == m_lastFailure) return;
-    m_lastFailure = message;
-    QMetaObject::invokeMethod(this, [this, message] { Q_EMIT failed(message); }, Qt::QueuedConnection);
+    if (message == worker.lastFailure) return;
+    worker.lastFailure = message;
+    answer({Answer::Failed, message, false, {}, {}});
+}
+
+void HistoryService::answer(Answer answer)
+{
+    const std::lock_guard lock(m_mutex);
+    m_answers.push_back(std::move(answer));
+    if (std::exchange(m_wakePending, true)) return;
+    QMetaObject::invokeMethod(this, &HistoryService::deliverAnswers, Qt::QueuedConnection);
+}
+
+void HistoryService::deliverAnswers()
+{
+    std::deque<Answer> answers;
+    {
+        const std::lock_guard lock(m_mutex);
+        answers.swap(m_answers);
+        m_wakePending = false;
+    }
+    const QPointer<HistoryService> alive(this);  // a receiver may delete it
+    for (const Answer& answer : answers) {
+        if (!alive) return;
+        switch (answer.kind) {
+        case Answer::Recorded: Q_EMIT recorded(answer.text, answer.whole, answer.outcome); break;
+        case Answer::Read: Q_EMIT computersRead(answer.text, answer.computers); break;
+        case Answer::Failed: Q_EMIT failed(answer.text); break;
+        }
+    }
 }

@@ -3,8 +3,9 @@
 
 // The history for a thread that must never wait for the disk (the GUI's):
 // a worker thread with its own HistoryStore (a connection belongs to one
-// thread) takes the writes and queries in order and answers by signals on
-// the caller's thread.
+// thread) takes the writes and queries in order, and the answers come back
+// as signals on the caller's thread. Both ways go through queues under one
+// mutex; Qt only wakes the caller's thread, carrying nothing.
 #pragma once
 
 #include "history/ComputerHistory.h"
@@ -16,10 +17,12 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QThread>
 
-#include <atomic>
-#include <memory>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 class HistoryService : public QObject {
@@ -29,8 +32,9 @@ public:
     // go at that open and then once a day of tests.
     HistoryService(const QString& path, int keepDays, int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs,
                    QObject* parent = nullptr);
-    // Waits for the writes handed over (each bounded by the busy time-out; after
-    // one has failed, the rest are dropped), never for a query not yet started.
+    // Drops the queries not started and waits for the writes handed over
+    // (each bounded by the busy time-out; after one has failed, the rest are
+    // dropped) and for a query under way.
     ~HistoryService() override;
 
     // 0 is off: later tests are not recorded.
@@ -46,16 +50,37 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
-    // These run on the worker thread.
-    HistoryStore::Opened ensureOpen(HistoryStore::Access access);
-    void pruneIfDue(const QDateTime& now);
-    void report(const QString& message);
+    struct Task {
+        enum Kind { Record, Query, KeepDays } kind;
+        TestRecord test;
+        std::optional<HistoryRange> range;
+        QDateTime now;
+        int keepDays = 0;
+    };
+    struct Answer {
+        enum Kind { Recorded, Read, Failed } kind;
+        QString text;  // the range, or the failure
+        bool whole = false;
+        TestOutcome outcome;
+        std::vector<ComputerHistory> computers;
+    };
+    struct Worker;
 
-    std::unique_ptr<HistoryStore> m_store;  // made here, used and destroyed on the worker thread
-    QThread m_thread;
-    std::unique_ptr<QObject> m_worker;      // lives on m_thread: queued work runs there in order
-    std::atomic_bool m_closing = false;
-    int m_keepDays;                         // the caller's copy
-    QString m_lastFailure;                  // worker thread
-    qint64 m_lastPrune = 0;                 // worker thread, seconds since the epoch
+    void hand(Task task);
+    void work(const QString& path, int keepDays, int busyTimeoutMs);  // the worker thread
+    void perform(Worker& worker, Task& task);
+    HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
+    void pruneIfDue(Worker& worker, const QDateTime& now);
+    void answer(Answer answer);
+    void report(Worker& worker, const QString& message);
+    void deliverAnswers();  // the caller's thread
+
+    int m_keepDays;  // the caller's copy
+    std::mutex m_mutex;
+    std::condition_variable m_taskWaiting;
+    std::deque<Task> m_tasks;
+    std::deque<Answer> m_answers;
+    bool m_wakePending = false;
+    bool m_closing = false;
+    std::jthread m_thread;  // last: it starts once the rest is made
 };
