@@ -85,14 +85,30 @@ std::string filled(std::string_view pattern, std::initializer_list<std::string_v
     return text;
 }
 
-std::u16string printable(std::u16string_view text)
+QString printable(const QString& text)
 {
-    const auto unsafe = [](char16_t c) {
-        return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-               (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-    };
-    std::u16string safe(text);
-    for (char16_t& c : safe)
-        if (unsafe(c)) c = u'?';
+    QString safe;
+    safe.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            if (QChar::category(QChar::surrogateToUcs4(c, text[i + 1])) == QChar::Other_Format) {
+                safe += u'?';
+            } else {
+                safe += c;
+                safe += text[i + 1];
+            }
+            ++i;
+            continue;
+        }
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph: safe += u'?'; break;
+        default: safe += c;
+        }
+    }
     return safe;
 }

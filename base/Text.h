@@ -2,8 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Text helpers shared by every layer: the whole-number reading of the
-// settings file and the octet fields, and trimming.
+// settings file and the octet fields, trimming, and making outside text safe
+// to show.
 #pragma once
+
+#include <QString>
 
 #include <cstdint>
 #include <initializer_list>
@@ -25,8 +28,10 @@ std::string filled(std::string_view pattern, std::initializer_list<std::string_v
 
 // The text with every character that could make it read as something else
 // replaced by "?": control characters (C0, DEL, C1), which a terminal takes
-// for commands, and the bidirectional and format marks (U+061C, U+200E,
-// U+200F, U+202A to U+202E, U+2066 to U+2069), which reorder what is shown.
-// Text from the network (host names) and from files goes through it before
-// any output: the window, the reports, the notices and the error boxes.
-std::u16string printable(std::u16string_view text);
+// for commands; format characters, the bidirectional marks and embeddings
+// among them (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069),
+// which reorder what is shown around them; line and paragraph separators;
+// and lone surrogates. Text from the network (host names) and from files goes
+// through it before any output: the window, the reports, the notices, the
+// history and the error boxes.
+QString printable(const QString& text);

@@ -107,8 +107,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # postinst gives the program its capability with setcap; ieee-data names
-# the makers of the MAC addresses found on the link.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, ieee-data")
+# the makers of the MAC addresses found on the link; the history's SQLite
+# driver is a plugin, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, ieee-data, libqt6sql6-sqlite")
 
 set(SCANVET_INSTALLED_PROGRAM ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/scanvet)
 configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY

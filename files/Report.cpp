@@ -67,16 +67,12 @@ QStringList foundComputersReport(const ReportHeader& header, const QString& time
     return lines;
 }
 
-namespace {
-
 QString csvField(QString text)
 {
     if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front())) text.prepend(u'\'');
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n')) return text;
     return u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
-
-} // namespace
 
 // Qt writes "Z" for a zero offset; the offset is always spelled out here.
 QString isoWithOffset(const QDateTime& time)

@@ -45,6 +45,9 @@ QByteArray csvReport(const std::vector<ReportEntry>& entries);
 QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries);
 // ISO 8601 with the offset always spelled out ("+00:00", never "Z").
 QString isoWithOffset(const QDateTime& time);
+// One CSV field: RFC 4180 quoting, and a leading "'" before a text that a
+// spreadsheet would take for a formula (it begins with "=", "+", "-" or "@").
+QString csvField(QString text);
 
 enum class ReportFormat { Text, Csv, Json };
 

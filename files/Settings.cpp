@@ -44,7 +44,7 @@ std::string oneLine(const std::string& text)
 
 QString printableLocal(const std::string& text)
 {
-    return QString::fromStdU16String(printable(QString::fromLocal8Bit(text).toStdU16String()));
+    return printable(QString::fromLocal8Bit(text));
 }
 
 } // namespace

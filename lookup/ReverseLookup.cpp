@@ -44,7 +44,7 @@ std::string rawListName(const std::string& address)
 
 QString printableName(const std::string& raw)
 {
-    return QString::fromStdU16String(printable(QString::fromLocal8Bit(raw).toStdU16String()));
+    return printable(QString::fromLocal8Bit(raw));
 }
 
 } // namespace

@@ -1,0 +1,140 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "history/HistoryReader.h"
+
+#include "history/Log.h"
+#include "history/HistorySchema.h"
+#include "base/Text.h"
+#include "history/StateTimeline.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+constexpr qint64 Day = 24 * 60 * 60;
+
+struct Kept {
+    ComputerHistory history;
+    qint64 firstSeen = 0, lastSeen = 0;
+    bool state = false;
+    int octet = 0;
+    std::vector<StateChange> changes;  // of the last 7 days
+};
+
+struct WholeTest {
+    qint64 ended;
+    int firstOctet, lastOctet;
+};
+
+QDateTime localTime(qint64 seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(seconds);
+}
+
+} // namespace
+
+bool HistoryReader::fail(const QSqlQuery& query)
+{
+    m_error = HistorySchema::reason(query.lastError());
+    return false;
+}
+
+std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const HistoryRange& range, const QDateTime& now)
+{
+    const qint64 at = now.toSecsSinceEpoch(), dayStart = at - Day, weekStart = at - 7 * Day;
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    auto run = [&](const char* text, std::initializer_list<QVariant> values) {
+        query.prepare(QLatin1String(text));
+        for (const QVariant& value : values) query.addBindValue(value);
+        return query.exec() || fail(query);
+    };
+    if (!run("BEGIN", {})) return std::nullopt;
+    std::map<quint32, Kept> kept;
+    std::vector<WholeTest> tests;
+    const bool read = [&] {
+        if (!run("SELECT address, first_seen, last_seen, name, mac, answering, state FROM computers"
+                 " WHERE address BETWEEN ? AND ?", {range.lowest(), range.highest()}))
+            return false;
+        while (query.next()) {
+            const quint32 address = quint32(query.value(0).toLongLong());
+            Kept& computer = kept[address];
+            computer.firstSeen = query.value(1).toLongLong();
+            computer.lastSeen = query.value(2).toLongLong();
+            computer.state = query.value(6).toBool();
+            computer.octet = int(address & 0xFF);
+            ComputerHistory& history = computer.history;
+            history.address = HistoryRange::addressText(address);
+            history.name = printable(query.value(3).toString());
+            history.mac = printable(query.value(4).toString());
+            history.firstSeen = localTime(computer.firstSeen);
+            history.lastSeen = localTime(computer.lastSeen);
+            history.answering = query.value(5).isNull() ? computer.state : query.value(5).toBool();
+        }
+        if (!run("SELECT ended, first_octet, last_octet FROM tests WHERE network = ? AND whole = 1"
+                 " AND ended > ? AND ended <= ? ORDER BY ended", {range.network(), weekStart, at}))
+            return false;
+        while (query.next())
+            tests.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt()});
+        if (!run("SELECT address, time, answering FROM changes WHERE address BETWEEN ? AND ? AND time > ?"
+                 " ORDER BY address, time", {range.lowest(), range.highest(), weekStart}))
+            return false;
+        while (query.next()) {
+            const auto computer = kept.find(quint32(query.value(0).toLongLong()));
+            if (computer != kept.end()) computer->second.changes.push_back({query.value(1).toLongLong(), query.value(2).toBool()});
+        }
+        if (!run("SELECT address, count(*) FROM changes WHERE address BETWEEN ? AND ? GROUP BY address",
+                 {range.lowest(), range.highest()}))
+            return false;
+        while (query.next()) {
+            const auto computer = kept.find(quint32(query.value(0).toLongLong()));
+            if (computer != kept.end()) computer->second.history.changes = query.value(1).toInt();
+        }
+        return true;
+    }();
+    query.finish();
+    if (!query.exec(QStringLiteral("COMMIT")))  // a read-only snapshot: nothing to lose
+        qCWarning(lcHistory) << "ending a read failed:" << HistorySchema::reason(query.lastError());
+    if (!read) return std::nullopt;
+
+    std::vector<ComputerHistory> computers;
+    computers.reserve(kept.size());
+    for (auto& [address, computer] : kept) {
+        std::vector<qint64> covering;
+        for (const WholeTest& test : tests)
+            if (test.firstOctet <= computer.octet && computer.octet <= test.lastOctet) covering.push_back(test.ended);
+        // The kept changes alternate: before the first of them the state was the other one.
+        const bool initial = computer.changes.empty() ? computer.state : !computer.changes.front().answering;
+        const StateTimeline timeline(initial, std::move(computer.changes));
+        ComputerHistory& history = computer.history;
+        history.uptime24h = timeline.uptime(covering, std::max(dayStart + 1, computer.firstSeen), at);
+        history.uptime7d = timeline.uptime(covering, std::max(weekStart + 1, computer.firstSeen), at);
+        const qint64 lastObserved = std::min(at, std::max(covering.empty() ? 0 : covering.back(), computer.lastSeen));
+        for (const StateSpan& span : timeline.spans(std::max(dayStart, computer.firstSeen), lastObserved))
+            history.timeline.push_back({localTime(span.from), localTime(span.to), span.answering});
+        computers.push_back(std::move(history));
+    }
+    return computers;
+}
+
+std::optional<std::vector<DailyRoundTrip>> HistoryReader::roundTrips(quint32 address)
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT day, minimum, total, count, maximum FROM round_trips WHERE address = ? ORDER BY day"));
+    query.addBindValue(address);
+    if (!query.exec()) {
+        fail(query);
+        return std::nullopt;
+    }
+    std::vector<DailyRoundTrip> days;
+    while (query.next())
+        days.push_back({QDate::fromJulianDay(query.value(0).toLongLong()), query.value(1).toInt(),
+                        query.value(2).toDouble() / std::max(1, query.value(3).toInt()), query.value(4).toInt()});
+    return days;
+}

@@ -1,0 +1,98 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "history/HistoryReport.h"
+
+#include "base/Text.h"
+#include "files/Report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+QStringList fieldNames()
+{
+    return {QStringLiteral("address"),   QStringLiteral("name"),       QStringLiteral("mac"),
+            QStringLiteral("first_seen"), QStringLiteral("last_seen"), QStringLiteral("answering"),
+            QStringLiteral("uptime_24h"), QStringLiteral("uptime_7d"), QStringLiteral("changes")};
+}
+
+double rounded(double percent)
+{
+    return std::round(percent * 10) / 10;
+}
+
+// The fields as text, in the order of fieldNames().
+QStringList fields(const ComputerHistory& computer, const QString& noUptime)
+{
+    auto uptime = [&](const std::optional<double>& percent) {
+        return percent ? QString::number(rounded(*percent)) : noUptime;
+    };
+    return {computer.address,
+            printable(computer.name),
+            printable(computer.mac),
+            isoWithOffset(computer.firstSeen),
+            isoWithOffset(computer.lastSeen),
+            computer.answering ? QStringLiteral("true") : QStringLiteral("false"),
+            uptime(computer.uptime24h),
+            uptime(computer.uptime7d),
+            QString::number(computer.changes)};
+}
+
+} // namespace
+
+QByteArray historyTextReport(const QString& range, const QDateTime& generated,
+                             const std::vector<ComputerHistory>& computers)
+{
+    std::vector<QStringList> rows{fieldNames()};
+    for (const ComputerHistory& computer : computers) rows.push_back(fields(computer, QStringLiteral("-")));
+    std::vector<qsizetype> widths(rows.front().size(), 0);
+    for (const QStringList& row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    QString text = QStringLiteral("History of %1, generated %2\n").arg(printable(range), isoWithOffset(generated));
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i) line += row[i].leftJustified(widths[i] + 2);
+        text += line.trimmed() + u'\n';
+    }
+    return text.toUtf8();
+}
+
+QByteArray historyCsvReport(const std::vector<ComputerHistory>& computers)
+{
+    QString text = fieldNames().join(u',') + QStringLiteral("\r\n");
+    for (const ComputerHistory& computer : computers) {
+        QStringList row = fields(computer, QString());
+        for (QString& field : row) field = csvField(field);
+        text += row.join(u',') + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
+QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
+                             const std::vector<ComputerHistory>& computers)
+{
+    auto uptime = [](const std::optional<double>& percent) { return percent ? QJsonValue(rounded(*percent)) : QJsonValue(); };
+    QJsonArray list;
+    for (const ComputerHistory& computer : computers)
+        list.append(QJsonObject{{QStringLiteral("address"), computer.address},
+                                {QStringLiteral("name"), printable(computer.name)},
+                                {QStringLiteral("mac"), printable(computer.mac)},
+                                {QStringLiteral("first_seen"), isoWithOffset(computer.firstSeen)},
+                                {QStringLiteral("last_seen"), isoWithOffset(computer.lastSeen)},
+                                {QStringLiteral("answering"), computer.answering},
+                                {QStringLiteral("uptime_24h"), uptime(computer.uptime24h)},
+                                {QStringLiteral("uptime_7d"), uptime(computer.uptime7d)},
+                                {QStringLiteral("changes"), computer.changes}});
+    const QJsonObject report{{QStringLiteral("range"), printable(range)},
+                             {QStringLiteral("generated"), isoWithOffset(generated)},
+                             {QStringLiteral("computers"), list}};
+    return QJsonDocument(report).toJson(QJsonDocument::Indented);
+}

@@ -1,0 +1,27 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The stored computers of a range as the command line's --history writes
+// them: text, CSV or JSON, UTF-8, with the fields address, name, mac,
+// first_seen, last_seen, answering, uptime_24h, uptime_7d and changes. Names
+// and MACs are made safe (printable()) in each; times and CSV fields are
+// spelled as in the reports of found computers.
+#pragma once
+
+#include "history/ComputerHistory.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <vector>
+
+// A header line with the range and the time, the field names, then one line
+// per computer in aligned columns; "-" for an uptime without a whole test.
+QByteArray historyTextReport(const QString& range, const QDateTime& generated,
+                             const std::vector<ComputerHistory>& computers);
+// The field names, then a row per computer, CR LF; an empty uptime without a whole test.
+QByteArray historyCsvReport(const std::vector<ComputerHistory>& computers);
+// {"range", "generated", "computers": [{the fields}]}; null for an uptime without a whole test.
+QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
+                             const std::vector<ComputerHistory>& computers);

@@ -1,0 +1,86 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The history for a thread that must never wait for the disk (the GUI's):
+// a worker thread with its own HistoryStore (a connection belongs to one
+// thread) takes the writes and queries in order, and the answers come back
+// as signals on the caller's thread. Both ways go through queues under one
+// mutex; Qt only wakes the caller's thread, carrying nothing.
+#pragma once
+
+#include "history/ComputerHistory.h"
+#include "history/HistoryRange.h"
+#include "history/HistoryStore.h"
+#include "history/AnsweringChanges.h"
+#include "history/TestRecord.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+class HistoryService : public QObject {
+    Q_OBJECT
+public:
+    // The file is opened on first use and again after a failure; older rows
+    // go at that open and then once a day of tests.
+    HistoryService(const QString& path, int keepDays, int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs,
+                   QObject* parent = nullptr);
+    // Drops the queries not started and waits for the writes handed over
+    // (each bounded by the busy time-out; after one has failed, the rest are
+    // dropped) and for a query under way.
+    ~HistoryService() override;
+
+    // 0 is off: later tests are not recorded.
+    void setKeepDays(int days);
+    void record(const TestRecord& test);
+    void query(const HistoryRange& range, const QDateTime& now);
+
+Q_SIGNALS:
+    void recorded(const QString& range, bool whole, const AnsweringChanges& outcome);
+    // Empty when there is no history file (yet) or it failed (failed() says why).
+    void computersRead(const QString& range, const std::vector<ComputerHistory>& computers);
+    // "FILE: reason"; the same reason again only after a write has succeeded.
+    void failed(const QString& message);
+
+private:
+    struct Task {
+        enum Kind { Record, Query, KeepDays } kind;
+        TestRecord test;
+        std::optional<HistoryRange> range;
+        QDateTime now;
+        int keepDays = 0;
+    };
+    struct Answer {
+        enum Kind { Recorded, Read, Failed } kind;
+        QString text;  // the range, or the failure
+        bool whole = false;
+        AnsweringChanges outcome;
+        std::vector<ComputerHistory> computers;
+    };
+    struct Worker;
+
+    void hand(Task task);
+    void work(const QString& path, int keepDays, int busyTimeoutMs);  // the worker thread
+    void perform(Worker& worker, Task& task);
+    HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
+    void pruneIfDue(Worker& worker, const QDateTime& now);
+    void answer(Answer answer);
+    void report(Worker& worker, const QString& message);
+    void deliverAnswers();  // the caller's thread
+
+    int m_keepDays;  // the caller's copy
+    std::mutex m_mutex;
+    std::condition_variable m_taskWaiting;
+    std::deque<Task> m_tasks;
+    std::deque<Answer> m_answers;
+    bool m_wakePending = false;
+    bool m_closing = false;
+    std::jthread m_thread;  // last: it starts once the rest is made
+};
