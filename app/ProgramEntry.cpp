@@ -4,16 +4,21 @@
 #include "app/ProgramEntry.h"
 
 #include "app/Privileges.h"
+#include "app/Log.h"
 #include "app/TerminationSignals.h"
 #include "base/KeptTexts.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandLineScan.h"
+#include "cli/HistoryCommand.h"
+#include "files/Settings.h"
+#include "net/ArpProber.h"
 #include "net/Pinger.h"
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
 #include "window/Pictures.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <csignal>
@@ -52,39 +57,50 @@ QString noPingSocketText(const PingSocketError& error)
            QLatin1Char('\n') + message + (message.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
 }
 
-int runScan(int& argc, char** argv, const CommandLineOptions& options, std::unique_ptr<Pinger> pinger,
-            const std::optional<PingSocketError>& socketError)
+// What only a program started with the rights may open: the echo socket
+// (a raw one needs CAP_NET_RAW), and an ARP prober.
+struct Sockets {
+    std::unique_ptr<Pinger> pinger;
+    std::optional<PingSocketError> socketError;
+    std::unique_ptr<ArpProber> prober;
+};
+
+int runScan(int& argc, char** argv, const CommandLineOptions& options, Sockets sockets)
 {
     QCoreApplication app(argc, argv);
-    if (!pinger) {
-        std::fprintf(stderr, "%s: %s\n", KeptTexts::ApplicationErrorTitle, qPrintable(noPingSocketText(*socketError)));
+    if (!sockets.pinger) {
+        std::fprintf(stderr, "scanvet: no echo socket opens (%s)\n", sockets.socketError->reason().c_str());
+        std::fprintf(stderr, "scanvet: allow it with sysctl net.ipv4.ping_group_range=\"0 2147483647\", "
+                             "or with setcap cap_net_raw+ep on the program\n");
         return 3;
     }
     TerminationSignals termination;
-    CommandLineScan scan(options, std::move(pinger));
+    const Settings settings(QDir::currentPath());
+    CommandLineScan scan(options, std::move(sockets.pinger), sockets.prober.get(), Settings::historyFile(),
+                         settings.historyDays());
     QObject::connect(&scan, &CommandLineScan::done, &app, [](int code) { QCoreApplication::exit(code); });
     QObject::connect(&termination, &TerminationSignals::received, &scan, &CommandLineScan::interrupt);
     scan.start();
     return QCoreApplication::exec();
 }
 
-int runWindow(int& argc, char** argv, std::unique_ptr<Pinger> pinger, const std::optional<PingSocketError>& socketError,
-              const std::function<void(const QString&)>& showApplicationError)
+int runWindow(int& argc, char** argv, Sockets sockets, const std::function<void(const QString&)>& showApplicationError)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     // Lets desktops match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.scanvet.ScanvetAddress"));
     QApplication::setWindowIcon(Pictures::programIcon());
-    if (!pinger) {
-        const QString text = noPingSocketText(*socketError);
-        std::fprintf(stderr, "%s: %s\n", KeptTexts::ApplicationErrorTitle, qPrintable(text));
+    if (!sockets.pinger) {
+        const QString text = noPingSocketText(*sockets.socketError);
+        std::fprintf(stderr, "%s: %s (%s)\n", KeptTexts::ApplicationErrorTitle, qPrintable(text),
+                     sockets.socketError->reason().c_str());
         showApplicationError(text);
         return 1;
     }
     TerminationSignals termination;
     QtDialogs dialogs;
-    MainWindow window(dialogs, std::move(pinger));
+    MainWindow window(dialogs, std::move(sockets.pinger), sockets.prober.get());
     // Before the settings are read: a signal while their error box is open must not be lost.
     QObject::connect(&termination, &TerminationSignals::received, &window, &MainWindow::terminate);
     window.readSettings();
@@ -116,24 +132,32 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         std::fprintf(stderr, "scanvet: the window needs a display; --range scans without one (see --help)\n");
         return 1;
     case CommandLine::Action::Scan:
+    case CommandLine::Action::History:
         break;
     }
 
-    // The echo socket first, then every privilege goes, while the process
-    // still has one thread: a thread that Qt starts later never holds one.
-    std::unique_ptr<Pinger> pinger;
-    std::optional<PingSocketError> socketError;
-    try {
-        pinger = std::make_unique<Pinger>();
-    } catch (const PingSocketError& e) {
-        socketError = e;
+    // The sockets first, then every privilege goes, while the process still
+    // has one thread: a thread that Qt starts later never holds one.
+    Sockets sockets;
+    if (command.action != CommandLine::Action::History) {
+        try {
+            sockets.pinger = std::make_unique<Pinger>();
+        } catch (const PingSocketError& e) {
+            sockets.socketError = e;
+        }
+        std::string arpWhy;
+        sockets.prober = ArpProber::open(arpWhy);
+        if (!sockets.prober) qCInfo(lcApp) << "the neighbour table tells who is on the link:" << arpWhy.c_str();
     }
     std::string why;
     if (!dropPrivileges(why)) {
         std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
         return 1;
     }
-    if (command.action == CommandLine::Action::Scan)
-        return runScan(argc, argv, command.options, std::move(pinger), socketError);
-    return runWindow(argc, argv, std::move(pinger), socketError, showApplicationError);
+    if (command.action == CommandLine::Action::History) {
+        QCoreApplication app(argc, argv);
+        return writeHistoryReport(command.options, Settings::historyFile());
+    }
+    if (command.action == CommandLine::Action::Scan) return runScan(argc, argv, command.options, std::move(sockets));
+    return runWindow(argc, argv, std::move(sockets), showApplicationError);
 }

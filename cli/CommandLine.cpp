@@ -40,12 +40,14 @@ CommandLine usageError(const QString& line)
 
 const char* const Description =
     "Finds out which computers answer in one IPv4 range. Without options it opens its window; with --range it pings "
-    "the range without a window and writes what it found."
+    "the range without a window and writes what it found; with --history it writes what the history holds of a "
+    "range. Each test of an address range on the computer's own link also finds the computers there that ignore "
+    "ping but answer ARP, with their MAC address and its maker."
     "\n\nWhile it scans, the result lines go to standard output, or to standard error when the report goes to "
     "standard output; on a terminal, a line on standard error shows the progress. Under --repeat, a report on "
     "standard output is one JSON document per line (JSON Lines), and a CSV report gives its header once."
-    "\n\nExit status: 0 when a computer answered in the last test, 1 when none did, 2 for a usage error, 3 when no "
-    "echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
+    "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
+    "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
     "the result lines early only ends them), 5 when the test cannot start, 130 after SIGINT and 143 after SIGTERM "
     "(the test stops, and the report of what was found so far is written).";
 
@@ -119,8 +121,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                     QStringLiteral("text|csv|json"), QStringLiteral("text"));
     const QCommandLineOption noHistory(QStringLiteral("no-history"),
                                        QStringLiteral("Keeps the tests out of the history."));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("Scans nothing: writes the computers the history holds of "
+                                                    "A.B.C.MIN-MAX (first and last seen, uptime) in --format to "
+                                                    "--report (default: standard output)."),
+                                     QStringLiteral("A.B.C.MIN-MAX"));
     for (const QCommandLineOption& option :
-         {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory})
+         {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
+          history})
         parser.addOption(option);
 
     if (!parser.parse(arguments)) return usageError(parser.errorText());
@@ -132,6 +140,24 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(version))
         return {CommandLine::Action::Version, {}, Program + QStringLiteral(" ") + QStringLiteral(SCANVET_VERSION)};
 
+    if (parser.isSet(history)) {
+        if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));
+        for (const QCommandLineOption* option : {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory})
+            if (parser.isSet(*option))
+                return usageError(QStringLiteral("--%1 does nothing with --history").arg(option->names().first()));
+        const std::optional<ScanRange> parsed = parseRangeText(parser.value(history));
+        if (!parsed || (parsed->first >> 8) != (parsed->last >> 8) || parser.value(history).contains(u'/'))
+            return usageError(QStringLiteral("--history: '%1' is not A.B.C.MIN-MAX").arg(parser.value(history)));
+        CommandLine command{CommandLine::Action::History, {}, {}};
+        command.options.historyRange = parser.value(history);
+        command.options.plan.ranges = {*parsed};
+        const std::optional<int> kind = choice(parser.value(format), {{"text", 0}, {"csv", 1}, {"json", 2}});
+        if (!kind) return usageError(QStringLiteral("--format: '%1' is not text, csv or json").arg(parser.value(format)));
+        command.options.format = static_cast<ReportFormat>(*kind);
+        command.options.reportFile = parser.isSet(report) ? parser.value(report) : QStringLiteral("-");
+        if (command.options.reportFile.isEmpty()) return usageError(QStringLiteral("--report: '' is no file name"));
+        return command;
+    }
     const QCommandLineOption* needingRange[] = {&preset, &interval, &oneAtATime, &allLines, &quiet,
                                                 &repeat, &report,   &format,     &noHistory};
     if (!parser.isSet(range)) {

@@ -23,10 +23,11 @@ struct CommandLineOptions {
     QString reportFile;        // empty: none; "-": standard output
     ReportFormat format = ReportFormat::Text;
     bool keepHistory = true;   // each test goes into the history
+    QString historyRange;      // --history: "A.B.C.MIN-MAX", the range whose history is written
 };
 
 struct CommandLine {
-    enum class Action { Window, Help, Version, Scan, UsageError };
+    enum class Action { Window, Help, Version, Scan, History, UsageError };
     Action action = Action::Window;
     CommandLineOptions options;
     QString text;  // the help, the version, or the usage error's one line

@@ -41,10 +41,11 @@ void complain(const QString& line)
 
 } // namespace
 
-CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, QObject* parent)
+CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, ArpProber* prober,
+                                 const QString& historyFile, int historyDays, QObject* parent)
     : QObject(parent),
       m_options(std::move(options)),
-      m_scan(std::move(pinger), this),
+      m_scan(std::move(pinger), prober, this),
       m_reportToStdout(!m_options.reportFile.isEmpty() && isStandardOutput(m_options.reportFile)),
       m_output(m_reportToStdout ? STDERR_FILENO : STDOUT_FILENO, !m_options.quiet)
 {
@@ -55,8 +56,13 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
                 [this](const QString& line) { m_output.line(line); });
     connect(&m_scan, &ScanController::progressed, this,
             [this](qint64 done, qint64 total) { m_output.progress(done, total); });
-    connect(&m_scan, &ScanController::finished, this, [this] { m_output.clearProgress(); });
+    connect(&m_scan, &ScanController::finished, this, &CommandLineScan::onFinished);
     connect(&m_scan, &ScanController::testSettled, this, &CommandLineScan::onSettled);
+    if (m_options.keepHistory) m_scan.setHistory(historyFile, historyDays);
+    connect(&m_scan, &ScanController::historyFailed, this, [this](const QString& message) {
+        // The scan goes on: one line says why the history cannot keep it.
+        if (!std::exchange(m_historyFailed, true)) complain(QStringLiteral("the history is not kept: ") + message);
+    });
     connect(&m_scan, &ScanController::repeatDue, this, &CommandLineScan::start);
 }
 
@@ -87,12 +93,24 @@ void CommandLineScan::interrupt(int signal)
         end(128 + signal);  // the last test's report is written already
 }
 
+void CommandLineScan::onFinished()
+{
+    m_output.clearProgress();
+    // Names and the link only change what nobody asked for: the exit status
+    // is known once a computer has answered.
+    const bool waitingForNothing = m_options.reportFile.isEmpty() && m_scan.history() == nullptr &&
+                                   m_options.repeatMinutes == 0 && m_interruptedBy == 0;
+    const FoundComputers& found = m_scan.foundComputers();
+    for (int row = 0; waitingForNothing && row < found.count(); ++row)
+        if (found.answered(row)) return end(0);
+}
+
 void CommandLineScan::onSettled(const TestOutcome& outcome)
 {
     const bool written = writeReport(outcome);
     if (m_interruptedBy != 0) return end(128 + m_interruptedBy);
     if (!written || !m_output.failure().isEmpty()) return end(4);
-    if (m_options.repeatMinutes == 0) end(outcome.answered.empty() ? 1 : 0);
+    if (m_options.repeatMinutes == 0) end(outcome.present().empty() ? 1 : 0);
 }
 
 bool CommandLineScan::writeReport(const TestOutcome& outcome)

@@ -18,7 +18,10 @@
 class CommandLineScan : public QObject {
     Q_OBJECT
 public:
-    CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, QObject* parent = nullptr);
+    // prober: see ScanController. historyFile: where each test is recorded,
+    // kept historyDays days (0: not at all).
+    CommandLineScan(CommandLineOptions options, std::unique_ptr<Pinger> pinger, ArpProber* prober,
+                    const QString& historyFile, int historyDays, QObject* parent = nullptr);
 
     void start();
     // SIGINT or SIGTERM: the test stops, the report of what was found so far
@@ -30,6 +33,7 @@ Q_SIGNALS:
     void done(int exitCode);
 
 private:
+    void onFinished();
     void onSettled(const TestOutcome& outcome);
     [[nodiscard]] bool writeReport(const TestOutcome& outcome);
     void end(int exitCode);
@@ -42,4 +46,5 @@ private:
     int m_testsStarted = 0;
     int m_reportsWritten = 0;
     bool m_ended = false;
+    bool m_historyFailed = false;
 };

@@ -84,10 +84,11 @@ QString isoWithOffset(const QDateTime& time)
 
 QByteArray csvReport(const std::vector<ReportEntry>& entries)
 {
-    QString text = QStringLiteral("address,name,answering\r\n");
+    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by\r\n");
     for (const ReportEntry& entry : entries)
         text += csvField(entry.address) + u',' + csvField(entry.name) + u',' +
-                (entry.answered ? QStringLiteral("true") : QStringLiteral("false")) + QStringLiteral("\r\n");
+                (entry.answered ? QStringLiteral("true") : QStringLiteral("false")) + u',' + csvField(entry.mac) +
+                u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + QStringLiteral("\r\n");
     return text.toUtf8();
 }
 
@@ -97,7 +98,10 @@ QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, con
     for (const ReportEntry& entry : entries)
         computers.append(QJsonObject{{QStringLiteral("address"), entry.address},
                                      {QStringLiteral("name"), entry.name},
-                                     {QStringLiteral("answering"), entry.answered}});
+                                     {QStringLiteral("answering"), entry.answered},
+                                     {QStringLiteral("mac"), entry.mac},
+                                     {QStringLiteral("vendor"), entry.vendor},
+                                     {QStringLiteral("seen_by"), entry.seenBy}});
     const QJsonObject report{{QStringLiteral("range"), ranges.value(0)},
                              {QStringLiteral("ranges"), QJsonArray::fromStringList(ranges)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},

@@ -81,11 +81,6 @@ struct HistoryStore::Statements {
     }
 };
 
-QString HistoryStore::defaultPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
-}
-
 HistoryStore::HistoryStore(QString path, int keepDays, int busyTimeoutMs)
     : m_path(std::move(path)), m_keepDays(keepDays), m_busyTimeoutMs(busyTimeoutMs),
       m_connection(QStringLiteral("scanvet.history.") + QUuid::createUuid().toString(QUuid::WithoutBraces))

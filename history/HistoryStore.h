@@ -28,10 +28,6 @@ public:
     enum class Access { CreateIfMissing, ExistingOnly };
     enum class Opened { Ready, Absent, Failed };
 
-    // history.sqlite in the application's data folder (under XDG_DATA_HOME),
-    // never beside Scanvet.cfg; set the application's name first.
-    static QString defaultPath();
-
     // keepDays: 7, 30, 90 or 365; 0 is off: nothing is written, and an
     // absent file is not made. busyTimeoutMs: how long a write waits for
     // another program's.

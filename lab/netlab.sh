@@ -91,18 +91,20 @@ done
 
 ip -n "$sw" link add br0 type bridge || fail "cannot create the bridge"
 ip -n "$sw" link set br0 up
-# Plug namespace $1 into the bridge as eth0 with address $2.
+# Plug namespace $1 into the bridge as eth0 with address $2 and the fixed,
+# locally administered MAC 02:00:00:00:00:$4, so that reports can be compared.
 plug() {
   local ns=$1 addr=$2 port=p$3
   ip -n "$sw" link add "$port" type veth peer name eth0 netns "$ns" || fail "cannot create veth for $ns"
   ip -n "$sw" link set "$port" master br0 up
+  ip -n "$ns" link set eth0 address "02:00:00:00:00:$4"
   ip -n "$ns" addr add "$addr" dev eth0
   ip -n "$ns" link set eth0 up
 }
-plug "$sc" 198.51.100.2/24 sc
-plug "$hs" 198.51.100.10/24 hs
-plug "$lt" 198.51.100.30/24 lt
-plug "$rt" 198.51.100.254/24 rt
+plug "$sc" 198.51.100.2/24 sc 02
+plug "$hs" 198.51.100.10/24 hs 10
+plug "$lt" 198.51.100.30/24 lt 30
+plug "$rt" 198.51.100.254/24 rt fe
 for a in 5 11 12 13 50; do ip -n "$hs" addr add 198.51.100.$a/24 dev eth0; done
 [ "$hostile" = 0 ] || ip -n "$hs" addr add 198.51.100.14/24 dev eth0
 i=1

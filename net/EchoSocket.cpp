@@ -79,18 +79,24 @@ EchoSocket::EchoSocket()
 {
     int error = 0;
     open(EchoSocketKind::Datagram, error);
+    std::string why = std::string("ICMP datagram socket: ") + std::strerror(error);
     // No ping socket for our group (net.ipv4.ping_group_range) or none in
     // this kernel: a raw socket needs CAP_NET_RAW instead.
-    if (m_socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT))
+    if (m_socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT)) {
         open(EchoSocketKind::Raw, error);
-    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
+        why += std::string("; raw socket: ") + std::strerror(error);
+    }
+    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket, why);
 }
 
 EchoSocket::EchoSocket(EchoSocketKind kind)
 {
     int error = 0;
     open(kind, error);
-    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket);
+    if (m_socketFd < 0)
+        throw PingSocketError(KeptTexts::NoPingSocket, std::string(kind == EchoSocketKind::Raw ? "raw socket: "
+                                                                                               : "ICMP datagram socket: ") +
+                                                           std::strerror(error));
 }
 
 EchoSocket::~EchoSocket()

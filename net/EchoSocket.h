@@ -15,14 +15,21 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 enum class EchoSocketKind { Datagram, Raw };
 
-// The program cannot ping at all; the window is not created then.
+// The program cannot ping at all; the window is not created then. what() is
+// the kept "Unable to get ping handle"; reason() says why each socket kind
+// was refused.
 class PingSocketError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    PingSocketError(const char* text, std::string reason) : std::runtime_error(text), m_reason(std::move(reason)) {}
+    const std::string& reason() const noexcept { return m_reason; }
+
+private:
+    std::string m_reason;
 };
 
 class EchoSocket {

@@ -22,8 +22,9 @@ std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
 {
     if (!outcome.whole || !outcome.comparable) return std::nullopt;
     const QString key = baselineKey(outcome.plan);
-    QSet<uint32_t> answered;
-    for (const TestOutcome::Answer& answer : outcome.answered) answered.insert(answer.address);
+    // A computer seen on the link is present, whether it answered the echo or not.
+    const std::vector<uint32_t> present = outcome.present();
+    const QSet<uint32_t> answered(present.begin(), present.end());
     const auto found = m_baselines.find(key);
     if (found == m_baselines.end()) {
         m_baselines.insert(key, Baseline{answered, {}});
@@ -31,9 +32,9 @@ std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
     }
     Baseline& baseline = *found;
     RangeChange change;
-    for (const TestOutcome::Answer& answer : outcome.answered) {
-        baseline.misses.remove(answer.address);
-        if (!baseline.present.contains(answer.address)) change.answeringNow.push_back(answer.address);
+    for (const uint32_t address : present) {
+        baseline.misses.remove(address);
+        if (!baseline.present.contains(address)) change.answeringNow.push_back(address);
     }
     for (const uint32_t address : std::as_const(baseline.present)) {
         if (answered.contains(address)) continue;

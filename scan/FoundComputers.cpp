@@ -17,8 +17,19 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
         return entry.text;
     case AnsweredRole:
         return entry.answered;
-    case Qt::AccessibleDescriptionRole:
-        return entry.answered ? QStringLiteral("answering") : QStringLiteral("not answering");
+    case OnLinkOnlyRole:
+        return !entry.answered && entry.seenOnLink;
+    case Qt::AccessibleDescriptionRole: {
+        QString description = entry.answered     ? QStringLiteral("answering")
+                              : entry.seenOnLink ? QStringLiteral("on the link, does not answer ping")
+                                                 : QStringLiteral("not answering");
+        if (!entry.mac.isEmpty()) description += QStringLiteral(", MAC address ") + entry.mac;
+        if (!entry.maker.isEmpty()) description += QStringLiteral(", made by ") + entry.maker;
+        return description;
+    }
+    case Qt::ToolTipRole:
+        if (entry.mac.isEmpty()) return {};
+        return QStringLiteral("MAC address %1%2").arg(entry.mac, entry.maker.isEmpty() ? QString() : "\n" + entry.maker);
     default:
         return {};
     }
@@ -33,21 +44,55 @@ int FoundComputers::add(const QString& address)
 {
     const int row = count();
     beginInsertRows({}, row, row);
-    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), true});
+    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), true, false, true, {}, {}});
     m_rows.insert(address, row);
     endInsertRows();
     return row;
+}
+
+int FoundComputers::addSeenOnLink(const QString& address)
+{
+    const int row = count();
+    beginInsertRows({}, row, row);
+    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), false, true, false, {}, {}});
+    m_rows.insert(address, row);
+    endInsertRows();
+    return row;
+}
+
+void FoundComputers::changed(int row, const QList<int>& roles)
+{
+    const QModelIndex at = index(row);
+    Q_EMIT dataChanged(at, at, roles);
 }
 
 void FoundComputers::setAnswered(int row, bool answered)
 {
     if (row < 0 || row >= count()) return;
     Entry& entry = m_entries[static_cast<size_t>(row)];
+    entry.foundByEcho = entry.foundByEcho || answered;
     // Every echo of a listed address sets it, mostly to what it was.
     if (entry.answered == answered) return;
     entry.answered = answered;
-    const QModelIndex at = index(row);
-    Q_EMIT dataChanged(at, at, {AnsweredRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole});
+    changed(row, {AnsweredRole, OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole});
+}
+
+void FoundComputers::setLink(int row, bool seen, const QString& mac, const QString& maker)
+{
+    if (row < 0 || row >= count()) return;
+    Entry& entry = m_entries[static_cast<size_t>(row)];
+    if (entry.seenOnLink == seen && entry.mac == mac && entry.maker == maker) return;
+    entry.seenOnLink = seen;
+    if (seen) {
+        entry.mac = mac;
+        entry.maker = maker;
+    }
+    changed(row, {OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
+}
+
+bool FoundComputers::seenOnLink(int row) const
+{
+    return row >= 0 && row < count() && m_entries[static_cast<size_t>(row)].seenOnLink;
 }
 
 bool FoundComputers::answered(int row) const
@@ -79,8 +124,7 @@ void FoundComputers::setHostName(int row, const QString& address, const QString&
     entry.name = name;
     if (entry.text == text) return;
     entry.text = text;
-    const QModelIndex at = index(row);
-    Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+    changed(row, {Qt::DisplayRole});
 }
 
 void FoundComputers::clear()
@@ -94,6 +138,8 @@ void FoundComputers::clear()
 std::vector<ReportEntry> FoundComputers::reportEntries() const
 {
     std::vector<ReportEntry> report;
-    for (const Entry& entry : m_entries) report.push_back({entry.text, entry.answered, entry.address, entry.name});
+    for (const Entry& entry : m_entries)
+        report.push_back({entry.text, entry.answered, entry.address, entry.name, entry.mac, entry.maker,
+                          entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link")});
     return report;
 }

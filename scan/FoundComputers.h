@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The computers that answered at least once since the list was last cleared,
-// in the order they first answered. An entry shows its address, later with
+// or were seen on the scanner's own link (they answered ARP, if not the
+// echo), in the order they were first found. An entry shows its address, later with
 // the host name, left-justified in 41 characters; it is found by its address
 // in constant time however long the list has grown.
 #pragma once
@@ -18,7 +19,10 @@
 class FoundComputers : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum Role { AnsweredRole = Qt::UserRole };  // bool: answered at its last echo
+    enum Role {
+        AnsweredRole = Qt::UserRole,  // bool: answered at its last echo
+        OnLinkOnlyRole,               // bool: silent at its last echo, seen on the link in its last test
+    };
     static constexpr int EntryWidth = 41;
 
     using QAbstractListModel::QAbstractListModel;
@@ -31,7 +35,14 @@ public:
     int rowOf(const QString& address) const;
     // A new answering entry at the end; its row.
     int add(const QString& address);
+    // A new entry at the end for a computer seen on the link that did not
+    // answer the echo; its row.
+    int addSeenOnLink(const QString& address);
     void setAnswered(int row, bool answered);
+    // What the entry's last test saw on the link: its MAC address ("aa:bb:..")
+    // and maker, or, for a computer not seen there, empty texts.
+    void setLink(int row, bool seen, const QString& mac, const QString& maker);
+    bool seenOnLink(int row) const;
     bool answered(int row) const;
     QString text(int row) const;
     QString address(int row) const;
@@ -51,7 +62,12 @@ private:
         QString text;
         QString name;
         bool answered = true;
+        bool seenOnLink = false;
+        bool foundByEcho = true;  // has answered an echo since it was found
+        QString mac;
+        QString maker;
     };
+    void changed(int row, const QList<int>& roles);
     std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;
 };

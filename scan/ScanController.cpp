@@ -13,6 +13,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <map>
 #include <limits>
 #include <system_error>
 #include <utility>
@@ -24,6 +25,18 @@ QString dotted(uint32_t address)
     return QString::fromStdString(dottedText(htonl(address)));
 }
 
+std::optional<uint32_t> hostAddress(const QString& dottedAddress)
+{
+    const uint32_t address = parseDottedAddress(dottedAddress.toStdString());
+    if (address == AllOnesAddress) return std::nullopt;
+    return ntohl(address);
+}
+
+bool inPlan(const TestPlan& plan, uint32_t address)
+{
+    return std::any_of(plan.ranges.begin(), plan.ranges.end(), [&](const ScanRange& r) { return r.contains(address); });
+}
+
 // A test of one /24 follows edits of the window's octets while it runs.
 bool followsNetworkEdits(const TestPlan& plan)
 {
@@ -32,22 +45,23 @@ bool followsNetworkEdits(const TestPlan& plan)
 
 } // namespace
 
-ScanController::ScanController(std::unique_ptr<Pinger> pinger, QObject* parent)
+ScanController::ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober, QObject* parent)
     : QObject(parent),
       m_pinger(std::move(pinger)),
       m_recorder(m_found, [this](int row, const QString& address) { lookUpName(row, address); }),
       // The test wakes the GUI thread only when events wait and none is
       // pending: a GUI thread that falls behind takes them in one go.
-      m_events([this] { QMetaObject::invokeMethod(this, &ScanController::takeEvents, Qt::QueuedConnection); })
+      m_events([this] { QMetaObject::invokeMethod(this, &ScanController::takeEvents, Qt::QueuedConnection); }),
+      m_link(prober)
 {
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setTimerType(Qt::PreciseTimer);
     m_drainTimer.setInterval(std::chrono::milliseconds(16));
     connect(&m_drainTimer, &QTimer::timeout, this, &ScanController::takeEvents);
     // A name server that does not answer must not hold the test for good.
-    m_namesWait.setSingleShot(true);
-    m_namesWait.setInterval(NamesWait);
-    connect(&m_namesWait, &QTimer::timeout, this, &ScanController::settle);
+    m_settleWait.setSingleShot(true);
+    m_settleWait.setInterval(SettleWait);
+    connect(&m_settleWait, &QTimer::timeout, this, &ScanController::settle);
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     m_repeatTimer.setTimerType(Qt::PreciseTimer);
     m_repeatTimer.setSingleShot(true);
@@ -94,12 +108,23 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     m_stopRequested = false;
     const bool follow = followsNetworkEdits(plan);
     if (follow) m_network = plan.ranges[0].first & 0xFFFFFF00u;
-    m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}};
-    m_total = static_cast<qint64>(PlanAddresses(plan.ranges).count());
+    m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}, {}};
+    const PlanAddresses addresses(plan.ranges);
+    m_total = static_cast<qint64>(addresses.count());
+    std::vector<uint32_t> candidates;
+    candidates.reserve(addresses.count());
+    for (size_t i = 0; i < addresses.count(); ++i) candidates.push_back(htonl(addresses.at(i)));
     try {
+        m_link.start(std::move(candidates), LinkSightings::Clock::now(), [this](std::vector<LinkSighting> sightings) {
+            QMetaObject::invokeMethod(this, [this, sightings] { takeSightings(sightings); }, Qt::QueuedConnection);
+        });
+        m_sightingsPending = true;
+        m_makers.startLoading();
         m_scanner = std::make_unique<RangeScanner>(*m_pinger, plan, follow ? &m_network : nullptr, m_stopRequested,
                                                    m_events);
     } catch (const std::system_error& e) {
+        m_link.cancel();
+        m_sightingsPending = false;
         m_running.reset();
         return refuse(QStringLiteral("no thread for the test: %1").arg(QString::fromLocal8Bit(e.what())));
     }
@@ -143,9 +168,7 @@ void ScanController::takeEvent(ScanEvent& event)
     }
     if (!m_running) return;
     if (event.echo) {
-        const bool inPlan = std::any_of(m_running->plan.ranges.begin(), m_running->plan.ranges.end(),
-                                        [&](const ScanRange& r) { return r.contains(event.address); });
-        if (!inPlan) m_running->comparable = false;
+        if (!inPlan(m_running->plan, event.address)) m_running->comparable = false;
         if (event.echo->answered()) m_running->answered.push_back({event.address, event.echo->roundTripMs});
         m_recorder.record(dotted(event.address), *event.echo);
     }
@@ -156,6 +179,7 @@ void ScanController::endTest(bool whole)
 {
     m_stopRequested = false;
     m_scanner.reset();  // the test has ended: this joins at once
+    m_link.testEnded();
     m_lastEnd = QDateTime::currentDateTime();
     setRepeatArmed(whole);
     updateState();
@@ -165,19 +189,54 @@ void ScanController::endTest(bool whole)
         m_unsettled = std::exchange(m_running, std::nullopt);
     }
     Q_EMIT finished();
-    // A computer found late in a whole test is often still being named; a
-    // stopped test settles with what it has.
-    if (!whole || m_pendingNames == 0)
-        settle();
-    else if (m_unsettled)
-        m_namesWait.start();
+    // A computer found late in a whole test is often still being named, and
+    // the link answers after the echoes; a stopped test settles with what it
+    // has.
+    if (!whole) return settle();
+    if (m_unsettled) m_settleWait.start();
+    trySettle();
+}
+
+void ScanController::takeSightings(const std::vector<LinkSighting>& sightings)
+{
+    m_sightingsPending = false;
+    std::vector<TestOutcome::Sighting> seen;
+    for (const LinkSighting& sighting : sightings)
+        seen.push_back({ntohl(sighting.address), QString::fromStdString(macText(sighting.mac)),
+                        m_makers.makerOf(sighting.mac)});
+    // The list shows what the last test saw on the link, of its addresses.
+    const TestOutcome* test = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
+    if (test != nullptr) {
+        for (int row = 0; row < m_found.count(); ++row) {
+            const std::optional<uint32_t> address = hostAddress(m_found.address(row));
+            if (address && inPlan(test->plan, *address)) m_found.setLink(row, false, {}, {});
+        }
+    }
+    for (const TestOutcome::Sighting& sighting : seen) {
+        const QString address = dotted(sighting.address);
+        int row = m_found.rowOf(address);
+        if (row < 0) {
+            row = m_found.addSeenOnLink(address);
+            lookUpName(row, address);
+        }
+        m_found.setLink(row, true, sighting.mac, sighting.maker);
+    }
+    if (m_unsettled) m_unsettled->onLink = std::move(seen);
+    else if (m_running) m_running->onLink = std::move(seen);
+    trySettle();
+}
+
+void ScanController::trySettle()
+{
+    if (m_unsettled && m_pendingNames == 0 && !m_sightingsPending) settle();
 }
 
 void ScanController::settle()
 {
-    m_namesWait.stop();
+    m_settleWait.stop();
     if (!m_unsettled) return;
     const TestOutcome outcome = *std::exchange(m_unsettled, std::nullopt);
+    record(outcome);
     if (const std::optional<RangeChange> change = m_changes.compare(outcome)) {
         const auto named = [this](const std::vector<uint32_t>& addresses) {
             QStringList items;
@@ -211,8 +270,10 @@ void ScanController::halt()
     // Neither the test's wait for room nor its echo may hold the close.
     m_events.close();
     m_names.close();
+    m_link.cancel();
+    m_sightingsPending = false;
     m_unsettled.reset();
-    m_namesWait.stop();
+    m_settleWait.stop();
     if (m_scanner) m_pinger->abort();
     m_scanner.reset();
     m_running.reset();
@@ -263,7 +324,7 @@ void ScanController::takeNames()
     }
     for (const FoundName& named : taken) {
         if (!named.name.isEmpty()) m_found.setHostName(named.row, named.address, named.name);
-        if (--m_pendingNames == 0) settle();
+        if (--m_pendingNames == 0) trySettle();
     }
 }
 
@@ -301,4 +362,46 @@ void ScanController::updateState()
     if (now == m_state) return;
     m_state = now;
     Q_EMIT stateChanged(now);
+}
+
+void ScanController::setHistory(const QString& file, int keepDays)
+{
+    m_history.reset();
+    if (keepDays <= 0) return;
+    m_history = std::make_unique<HistoryService>(file, keepDays);
+    connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+}
+
+void ScanController::record(const TestOutcome& outcome)
+{
+    if (!m_history) return;
+    // The history keeps ranges of last octets: a test is recorded per /24.
+    std::map<uint32_t, ComputerResult> computers;
+    const auto result = [&](uint32_t address) -> ComputerResult& {
+        ComputerResult& computer = computers[address];
+        computer.address = dotted(address);
+        computer.name = m_found.name(m_found.rowOf(computer.address));
+        return computer;
+    };
+    for (const TestOutcome::Answer& answer : outcome.answered) {
+        ComputerResult& computer = result(answer.address);
+        computer.answered = true;
+        computer.roundTripMs = static_cast<int>(answer.roundTripMs);
+    }
+    for (const TestOutcome::Sighting& sighting : outcome.onLink) {
+        ComputerResult& computer = result(sighting.address);
+        computer.seenOnLink = true;
+        computer.mac = sighting.mac;
+    }
+    const PlanAddresses addresses(outcome.plan.ranges);
+    for (const ScanRange& range : addresses.ranges()) {
+        for (uint64_t first = range.first; first <= range.last; first = (first | 0xFF) + 1) {
+            const ScanRange piece{static_cast<uint32_t>(first), std::min(range.last, static_cast<uint32_t>(first) | 0xFF)};
+            TestRecord test{QString::fromStdString(scanRangeText(piece)), outcome.plan.preset, outcome.started,
+                            outcome.ended, outcome.whole, {}};
+            for (auto it = computers.lower_bound(piece.first); it != computers.end() && it->first <= piece.last; ++it)
+                test.computers.push_back(it->second);
+            m_history->record(test);
+        }
+    }
 }

@@ -5,11 +5,15 @@
 // starts a test of a plan on a thread of its own, asks it to stop, abandons
 // it at a close, repeats a finished test after the repeat period, and sends
 // the single ping. It owns the pinger, the list of found computers, the echo
-// recorder and the name look-ups, and it knows which state the test is in.
-// Once a test's names are in (or their time is up) the test has settled:
+// recorder, the name look-ups, the sightings on the link with their makers,
+// and the history, and it knows which state the test is in. Once a test's
+// names and sightings are in (or their time is up) the test has settled:
 // reports, notices and the history hang on that.
 #pragma once
 
+#include "history/HistoryService.h"
+#include "link/LinkSightings.h"
+#include "link/MakerTable.h"
 #include "lookup/ReverseLookup.h"
 #include "net/Pinger.h"
 #include "scan/ChangeWatch.h"
@@ -32,9 +36,11 @@
 
 class RangeScanner;
 
-// How long a test waits for its names before it settles without them:
-// glibc's resolver gives up on a silent name server after about this long.
-inline constexpr std::chrono::seconds NamesWait{10};
+// How long a test waits for its names and sightings before it settles
+// without them: glibc's resolver gives up on a silent name server after about
+// this long, and the neighbour table has answered for a repeat's stale
+// entries well before (their probe comes 5 s after the echo).
+inline constexpr std::chrono::seconds SettleWait{10};
 
 enum class ScanState {
     Idle,
@@ -47,13 +53,19 @@ enum class ScanState {
 class ScanController : public QObject {
     Q_OBJECT
 public:
-    explicit ScanController(std::unique_ptr<Pinger> pinger, QObject* parent = nullptr);
+    // prober: an ARP prober opened while the program still had the right to,
+    // or null, when the kernel's neighbour table tells who is on the link.
+    explicit ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober = nullptr, QObject* parent = nullptr);
     ~ScanController() override;
 
     Pinger& pinger() { return *m_pinger; }
     FoundComputers& foundComputers() { return m_found; }
     const FoundComputers& foundComputers() const { return m_found; }
     EchoRecorder& recorder() { return m_recorder; }
+    // Each settled test goes into the history file, kept keepDays days; 0
+    // keeps none. Its failures come as historyFailed().
+    void setHistory(const QString& file, int keepDays);
+    HistoryService* history() const { return m_history.get(); }
 
     ScanState state() const { return m_state; }
     bool isRunning() const { return m_state == ScanState::Running || m_state == ScanState::Stopping; }
@@ -91,6 +103,8 @@ public:
     void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
     // Names asked for and not yet written into their entries.
     int namesPending() const { return m_pendingNames; }
+    // The running or last test's sightings on the link are not in yet.
+    bool sightingsPending() const { return m_sightingsPending; }
     // A test has ended and not yet settled.
     bool settling() const { return m_unsettled.has_value(); }
     // Settles the ended test now, without the names still on their way.
@@ -117,6 +131,8 @@ Q_SIGNALS:
     // preset. range names the test's ranges; each item is the address, with
     // one blank and the host name where it is known.
     void computersChanged(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // The history file cannot be used; message names the file and the reason.
+    void historyFailed(const QString& message);
 
 private:
     void lookUpName(int row, const QString& address);
@@ -124,7 +140,10 @@ private:
     void takeEvents();
     void takeEvent(ScanEvent& event);
     void endTest(bool whole);
+    void takeSightings(const std::vector<LinkSighting>& sightings);
+    void trySettle();
     void settle();
+    void record(const TestOutcome& outcome);
     void updateRepeatTimer();
     void updateState();
 
@@ -134,12 +153,15 @@ private:
     EchoRecorder m_recorder;
     ScanEvents m_events;
     ChangeWatch m_changes;
+    LinkSightings m_link;
+    MakerTable m_makers;
+    std::unique_ptr<HistoryService> m_history;
     std::atomic<uint32_t> m_network{0};
     std::atomic<bool> m_stopRequested{false};
     std::unique_ptr<RangeScanner> m_scanner;
     std::optional<TestOutcome> m_running;
     std::optional<TestOutcome> m_unsettled;  // waits for its names
-    QTimer m_namesWait;
+    QTimer m_settleWait;
     QTimer m_drainTimer;  // the test's events are taken once per frame
     QTimer m_repeatTimer;
     QDateTime m_nextTest;
@@ -156,6 +178,7 @@ private:
     };
     std::mutex m_namesMutex;
     std::vector<FoundName> m_namesFound;
+    bool m_sightingsPending = false;
     bool m_armed = false;
     bool m_pinging = false;
     ScanState m_state = ScanState::Idle;

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <algorithm>
 #include <vector>
 
 struct TestOutcome {
@@ -18,10 +19,27 @@ struct TestOutcome {
         uint32_t address;  // host byte order
         uint32_t roundTripMs;
     };
+    struct Sighting {
+        uint32_t address;  // host byte order
+        QString mac;       // "aa:bb:cc:dd:ee:ff"
+        QString maker;     // empty where unknown
+    };
     TestPlan plan;
     QDateTime started;
     QDateTime ended;
     bool whole = false;       // every address had its turn: not stopped
     bool comparable = true;   // every echo went to an address of the plan
     std::vector<Answer> answered;  // in address order
+    std::vector<Sighting> onLink;  // answered ARP on the scanner's link, echo or not; in address order
+
+    // Answered the echo or was seen on the link, ascending.
+    std::vector<uint32_t> present() const
+    {
+        std::vector<uint32_t> addresses;
+        for (const Answer& answer : answered) addresses.push_back(answer.address);
+        for (const Sighting& sighting : onLink) addresses.push_back(sighting.address);
+        std::sort(addresses.begin(), addresses.end());
+        addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+        return addresses;
+    }
 };

@@ -14,9 +14,10 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // The user's own settings stay untouched: each test program keeps its own.
-    const QTemporaryDir config;
+    // The user's own settings and history stay untouched: each test program keeps its own.
+    const QTemporaryDir config, data;
     setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
+    setenv("XDG_DATA_HOME", QFile::encodeName(data.path()).constData(), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

@@ -48,8 +48,8 @@ constexpr int StatusBarHeight = 19;
 
 } // namespace
 
-MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_scan(new ScanController(std::move(pinger), this))
+MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, ArpProber* prober, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_scan(new ScanController(std::move(pinger), prober, this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(applicationTitle());
@@ -59,6 +59,7 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget
     setFont(Controls::sansSerif(11));
     m_menus = new WindowMenus(menuBar(), m_settings);
     m_scan->setNotifyAfter(m_settings.notifyAfter());
+    m_scan->setHistory(Settings::historyFile(), m_settings.historyDays());
 
     // The client area has fixed places; it scrolls where the screen is smaller than the window.
     auto* client = new QWidget;
@@ -129,6 +130,12 @@ void MainWindow::connectControls()
     connect(m_topBar, &TopBar::octetsChanged, this, [this] { m_scan->setNetwork(m_topBar->network()); });
     connect(m_configSheet, &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_configSheet->repeatMinutes()); });
     connect(m_menus, &WindowMenus::preferenceNotKept, this, &MainWindow::reportPreferenceNotKept);
+    connect(m_scan, &ScanController::historyFailed, this, [this](const QString& why) {
+        // Once: the tests go on, and every one would fail alike.
+        if (std::exchange(m_historyFailureShown, true)) return;
+        std::fprintf(stderr, "The history is not kept: %s\n", qPrintable(why));
+        m_status->showNow(QStringLiteral("The history is not kept: ") + why);
+    });
     connect(m_configSheet, &ConfigSheet::onlyCorrectRepliesChanged, this,
             [this](bool only) { m_scan->recorder().setShowOnlyCorrectReplies(only); });
     const std::pair<QPushButton*, std::function<void()>> clicks[] = {

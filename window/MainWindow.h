@@ -36,7 +36,8 @@ class BusyWait;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, QWidget* parent = nullptr);
+    // prober: see ScanController.
+    MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, ArpProber* prober = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The last step of the start: "Scanvet.cfg" into the fields; an error
@@ -100,4 +101,5 @@ private:
     bool m_terminating = false;
     bool m_placed = false;
     bool m_preferenceFailureShown = false;
+    bool m_historyFailureShown = false;
 };

@@ -27,7 +27,8 @@ Process shell(const QTemporaryDir& work, const std::string& line)
                                                "QT_QPA_PLATFORM", "/bin/bash", "-c", line.c_str()});
 }
 
-const std::string Csv = "address,name,answering\r\n198.51.100.5,echo5.lab,true\r\n";
+const std::string Csv = "address,name,answering,mac,vendor,seen_by\r\n"
+                        "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
 
 } // namespace
 
@@ -67,7 +68,7 @@ TEST(Shell, shouldWriteReportsWhereverTheShellPointsThemAndSayWhenItCannot)
         const std::string written = fileText(work.filePath(QString::fromStdString(row.file)).toStdString());
         EXPECT_TRUE(row.expected.empty() || written == row.expected) << written;
         EXPECT_TRUE(row.file != "b" || run.lines.value(run.lines.size() - 1) == "2 640") << "the link and the mode kept";
-        EXPECT_TRUE(row.file != "rep" || (run.lines.size() == 1 && written.starts_with("address,name,answering\r\n")));
+        EXPECT_TRUE(row.file != "rep" || (run.lines.size() == 1 && written.starts_with("address,name,answering,")));
         EXPECT_TRUE(row.file != "typescript" || written.find("198.51.100.5,echo5.lab,true") != std::string::npos);
     }
 }
@@ -90,6 +91,7 @@ TEST(Shell, shouldWriteEachTestsReportOnceAndNotWaitForNamesWithoutEnd)
     ASSERT_TRUE(nameServer.holds(0));
     Process held = shell(work, "exec $S --range 198.51.100.12-12 --preset lan --format csv --report -");
     EXPECT_EQ(held.finish(), 0);
-    EXPECT_EQ(held.lines.join('\n'), "address,name,answering\n198.51.100.12,,true");
+    EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by\n198.51.100.12,,true,02:00:00:00:00:10,"
+                                      "(locally administered),echo");
     EXPECT_TRUE(nameServer.holds(1));
 }

@@ -21,6 +21,6 @@ TEST(Report, shouldQuoteEveryCsvNameAndKeepSpreadsheetsFromTakingItForAFormula)
         {"a\"b", "\"a\"\"b\""}, {"x,y", "\"x,y\""}, {"-1+2", "'-1+2"}, {"=cmd", "'=cmd"},
         {"+a", "'+a"}, {"@SUM(A1)", "'@SUM(A1)"}, {"=\"a\"", "\"'=\"\"a\"\"\""}, {"plain.lab", "plain.lab"}};
     for (const auto& [name, field] : cases)
-        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name}}), "address,name,answering\r\n10.0.0.1," + field + ",true\r\n")
+        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by\r\n10.0.0.1," + field + ",true,,,\r\n")
             << name.toStdString();
 }

@@ -120,8 +120,9 @@ TEST_F(Notices, shouldSendOneNoticeForASecondTestOfARangeWhoseComputersChanged)
     const auto runTest = [&] { return scan->start(plan) && settled.wait(30000); };
     ASSERT_TRUE(runTest());
     const std::string hosts = std::getenv("SCANVET_LAB_HOSTS");
+    // The scanner's neighbour table forgets .11 too: a fresh entry it once had would show it on the link for a while.
     ASSERT_EQ(std::system(("ip -n " + hosts + " addr del 198.51.100.11/24 dev eth0 && ip -n " + hosts +
-                           " addr add 198.51.100.9/24 dev eth0").c_str()), 0);
+                           " addr add 198.51.100.9/24 dev eth0 && ip -4 neigh flush all").c_str()), 0);
     const SlowNameServer nameServer;
     ASSERT_TRUE(nameServer.holds(0));
     ASSERT_TRUE(scan->start(plan) && finished.wait(30000));

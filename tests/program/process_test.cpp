@@ -128,7 +128,8 @@ TEST(ProcessTest, shouldNeedAPingSocketAndHoldNoCapabilityAfterStartUp)
     Process unable(folder, asNobody);
     EXPECT_EQ(unable.finish(), 1);
     EXPECT_TRUE(std::regex_search(unable.errors.join('\n').toStdString(), std::regex("(^|\n)Application Error: Exception "
-                "TICMPException in module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\.(\n|$)")));
+                "TICMPException in module scanvet at [0-9A-F]{16}\\.\nUnable to get ping handle\\. \\(ICMP datagram socket: "
+                "Permission denied; raw socket: Operation not permitted\\)(\n|$)")));
     EXPECT_EQ(fileText(settings), "10\r\n20\r\nabc\r\n");
 
     if (std::string_view(SCANVET_SANITIZE) == "thread")

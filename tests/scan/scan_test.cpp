@@ -69,7 +69,7 @@ TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeAndPre
                  {0x0A000000, 0, {}, true, 2, " | 10.0.0.3"},
                  {0x0A000100, 0, {4}, true, 1, "10.0.1.4 | "}};
     for (const auto& test : tests) {
-        TestOutcome outcome{{{lastOctetRange(test.network, 1, 5)}, test.preset}, {}, {}, test.whole, true, {}};
+        TestOutcome outcome{{{lastOctetRange(test.network, 1, 5)}, test.preset}, {}, {}, test.whole, true, {}, {}};
         for (const int octet : test.answered) {
             outcome.comparable = outcome.comparable && octet > 0;
             outcome.answered.push_back({octet < 0 ? 0x0A090909u : test.network + uint32_t(octet), 1});

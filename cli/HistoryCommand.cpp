@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cli/HistoryCommand.h"
+
+#include "cli/Log.h"
+#include "files/TextFile.h"
+#include "history/HistoryReport.h"
+#include "history/HistoryStore.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile)
+{
+    const ScanRange& range = options.plan.ranges.front();
+    const HistoryRange asked(range.first >> 8, static_cast<int>(range.first & 0xFF), static_cast<int>(range.last & 0xFF));
+    HistoryStore store(historyFile);
+    std::vector<ComputerHistory> computers;
+    const QDateTime now = QDateTime::currentDateTime();
+    switch (store.open(HistoryStore::Access::ExistingOnly)) {
+    case HistoryStore::Opened::Absent: qCInfo(lcCli) << "no history yet:" << historyFile; break;
+    case HistoryStore::Opened::Failed:
+        std::fprintf(stderr, "scanvet: %s\n", qPrintable(store.lastError()));
+        break;
+    case HistoryStore::Opened::Ready:
+        if (const auto read = store.computers(asked, now))
+            computers = *read;
+        else
+            std::fprintf(stderr, "scanvet: %s\n", qPrintable(store.lastError()));
+        break;
+    }
+    QByteArray bytes;
+    switch (options.format) {
+    case ReportFormat::Text: bytes = historyTextReport(asked.text(), now, computers); break;
+    case ReportFormat::Csv: bytes = historyCsvReport(computers); break;
+    case ReportFormat::Json: bytes = historyJsonReport(asked.text(), now, computers); break;
+    }
+    QString why;
+    if (options.reportFile == QLatin1String("-")) {
+        if (const int error = writeAll(STDOUT_FILENO, bytes); error != 0) why = QString::fromLocal8Bit(std::strerror(error));
+    } else {
+        (void)writeTextFile(options.reportFile, bytes, &why);
+    }
+    if (!why.isEmpty()) {
+        std::fprintf(stderr, "scanvet: cannot write the report: %s\n", qPrintable(why));
+        return 4;
+    }
+    return computers.empty() ? 1 : 0;
+}
