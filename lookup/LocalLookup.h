@@ -20,7 +20,8 @@
 [[nodiscard]] std::vector<std::string> localAddresses();
 
 struct LocalIdentity {
-    OctetTexts octets;  // of the first local address
+    OctetTexts octets;  // of the first local address; where the host name has
+                        // only loopback ones, of the preferred interface's
     QString hostName;
 };
 // nullopt when the local host has no address or it does not split. Throws

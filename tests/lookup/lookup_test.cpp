@@ -3,12 +3,14 @@
 
 // Catches: loopback looked up instead of named; lab names not found or control, bidirectional or format characters
 // let through; a name delivered on the caller's thread or without the raised priority, or none for a host with no
-// name.
+// name; a loopback address taken for the local one.
+#include "lookup/LocalLookup.h"
 #include "lookup/ReverseLookup.h"
 #include "tests/Lab.h"
 
 #include <sys/resource.h>
 
+#include <QFile>
 #include <QTest>
 
 #include <mutex>
@@ -41,4 +43,25 @@ TEST(ReverseLookupPool, shouldDeliverEveryNameOnARaisedThreadOfItsOwn)
     const std::lock_guard lock(mutex);
     seen.sort();
     EXPECT_EQ(seen, (QStringList{QStringLiteral(" 1 %1").arg(raised), QStringLiteral("alpha.lab 1 %1").arg(raised)}));
+}
+
+// Debian's hosts file names the computer on 127.0.1.1: "Get local IP" takes the interface's address instead.
+TEST(LocalIdentity, shouldTakeTheInterfacesAddressWhereTheHostNameIsOnLoopbackOnly)
+{
+    SCANVET_REQUIRE_LAB();
+    QFile hosts(QStringLiteral("/etc/hosts"));  // the lab's own, bind-mounted for this namespace
+    ASSERT_TRUE(hosts.open(QIODevice::ReadOnly));
+    const QByteArray lab = hosts.readAll();
+    hosts.close();
+    const std::pair<QByteArray, QString> rows[] = {{lab, "198.51.100.2"},
+                                                   {"127.0.0.1\tlocalhost\n127.0.1.1\tscanner.lab scanner\n", "198.51.100.2"}};
+    for (const auto& [text, expected] : rows) {
+        ASSERT_TRUE(hosts.open(QIODevice::WriteOnly | QIODevice::Truncate) && hosts.write(text) == text.size());
+        hosts.close();
+        const std::optional<LocalIdentity> local = localIdentity();
+        ASSERT_TRUE(local.has_value());
+        EXPECT_EQ(QStringList(local->octets.begin(), local->octets.end()).join('.'), expected);
+        EXPECT_EQ(local->hostName, "scanner");
+    }
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly | QIODevice::Truncate) && hosts.write(lab) == lab.size());
 }
