@@ -146,6 +146,8 @@ void CommandLineScan::end(int exitCode)
         exitCode = exitCode >= 128 ? exitCode : 4;
     }
     m_scan.halt();
+    // The history says now whether it kept the tests, not after the end.
+    if (HistoryService* history = m_scan.history()) history->finish();
     qCInfo(lcCli) << "the run ends with" << exitCode;
     Q_EMIT done(exitCode);
 }

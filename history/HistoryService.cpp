@@ -69,9 +69,24 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
             task = std::move(m_tasks.front());
             m_tasks.pop_front();
             worker.closing = m_closing;
+            m_performing = true;
         }
         perform(worker, task);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_performing = false;
+        }
+        m_drained.notify_all();
     }
+}
+
+void HistoryService::finish()
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_drained.wait(lock, [this] { return m_tasks.empty() && !m_performing; });
+    }
+    deliverAnswers();
 }
 
 void HistoryService::perform(Worker& worker, Task& task)

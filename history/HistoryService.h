@@ -39,6 +39,10 @@ public:
 
     // 0 is off: later tests are not recorded.
     void setKeepDays(int days);
+    // Blocks until what was handed over is written (each write bounded by
+    // the busy time-out), then gives its answers and failures at once: for a
+    // program that is about to end, never for the GUI thread.
+    void finish();
     void record(const TestRecord& test);
     void query(const HistoryRange& range, const QDateTime& now);
 
@@ -78,6 +82,8 @@ private:
     int m_keepDays;  // the caller's copy
     std::mutex m_mutex;
     std::condition_variable m_taskWaiting;
+    std::condition_variable m_drained;  // no task waits and none is under way
+    bool m_performing = false;
     std::deque<Task> m_tasks;
     std::deque<Answer> m_answers;
     bool m_wakePending = false;

@@ -115,9 +115,12 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     candidates.reserve(addresses.count());
     for (size_t i = 0; i < addresses.count(); ++i) candidates.push_back(htonl(addresses.at(i)));
     try {
-        m_link.start(std::move(candidates), LinkSightings::Clock::now(), [this](std::vector<LinkSighting> sightings) {
-            QMetaObject::invokeMethod(this, [this, sightings] { takeSightings(sightings); }, Qt::QueuedConnection);
-        });
+        const quint64 test = ++m_testNumber;
+        m_link.start(std::move(candidates), LinkSightings::Clock::now(),
+                     [this, test](std::vector<LinkSighting> sightings) {
+                         QMetaObject::invokeMethod(
+                             this, [this, test, sightings] { takeSightings(test, sightings); }, Qt::QueuedConnection);
+                     });
         m_sightingsPending = true;
         m_makers.startLoading();
         m_scanner = std::make_unique<RangeScanner>(*m_pinger, plan, follow ? &m_network : nullptr, m_stopRequested,
@@ -197,19 +200,23 @@ void ScanController::endTest(bool whole)
     trySettle();
 }
 
-void ScanController::takeSightings(const std::vector<LinkSighting>& sightings)
+void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>& sightings)
 {
+    if (test != m_testNumber) {
+        qCDebug(lcScan) << "the sightings of an earlier test came after the next one started; dropped";
+        return;
+    }
     m_sightingsPending = false;
     std::vector<TestOutcome::Sighting> seen;
     for (const LinkSighting& sighting : sightings)
         seen.push_back({ntohl(sighting.address), QString::fromStdString(macText(sighting.mac)),
                         m_makers.makerOf(sighting.mac)});
     // The list shows what the last test saw on the link, of its addresses.
-    const TestOutcome* test = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
-    if (test != nullptr) {
+    const TestOutcome* current = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
+    if (current != nullptr) {
         for (int row = 0; row < m_found.count(); ++row) {
             const std::optional<uint32_t> address = hostAddress(m_found.address(row));
-            if (address && inPlan(test->plan, *address)) m_found.setLink(row, false, {}, {});
+            if (address && inPlan(current->plan, *address)) m_found.setLink(row, false, {}, {});
         }
     }
     for (const TestOutcome::Sighting& sighting : seen) {

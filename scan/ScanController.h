@@ -140,7 +140,7 @@ private:
     void takeEvents();
     void takeEvent(ScanEvent& event);
     void endTest(bool whole);
-    void takeSightings(const std::vector<LinkSighting>& sightings);
+    void takeSightings(quint64 test, const std::vector<LinkSighting>& sightings);
     void trySettle();
     void settle();
     void record(const TestOutcome& outcome);
@@ -179,6 +179,8 @@ private:
     std::mutex m_namesMutex;
     std::vector<FoundName> m_namesFound;
     bool m_sightingsPending = false;
+    // Sightings come after their test; a later test must not take them.
+    quint64 m_testNumber = 0;
     bool m_armed = false;
     bool m_pinging = false;
     ScanState m_state = ScanState::Idle;

@@ -5,7 +5,8 @@
 // /dev/stdout that replaces the shell's file, or one on /dev/null, a FIFO, a process substitution or a terminal
 // that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success; a
 // pipe to head that kills the scan before its report file; a report that waits for names without end; a report
-// written twice, or no JSON Lines, under --repeat.
+// written twice, or no JSON Lines, under --repeat; a test missing from the history, or a broken history that stops
+// the scan, goes unsaid or is changed.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 #include "tests/SlowNameServer.h"
@@ -15,6 +16,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <regex>
 
 namespace {
@@ -94,4 +96,36 @@ TEST(Shell, shouldWriteEachTestsReportOnceAndNotWaitForNamesWithoutEnd)
     EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by\n198.51.100.12,,true,02:00:00:00:00:10,"
                                       "(locally administered),echo");
     EXPECT_TRUE(nameServer.holds(1));
+}
+
+TEST(Shell, shouldKeepEveryTestInTheHistoryAndSayOnceWhyItCannot)
+{
+    SCANVET_REQUIRE_LAB();
+    QTemporaryDir work;
+    const std::string data = "XDG_DATA_HOME=" + work.filePath("data").toStdString() + ' ';
+    const std::string scan = data + "$S --range 198.51.100.10-13 --preset lan --quiet";
+    // Two tests, .11 gone between them (from the scanner's neighbour table too), then the history of the range.
+    const std::string hosts = std::getenv("SCANVET_LAB_HOSTS");
+    Process run = shell(work, scan + " && ip -n " + hosts + " addr del 198.51.100.11/24 dev eth0 && ip -4 neigh flush all && sleep 1 && " +
+                                  scan + "; " + data + "$S --history 198.51.100.1-20 --format csv");
+    EXPECT_EQ(run.finish(), 0);
+    ASSERT_EQ(run.lines.size(), 5) << "a header and four computers";
+    const std::pair<const char*, const char*> rows[] = {{"198.51.100.10,alpha.lab,02:00:00:00:00:10,", ",true,100,100,0"},
+                                                        {"198.51.100.11,bravo.lab,02:00:00:00:00:10,", ",false,50,50,1"},
+                                                        {"198.51.100.12,,02:00:00:00:00:10,", ",true,100,100,0"}};
+    for (const auto& [start, end] : rows) {
+        const auto line = std::find_if(run.lines.begin(), run.lines.end(), [&](const QByteArray& l) { return l.startsWith(start); });
+        ASSERT_NE(line, run.lines.end()) << start;
+        EXPECT_TRUE(line->endsWith(end)) << line->toStdString();
+    }
+    // A history file that is not one: the scan and its report go on, one line says why, the file stays as it was.
+    const QString file = work.filePath("data/scanvet/history.sqlite");
+    const std::string garbage(4096, 'x');
+    ASSERT_TRUE(QFile::remove(file) && QFile(file).open(QIODevice::WriteOnly) && std::ofstream(file.toStdString()) << garbage);
+    Process broken = shell(work, data + "$S --range 198.51.100.10-10 --preset lan --format csv --report -");
+    EXPECT_EQ(broken.finish(), 0);
+    EXPECT_EQ(broken.lines.size(), 2);
+    ASSERT_EQ(broken.errors.size(), 2);
+    EXPECT_TRUE(broken.errors[1].startsWith("scanvet: the history is not kept: " + file.toUtf8() + ": ")) << broken.errors[1].constData();
+    EXPECT_EQ(fileText(file.toStdString()), garbage);
 }
