@@ -93,7 +93,10 @@ void HistoryService::perform(Worker& worker, Task& task)
 {
     HistoryStore& store = worker.store;
     switch (task.kind) {
-    case Task::KeepDays: store.setKeepDays(task.keepDays); return;
+    case Task::KeepDays:
+        store.setKeepDays(task.keepDays);
+        worker.lastPrune = 0;  // a shorter choice prunes at the next test, not a day later
+        return;
     case Task::Record: {
         if (worker.closing && !worker.lastFailure.isEmpty()) return;  // the program is ending: no second wait
         if (ensureOpen(worker, HistoryStore::Access::CreateIfMissing) != HistoryStore::Opened::Ready) return;

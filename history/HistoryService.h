@@ -39,6 +39,7 @@ public:
 
     // 0 is off: later tests are not recorded.
     void setKeepDays(int days);
+    int keepDays() const { return m_keepDays; }
     // Blocks until what was handed over is written (each write bounded by
     // the busy time-out), then gives its answers and failures at once: for a
     // program that is about to end, never for the GUI thread.

@@ -27,6 +27,7 @@ public:
     // A computer stops answering only after this many whole tests in a row
     // without an answer (at least 1).
     void setMissesBeforeGone(int tests) { m_missesBeforeGone = std::max(1, tests); }
+    int missesBeforeGone() const { return m_missesBeforeGone; }
     // The change the test brings, when it tells one.
     [[nodiscard]] std::optional<RangeChange> compare(const TestOutcome& outcome);
 

@@ -373,7 +373,10 @@ void ScanController::updateState()
 
 void ScanController::setHistory(const QString& file, int keepDays)
 {
+    if (m_history && file == m_historyFile) return m_history->setKeepDays(keepDays);
+    // Another file only at the start; the old one's writes are waited for.
     m_history.reset();
+    m_historyFile = file;
     if (keepDays <= 0) return;
     m_history = std::make_unique<HistoryService>(file, keepDays);
     connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
@@ -381,7 +384,7 @@ void ScanController::setHistory(const QString& file, int keepDays)
 
 void ScanController::record(const TestOutcome& outcome)
 {
-    if (!m_history) return;
+    if (history() == nullptr) return;
     // The history keeps ranges of last octets: a test is recorded per /24.
     std::map<uint32_t, ComputerResult> computers;
     const auto result = [&](uint32_t address) -> ComputerResult& {

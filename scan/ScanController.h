@@ -63,9 +63,11 @@ public:
     const FoundComputers& foundComputers() const { return m_found; }
     EchoRecorder& recorder() { return m_recorder; }
     // Each settled test goes into the history file, kept keepDays days; 0
-    // keeps none. Its failures come as historyFailed().
+    // keeps none. Its failures come as historyFailed(). A new choice of days
+    // for the same file never waits for the file.
     void setHistory(const QString& file, int keepDays);
-    HistoryService* history() const { return m_history.get(); }
+    // Null while the history is off.
+    HistoryService* history() const { return m_history && m_history->keepDays() > 0 ? m_history.get() : nullptr; }
 
     ScanState state() const { return m_state; }
     bool isRunning() const { return m_state == ScanState::Running || m_state == ScanState::Stopping; }
@@ -79,6 +81,7 @@ public:
     // A computer stops answering, for the change notices, after this many
     // whole tests in a row without an answer.
     void setNotifyAfter(int tests) { m_changes.setMissesBeforeGone(tests); }
+    int notifyAfter() const { return m_changes.missesBeforeGone(); }
 
     // A new test of plan, with the plan's preset; it disarms the repeat.
     // False, with the reason in why, when it cannot start.
@@ -156,6 +159,7 @@ private:
     LinkSightings m_link;
     MakerTable m_makers;
     std::unique_ptr<HistoryService> m_history;
+    QString m_historyFile;
     std::atomic<uint32_t> m_network{0};
     std::atomic<bool> m_stopRequested{false};
     std::unique_ptr<RangeScanner> m_scanner;

@@ -14,7 +14,8 @@
 # About box, sends a single ping (the pointer shows the busy cursor during its
 # wait, and the input meanwhile is dropped) and leaves through File, Exit
 # during a fourth test. It then checks the saved files (the lab's answering
-# hosts with their names, nothing else; nothing after the stop), the settings
+# hosts with their names, then those seen on the link alone; nothing after
+# the stop), the settings
 # file and the screenshots (the list pictures' colours). At twice the size it
 # also opens the window on a 1024x768 screen, smaller than it: the window fits
 # the screen, Tab scrolls Run test into view, and a click on it runs a test.
@@ -140,7 +141,7 @@ if [ $one_at_a_time = 1 ]; then
   printf '[General]\noneAtATime=true\n' > "$run/.config/scanvet/scanvet-address.conf"
   chmod -R a+rwX "$run/.config"
 fi
-"${as_user[@]}" env -u XDG_CONFIG_HOME HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
+"${as_user[@]}" env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$s" LC_ALL=C.UTF-8 "$program_path" \
   >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
@@ -244,6 +245,7 @@ tab_y=420
 test_tab_x=37
 result_tab_x=118
 config_tab_x=206
+history_tab_x=288
 
 run_test() {                # presses Run test and waits for its caption to come back
   click 768 16
@@ -307,6 +309,8 @@ click "$result_tab_x" "$tab_y"
 settle result-sheet "${list_region[@]}"
 click 760 392               # Save List under the result sheet
 save_through_dialog "Save Scanvet Results" ScanvetStatus
+click "$history_tab_x" "$tab_y"
+settle history "${list_region[@]}"   # the history reads in the background
 
 # A period typed after a whole test arms the repeat: the status bar's end shows when the next test starts,
 # with Cancel repeat beside it, whose accelerator (Alt+N) cancels the repeat alone.
@@ -345,8 +349,9 @@ sleep 0.4
 shot during-test
 caption now
 check "a test was running when the list's picture was taken" '! same idle now'
-# The mouse wheel over the tabs brings no other sheet into view during a test.
-xdotool mousemove --sync $(( cx + test_tab_x * s )) $(( cy + tab_y * s )) click 5 click 5 click 4
+# The mouse wheel over the tabs passes the hidden Config Sheet during a test: three turns on to the History
+# page at the end, two back to the Test Sheet (a fourth tab would stop them on the Result Sheet).
+xdotool mousemove --sync $(( cx + test_tab_x * s )) $(( cy + tab_y * s )) click 5 click 5 click 5 click 4 click 4
 sleep 0.3
 shot after-wheel
 list_of() { convert "$work/$1.png" -crop "$(( 790 * s ))x$(( 330 * s ))+$(( 4 * s ))+$(( win_h - 490 * s + 38 * s ))" +repage "$work/$1-list.png"; }
@@ -446,6 +451,7 @@ if [ "$s" = 1 ]; then
   keep config real-window-config-sheet.png
   keep test-sheet real-window-test-sheet.png
   keep result-sheet real-window-result-sheet.png
+  keep history real-window-history.png
   keep about real-window-about.png
   keep dialog-ComputerList real-window-save-dialog.png
 else
@@ -460,27 +466,33 @@ sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
 report2=$(tr -d '\r' <"$run/ComputerList2.txt")
 for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
 echo "---"
-entry() { printf '%-41s On' "$1"; }
-expected=$(printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
+entry() { printf '%-41s %s' "$1" "${2:-On}"; }
+answering=$(printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
   "$(entry '198.51.100.10 alpha.lab')" "$(entry '198.51.100.11 bravo.lab')" "$(entry 198.51.100.12)" \
   "$(entry 198.51.100.13)" "$(entry '198.51.100.50 echo50.lab')")
-expected2=$(printf '%s\n' "$expected" "$(entry '198.51.100.30 late.lab')")
+# After the echoes: the hosts that answered ARP alone (.40 to .42), and the late host too slow for the LAN preset.
+on_link=$(printf '%s\n' "$(entry 198.51.100.40 Off)" "$(entry 198.51.100.41 Off)" "$(entry 198.51.100.42 Off)")
+expected=$(printf '%s\n' "$answering" "$(entry '198.51.100.30 late.lab' Off)" "$on_link")
+expected2=$(printf '%s\n' "$answering" "$(entry '198.51.100.30 late.lab')" "$on_link")
 entries() { sed -n '12,/^$/p' <<<"$1" | sed '/^$/d'; }
 check "the report's parameters are the typed ones" \
   'grep -qx "IP Address : 198.51.100.xxx" <<<"$report" && grep -qx "IP range   : min = 1" <<<"$report" && grep -qx "IP range   : max = 60" <<<"$report"'
-check "the report lists exactly the lab's answering hosts, with their names" '[ "$(entries "$report")" = "$expected" ]'
+check "the report lists exactly the lab's answering hosts, with their names, then those seen on the link alone, Off" \
+  '[ "$(entries "$report")" = "$expected" ]'
 check "the report has its end marker" '[ "$(tail -n1 <<<"$report")" = "--- End of List ---" ]'
-check "with the LAN preset the late host (.30) is missed" '! grep -q "198\.51\.100\.30 " <<<"$report"'
+check "with the LAN preset the late host (.30) misses its echo and is seen on the link alone" \
+  'grep -qx "198\.51\.100\.30 late\.lab *Off" <<<"$report"'
 check "the result sheet shows the seven replies, one a line" \
   '[ "$(grep -cE "^Sending ping to 198\.51\.100\.(2|5|10|11|12|13|50) Reply O\.K\. - in [0-9]+ msecs$" <<<"$sheet")" = 7 ] && [ "$(wc -l <<<"$sheet")" = 7 ]'
-check "with the slower preset the late host joins the list, named" '[ "$(entries "$report2")" = "$expected2" ]'
+check "with the slower preset the late host answers in its place, named" '[ "$(entries "$report2")" = "$expected2" ]'
 check "the second report has the second range" \
   'grep -qx "IP range   : min = 28" <<<"$report2" && grep -qx "IP range   : max = 32" <<<"$report2"'
 check "Scanvet.cfg keeps the typed octets, range and repeat period" \
   '[ "$(tr -d "\r" <"$run/Scanvet.cfg" | sed -n "1,3p;5,7p" | tr "\n" " ")" = "198 51 100 28 32 0 " ]'
 
 # Pixels: both colours of the "answered" list picture (lit blue screen, green
-# lamps) for each of the eight entries, and none of the dark screen's orange
+# lamps) for each of the eight entries, the violet plug of the three seen on the
+# link alone, and none of the dark screen's orange
 # lamp, counted in the list alone. Scaled up, the pictures are smoothed, so
 # colours are matched loosely there.
 fuzz=$(( s == 1 ? 0 : 20 ))
@@ -490,9 +502,11 @@ for picture in test-sheet during-test; do
   blue=$(count 'rgb(40,110,255)')
   green=$(count 'rgb(0,220,0)')
   orange=$(count 'rgb(255,140,0)')
-  echo "$picture: list picture pixels: screen blue $blue, lamp green $green, orange $orange"
+  violet=$(count 'rgb(160,32,240)')
+  echo "$picture: list picture pixels: screen blue $blue, lamp green $green, orange $orange, plug violet $violet"
   check "$picture: eight answered-computer pictures in the list (screen blue)" "[ $blue -ge $(( 8 * 30 * s * s )) ]"
   check "$picture: their green lamps" "[ $green -ge $(( 8 * 2 * s * s )) ]"
   check "$picture: no not-answering picture" "[ $orange = 0 ]"
+  check "$picture: three seen-on-the-link-alone pictures (a violet plug)" "[ $violet -ge $(( 3 * 18 * s * s )) ]"
 done
 exit $status

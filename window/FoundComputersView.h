@@ -3,7 +3,9 @@
 
 // The list of found computers as small entries that run left to right and
 // wrap into rows, each with its picture: lit when the computer answered at
-// its last echo, dark when it did not.
+// its last echo, grey with a network plug when it did not but was seen on the
+// link in its last test, dark otherwise. Its tooltip and description (the
+// model's) name the MAC address and maker.
 #pragma once
 
 #include <QListView>

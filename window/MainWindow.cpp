@@ -11,6 +11,7 @@
 #include "window/Dialogs.h"
 #include "window/FieldSpinner.h"
 #include "window/FoundComputersView.h"
+#include "window/HistorySheet.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
 #include "window/ResultLog.h"
@@ -57,9 +58,7 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, ArpProb
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(Controls::sansSerif(11));
-    m_menus = new WindowMenus(menuBar(), m_settings);
-    m_scan->setNotifyAfter(m_settings.notifyAfter());
-    m_scan->setHistory(Settings::historyFile(), m_settings.historyDays());
+    m_menus = new WindowMenus(menuBar(), m_settings, *m_scan);
 
     // The client area has fixed places; it scrolls where the screen is smaller than the window.
     auto* client = new QWidget;
@@ -80,8 +79,10 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, ArpProb
     m_testSheet = new TestSheet(m_scan->foundComputers());
     m_resultSheet = new ResultSheet;
     m_configSheet = new ConfigSheet;
+    m_historySheet = new HistorySheet;
     m_sheets->addTab(m_testSheet, QStringLiteral("Test Sheet"));
     m_sheets->addTab(m_resultSheet, QStringLiteral("Result Sheet"));
+    m_sheets->addTab(m_historySheet, QStringLiteral("History"));
     setConfigSheetReachable(true);
     m_sheets->setCurrentWidget(m_testSheet);
     m_progress = new ProgressFrame(client);
@@ -121,20 +122,24 @@ void MainWindow::setTabOrder()
 {
     const QList<QWidget*> order = m_topBar->tabOrder() + QList<QWidget*>{m_sheets} + m_testSheet->tabOrder() +
                                   m_resultSheet->tabOrder() + m_configSheet->tabOrder() +
-                                  QList<QWidget*>{m_status->cancelRepeatButton()};
+                                  m_historySheet->tabOrder() + QList<QWidget*>{m_status->cancelRepeatButton()};
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::connectControls()
 {
     connect(m_topBar, &TopBar::octetsChanged, this, [this] { m_scan->setNetwork(m_topBar->network()); });
+    m_historySheet->followRange(*m_topBar, *m_configSheet);
+    m_historySheet->setHistory(m_scan->history());
+    connect(m_menus, &WindowMenus::historyChanged, this, [this] { m_historySheet->setHistory(m_scan->history()); });
+    connect(m_scan, &ScanController::testSettled, m_historySheet, &HistorySheet::refresh);
     connect(m_configSheet, &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_configSheet->repeatMinutes()); });
-    connect(m_menus, &WindowMenus::preferenceNotKept, this, &MainWindow::reportPreferenceNotKept);
+    // Once each: the same reason would come with every choice, and every test.
+    connect(m_menus, &WindowMenus::preferenceNotKept, this, [this](const QString& why) {
+        sayOnce(m_preferenceFailureShown, QStringLiteral("Cannot keep the choice for the next start: "), why);
+    });
     connect(m_scan, &ScanController::historyFailed, this, [this](const QString& why) {
-        // Once: the tests go on, and every one would fail alike.
-        if (std::exchange(m_historyFailureShown, true)) return;
-        std::fprintf(stderr, "The history is not kept: %s\n", qPrintable(why));
-        m_status->showNow(QStringLiteral("The history is not kept: ") + why);
+        sayOnce(m_historyFailureShown, QStringLiteral("The history is not kept: "), why);
     });
     connect(m_configSheet, &ConfigSheet::onlyCorrectRepliesChanged, this,
             [this](bool only) { m_scan->recorder().setShowOnlyCorrectReplies(only); });
@@ -244,12 +249,11 @@ void MainWindow::fitToScreen(const QRect& available)
     layout()->activate();
 }
 
-void MainWindow::reportPreferenceNotKept(const QString& why)
+void MainWindow::sayOnce(bool& said, const QString& what, const QString& why)
 {
-    // Once: the same reason would come with every choice.
-    if (std::exchange(m_preferenceFailureShown, true)) return;
-    std::fprintf(stderr, "Cannot keep the choice: %s\n", qPrintable(why));
-    m_status->showNow(QStringLiteral("Cannot keep the choice for the next start: ") + why);
+    if (std::exchange(said, true)) return;
+    std::fprintf(stderr, "%s%s\n", qPrintable(what), qPrintable(why));
+    m_status->showNow(what + why);
 }
 
 void MainWindow::prepareResultSheet()
@@ -326,11 +330,11 @@ void MainWindow::followState(ScanState state)
 
 // During a test or a single ping the Config Sheet is out of reach by every
 // route: a hidden tab still took the mouse wheel and the accessibility
-// bus's Press, so its tab goes away.
+// bus's Press, so its tab goes away. The History page after it stays.
 void MainWindow::setConfigSheetReachable(bool reachable)
 {
     const int index = m_sheets->indexOf(m_configSheet);
-    if (reachable && index < 0) m_sheets->addTab(m_configSheet, QStringLiteral("Config Sheet"));
+    if (reachable && index < 0) m_sheets->insertTab(2, m_configSheet, QStringLiteral("Config Sheet"));
     if (!reachable && index >= 0) m_sheets->removeTab(index);
 }
 

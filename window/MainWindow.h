@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The main window: assembles the top bar, the three sheets, the gauge and
+// The main window: assembles the top bar, the four sheets, the gauge and
 // the status bar, and wires the user's commands to the scan controller, the
 // look-ups and the files. What a test's state means on screen follows the
 // controller's state.
@@ -20,6 +20,7 @@
 
 class AboutDialog;
 class ConfigSheet;
+class HistorySheet;
 class Dialogs;
 class Pinger;
 class ProgressFrame;
@@ -64,7 +65,8 @@ private:
     // error box, and the program carries on.
     void guarded(const std::function<void()>& handler);
 
-    void reportPreferenceNotKept(const QString& why);
+    // A failure that would come again: on the status bar and standard error, the first time only.
+    void sayOnce(bool& said, const QString& what, const QString& why);
     void prepareResultSheet();
     void runOrStopTest();
     void startTest();
@@ -87,6 +89,7 @@ private:
     TestSheet* m_testSheet = nullptr;
     ResultSheet* m_resultSheet = nullptr;
     ConfigSheet* m_configSheet = nullptr;
+    HistorySheet* m_historySheet = nullptr;
     ProgressFrame* m_progress = nullptr;
     StatusLine* m_status = nullptr;
     std::unique_ptr<SettingsFields> m_settingsFields;

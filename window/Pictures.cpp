@@ -13,8 +13,11 @@
 
 namespace {
 
-QPixmap computer(bool on)
+enum class Look { Answering, Silent, OnLinkOnly };
+
+QPixmap computer(Look look)
 {
+    const bool on = look == Look::Answering;
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -24,12 +27,19 @@ QPixmap computer(bool on)
     p.drawRect(1, 0, 13, 10);
     // Screen.
     p.setPen(Qt::NoPen);
-    p.setBrush(on ? QColor(40, 110, 255) : QColor(24, 24, 40));
+    p.setBrush(on ? QColor(40, 110, 255) : look == Look::Silent ? QColor(24, 24, 40) : QColor(150, 150, 150));
     p.drawRect(3, 2, 10, 7);
     if (on) {
         p.setBrush(QColor(150, 200, 255));
         p.drawRect(4, 3, 4, 1);
         p.drawRect(4, 5, 6, 1);
+    }
+    const QColor plug(160, 32, 240);  // violet: no other picture of the list has it
+    if (look == Look::OnLinkOnly) {
+        // A network plug on the grey screen, its cable running down.
+        p.setBrush(plug);
+        p.drawRect(6, 3, 4, 3);
+        p.drawRect(7, 6, 2, 3);
     }
     // Stand.
     p.setBrush(QColor(120, 120, 120));
@@ -44,7 +54,7 @@ QPixmap computer(bool on)
         p.drawRect(11, 13, 1, 2);
         p.drawRect(13, 13, 1, 2);
     } else {
-        p.setBrush(QColor(255, 140, 0));
+        p.setBrush(look == Look::Silent ? QColor(255, 140, 0) : plug);
         p.drawRect(12, 13, 2, 2);
     }
     p.setBrush(QColor(90, 90, 90));
@@ -131,12 +141,17 @@ namespace Pictures {
 
 QIcon computerAnswering()
 {
-    return QIcon(computer(true));
+    return QIcon(computer(Look::Answering));
 }
 
 QIcon computerSilent()
 {
-    return QIcon(computer(false));
+    return QIcon(computer(Look::Silent));
+}
+
+QIcon computerOnLinkOnly()
+{
+    return QIcon(computer(Look::OnLinkOnly));
 }
 
 QIcon programIcon()

@@ -12,6 +12,9 @@ namespace Pictures {
 QIcon computerAnswering();
 // The same computer with a dark screen and an orange lamp.
 QIcon computerSilent();
+// Silent at its echo but seen on the link: a grey screen with a violet network
+// plug, and a violet lamp.
+QIcon computerOnLinkOnly();
 // 32 x 32: a monitor sending echo waves.
 QIcon programIcon();
 // 88 x 124, 8 bits per pixel with a 256-colour palette, for the about box.

@@ -5,10 +5,15 @@
 
 #include "files/Settings.h"
 #include "notify/DesktopNotifier.h"
+#include "scan/ScanController.h"
 #include "window/AboutDialog.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenuBar>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -21,11 +26,30 @@ QAction* checkable(QMenu* menu, const QString& text, const char* name, bool chec
     return action;
 }
 
+// A submenu of radio choices, each action named prefix + its value; the
+// checked one is current.
+QActionGroup* choices(QMenu* menu, const QString& title, const char* name, const QString& prefix,
+                      const std::vector<std::pair<int, QString>>& items, int current)
+{
+    QMenu* submenu = menu->addMenu(title);
+    submenu->setObjectName(QLatin1String(name));
+    auto* group = new QActionGroup(submenu);
+    for (const auto& [value, text] : items) {
+        QAction* action = checkable(submenu, text, "", value == current);
+        action->setObjectName(prefix + QString::number(value) + QStringLiteral("Action"));
+        action->setData(value);
+        group->addAction(action);
+    }
+    return group;
+}
+
 } // namespace
 
-WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings)
-    : QObject(bar), m_settings(settings), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
+WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan)
+    : QObject(bar), m_settings(settings), m_scan(scan), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
 {
+    scan.setNotifyAfter(settings.notifyAfter());
+    scan.setHistory(Settings::historyFile(), settings.historyDays());
     m_exit = bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Exit"));
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     m_notify = checkable(options, QStringLiteral("Notify of &changes"), "notifyAction", settings.notifyOfChanges());
@@ -33,6 +57,23 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings)
     m_oneAtATime = checkable(options, QStringLiteral("Ping one address at a &time"), "oneAtATimeAction",
                              settings.oneAtATime());
     connect(m_oneAtATime, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOneAtATime(on)); });
+    // The digits are the accelerators: the menu's own letters stay free.
+    const QActionGroup* days =
+        choices(options, QStringLiteral("&Keep history"), "keepHistoryMenu", QStringLiteral("keepHistory"),
+                {{7, QStringLiteral("&7 days")}, {30, QStringLiteral("&30 days")}, {90, QStringLiteral("&90 days")},
+                 {365, QStringLiteral("36&5 days")}, {0, QStringLiteral("&Off")}},
+                settings.historyDays());
+    connect(days, &QActionGroup::triggered, this, [this](const QAction* chosen) { keepHistory(chosen->data().toInt()); });
+    const QActionGroup* misses =
+        choices(options, QStringLiteral("Notify &after"), "notifyAfterMenu", QStringLiteral("notifyAfter"),
+                {{1, QStringLiteral("&1 missed test")}, {2, QStringLiteral("&2 missed tests in a row")},
+                 {3, QStringLiteral("&3 missed tests in a row")}},
+                settings.notifyAfter());
+    connect(misses, &QActionGroup::triggered, this, [this](const QAction* chosen) {
+        const int tests = chosen->data().toInt();
+        keep(m_settings.setNotifyAfter(tests));
+        m_scan.setNotifyAfter(tests);
+    });
     QAction* showAbout = bar->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&About"));
     connect(showAbout, &QAction::triggered, this, [this] {
         m_about->show();
@@ -46,6 +87,13 @@ WindowMenus::~WindowMenus() = default;
 void WindowMenus::keep(const QString& failure)
 {
     if (!failure.isEmpty()) Q_EMIT preferenceNotKept(failure);
+}
+
+void WindowMenus::keepHistory(int days)
+{
+    keep(m_settings.setHistoryDays(days));
+    m_scan.setHistory(Settings::historyFile(), days);
+    Q_EMIT historyChanged();
 }
 
 void WindowMenus::notifyChange(const QString& range, const QStringList& answeringNow,

@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The menu bar: File (Exit), Options (the program's own preferences) and
-// Help (About). The about box and the desktop notices belong to it.
+// The menu bar: File (Exit), Options (the program's own preferences: the
+// notices, one at a time, how long the history is kept and how many missed
+// tests make a notice; kept in the settings and applied to the scan at once)
+// and Help (About). The about box and the desktop notices belong to it.
 #pragma once
 
 #include <QObject>
@@ -14,12 +16,14 @@ class AboutDialog;
 class DesktopNotifier;
 class QAction;
 class QMenuBar;
+class ScanController;
 class Settings;
 
 class WindowMenus : public QObject {
     Q_OBJECT
 public:
-    WindowMenus(QMenuBar* bar, Settings& settings);
+    // Applies the kept preferences to scan first.
+    WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan);
     ~WindowMenus() override;
 
     QAction* exitAction() const { return m_exit; }
@@ -31,11 +35,15 @@ public:
 Q_SIGNALS:
     // A choice could not be kept for the next run; why names the file and the reason.
     void preferenceNotKept(const QString& why);
+    // Options, Keep history has replaced the scan's history (null when off).
+    void historyChanged();
 
 private:
     void keep(const QString& failure);
+    void keepHistory(int days);
 
     Settings& m_settings;
+    ScanController& m_scan;
     QAction* m_exit;
     QAction* m_notify;
     QAction* m_oneAtATime;

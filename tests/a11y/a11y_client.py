@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Catches a status line, its change event, gauge, entry state (also after it fell silent), result text, the
-# pending test's time, its cancel button or the notices' menu choice missing from the accessibility bus.
+# pending test's time, its cancel button, the History page's table or the notices' menu choice missing from the accessibility bus.
 import os, re, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
@@ -59,6 +59,9 @@ wait_for("the gauge back at the start of 10..12", lambda: (
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
 wait_for("the time of the repeat on the status bar", lambda: pyatspi.findDescendant(
     app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and re.match(r"Next test at \d", a.name)))
+history = find(app, pyatspi.ROLE_TABLE, "Computer history")
+wait_for("the History page's row of 198.51.100.10 and its last day in words", lambda: any(
+    c.name == "198.51.100.10" for c in history) and any(c.name.startswith("answering since ") for c in history))
 cancel = wait_for("Cancel repeat beside it", lambda: showing(pyatspi.ROLE_PUSH_BUTTON, "Cancel repeat$"))
 cancel.queryAction().doAction(0)
 wait_for("the repeat cancelled: neither its time nor its button shown", lambda: not showing(
@@ -76,4 +79,4 @@ silent = wait_for("the entry of 198.51.100.12", lambda: next(e for e in computer
 wait_for("the entry of the silent computer described as not answering", lambda: re.fullmatch(
     r"not answering, MAC address 02:00:00:00:00:10, made by \(locally administered\)", silent.description))
 wait_for("an event for the silent entry's description", lambda: any(n.startswith("198.51.100.12 ") for n in described))
-print("a11y: status line, gauge, entry states, result sheet, next test, its cancel and menu choice read from the bus")
+print("a11y: status line, gauge, entry states, result sheet, history, next test, its cancel and menu choice read from the bus")

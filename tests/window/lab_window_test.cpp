@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: an accelerator that misses its command or hits another one, on any
-// sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled
+// sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled; a History
+// page that misses the typed range or the Options of the history and the notices, or forgets them;
 // during a test; the Config Sheet within reach during a test; the window not idle again after it; a gauge
 // that stands still during a test; an entry left answering on the screen after it fell silent; the
 // look-ups filling in wrong fields, or holding the GUI thread (or their cursor) while a name server is silent.
@@ -10,8 +11,12 @@
 #include "tests/window/SilentNameServer.h"
 #include "tests/window/WindowFixture.h"
 
+#include "window/ComputerHistoryModel.h"
 #include "window/FoundComputersView.h"
+#include "window/HistorySheet.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -56,7 +61,7 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
     }
     auto* view = find<FoundComputersView>("foundView");
     EXPECT_EQ(m_window->scanController().state(), ScanState::Stopping);
-    EXPECT_EQ(find<QTabWidget>("sheets")->count(), 2) << "the Config Sheet is within reach";  // the wheel: real-window check
+    EXPECT_EQ(find<QTabWidget>("sheets")->tabText(2), "History") << "the Config Sheet is within reach";  // the wheel: real-window check
     EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
     EXPECT_EQ(m_dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty
 
@@ -65,6 +70,52 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
     EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("&Run test"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->statusBar()->currentMessage().isEmpty(); }, 2000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return find<QProgressBar>("progressBar")->text() == "0%"; }, 2000));
+}
+
+// The History page follows the octets and the range, and Options change what is kept and when a notice comes.
+TEST_F(LabWindow, shouldShowTheHistoryOfTheTypedRangeAndKeepTheOptionsOfTheHistoryAndTheNotices)
+{
+    fill({"rangeMinEdit", "rangeMaxEdit"}, "10 13");
+    choose("speedBox", 1);
+    QSignalSpy settled(&scan(), &ScanController::testSettled);
+    button("runStopButton")->click();
+    ASSERT_TRUE(settled.wait(60000));
+    auto* page = find<HistorySheet>("historySheet");
+    auto* note = find<QLabel>("historyNote");
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return page->model()->index(row, column).data(role).toString();
+    };
+    page->refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return note->text() == "198.51.100.10-13: 4 computers ever seen there."; }, 10000))
+        << note->text().toStdString();
+    EXPECT_EQ(cell(0, ComputerHistoryModel::Address) + ' ' + cell(0, ComputerHistoryModel::Name) + ' ' +
+                  cell(0, ComputerHistoryModel::Uptime24h),
+              "198.51.100.10 alpha.lab 100%");
+    EXPECT_TRUE(cell(0, ComputerHistoryModel::Mac).startsWith("02:00:00:00:00:"));
+    EXPECT_TRUE(cell(0, ComputerHistoryModel::LastDay, Qt::AccessibleTextRole).startsWith("answering since "))
+        << cell(0, ComputerHistoryModel::LastDay, Qt::AccessibleTextRole).toStdString();
+    // The range follows the fields; a range upside down reads nothing.
+    fill({"rangeMinEdit"}, "12");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text() == "198.51.100.12-13: 2 computers ever seen there."; }, 10000));
+    fill({"rangeMinEdit"}, "14");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text() == "No range: its min lies above its max."; }, 10000));
+
+    m_window->findChild<QAction*>("notifyAfter2Action")->trigger();
+    EXPECT_EQ(scan().notifyAfter(), 2);
+    m_window->findChild<QAction*>("keepHistory0Action")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text().startsWith("The history is off"); }, 10000));
+    EXPECT_EQ(page->model()->rowCount(), 0);
+    EXPECT_EQ(scan().history(), nullptr);
+    m_window->close();
+    open();
+    EXPECT_TRUE(m_window->findChild<QAction*>("keepHistory0Action")->isChecked());
+    EXPECT_TRUE(m_window->findChild<QAction*>("notifyAfter2Action")->isChecked());
+    EXPECT_EQ(scan().notifyAfter(), 2);
+    EXPECT_EQ(scan().history(), nullptr);
+    m_window->findChild<QAction*>("keepHistory30Action")->trigger();
+    fill({"rangeMinEdit"}, "10");
+    note = find<QLabel>("historyNote");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text().endsWith("computers ever seen there."); }, 10000)) << note->text().toStdString();
 }
 
 // The gauge follows the addresses while the test runs; a computer that falls silent shows it on the screen.

@@ -139,8 +139,9 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
                                        "solveButton localAddressButton pingButton runStopButton qt_tabwidget_tabbar ");
     const QString sheets[] = {"foundView clearFoundButton saveFoundButton",
                               "resultLog saveResultsButton clearResultsButton",
-                              "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton"};
-    for (int sheet = 0; sheet < 3; ++sheet) {
+                              "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton",
+                              "historyView"};
+    for (int sheet = 0; sheet < 4; ++sheet) {
         find<QTabWidget>("sheets")->setCurrentIndex(sheet);
         // A click on a field lands in it, not on a label beside it.
         for (QLineEdit* field : m_window->findChildren<QLineEdit*>())

@@ -1,0 +1,67 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The History page: what the history keeps of the range in the octet fields,
+// one row per computer ever seen there, with a note under it (the range and
+// how many, or that the history is off). It reads in the background: the
+// history's worker answers, the GUI thread never waits for the disk. Unlike
+// the Config Sheet it stays within reach during a test.
+#pragma once
+
+#include "history/HistoryRange.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class ComputerHistoryModel;
+class ConfigSheet;
+class HistoryService;
+class QLabel;
+class QTableView;
+class TopBar;
+struct ComputerHistory;
+
+class HistorySheet : public QWidget {
+    Q_OBJECT
+public:
+    explicit HistorySheet(QWidget* parent = nullptr);
+
+    // Where to read; null while the history is off.
+    void setHistory(HistoryService* history);
+    // Shows the range of the octet fields and the Config Sheet's min and
+    // max, now and at every change of them.
+    void followRange(const TopBar& topBar, const ConfigSheet& configSheet);
+    // Reads the range again, after a test has settled.
+    void refresh();
+
+    QTableView* view() const { return m_view; }
+    ComputerHistoryModel* model() const { return m_model; }
+    QList<QWidget*> tabOrder() const;
+
+Q_SIGNALS:
+    // The page shows the answer to its last read, or why there is none.
+    void refreshed();
+
+private:
+    // network: the first three octets (host byte order, the last octet 0);
+    // no range where first lies above last.
+    void setRange(uint32_t network, int first, int last);
+    void read();
+    void show(const QString& range, const std::vector<ComputerHistory>& computers);
+    void say(const QString& note);
+
+    QPointer<HistoryService> m_history;
+    std::optional<HistoryRange> m_range;
+    QString m_asked;  // the range of the last read handed over
+    QDateTime m_askedAt;
+    ComputerHistoryModel* m_model;
+    QTableView* m_view;
+    QLabel* m_note;
+    QTimer m_readSoon;
+};
