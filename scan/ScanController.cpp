@@ -13,7 +13,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <map>
 #include <limits>
 #include <system_error>
 #include <utility>
@@ -30,11 +29,6 @@ std::optional<uint32_t> hostAddress(const QString& dottedAddress)
     const uint32_t address = parseDottedAddress(dottedAddress.toStdString());
     if (address == AllOnesAddress) return std::nullopt;
     return ntohl(address);
-}
-
-bool inPlan(const TestPlan& plan, uint32_t address)
-{
-    return std::any_of(plan.ranges.begin(), plan.ranges.end(), [&](const ScanRange& r) { return r.contains(address); });
 }
 
 // A test of one /24 follows edits of the window's octets while it runs.
@@ -171,7 +165,7 @@ void ScanController::takeEvent(ScanEvent& event)
     }
     if (!m_running) return;
     if (event.echo) {
-        if (!inPlan(m_running->plan, event.address)) m_running->comparable = false;
+        if (!m_running->plan.contains(event.address)) m_running->comparable = false;
         if (event.echo->answered()) m_running->answered.push_back({event.address, event.echo->roundTripMs});
         m_recorder.record(dotted(event.address), *event.echo);
     }
@@ -202,10 +196,7 @@ void ScanController::endTest(bool whole)
 
 void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>& sightings)
 {
-    if (test != m_testNumber) {
-        qCDebug(lcScan) << "the sightings of an earlier test came after the next one started; dropped";
-        return;
-    }
+    if (test != m_testNumber) return;  // an earlier test's, come after the next one started
     m_sightingsPending = false;
     std::vector<TestOutcome::Sighting> seen;
     for (const LinkSighting& sighting : sightings)
@@ -216,7 +207,7 @@ void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>
     if (current != nullptr) {
         for (int row = 0; row < m_found.count(); ++row) {
             const std::optional<uint32_t> address = hostAddress(m_found.address(row));
-            if (address && inPlan(current->plan, *address)) m_found.setLink(row, false, {}, {});
+            if (address && current->plan.contains(*address)) m_found.setLink(row, false, {}, {});
         }
     }
     for (const TestOutcome::Sighting& sighting : seen) {
@@ -385,33 +376,6 @@ void ScanController::setHistory(const QString& file, int keepDays)
 void ScanController::record(const TestOutcome& outcome)
 {
     if (history() == nullptr) return;
-    // The history keeps ranges of last octets: a test is recorded per /24.
-    std::map<uint32_t, ComputerResult> computers;
-    const auto result = [&](uint32_t address) -> ComputerResult& {
-        ComputerResult& computer = computers[address];
-        computer.address = dotted(address);
-        computer.name = m_found.name(m_found.rowOf(computer.address));
-        return computer;
-    };
-    for (const TestOutcome::Answer& answer : outcome.answered) {
-        ComputerResult& computer = result(answer.address);
-        computer.answered = true;
-        computer.roundTripMs = static_cast<int>(answer.roundTripMs);
-    }
-    for (const TestOutcome::Sighting& sighting : outcome.onLink) {
-        ComputerResult& computer = result(sighting.address);
-        computer.seenOnLink = true;
-        computer.mac = sighting.mac;
-    }
-    const PlanAddresses addresses(outcome.plan.ranges);
-    for (const ScanRange& range : addresses.ranges()) {
-        for (uint64_t first = range.first; first <= range.last; first = (first | 0xFF) + 1) {
-            const ScanRange piece{static_cast<uint32_t>(first), std::min(range.last, static_cast<uint32_t>(first) | 0xFF)};
-            TestRecord test{QString::fromStdString(scanRangeText(piece)), outcome.plan.preset, outcome.started,
-                            outcome.ended, outcome.whole, {}};
-            for (auto it = computers.lower_bound(piece.first); it != computers.end() && it->first <= piece.last; ++it)
-                test.computers.push_back(it->second);
-            m_history->record(test);
-        }
-    }
+    const auto nameOf = [this](uint32_t address) { return m_found.name(m_found.rowOf(dotted(address))); };
+    for (const TestRecord& test : outcome.historyRecords(nameOf)) m_history->record(test);
 }

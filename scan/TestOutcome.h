@@ -7,11 +7,13 @@
 
 #include "scan/TestPlan.h"
 
+#include "history/TestRecord.h"
+
 #include <QDateTime>
 #include <QString>
 
 #include <cstdint>
-#include <algorithm>
+#include <functional>
 #include <vector>
 
 struct TestOutcome {
@@ -33,13 +35,8 @@ struct TestOutcome {
     std::vector<Sighting> onLink;  // answered ARP on the scanner's link, echo or not; in address order
 
     // Answered the echo or was seen on the link, ascending.
-    std::vector<uint32_t> present() const
-    {
-        std::vector<uint32_t> addresses;
-        for (const Answer& answer : answered) addresses.push_back(answer.address);
-        for (const Sighting& sighting : onLink) addresses.push_back(sighting.address);
-        std::sort(addresses.begin(), addresses.end());
-        addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
-        return addresses;
-    }
+    std::vector<uint32_t> present() const;
+    // The history keeps ranges of last octets: one record per /24 of the
+    // plan, naming each computer by nameOf (its address, host byte order).
+    std::vector<TestRecord> historyRecords(const std::function<QString(uint32_t)>& nameOf) const;
 };

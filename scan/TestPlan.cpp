@@ -35,3 +35,8 @@ std::string planText(const TestPlan& plan)
     for (const ScanRange& range : plan.ranges) text += (text.empty() ? "" : ", ") + scanRangeText(range);
     return text;
 }
+
+bool TestPlan::contains(uint32_t address) const
+{
+    return std::any_of(ranges.begin(), ranges.end(), [&](const ScanRange& range) { return range.contains(address); });
+}

@@ -27,6 +27,9 @@ struct TestPlan {
     // its result; else the requests go out every interval, many in flight.
     bool oneAtATime = false;
     std::chrono::microseconds interval{250};
+
+    // address: host byte order.
+    bool contains(uint32_t address) const;
 };
 
 // The plan's ranges as "A.B.C.MIN-MAX" texts joined by ", ".
