@@ -9,3 +9,5 @@ int soak(int argc, char** argv);
 int startup(int argc, char** argv);
 int table(int argc, char** argv);
 int compare(int argc, char** argv);
+int overview(int argc, char** argv);
+int runProcess(int argc, char** argv);

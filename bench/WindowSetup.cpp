@@ -8,6 +8,7 @@
 #include "window/MainWindow.h"
 #include "window/ResultLog.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -35,6 +36,7 @@ bool setUpWindow(MainWindow& window, const WindowSetup& setup)
     speeds[setup.preset]->click();
     modes[setup.append ? 1 : 0]->click();
     child<QCheckBox>(window, "onlyRepliesCheck")->setChecked(!setup.allLines);
+    child<QAction>(window, "oneAtATimeAction")->setChecked(setup.oneAtATime);
     return true;
 }
 

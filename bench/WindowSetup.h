@@ -34,6 +34,7 @@ struct WindowSetup {
     int preset = 0;
     bool append = false;    // "Append lines - don't overwrite results"
     bool allLines = false;  // "Show only correct replies" unticked
+    bool oneAtATime = false;  // "Options, Ping one address at a time"
 };
 
 // The window's fields for a test of the whole lab LAN, set through its

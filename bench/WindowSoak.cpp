@@ -40,7 +40,7 @@ int soak(int argc, char** argv)
     ScanController& scan = window.scanController();
     ResultLog* sheet = child<ResultLog>(window, "resultLog");
     window.show();
-    if (!setUpWindow(window, {0, true, true})) return 1;
+    if (!setUpWindow(window, {0, true, true, flag(argc, argv, "--one-at-a-time")})) return 1;
     waitFor([] { return false; }, 300);
 
     qint64 lines = 0;
