@@ -2,78 +2,124 @@
 # SPDX-FileCopyrightText: 2026 Scanvet developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Runs inside the test lab (bench/run.sh starts it):  in_lab.sh lan|all REPS BUILD RESULTS
+# Runs inside the test lab (bench/run.sh starts it):  in_lab.sh lan|routed|all REPS BUILD RESULTS
 set -euo pipefail
 what=$1 reps=$2 build=$3 results=$4
 [ -z "${SCANVET_LAB_UNAVAILABLE:-}" ] || { echo "bench: no test lab: $SCANVET_LAB_UNAVAILABLE" >&2; exit 1; }
 bench=$build/bench/scanvet_bench
+scanvet=$build/scanvet
 nice=${BENCH_NICE:--10}
+all_reps=${BENCH_ALL_REPS:-20}
 work=$(mktemp -d)   # the window reads and writes its settings file here
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-export QT_QPA_PLATFORM=offscreen
+# The window's preferences (QSettings) and any data the program keeps stay here too.
+export QT_QPA_PLATFORM=offscreen HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 
-# The value of key $1 in the last repetition's sweeps.
-value() { awk -v k="$1" '$1 == k { print $2 }' "$work/sweep.txt"; }
+# The value of key $1 in the lines of the repetition under way.
+value() { awk -v k="$1" '$1 == k { v = $2 } END { print v }' "$work/rep.txt"; }
 load() { echo "$1.load_average_1min $(cut -d' ' -f1 /proc/loadavg)" >> "$results"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a / b }'; }
+# A sweep's floor in ms: COUNT requests at the pace of 0.25 ms, and the time-out of the last.
+floor_ms() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.2f", n * 0.25 + t }'; }
+flush() { ip -4 neigh flush all; }
 
-# fping over the same range with the given options; prints the time in ms
-# and records how many addresses answered.
-fping_sweep() {
-  local label=$1; shift
-  local start end alive
-  start=$EPOCHREALTIME
-  alive=$(nice -n "$nice" fping -c1 -r0 -q "$@" -g 198.51.100.1 198.51.100.254 2>&1 | grep -c '/1/0%' || true)
-  end=$EPOCHREALTIME
-  echo "$label.alive $alive" >> "$results"
-  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", (e - s) * 1000 }'
+# fping over FIRST..LAST with time-out T and interval I (ms), no retries, as
+# one whole process; records its time, memory and the addresses it saw alive.
+fping_run() {
+  local label=$1 t=$2 i=$3 first=$4 last=$5
+  flush
+  nice -n "$nice" "$bench" run --label "$label" --stdout "$work/alive.txt" -- \
+    fping -a -r0 -i"$i" -t"$t" -g "$first" "$last" >> "$work/rep.txt"
+  echo "$label.alive $(wc -l < "$work/alive.txt")" >> "$work/rep.txt"
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a / b }'; }
+# scanvet on the command line, as one whole process: LABEL FLOOR_MS ARGS...
+cli_run() {
+  local label=$1 floor=$2; shift 2
+  flush
+  nice -n "$nice" "$bench" run --label "$label" --floor-ms "$floor" -- "$scanvet" --quiet "$@" >> "$work/rep.txt"
+}
 
 case "$what" in
 lan)
   load sweep1
   for rep in $(seq "$reps"); do
-    # An empty list and sheet, 10,000 list entries, 100,000 sheet lines:
-    # the three take turns going first. All append to the sheet, since
-    # the lines put on it beforehand must stay.
+    : > "$work/rep.txt"
+    # One address at a time: an empty list and sheet, 10,000 list entries,
+    # 100,000 sheet lines, the three taking turns going first. All append to
+    # the sheet, since the lines put on it beforehand must stay.
     passes=("--label sweep1" "--label sweep1_10k --prefill 10000" "--label sweep1_100k --prefill-lines 100000")
     turn=$(( (rep - 1) % 3 ))
     passes=("${passes[@]:$turn}" "${passes[@]:0:$turn}")
-    : > "$work/sweep.txt"
     for pass in "${passes[@]}"; do
       # shellcheck disable=SC2086
-      nice -n "$nice" "$bench" sweep --preset 0 --append $pass >> "$work/sweep.txt"
+      nice -n "$nice" "$bench" sweep --preset 0 --one-at-a-time --append $pass >> "$work/rep.txt"
     done
-    cat "$work/sweep.txt" >> "$results"
     for other in sweep1_10k sweep1_100k; do
-      echo "$other.handover_over_empty $(ratio "$(value $other.handover_median_us)" "$(value sweep1.handover_median_us)")" >> "$results"
+      echo "$other.handover_over_empty $(ratio "$(value $other.handover_median_us)" "$(value sweep1.handover_median_us)")" >> "$work/rep.txt"
     done
-    echo "sweep1_100k.scan_over_empty $(ratio "$(value sweep1_100k.scan_ms)" "$(value sweep1.scan_ms)")" >> "$results"
-    scan=$(value sweep1.scan_ms)
-    t=$(fping_sweep fping_t1_i1 -t1 -i1)
-    echo "fping_t1_i1.ms $t" >> "$results"
-    echo "sweep1.scan_over_fping $(ratio "$scan" "$t")" >> "$results"
-    # The fastest it takes as root: every request at once, not one by one.
-    t=$(fping_sweep fping_t1_i0 -t1 -i0)
-    echo "fping_t1_i0.ms $t" >> "$results"
+    echo "sweep1_100k.scan_over_empty $(ratio "$(value sweep1_100k.scan_ms)" "$(value sweep1.scan_ms)")" >> "$work/rep.txt"
+    # The window's sweep (the default), its requests timed as they leave.
+    nice -n "$nice" "$bench" sweep --preset 0 --label wire_lan >> "$work/rep.txt"
+    # The command line's whole process against fping's, each after a flush
+    # of the neighbour table, taking turns going first.
+    lan_cli() {
+      cli_run cli_lan "$(floor_ms 254 1)" --range 198.51.100.1-254 --preset lan --report "$work/found.csv" --format csv
+      echo "cli_lan.found $(( $(wc -l < "$work/found.csv") - 1 ))" >> "$work/rep.txt"
+    }
+    lan_fping() { fping_run fping_t1_i1 1 1 198.51.100.1 198.51.100.254; }
+    if [ $((rep % 2)) = 1 ]; then lan_cli; lan_fping; else lan_fping; lan_cli; fi
+    fping_ms=$(value fping_t1_i1.ms)
+    {
+      echo "sweep1.scan_over_fping $(ratio "$(value sweep1.scan_ms)" "$fping_ms")"
+      echo "wire_lan.wire_over_fping $(ratio "$(value wire_lan.wire_ms)" "$fping_ms")"
+      echo "cli_lan.over_fping $(ratio "$(value cli_lan.ms)" "$fping_ms")"
+    } >> "$work/rep.txt"
+    # The fastest fping takes as root: every request at once.
+    fping_run fping_t1_i0 1 0 198.51.100.1 198.51.100.254
+    cat "$work/rep.txt" >> "$results"
   done
   nice -n "$nice" "$bench" startup --exe "$build/bench/scanvet_bench_startup" --label startup --reps "$reps" >> "$results"
-  # Once per run: hundreds of tests, a few minutes.
+  # Once per run: hundreds of tests in the window, as it sweeps by default.
   load soak
   nice -n "$nice" "$bench" soak --label soak >> "$results"
   ;;
-all)
-  load sweep2
+routed)
+  # Silent routed ranges: the router drops every request without an error.
+  load cli_routed24
   for rep in $(seq "$reps"); do
-    # A plain sweep and one whose GUI thread is held for 10 s, turn about.
-    passes=("--label sweep2 --gui-timer" "--label blocked --block-ms 10000")
-    [ $((rep % 2)) = 1 ] || passes=("${passes[1]}" "${passes[0]}")
-    for pass in "${passes[@]}"; do
-      # shellcheck disable=SC2086
-      nice -n "$nice" "$bench" sweep --preset 1 $pass >> "$results"
+    : > "$work/rep.txt"
+    for preset in fast:600 slow:3000; do
+      name=${preset%%:*} t=${preset#*:}
+      one_cli() { cli_run "cli_routed24_$name" "$(floor_ms 254 "$t")" --range 192.0.2.1-254 --preset "$name"; }
+      one_fping() { fping_run "fping_routed24_$name" "$t" 1 192.0.2.1 192.0.2.254; }
+      if [ $((rep % 2)) = 1 ]; then one_cli; one_fping; else one_fping; one_cli; fi
+      echo "cli_routed24_$name.over_fping $(ratio "$(value "cli_routed24_$name.ms")" "$(value "fping_routed24_$name.ms")")" >> "$work/rep.txt"
     done
+    cat "$work/rep.txt" >> "$results"
+  done
+  # A silent /16 (65,534 addresses), beside fping at the same pace.
+  load cli_routed16
+  for rep in $(seq "$reps"); do
+    : > "$work/rep.txt"
+    cli_run cli_routed16 "$(floor_ms 65534 600)" --range 198.18.0.0/16 --preset fast
+    fping_run fping_routed16 600 0.25 198.18.0.1 198.18.255.254
+    cat "$work/rep.txt" >> "$results"
+  done
+  ;;
+all)
+  # Every address but .30 answers (no late responder: .30 stays silent), so
+  # 253 of 254 are found at every preset. The window sweeps.
+  load all_answer
+  for rep in $(seq "$all_reps"); do
+    for preset in 0:all_lan 1:all_fast 2:all_slow; do
+      nice -n "$nice" "$bench" sweep --preset "${preset%%:*}" --label "${preset#*:}" --gui-timer >> "$results"
+    done
+  done
+  # The GUI thread held for 10 s shortly after the click: memory stays flat.
+  for rep in $(seq "$reps"); do
+    nice -n "$nice" "$bench" sweep --preset 1 --label blocked --block-ms 10000 >> "$results"
   done
   ;;
 esac
