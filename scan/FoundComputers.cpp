@@ -42,19 +42,19 @@ int FoundComputers::rowOf(const QString& address) const
 
 int FoundComputers::add(const QString& address)
 {
-    const int row = count();
-    beginInsertRows({}, row, row);
-    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), true, false, true, {}, {}});
-    m_rows.insert(address, row);
-    endInsertRows();
-    return row;
+    return insert(address, true);
 }
 
 int FoundComputers::addSeenOnLink(const QString& address)
 {
+    return insert(address, false);
+}
+
+int FoundComputers::insert(const QString& address, bool byEcho)
+{
     const int row = count();
     beginInsertRows({}, row, row);
-    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), false, true, false, {}, {}});
+    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {}});
     m_rows.insert(address, row);
     endInsertRows();
     return row;

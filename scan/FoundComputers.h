@@ -67,6 +67,7 @@ private:
         QString mac;
         QString maker;
     };
+    int insert(const QString& address, bool byEcho);
     void changed(int row, const QList<int>& roles);
     std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;

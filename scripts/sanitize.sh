@@ -5,7 +5,8 @@
 # Runs the tests under the sanitizers, each kind in a build of its own:
 #   build-asan  AddressSanitizer with UndefinedBehaviorSanitizer: the whole suite
 #   build-tsan  ThreadSanitizer: the thread-heavy tests (scan, echo handlers,
-#               resolvers, the close during a scan, the lab's network tests)
+#               resolvers, the link layer, the history, the close during a scan,
+#               the lab's network tests)
 # Only our code is instrumented; Qt and the C library are Debian's builds.
 # Any sanitizer report fails the run, also one from a child process.
 #
@@ -41,7 +42,7 @@ summary=()
 for kind in "${kinds[@]}"; do
   case "$kind" in
     address) build=build-asan; select=() ;;
-    thread) build=build-tsan; select=(-R '^(scan_|lookup_|net_lab_|window_lab_|program_|notify_|cli_)') ;;
+    thread) build=build-tsan; select=(-R '^(scan_|lookup_|net_lab_|window_lab_|program_|notify_|cli_|link_|history_)') ;;
     *) echo "usage: scripts/sanitize.sh [address] [thread]" >&2; exit 2 ;;
   esac
   echo "== $kind: building $build"
