@@ -21,9 +21,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -122,7 +124,11 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
     switch (command.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
-        std::printf("%s\n", qPrintable(command.text));
+        // A full disk or a closed pipe is not a success.
+        if (std::printf("%s\n", qPrintable(command.text)) < 0 || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "scanvet: cannot write to standard output: %s\n", std::strerror(errno));
+            return 4;
+        }
         return 0;
     case CommandLine::Action::UsageError:
         std::fprintf(stderr, "%s\n", qPrintable(command.text));

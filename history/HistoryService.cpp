@@ -3,9 +3,12 @@
 
 #include "history/HistoryService.h"
 
+#include "history/Log.h"
+
 #include <QPointer>
 
 #include <algorithm>
+#include <system_error>
 
 // The worker thread's own: its connection and what it has said.
 struct HistoryService::Worker {
@@ -19,6 +22,17 @@ HistoryService::HistoryService(const QString& path, int keepDays, int busyTimeou
     : QObject(parent), m_keepDays(keepDays),
       m_thread([this, path, keepDays, busyTimeoutMs] { work(path, keepDays, busyTimeoutMs); })
 {
+}
+
+std::unique_ptr<HistoryService> HistoryService::start(const QString& path, int keepDays, QString* why)
+{
+    try {
+        return std::make_unique<HistoryService>(path, keepDays);
+    } catch (const std::system_error& e) {
+        *why = path + QStringLiteral(": no thread for the history: ") + QString::fromLocal8Bit(e.what());
+        qCWarning(lcHistory) << *why;
+        return nullptr;
+    }
 }
 
 HistoryService::~HistoryService()

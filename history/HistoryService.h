@@ -22,6 +22,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
     // (each bounded by the busy time-out; after one has failed, the rest are
     // dropped) and for a query under way.
     ~HistoryService() override;
+    // Null, with why ("FILE: reason"), where no thread can start.
+    [[nodiscard]] static std::unique_ptr<HistoryService> start(const QString& path, int keepDays, QString* why);
 
     // 0 is off: later tests are not recorded.
     void setKeepDays(int days);

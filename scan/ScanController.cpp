@@ -31,12 +31,6 @@ std::optional<uint32_t> hostAddress(const QString& dottedAddress)
     return ntohl(address);
 }
 
-// A test of one /24 follows edits of the window's octets while it runs.
-bool followsNetworkEdits(const TestPlan& plan)
-{
-    return plan.ranges.size() == 1 && (plan.ranges[0].first >> 8) == (plan.ranges[0].last >> 8);
-}
-
 } // namespace
 
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober, QObject* parent)
@@ -100,7 +94,8 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     m_pinger->setTimeout(std::chrono::milliseconds(preset.timeoutMs));
     m_pinger->setTtl(preset.ttl);
     m_stopRequested = false;
-    const bool follow = followsNetworkEdits(plan);
+    // A test of one /24 follows edits of the window's octets while it runs.
+    const bool follow = plan.isOneNetworkPart();
     if (follow) m_network = plan.ranges[0].first & 0xFFFFFF00u;
     m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}, {}};
     const PlanAddresses addresses(plan.ranges);
@@ -369,8 +364,10 @@ void ScanController::setHistory(const QString& file, int keepDays)
     m_history.reset();
     m_historyFile = file;
     if (keepDays <= 0) return;
-    m_history = std::make_unique<HistoryService>(file, keepDays);
-    connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+    QString why;
+    m_history = HistoryService::start(file, keepDays, &why);
+    if (m_history) connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+    else QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);
 }
 
 void ScanController::record(const TestOutcome& outcome)

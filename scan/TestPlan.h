@@ -30,6 +30,8 @@ struct TestPlan {
 
     // address: host byte order.
     bool contains(uint32_t address) const;
+    // One range within one /24.
+    bool isOneNetworkPart() const { return ranges.size() == 1 && (ranges[0].first >> 8) == (ranges[0].last >> 8); }
 };
 
 // The plan's ranges as "A.B.C.MIN-MAX" texts joined by ", ".

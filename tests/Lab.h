@@ -53,6 +53,14 @@ inline bool setArpOnlyHostPresent(size_t index, bool present)
         if (!(namespaces >> name)) return false;
     return std::system(("ip -n " + name + " link set eth0 " + (present ? "up" : "down")).c_str()) == 0;
 }
+// Takes a LAN host's address away (and the scanner's neighbour table forgets it) or gives it back.
+inline bool setLanHostPresent(const std::string& address, bool present)
+{
+    const char* hosts = std::getenv("SCANVET_LAB_HOSTS");
+    if (hosts == nullptr) return false;
+    const std::string change = std::string("ip -n ") + hosts + (present ? " addr add " : " addr del ") + address + "/24 dev eth0";
+    return std::system(change.c_str()) == 0 && (present || std::system("ip -4 neigh flush all") == 0);
+}
 inline bool rawSocket() { return unavailable().empty() && std::getenv("SCANVET_LAB_SOCKET") == std::string("raw"); }
 } // namespace Lab
 

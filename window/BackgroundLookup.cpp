@@ -48,15 +48,21 @@ void BackgroundLookup::start(std::function<Step()> lookUp)
         throw std::runtime_error(std::string("Cannot start the look-up: ") + e.what());
     }
     m_watcher = new QFutureWatcher<Step>(this);
+    // The step's boxes run an event loop: not inside the watcher's signal.
     connect(m_watcher, &QFutureWatcherBase::finished, this, [this] {
-        QFutureWatcher<Step>* watcher = std::exchange(m_watcher, nullptr);
-        watcher->deleteLater();
-        unlock();
-        const Step step = watcher->future().resultCount() > 0 ? watcher->result() : Step();
-        if (step) m_guard(step);
+        QMetaObject::invokeMethod(this, &BackgroundLookup::finish, Qt::QueuedConnection);
     });
     m_watcher->setFuture(future);
     lock();
+}
+
+void BackgroundLookup::finish()
+{
+    QFutureWatcher<Step>* watcher = std::exchange(m_watcher, nullptr);
+    watcher->deleteLater();
+    unlock();
+    const Step step = watcher->future().resultCount() > 0 ? watcher->result() : Step();
+    if (step) m_guard(step);
 }
 
 void BackgroundLookup::lock()

@@ -33,6 +33,7 @@ public:
     void start(std::function<Step()> lookUp);
 
 private:
+    void finish();
     void lock();
     void unlock();
 

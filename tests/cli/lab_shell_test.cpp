@@ -56,6 +56,7 @@ TEST(Shell, shouldWriteReportsWhereverTheShellPointsThemAndSayWhenItCannot)
         {"echo old > a; ln a b; chmod 640 a; " + scan + " --format csv --report a; stat -c '%h %a' b", 0, "b", Csv, ""},
         {scan + " --format csv --report - > /dev/full", 4, "", "",
          line + "\nscanvet: cannot write the report: cannot write to standard output: No space left on device"},
+        {"$S --help > /dev/full", 4, "", "", "scanvet: cannot write to standard output: No space left on device"},
         {scan + " --report missing/x", 4, "", "", "scanvet: cannot write the report to missing/x: No such file or directory"},
         {"$S --range 198.51.100.1-254 --preset lan --all-lines --format csv --report rep | head -1; exit ${PIPESTATUS[0]}",
          0, "rep", "", ""},
