@@ -80,7 +80,9 @@ int runScan(int& argc, char** argv, const CommandLineOptions& options, Sockets s
     const Settings settings(QDir::currentPath());
     CommandLineScan scan(options, std::move(sockets.pinger), sockets.prober.get(), Settings::historyFile(),
                          settings.historyDays());
-    QObject::connect(&scan, &CommandLineScan::done, &app, [](int code) { QCoreApplication::exit(code); });
+    // Queued: an end before exec() starts (a test that cannot start) would be lost.
+    QObject::connect(&scan, &CommandLineScan::done, &app, [](int code) { QCoreApplication::exit(code); },
+                     Qt::QueuedConnection);
     QObject::connect(&termination, &TerminationSignals::received, &scan, &CommandLineScan::interrupt);
     scan.start();
     return QCoreApplication::exec();

@@ -3,6 +3,8 @@
 
 #include "scan/RangeScanner.h"
 
+#include <pthread.h>
+
 #include "net/Ipv4.h"
 #include "net/OnLinkRoutes.h"
 #include "net/Pinger.h"
@@ -39,6 +41,9 @@ RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint
       m_sweep(m_plan.oneAtATime ? std::nullopt : std::make_optional<EchoSweep>(pinger.socket(), sweepSettings(m_plan))),
       m_thread([this] { m_sweep ? sweep() : walk(); })
 {
+    // Named here, not in the thread: once this returns the thread shows its
+    // name until it ends (for top -H, gdb and the tests).
+    pthread_setname_np(m_thread.native_handle(), ThreadName);
 }
 
 RangeScanner::~RangeScanner() = default;

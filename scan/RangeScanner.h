@@ -22,6 +22,8 @@ class ScanEvents;
 
 class RangeScanner {
 public:
+    static constexpr const char* ThreadName = "scanvet-test";
+
     // Starts the test. network, when given, holds the first three octets
     // (host byte order) that a test of one /24 reads afresh for every
     // address, so that edits made during it apply from the next address on.

@@ -25,8 +25,8 @@ work=$(mktemp -d)
 exec 3< <(exec Xvfb -displayfd 1 -nolisten tcp 2>/dev/null); xvfb=$!
 trap 'kill "$xvfb"; wait "$xvfb"; rm -rf "$work"' EXIT
 read -r display <&3 || { echo "a11y: Xvfb did not start" >&2; exit 1; }
-# The address 198.51.100.10 and the range 10..12, repeated every minute.
-printf '198\r\n51\r\n100\r\n10\r\n10\r\n12\r\n1\r\n' > "$work/Scanvet.cfg"
+# The address 198.51.100.10 and the range 10..42 (the ARP-only hosts at its end), repeated every minute.
+printf '198\r\n51\r\n100\r\n10\r\n10\r\n42\r\n1\r\n' > "$work/Scanvet.cfg"
 cd "$work" || exit 1
 export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work" XDG_DATA_HOME="$work" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 dbus-run-session -- bash "$here/a11y_bus.sh" --on-bus "$program"

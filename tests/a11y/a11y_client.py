@@ -1,8 +1,9 @@
 # SPDX-FileCopyrightText: 2026 Scanvet developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Catches a status line, its change event, gauge, entry state (also after it fell silent), result text, the
-# pending test's time, its cancel button, the History page's table or the notices' menu choice missing from the accessibility bus.
+# Catches a status line, its change event, gauge, entry state (also after it fell silent, or seen on the link
+# alone), result text, the pending test's time, its cancel button, the History page's table or the notices'
+# menu choice missing from the accessibility bus.
 import os, re, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
@@ -54,8 +55,12 @@ lines = [f"Sending ping to 198.51.100.{host} Reply O.K." for host in (10, 11, 12
 # In this order: the lines of 11 and 12 tell that the test has run, so the caption read after them tells its end.
 wait_for("the result lines of 10..12 in the unseen result sheet, then the test's end",
          lambda: all(line in sheet.getText(0, -1) for line in lines) and run.name == "Run test")
-wait_for("the gauge back at the start of 10..12", lambda: (
-    gauge.currentValue, gauge.minimumValue, gauge.maximumValue) == (10, 10, 12))
+wait_for("the gauge back at the start of 10..42", lambda: (
+    gauge.currentValue, gauge.minimumValue, gauge.maximumValue) == (10, 10, 42))
+arp_only = wait_for("the entry of 198.51.100.40, which answers ARP alone", lambda: next(
+    e for e in computers if e.name.startswith("198.51.100.40 ")))
+wait_for("it described as on the link, with its MAC address and maker", lambda: arp_only.description ==
+         "on the link, does not answer ping, MAC address 00:1c:42:5c:a1:40, made by Parallels, Inc.")
 wait_for("the status bar cleared at the end of the test", lambda: status.name == "")
 wait_for("the time of the repeat on the status bar", lambda: pyatspi.findDescendant(
     app, lambda a: a.getRole() == pyatspi.ROLE_LABEL and re.match(r"Next test at \d", a.name)))

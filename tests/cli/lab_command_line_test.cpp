@@ -3,7 +3,8 @@
 
 // Catches: a report unlike its golden file in any format; result lines missing, extra or out of order; a wrong exit
 // status; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on, loses the report
-// or exits wrongly; a scan that needs a display, or reads, writes or leaves a file beside its report.
+// or exits wrongly; a scan that needs a display, or reads, writes or leaves a file beside its report; a thread that
+// cannot start and ends the program instead of saying why.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
@@ -75,7 +76,7 @@ TEST(HeadlessLab, shouldWriteEachFormatAsItsGoldenFileAndPrintTheRepliesInOrder)
                                      " in N msecs"), replies);
         EXPECT_EQ(masked(fileText(work.filePath(files[i]).toStdString()), i == 2),
                   fileText(std::string(GOLDEN "/") + files[i]));
-        EXPECT_TRUE(runs[i].errors.isEmpty());
+        EXPECT_TRUE(runs[i].errors.isEmpty()) << runs[i].errors.join('\n').toStdString();
     }
 }
 
@@ -88,6 +89,7 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         const char* errors;            // a pattern of the whole error stream
         std::string report = {};       // found.csv, when one is written
         bool asNobody = false;
+        bool noThread = false;         // as nobody, who may start no thread (RLIMIT_NPROC)
     };
     const Row rows[] = {
         {{"--range", "198.51.100.20-20", "--format", "csv", "--report", "found.csv"}, 1, 0, "", Header},
@@ -105,10 +107,17 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         {{"--range", "198.51.100.5-5", "--report", "found.csv"}, 3, 0, "scanvet: no echo socket opens \\(ICMP datagram "
          "socket: Permission denied; raw socket: Operation not permitted\\)\nscanvet: allow it with sysctl "
          "net\\.ipv4\\.ping_group_range=\"0 2147483647\", or with setcap cap_net_raw\\+ep on the program", "", true},
+        {{"--range", "198.51.100.5-5", "--preset", "fast"}, 5, 0,
+         "scanvet: cannot start the test: no thread for the test: Resource temporarily unavailable\n"
+         "scanvet: the history is not kept: [^\n]*: no thread for the history: Resource temporarily unavailable", "",
+         true, true},
     };
     for (const Row& row : rows) {
-        // Only in the raw-socket lab is no echo socket left to a user without privileges.
-        if (row.asNobody && (!Lab::rawSocket() || geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))) continue;
+        // Only in the raw-socket lab is no echo socket left to a user without privileges; in the other one
+        // nobody pings, and without threads the test cannot start.
+        if (row.asNobody && (Lab::rawSocket() != !row.noThread || geteuid() != 0 || !fs::exists("/usr/bin/setpriv") ||
+                             !fs::exists("/usr/bin/prlimit")))
+            continue;
         SCOPED_TRACE(row.status);
         QTemporaryDir work, bin;
         const std::string settings = work.filePath("Scanvet.cfg").toStdString();
@@ -120,11 +129,18 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         utimensat(AT_FDCWD, settings.c_str(), longPast, 0);
         const std::string before = stamp(settings);
 
-        Process run = scanvet(work, row.arguments, row.asNobody ? std::vector<const char*>{"/usr/bin/setpriv",
-                              "--reuid=65534", "--regid=65534", "--clear-groups", copy.c_str()} : std::vector{SCANVET});
+        std::vector<const char*> command;
+        if (row.noThread) command = {"/usr/bin/prlimit", "--nproc=1"};
+        if (row.asNobody)
+            for (const char* part : {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.c_str()})
+                command.push_back(part);
+        else
+            command.push_back(SCANVET);
+        Process run = scanvet(work, row.arguments, command);
         EXPECT_EQ(run.finish(), row.status);
         EXPECT_EQ(run.lines.size(), row.resultLines);
-        EXPECT_TRUE(std::regex_match(run.errors.join('\n').toStdString(), std::regex(row.errors)));
+        EXPECT_TRUE(std::regex_match(run.errors.join('\n').toStdString(), std::regex(row.errors)))
+            << run.errors.join('\n').toStdString();
         EXPECT_EQ(stamp(settings), before);
         EXPECT_EQ(fileText(settings), "198\r\n51\r\n100\r\nabc\r\n");
         std::set<std::string> files, expectedFiles{"Scanvet.cfg"};

@@ -2,12 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: addresses skipped, repeated or out of order; answering hosts missing from the list or
-// without their names; late replies and errors counted for another address. (The stop rule and a whole
-// range's list: the command-line tests.)
+// without their names; late replies and errors counted for another address; a stop that comes after the
+// test's end and makes it a stopped one. (The stop rule and a whole range's list: the command-line tests.)
 #include "tests/Lab.h"
 #include "tests/scan/ScanFixture.h"
 
+#include "scan/RangeScanner.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <thread>
 
 #include <set>
 
@@ -35,6 +42,15 @@ protected:
             if (const auto change = changes.find(++n); change != changes.end()) m_scan->setNetwork(change->second);
         };
     }
+    static bool testThreadRuns()
+    {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+            if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == RangeScanner::ThreadName) return true;
+        }
+        return false;
+    }
     static std::vector<std::string> lan(int low, int high, std::vector<std::string> before = {})
     {
         for (int i = low; i <= high; ++i) before.push_back("198.51.100." + std::to_string(i));
@@ -54,4 +70,24 @@ TEST_F(LabScan, shouldGiveEveryAddressItsOwnResultAmongLateAndUnreachableHosts)
     const QStringList named{entry("203.0.113.10 far.lab"), entry("198.51.100.11 bravo.lab"), entry("198.51.100.12"),
                             entry("198.51.100.13"), entry("198.51.100.30 late.lab")};
     EXPECT_TRUE(QTest::qWaitFor([&] { return entries() == named; }, 20000)) << entries().join('|').toStdString();
+}
+
+// The test's thread has handed over its end, the GUI thread has not taken it yet, and then the stop comes:
+// the test was whole, and its repeat follows.
+TEST_F(LabScan, shouldKeepATestWholeWhenItsStopComesAfterItsEnd)
+{
+    m_scan->setRepeatMinutes(5);
+    for (const bool oneAtATime : {true, false}) {
+        SCOPED_TRACE(oneAtATime ? "one at a time" : "sweep");
+        const int before = m_finished;
+        ASSERT_TRUE(m_scan->start({{lastOctetRange(0xC6336400, 10, 11)}, 1, oneAtATime}));
+        const QDeadlineTimer guard(30000);
+        while (testThreadRuns() && !guard.hasExpired()) std::this_thread::yield();  // no event loop meanwhile
+        ASSERT_FALSE(testThreadRuns());
+        m_scan->requestStop();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_finished > before; }, 60000));
+        EXPECT_TRUE(m_scan->repeatArmed());
+        EXPECT_EQ(m_lines.size(), 2 * (oneAtATime ? 1 : 2));
+    }
+    m_scan->halt();
 }
