@@ -42,9 +42,9 @@ public:
     }
 };
 
-// The columns' widths: 800 pixels of window, the strip taking the rest.
 const QString HistoryOff = QStringLiteral("The history is off: Options, Keep history turns it on.");
 
+// The columns' widths: 800 pixels of window, the strip taking the rest.
 constexpr int ColumnWidths[ComputerHistoryModel::ColumnCount - 1] = {98, 120, 112, 118, 118, 52, 62};
 
 } // namespace
@@ -100,7 +100,7 @@ void HistorySheet::setHistory(HistoryService* history)
     if (history == m_history) return;
     if (m_history) disconnect(m_history, nullptr, this, nullptr);
     m_history = history;
-    if (history != nullptr) connect(history, &HistoryService::computersRead, this, &HistorySheet::show);
+    if (history != nullptr) connect(history, &HistoryService::computersRead, this, &HistorySheet::showComputers);
     refresh();
 }
 
@@ -146,7 +146,7 @@ void HistorySheet::read()
     m_history->query(*m_range, m_askedAt);
 }
 
-void HistorySheet::show(const QString& range, const std::vector<ComputerHistory>& computers)
+void HistorySheet::showComputers(const QString& range, const std::vector<ComputerHistory>& computers)
 {
     // An answer to an earlier range, or to someone else's read.
     if (range != m_asked) return;

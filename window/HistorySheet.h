@@ -53,7 +53,7 @@ private:
     // no range where first lies above last.
     void setRange(uint32_t network, int first, int last);
     void read();
-    void show(const QString& range, const std::vector<ComputerHistory>& computers);
+    void showComputers(const QString& range, const std::vector<ComputerHistory>& computers);
     void say(const QString& note);
 
     QPointer<HistoryService> m_history;

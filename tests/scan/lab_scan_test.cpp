@@ -3,7 +3,8 @@
 
 // Catches: addresses skipped, repeated or out of order; answering hosts missing from the list or
 // without their names; late replies and errors counted for another address; a stop that comes after the
-// test's end and makes it a stopped one. (The stop rule and a whole range's list: the command-line tests.)
+// test's end and makes it a stopped one; a failure whose box lets later events overtake earlier ones. (The stop
+// rule and a whole range's list: the command-line tests.)
 #include "tests/Lab.h"
 #include "tests/scan/ScanFixture.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <stdexcept>
 #include <thread>
 
 #include <set>
@@ -90,4 +92,26 @@ TEST_F(LabScan, shouldKeepATestWholeWhenItsStopComesAfterItsEnd)
         EXPECT_EQ(m_lines.size(), 2 * (oneAtATime ? 1 : 2));
     }
     m_scan->halt();
+}
+
+// A step of the test fails and its box runs an event loop: the test's later events, come meanwhile, must not
+// overtake the rest of the batch the failure came in. The sweep hands .10 to .13 over together, .14 on a time-out
+// later.
+TEST_F(LabScan, shouldKeepTheTestsEventsInOrderWhileAFailureIsShown)
+{
+    QStringList order;
+    const QString failure = QStringLiteral("a handler failed");
+    QObject::connect(m_scan.get(), &ScanController::progressed, m_scan.get(), [&](qint64 done, qint64, quint32) {
+        order << QString::number(done);
+        if (done == 1) throw std::runtime_error(failure.toStdString());
+    });
+    QObject::connect(m_scan.get(), &ScanController::finished, m_scan.get(), [&] { order << "end"; });
+    QObject::connect(m_scan.get(), &ScanController::failed, m_scan.get(), [&](const QString& why) {
+        order << why;
+        if (!QTest::qWaitFor([&] { return order.contains("end"); }, 5000)) order << "no end in the box";  // its event loop
+    });
+    ASSERT_TRUE(runTest(0xC6336400, 10, 20, 1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return order.contains(failure); }, 5000));
+    EXPECT_EQ(order.removeAll(failure), 1);
+    EXPECT_EQ(order.join(' '), "1 2 3 4 5 6 7 8 9 10 11 end");
 }
