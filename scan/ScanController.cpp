@@ -24,13 +24,6 @@ QString dotted(uint32_t address)
     return QString::fromStdString(dottedText(htonl(address)));
 }
 
-std::optional<uint32_t> hostAddress(const QString& dottedAddress)
-{
-    const uint32_t address = parseDottedAddress(dottedAddress.toStdString());
-    if (address == AllOnesAddress) return std::nullopt;
-    return ntohl(address);
-}
-
 } // namespace
 
 ScanController::ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober, QObject* parent)
@@ -50,6 +43,9 @@ ScanController::ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober
     m_settleWait.setSingleShot(true);
     m_settleWait.setInterval(SettleWait);
     connect(&m_settleWait, &QTimer::timeout, this, &ScanController::settle);
+    connect(&m_makers, &MakerTable::loaded, this, [this] {
+        if (auto waiting = std::exchange(m_sightingsWaiting, std::nullopt)) takeSightings(waiting->first, waiting->second);
+    });
     // A repeat period of minutes must not drift by a coarse timer's 5 %.
     m_repeatTimer.setTimerType(Qt::PreciseTimer);
     m_repeatTimer.setSingleShot(true);
@@ -192,6 +188,11 @@ void ScanController::endTest(bool whole)
 void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>& sightings)
 {
     if (test != m_testNumber) return;  // an earlier test's, come after the next one started
+    // A maker named later would miss the notice, the report and the history.
+    if (!sightings.empty() && !m_makers.isLoaded()) {
+        m_sightingsWaiting.emplace(test, sightings);
+        return;
+    }
     m_sightingsPending = false;
     std::vector<TestOutcome::Sighting> seen;
     for (const LinkSighting& sighting : sightings)
@@ -201,8 +202,8 @@ void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>
     const TestOutcome* current = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
     if (current != nullptr) {
         for (int row = 0; row < m_found.count(); ++row) {
-            const std::optional<uint32_t> address = hostAddress(m_found.address(row));
-            if (address && current->plan.contains(*address)) m_found.setLink(row, false, {}, {});
+            const uint32_t address = parseDottedAddress(m_found.address(row).toStdString());
+            if (address != AllOnesAddress && current->plan.contains(ntohl(address))) m_found.setLink(row, false, {}, {});
         }
     }
     for (const TestOutcome::Sighting& sighting : seen) {
@@ -264,6 +265,7 @@ void ScanController::halt()
     m_events.close();
     m_names.close();
     m_link.cancel();
+    m_sightingsWaiting.reset();
     m_sightingsPending = false;
     m_unsettled.reset();
     m_settleWait.stop();

@@ -32,6 +32,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class RangeScanner;
@@ -185,6 +186,7 @@ private:
     bool m_sightingsPending = false;
     // Sightings come after their test; a later test must not take them.
     quint64 m_testNumber = 0;
+    std::optional<std::pair<quint64, std::vector<LinkSighting>>> m_sightingsWaiting;  // for the maker lists
     bool m_armed = false;
     bool m_pinging = false;
     ScanState m_state = ScanState::Idle;
