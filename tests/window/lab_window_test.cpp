@@ -85,11 +85,13 @@ TEST_F(LabWindow, shouldShowTheHistoryOfTheTypedRangeAndKeepTheOptionsOfTheHisto
     const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
         return page->model()->index(row, column).data(role).toString();
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return note->text() == "198.51.100.10-13: 4 computers ever seen there."; }, 10000))
-        << note->text().toStdString();
-    EXPECT_EQ(cell(0, ComputerHistoryModel::Address) + ' ' + cell(0, ComputerHistoryModel::Name) + ' ' +
-                  cell(0, ComputerHistoryModel::Uptime24h),
-              "198.51.100.10 alpha.lab 100%");
+    // An earlier stopped test of this lab may have shown these computers already: the page waits for this one.
+    const auto first = [&] {
+        return cell(0, ComputerHistoryModel::Address) + ' ' + cell(0, ComputerHistoryModel::Name) + ' ' +
+               cell(0, ComputerHistoryModel::Uptime24h);
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first() == "198.51.100.10 alpha.lab 100%"; }, 10000)) << first().toStdString();
+    EXPECT_EQ(note->text(), "198.51.100.10-13: 4 computers ever seen there.");
     EXPECT_TRUE(cell(0, ComputerHistoryModel::Mac).startsWith("02:00:00:00:00:"));
     EXPECT_TRUE(cell(0, ComputerHistoryModel::LastDay, Qt::AccessibleTextRole).startsWith("answering since "))
         << cell(0, ComputerHistoryModel::LastDay, Qt::AccessibleTextRole).toStdString();
