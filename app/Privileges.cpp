@@ -24,7 +24,6 @@ bool dropPrivileges(std::string& why)
         why = reason("getresuid");
         return false;
     }
-    if (ruid == 0) return true;
     // A set-user-ID or set-group-ID binary: back to the user who started it.
     if ((egid != rgid || sgid != rgid) && setresgid(rgid, rgid, rgid) != 0) {
         why = reason("setresgid");

@@ -12,6 +12,7 @@
 #include "cli/HistoryCommand.h"
 #include "files/Settings.h"
 #include "net/ArpProber.h"
+#include "net/HelperProcess.h"
 #include "net/Pinger.h"
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
@@ -59,8 +60,7 @@ QString noPingSocketText(const PingSocketError& error)
            QLatin1Char('\n') + message + (message.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
 }
 
-// What only a program started with the rights may open: the echo socket
-// (a raw one needs CAP_NET_RAW), and an ARP prober.
+// The echo socket (the raw kind through the helper) and the ARP prober (through the helper).
 struct Sockets {
     std::unique_ptr<Pinger> pinger;
     std::optional<PingSocketError> socketError;
@@ -73,7 +73,7 @@ int runScan(int& argc, char** argv, const CommandLineOptions& options, Sockets s
     if (!sockets.pinger) {
         std::fprintf(stderr, "scanvet: no echo socket opens (%s)\n", sockets.socketError->reason().c_str());
         std::fprintf(stderr, "scanvet: allow it with sysctl net.ipv4.ping_group_range=\"0 2147483647\", "
-                             "or with setcap cap_net_raw+ep on the program\n");
+                             "or with setcap cap_net_raw+ep on %s\n", HelperProcess::program().c_str());
         return 3;
     }
     TerminationSignals termination;
@@ -144,8 +144,14 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         break;
     }
 
-    // The sockets first, then every privilege goes, while the process still
-    // has one thread: a thread that Qt starts later never holds one.
+    // Every privilege goes first, while the process still has one thread: no
+    // thread ever holds one, nor a socket opened with one. What needs
+    // CAP_NET_RAW goes through the privileged helper.
+    std::string why;
+    if (!dropPrivileges(why)) {
+        std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
+        return 1;
+    }
     Sockets sockets;
     if (command.action != CommandLine::Action::History) {
         try {
@@ -155,12 +161,11 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         }
         std::string arpWhy;
         sockets.prober = ArpProber::open(arpWhy);
-        if (!sockets.prober) qCInfo(lcApp) << "the neighbour table tells who is on the link:" << arpWhy.c_str();
-    }
-    std::string why;
-    if (!dropPrivileges(why)) {
-        std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
-        return 1;
+        if (!sockets.prober) {
+            qCInfo(lcApp) << "the neighbour table tells who is on the link:" << arpWhy.c_str();
+            if (command.action == CommandLine::Action::Scan && !command.options.quiet)
+                std::fprintf(stderr, "scanvet: the neighbour table tells who is on the link: %s\n", arpWhy.c_str());
+        }
     }
     if (command.action == CommandLine::Action::History) {
         QCoreApplication app(argc, argv);

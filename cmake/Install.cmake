@@ -72,6 +72,8 @@ configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The privileged helper, where the program looks for it (net/CMakeLists.txt).
+install(TARGETS scanvet-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/scanvet)
 install(FILES ${SCANVET_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SCANVET_PACKAGING_DIR}/copyright ${SCANVET_CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${SCANVET_PACKAGE})
@@ -106,12 +108,12 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# postinst gives the program its capability with setcap; ieee-data names
+# postinst gives the helper alone its capability with setcap; ieee-data names
 # the makers of the MAC addresses found on the link; the history's SQLite
 # driver is a plugin, which dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, ieee-data, libqt6sql6-sqlite")
 
-set(SCANVET_INSTALLED_PROGRAM ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/scanvet)
+set(SCANVET_INSTALLED_HELPER ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/scanvet/scanvet-helper)
 configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Asks ARP itself (who-has) on a packet socket, for a fresh answer every
-// test. The socket needs CAP_NET_RAW to open, and keeps working once the
-// program has given the capability up: open it first thing in the program
-// entry, before dropPrivileges() and before any thread starts.
+// Asks ARP itself (who-has), for a fresh answer every test, through the
+// privileged helper, which holds the packet socket and hands back only the
+// replies sent to this host for an address asked.
 #pragma once
 
+#include "net/HelperProcess.h"
 #include "net/LocalNetworks.h"
 #include "net/MacAddress.h"
 
@@ -24,9 +24,10 @@ struct ArpReply {
 
 class ArpProber {
 public:
-    // Null, with the reason in why, where the process lacks CAP_NET_RAW (or
-    // the system has no packet sockets).
-    [[nodiscard]] static std::unique_ptr<ArpProber> open(std::string& why);
+    // Null, with the reason in why, where the helper is missing or may not
+    // open its packet socket (it lacks CAP_NET_RAW). helperProgram: where the
+    // helper lies, when not where HelperProcess::program() finds it.
+    [[nodiscard]] static std::unique_ptr<ArpProber> open(std::string& why, const std::string& helperProgram = {});
     ~ArpProber();
     ArpProber(const ArpProber&) = delete;
     ArpProber& operator=(const ArpProber&) = delete;
@@ -35,9 +36,10 @@ public:
     // a request every PacingInterval, then a second round to those that have
     // not answered, RetryAfter after the first round; replies count until
     // ReplyWait after the last request, or until all have answered, stop is
-    // set and interrupt() called, or the interface fails. Replies come in
-    // the order they arrived, one per address (its first). One probe at a
-    // time; an interface without ARP or MAC gives none.
+    // set and interrupt() called, or the helper fails. Replies come in the
+    // order they arrived, one per address and MAC: two MACs for one address
+    // are both there. One probe at a time; an interface without ARP or MAC
+    // gives none.
     [[nodiscard]] std::vector<ArpReply> probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
                                               const std::atomic<bool>& stop);
     // From any thread: wakes a running probe, which then looks at its stop.
@@ -53,9 +55,10 @@ public:
     static constexpr std::chrono::milliseconds ReplyWait{500};
 
 private:
-    ArpProber(int socketFd, int wakeFd) noexcept : m_socketFd(socketFd), m_wakeFd(wakeFd) {}
-    [[nodiscard]] bool listenOn(unsigned interfaceIndex) noexcept;
+    ArpProber(std::unique_ptr<HelperProcess> helper, int wakeFd) noexcept
+        : m_helper(std::move(helper)), m_wakeFd(wakeFd) {}
 
-    int m_socketFd = -1;
+    std::unique_ptr<HelperProcess> m_helper;
     int m_wakeFd = -1;  // eventfd that interrupt() signals
+    bool m_helperGone = false;
 };

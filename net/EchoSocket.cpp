@@ -6,6 +6,7 @@
 #include "net/EchoSocket.h"
 
 #include "base/KeptTexts.h"
+#include "net/HelperProcess.h"
 #include "net/IcmpPacket.h"
 #include "net/Log.h"
 #include "net/ReceivedDatagram.h"
@@ -15,7 +16,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,16 +35,6 @@ constexpr size_t ReceiveBufferSize = 65536;
 constexpr int SocketBufferSize = 512 * 1024;
 // How long before the deadline the wait stops sleeping (see echo()).
 constexpr std::chrono::microseconds TailPoll{150};
-
-// Raw sockets see every program's echoes; each socket gets its own
-// identifier so that ours can be told apart.
-uint16_t randomIdentifier() noexcept
-{
-    uint16_t identifier = 0;
-    if (getrandom(&identifier, sizeof identifier, 0) != sizeof identifier)
-        identifier = static_cast<uint16_t>(Clock::now().time_since_epoch().count());
-    return identifier;
-}
 
 timespec timespecOf(Clock::duration d) noexcept
 {
@@ -77,81 +67,85 @@ struct ReadTime {
 
 EchoSocket::EchoSocket()
 {
-    int error = 0;
-    open(EchoSocketKind::Datagram, error);
-    std::string why = std::string("ICMP datagram socket: ") + std::strerror(error);
+    std::string why;
+    if (open(EchoSocketKind::Datagram, {}, why)) return;
     // No ping socket for our group (net.ipv4.ping_group_range) or none in
-    // this kernel: a raw socket needs CAP_NET_RAW instead.
-    if (m_socketFd < 0 && (error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT)) {
-        open(EchoSocketKind::Raw, error);
-        why += std::string("; raw socket: ") + std::strerror(error);
-    }
-    if (m_socketFd < 0) throw PingSocketError(KeptTexts::NoPingSocket, why);
+    // this kernel: the helper's raw socket instead.
+    const int error = errno;
+    std::string raw;
+    if ((error == EACCES || error == EPERM || error == EPROTONOSUPPORT || error == EAFNOSUPPORT) &&
+        open(EchoSocketKind::Raw, {}, raw))
+        return;
+    throw PingSocketError(KeptTexts::NoPingSocket, raw.empty() ? why : why + "; " + raw);
 }
 
-EchoSocket::EchoSocket(EchoSocketKind kind)
+EchoSocket::EchoSocket(EchoSocketKind kind, const std::string& helperProgram)
 {
-    int error = 0;
-    open(kind, error);
-    if (m_socketFd < 0)
-        throw PingSocketError(KeptTexts::NoPingSocket, std::string(kind == EchoSocketKind::Raw ? "raw socket: "
-                                                                                               : "ICMP datagram socket: ") +
-                                                           std::strerror(error));
+    std::string why;
+    if (!open(kind, helperProgram, why)) throw PingSocketError(KeptTexts::NoPingSocket, why);
 }
 
 EchoSocket::~EchoSocket()
 {
-    if (m_socketFd >= 0) close(m_socketFd);
+    if (m_socketKind == EchoSocketKind::Datagram && m_socketFd >= 0) close(m_socketFd);
     if (m_wakeFd >= 0) close(m_wakeFd);
 }
 
-void EchoSocket::open(EchoSocketKind kind, int& error) noexcept
+bool EchoSocket::open(EchoSocketKind kind, const std::string& helperProgram, std::string& why)
 {
-    const auto fail = [&] {
-        error = errno;
-        if (m_socketFd >= 0) close(m_socketFd);
-        if (m_wakeFd >= 0) close(m_wakeFd);
-        m_socketFd = m_wakeFd = -1;
-    };
     m_socketKind = kind;
-    m_socketFd = socket(AF_INET, (kind == EchoSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW) | SOCK_CLOEXEC,
-                      IPPROTO_ICMP);
-    if (m_socketFd < 0) return fail();
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0) return fail();
-    const int on = 1;
-    if (kind == EchoSocketKind::Datagram) {
-        // ICMP errors of a datagram socket arrive on its error queue only.
-        if (setsockopt(m_socketFd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
-            setsockopt(m_socketFd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
-            return fail();
-        // Binding to port 0 makes the kernel choose the identifier now.
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        socklen_t length = sizeof any;
-        if (bind(m_socketFd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
-            getsockname(m_socketFd, reinterpret_cast<sockaddr*>(&any), &length) != 0)
-            return fail();
-        m_echoIdentifier = ntohs(any.sin_port);
-    } else {
-        using namespace IcmpPacket;
-        icmp_filter filter{};
-        filter.data = ~((1u << TypeEchoReply) | (1u << TypeDestUnreachable) | (1u << TypeSourceQuench) |
-                        (1u << TypeTimeExceeded) | (1u << TypeParameterProblem));
-        if (setsockopt(m_socketFd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) return fail();
-        m_echoIdentifier = randomIdentifier();
+    if (m_wakeFd < 0) {
+        why = std::string("no eventfd for the echo socket: ") + std::strerror(errno);
+        return false;
     }
+    if (kind == EchoSocketKind::Raw) {
+        m_helper = std::make_unique<HelperProcess>(helperProgram.empty() ? HelperProcess::program() : helperProgram,
+                                                   HelperProtocol::EchoMode);
+        if (!m_helper->ok()) {
+            why = m_helper->why().starts_with("raw socket") ? m_helper->why() : "raw socket: " + m_helper->why();
+            m_helper.reset();
+            close(m_wakeFd);
+            m_wakeFd = -1;
+            errno = EPERM;
+            return false;
+        }
+        m_socketFd = m_helper->channel();
+        m_echoIdentifier = m_helper->identifier();
+        return true;
+    }
+    const auto fail = [&] {
+        const int error = errno;
+        why = std::string("ICMP datagram socket: ") + std::strerror(error);
+        if (m_socketFd >= 0) close(m_socketFd);
+        close(m_wakeFd);
+        m_socketFd = m_wakeFd = -1;
+        errno = error;
+        return false;
+    };
+    m_socketFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (m_socketFd < 0) return fail();
+    const int on = 1;
+    // ICMP errors of a datagram socket arrive on its error queue only.
+    if (setsockopt(m_socketFd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
+        setsockopt(m_socketFd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
+        return fail();
+    // Binding to port 0 makes the kernel choose the identifier now.
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    socklen_t length = sizeof any;
+    if (bind(m_socketFd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
+        getsockname(m_socketFd, reinterpret_cast<sockaddr*>(&any), &length) != 0)
+        return fail();
+    m_echoIdentifier = ntohs(any.sin_port);
     // Without time stamps a reply counts from when it is read; without larger
     // buffers a sweep may wait for room or lose replies: both still work.
     if (setsockopt(m_socketFd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
         qCDebug(lcNet, "no receive time stamps on the echo socket: %s", std::strerror(errno));
-    // The FORCE options pass the system's limits with CAP_NET_ADMIN, which is
-    // given up after the socket opens.
-    for (const auto& [force, plain] : {std::pair{SO_SNDBUFFORCE, SO_SNDBUF}, std::pair{SO_RCVBUFFORCE, SO_RCVBUF}}) {
-        if (setsockopt(m_socketFd, SOL_SOCKET, force, &SocketBufferSize, sizeof SocketBufferSize) != 0 &&
-            setsockopt(m_socketFd, SOL_SOCKET, plain, &SocketBufferSize, sizeof SocketBufferSize) != 0)
+    for (const int option : {SO_SNDBUF, SO_RCVBUF})
+        if (setsockopt(m_socketFd, SOL_SOCKET, option, &SocketBufferSize, sizeof SocketBufferSize) != 0)
             qCDebug(lcNet, "echo socket buffer left at its size: %s", std::strerror(errno));
-    }
+    return true;
 }
 
 EchoStatus EchoSocket::statusOfErrno(int error) noexcept
@@ -180,11 +174,24 @@ int EchoSocket::setTtl(int ttl) noexcept
     // Linux cannot send a time to live of 0.
     const int sentTtl = ttl & 0xFF;
     if (sentTtl == 0) return EINVAL;
+    if (m_socketKind == EchoSocketKind::Raw) {
+        m_ttl = sentTtl;
+        return 0;
+    }
     return setsockopt(m_socketFd, IPPROTO_IP, IP_TTL, &sentTtl, sizeof sentTtl) == 0 ? 0 : errno;
 }
 
 int EchoSocket::send(uint32_t destination, uint16_t sequence) noexcept
 {
+    if (m_socketKind == EchoSocketKind::Raw) {
+        if (m_helperGone) return EPIPE;
+        const auto request = HelperProtocol::encode(
+            HelperProtocol::EchoRequest{destination, sequence, static_cast<uint8_t>(m_ttl)});
+        for (;;) {
+            if (::send(m_socketFd, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return 0;
+            if (errno != EINTR) return errno == EWOULDBLOCK ? EAGAIN : errno;
+        }
+    }
     const auto packet = IcmpPacket::buildEchoRequest(m_echoIdentifier, sequence);
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -244,23 +251,65 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
         getsockopt(m_socketFd, SOL_SOCKET, SO_ERROR, &pending, &length);
     }
 
-    const bool raw = m_socketKind == EchoSocketKind::Raw;
+    if (m_socketKind == EchoSocketKind::Raw) return receiveRelayed(waiting, answered);
     for (int guard = 0; guard < 1000; ++guard) {
         const ReceivedDatagram datagram(m_socketFd, 0, buffer);
         // EAGAIN: nothing more. Anything else is a pending error of an
         // earlier request reported once; the error queue tells more.
         if (!datagram.ok() && errno == EAGAIN) break;
         if (!datagram.ok() || datagram.truncated()) continue;
-        const std::optional<Expected> ours =
-            expected(sequenceToJudge(datagram.bytes(), datagram.size(), raw ? Form::IpPacket : Form::IcmpMessage));
+        const std::optional<Expected> ours = expected(sequenceToJudge(datagram.bytes(), datagram.size(), Form::IcmpMessage));
         if (!ours) continue;
-        Verdict v = raw ? judgeIpPacket(datagram.bytes(), datagram.size(), *ours)
-                        : judgeIcmpMessage(datagram.bytes(), datagram.size(), datagram.sender(), *ours);
+        Verdict v = judgeIcmpMessage(datagram.bytes(), datagram.size(), datagram.sender(), *ours);
         if (v.what == Kind::Ignore) continue;
-        if (!raw) v.ttl = static_cast<uint8_t>(datagram.ttl());
+        v.ttl = static_cast<uint8_t>(datagram.ttl());
         Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(datagram.stamp())};
         if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
         answered(answer);
+    }
+}
+
+void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered)
+{
+    using namespace IcmpPacket;
+    std::vector<uint8_t>& buffer = m_receiveBuffer;
+    if (buffer.size() < HelperProtocol::MaxMessage) buffer.resize(HelperProtocol::MaxMessage);
+    for (int guard = 0; guard < 1000 && !m_helperGone; ++guard) {
+        const ssize_t n = recv(m_socketFd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            qCWarning(lcNet, "the privileged helper has ended: %s", n == 0 ? "it closed its end" : std::strerror(errno));
+            m_helperGone = true;
+            break;
+        }
+        const auto event = HelperProtocol::decodeEvent(buffer.data(), size_t(n));
+        if (!event) continue;
+        const auto answerOf = [&](uint16_t sequence, EchoStatus status, Clock::time_point received) {
+            if (waiting && waiting(sequence)) answered(Answer{sequence, {status}, received});
+        };
+        switch (event->kind) {
+        case HelperProtocol::EventKind::EchoPacket: {
+            const auto& p = event->echoPacket;
+            const auto sequence = sequenceToJudge(p.packet, p.size, Form::IpPacket);
+            const auto destination = sequence && waiting ? waiting(*sequence) : std::nullopt;
+            if (!destination) continue;
+            const Verdict v = judgeIpPacket(p.packet, p.size, Expected{*destination, m_echoIdentifier, *sequence});
+            if (v.what == Kind::Ignore) continue;
+            Answer answer{*sequence, {v.status, 0, v.from, 0}, Clock::time_point(std::chrono::nanoseconds(p.receivedNs))};
+            if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
+            answered(answer);
+            break;
+        }
+        case HelperProtocol::EventKind::SendFailed:
+            answerOf(event->sendFailed.sequence, statusOfErrno(event->sendFailed.error), Clock::now());
+            break;
+        case HelperProtocol::EventKind::Refused:
+            qCWarning(lcNet, "the privileged helper refused an echo: %s", event->refused.reason.c_str());
+            answerOf(event->refused.sequence, EchoStatus::SendFailed, Clock::now());
+            break;
+        default: break;
+        }
     }
 }
 
@@ -272,7 +321,7 @@ void EchoSocket::discardWaiting()
 bool EchoSocket::wait(Clock::time_point until, Clock::duration early, bool forRoom, int extraFd, Readiness& ready)
 {
     ready = {};
-    pollfd fds[3] = {{m_socketFd, static_cast<short>(POLLIN | (forRoom ? POLLOUT : 0)), 0},
+    pollfd fds[3] = {{m_helperGone ? -1 : m_socketFd, static_cast<short>(POLLIN | (forRoom ? POLLOUT : 0)), 0},
                      {m_wakeFd, POLLIN, 0},
                      {extraFd, POLLIN, 0}};  // a negative descriptor is left out
     timespec timeout{};

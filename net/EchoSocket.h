@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The echo socket of the program: the unprivileged ping socket where
-// net.ipv4.ping_group_range allows it, else a raw socket (CAP_NET_RAW).
+// net.ipv4.ping_group_range allows it, else a raw socket that the privileged
+// helper holds and relays (the program itself never holds CAP_NET_RAW).
 // echo() sends one request at a time; EchoSweep keeps many in flight on the
 // same socket, through the steps below that both use.
 #pragma once
@@ -17,6 +18,10 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <memory>
+
+class HelperProcess;
 
 enum class EchoSocketKind { Datagram, Raw };
 
@@ -36,11 +41,12 @@ class EchoSocket {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // The datagram socket, else the raw one. Throws PingSocketError
+    // The datagram socket, else the helper's raw one. Throws PingSocketError
     // "Unable to get ping handle" when neither opens.
     EchoSocket();
-    // That kind only; throws PingSocketError likewise.
-    explicit EchoSocket(EchoSocketKind kind);
+    // That kind only; throws PingSocketError likewise. helperProgram: where
+    // the helper lies, when not where HelperProcess::program() finds it.
+    explicit EchoSocket(EchoSocketKind kind, const std::string& helperProgram = {});
     ~EchoSocket();
     EchoSocket(const EchoSocket&) = delete;
     EchoSocket& operator=(const EchoSocket&) = delete;
@@ -76,7 +82,10 @@ private:
         bool writable = false;  // room to send
     };
 
-    void open(EchoSocketKind kind, int& error) noexcept;
+    // False, with the reason in why, when that kind cannot be had.
+    bool open(EchoSocketKind kind, const std::string& helperProgram, std::string& why);
+    // The raw kind's events from the helper, as receive() hands answers over.
+    void receiveRelayed(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered);
     // The status of a request whose send failed with that errno.
     static EchoStatus statusOfErrno(int error) noexcept;
     uint16_t nextSequence() noexcept { return ++m_sequence; }
@@ -95,8 +104,11 @@ private:
                             Readiness& ready);
     bool aborted() const noexcept { return m_aborted; }
 
-    int m_socketFd = -1;
+    int m_socketFd = -1;  // the ICMP datagram socket, or the raw kind's channel to the helper
     int m_wakeFd = -1;  // eventfd, readable once aborted
+    std::unique_ptr<HelperProcess> m_helper;  // of the raw kind
+    bool m_helperGone = false;                 // the helper has closed its end
+    int m_ttl = 64;                            // the raw kind's, sent with each request
     EchoSocketKind m_socketKind = EchoSocketKind::Datagram;
     uint16_t m_echoIdentifier = 0;
     uint16_t m_sequence = 0;  // of the last request sent

@@ -196,7 +196,7 @@ TEST_F(LabLink, arpProbeWorksWithoutTheCapabilityAndAfterAStopOrAnEarlyInterrupt
     stop = false;
     prober->interrupt();
     EXPECT_EQ(prober->probe(*eth0, asked, stop).size(), 4u) << "an interrupt before the probe ended it";
-    // A child gives up root and every capability, then asks on the socket root opened.
+    // A child gives up root and every capability: it may start no privileged helper, but the one root started serves it.
     const pid_t child = fork();
     if (child == 0) {
         if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(100);

@@ -1,0 +1,144 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Catches a privileged helper that sends what it should refuse (malformed, oversized, off-subnet, broadcast or
+// multicast requests), serves on after words that are not the program's, keeps a capability while it serves, or
+// hands the program an ARP reply it should not trust (a broadcast reply) or only one of two MACs for one address.
+#include "net/ArpProber.h"
+#include "net/HelperProcess.h"
+#include "net/Ipv4.h"
+#include "net/LocalNetworks.h"
+#include "tests/Lab.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using namespace HelperProtocol;
+
+// The helper's next event, waiting a while; nullopt once it has ended (or said nothing).
+std::optional<std::vector<uint8_t>> nextMessage(int channel)
+{
+    pollfd ready{channel, POLLIN, 0};
+    if (poll(&ready, 1, 3000) <= 0) return std::nullopt;
+    std::vector<uint8_t> message(MaxMessage);
+    const ssize_t n = recv(channel, message.data(), message.size(), 0);
+    if (n <= 0) return std::nullopt;
+    message.resize(size_t(n));
+    return message;
+}
+
+std::string capabilitiesOf(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line, sets;
+    while (std::getline(status, line))
+        if (line.starts_with("CapPrm") || line.starts_with("CapEff") || line.starts_with("CapAmb")) sets += line + "\n";
+    return sets;
+}
+
+std::vector<uint8_t> bytes(std::initializer_list<uint8_t> list) { return list; }
+
+// Sends an ARP reply to the MAC and address from the lab's hosts' namespace, in a frame to frameTo, every 20 ms, on a
+// thread.
+std::thread sendArpReply(const std::string& claimedAddress, const std::string& claimedMac, const std::string& frameTo,
+                         const std::string& toMac, const std::string& toAddress, int times)
+{
+    std::ostringstream script;
+    script << "import socket,time\n"
+              "def mac(t): return bytes.fromhex(t.replace(':',''))\n"
+              "def ip(t): return socket.inet_aton(t)\n"
+              "s=socket.socket(socket.AF_PACKET,socket.SOCK_RAW)\ns.bind(('eth0',0))\n"
+              "f=mac('" << frameTo << "')+mac('" << claimedMac << "')+b'\\x08\\x06'+bytes([0,1,8,0,6,4,0,2])"
+              "+mac('" << claimedMac << "')+ip('" << claimedAddress << "')+mac('" << toMac << "')+ip('" << toAddress << "')\n"
+              "for i in range(" << times << "):\n  s.send(f); time.sleep(0.02)\n";
+    const std::string file = "spoof-" + claimedAddress + ".py";
+    std::ofstream(file) << script.str();
+    const std::string command = "ip netns exec " + std::string(std::getenv("SCANVET_LAB_HOSTS")) + " python3 " + file;
+    return std::thread([command] { EXPECT_EQ(std::system(command.c_str()), 0); });
+}
+
+} // namespace
+
+TEST(LabHelper, shouldRefuseEveryRequestItMustNotSendAndEndAfterOneThatIsNotOurs)
+{
+    SCANVET_REQUIRE_LAB();
+    const auto eth0 = onLinkInterface(parseDottedAddress(Lab::Alpha));
+    ASSERT_TRUE(eth0);
+    const auto at = [](const char* a) { return parseDottedAddress(a); };
+    struct Row {
+        std::string_view mode;
+        std::vector<uint8_t> request;
+        const char* reason;  // the refusal's words
+        bool ends;           // the helper ends the session after it
+    };
+    const Row rows[] = {
+        {EchoMode, bytes({1}), "a malformed request of 1 bytes", true},
+        {EchoMode, bytes({1, 64, 0, 1, 127, 0, 0}), "a malformed request of 7 bytes", true},
+        {EchoMode, std::vector<uint8_t>(100, 1), "an oversized request", true},
+        {EchoMode, bytes({9, 64, 0, 1, 127, 0, 0, 1}), "an unknown request kind 9", true},
+        {EchoMode, encode(ArpAskRequest{eth0->index, at("198.51.100.40")}), "a request of the other mode", true},
+        {EchoMode, encode(EchoRequest{at("224.0.0.1"), 1, 64}), "a multicast address", false},
+        {EchoMode, encode(EchoRequest{at("255.255.255.255"), 1, 64}), "a reserved or broadcast address", false},
+        {EchoMode, encode(EchoRequest{at("198.51.100.255"), 1, 64}), "the broadcast address of a local subnet", false},
+        {EchoMode, encode(EchoRequest{at("0.1.2.3"), 1, 64}), "an address in 0.0.0.0/8", false},
+        {EchoMode, encode(EchoRequest{at("127.0.0.1"), 1, 0}), "a time to live of 0", false},
+        {ArpMode, bytes({2, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}), "a malformed request of 12 bytes", true},
+        {ArpMode, encode(ArpAskRequest{eth0->index, at("203.0.113.10")}), "an address outside the interface's subnets", false},
+        {ArpMode, encode(ArpAskRequest{eth0->index, at("198.51.100.255")}), "the subnet's network or broadcast address", false},
+        {ArpMode, encode(ArpAskRequest{eth0->index, at("198.51.100.0")}), "the subnet's network or broadcast address", false},
+        {ArpMode, encode(ArpAskRequest{eth0->index, at("198.51.100.2")}), "the interface's own address", false},
+        {ArpMode, encode(ArpAskRequest{1, at("127.0.0.2")}), "the interface has no ARP", false},
+        {ArpMode, encode(ArpAskRequest{9999, at("198.51.100.40")}), "no such interface", false},
+        {ArpMode, encode(EchoRequest{at("127.0.0.1"), 1, 64}), "a request of the other mode", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        HelperProcess helper(HelperProcess::program(), row.mode);
+        ASSERT_TRUE(helper.ok()) << helper.why();
+        ASSERT_EQ(send(helper.channel(), row.request.data(), row.request.size(), 0), ssize_t(row.request.size()));
+        const auto message = nextMessage(helper.channel());
+        ASSERT_TRUE(message);
+        const auto event = decodeEvent(message->data(), message->size());
+        ASSERT_TRUE(event && event->kind == EventKind::Refused);
+        EXPECT_EQ(event->refused.reason, row.reason);
+        if (row.ends) {
+            EXPECT_FALSE(nextMessage(helper.channel())) << "the helper served on";
+        } else {
+            EXPECT_EQ(capabilitiesOf(helper.pid()), "CapPrm:\t0000000000000000\nCapEff:\t0000000000000000\n"
+                                                    "CapAmb:\t0000000000000000\n");
+        }
+    }
+}
+
+// A broadcast reply claiming the silent address is no sighting; a second MAC answering for an ARP-only host's address
+// comes beside the host's own.
+TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
+{
+    SCANVET_REQUIRE_LAB();
+    const auto eth0 = onLinkInterface(parseDottedAddress(Lab::Alpha));
+    ASSERT_TRUE(eth0 && eth0->mac);
+    std::string why;
+    const auto prober = ArpProber::open(why);
+    ASSERT_TRUE(prober) << why;
+    const std::string ours = macText(*eth0->mac), intruder = "02:00:00:00:99:99";
+    const Lab::ArpOnlyHost& host = Lab::ArpOnlyHosts[0];
+    std::thread spoofs[] = {sendArpReply(Lab::Silent, intruder, "ff:ff:ff:ff:ff:ff", ours, "198.51.100.2", 40),
+                            sendArpReply(host.address, intruder, ours, ours, "198.51.100.2", 40)};
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // python's start
+    std::set<std::string> replies;
+    const std::atomic<bool> stop{false};
+    for (const ArpReply& r : prober->probe(*eth0, {parseDottedAddress(Lab::Silent), parseDottedAddress(host.address)}, stop))
+        replies.insert(dottedText(r.address) + " " + macText(r.mac));
+    for (std::thread& spoof : spoofs) spoof.join();
+    EXPECT_EQ(replies, (std::set<std::string>{std::string(host.address) + " " + host.mac,
+                                              std::string(host.address) + " " + intruder}));
+}
