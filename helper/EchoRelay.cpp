@@ -46,18 +46,19 @@ const uint8_t* icmpOf(const uint8_t* packet, size_t size, size_t& icmpSize) noex
 
 } // namespace
 
-bool answersIdentifier(const uint8_t* packet, size_t size, uint16_t identifier) noexcept
+std::optional<uint16_t> answeredSequence(const uint8_t* packet, size_t size, uint16_t identifier) noexcept
 {
     size_t icmpSize = 0;
     const uint8_t* icmp = icmpOf(packet, size, icmpSize);
-    if (icmp == nullptr) return false;
-    if (icmp[0] == EchoReply) return wordAt(icmp + 4) == identifier;
+    if (icmp == nullptr) return std::nullopt;
+    if (icmp[0] == EchoReply) return wordAt(icmp + 4) == identifier ? std::optional(wordAt(icmp + 6)) : std::nullopt;
     if (icmp[0] != ICMP_DEST_UNREACH && icmp[0] != ICMP_SOURCE_QUENCH && icmp[0] != ICMP_TIME_EXCEEDED &&
         icmp[0] != ICMP_PARAMETERPROB)
-        return false;
+        return std::nullopt;
     size_t quotedSize = 0;
     const uint8_t* quoted = icmpOf(icmp + 8, icmpSize - 8, quotedSize);
-    return quoted != nullptr && quoted[0] == EchoRequest && wordAt(quoted + 4) == identifier;
+    if (quoted == nullptr || quoted[0] != EchoRequest || wordAt(quoted + 4) != identifier) return std::nullopt;
+    return wordAt(quoted + 6);
 }
 
 bool EchoRelay::open(std::string& why) noexcept
@@ -104,8 +105,10 @@ bool EchoRelay::serve(int channel, const HelperProtocol::Request& request)
     to.sin_addr.s_addr = request.echo.destination;
     m_pace.wait();
     for (int failures = 0;;) {
-        if (sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
+        if (sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0) {
+            m_sentAt[request.echo.sequence] = monotonicNs();
             return true;
+        }
         const int error = errno;
         if (error == EINTR) continue;
         // A full send buffer: wait for room, a while, as a blocking socket would.
@@ -128,7 +131,8 @@ bool EchoRelay::forward(int channel)
         header.msg_controllen = sizeof control;
         const ssize_t n = recvmsg(m_socket, &header, MSG_DONTWAIT);
         if (n < 0) return true;  // nothing more now
-        if ((header.msg_flags & MSG_TRUNC) != 0 || !answersIdentifier(buffer.data(), size_t(n), m_identifier)) continue;
+        const auto sequence = answeredSequence(buffer.data(), size_t(n), m_identifier);
+        if ((header.msg_flags & MSG_TRUNC) != 0 || !sequence) continue;
         int64_t received = monotonicNs();
         for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c))
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
@@ -136,7 +140,7 @@ bool EchoRelay::forward(int channel)
                 std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
                 received = monotonicOfRealtime(int64_t{stamp.tv_sec} * 1'000'000'000 + stamp.tv_nsec);
             }
-        const std::vector<uint8_t> head = HelperProtocol::encodeEchoPacketHeader(received);
+        const std::vector<uint8_t> head = HelperProtocol::encodeEchoPacketHeader(received, m_sentAt[*sequence]);
         const iovec parts[2] = {{const_cast<uint8_t*>(head.data()), head.size()}, {buffer.data(), size_t(n)}};
         if (!sendMessage(channel, parts, 2)) return false;
     }

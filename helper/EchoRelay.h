@@ -10,7 +10,9 @@
 
 #include "helper/HelperChannel.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace Helper {
@@ -33,9 +35,13 @@ private:
     int m_ttl = -1;
     Pace m_pace;
     Interfaces m_interfaces;
+    // When the request of each sequence number went out, so that the program
+    // times an answer on the wire and not through the relay.
+    std::array<int64_t, 65536> m_sentAt{};
 };
 
-// Whether an IPv4 packet read by a raw ICMP socket answers an echo request with the identifier.
-bool answersIdentifier(const uint8_t* packet, size_t size, uint16_t identifier) noexcept;
+// The sequence number of the echo request, with the identifier, that an IPv4
+// packet read by a raw ICMP socket answers; nullopt when it answers none.
+std::optional<uint16_t> answeredSequence(const uint8_t* packet, size_t size, uint16_t identifier) noexcept;
 
 } // namespace Helper

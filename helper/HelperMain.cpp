@@ -63,6 +63,10 @@ template <typename Service> int serve(int channel, Service& service)
             Helper::refuse(channel, Request{}, size_t(n) > sizeof message ? "an oversized request" : why);
             return 1;
         }
+        if (request->kind == RequestKind::Sync) {
+            if (!service.forward(channel) || !Helper::sendMessage(channel, encodeSynced(request->syncToken))) return 0;
+            continue;
+        }
         const bool wanted = (request->kind == RequestKind::Echo) == std::is_same_v<Service, Helper::EchoRelay>;
         if (!wanted) {
             Helper::refuse(channel, *request, "a request of the other mode");

@@ -17,6 +17,7 @@ namespace {
 
 constexpr size_t EchoRequestSize = 8;     // kind, ttl, sequence, destination
 constexpr size_t ArpAskRequestSize = 12;  // kind, 3 unused, interface, target
+constexpr size_t SyncRequestSize = 8;     // kind, 3 unused, token
 constexpr size_t MaxReason = 256;
 
 class Writer {
@@ -78,6 +79,11 @@ std::vector<uint8_t> encode(const ArpAskRequest& request)
         .bytes();
 }
 
+std::vector<uint8_t> encodeSync(uint32_t token)
+{
+    return Writer(uint8_t(RequestKind::Sync)).put(std::array<uint8_t, 3>{}).put(token).bytes();
+}
+
 std::optional<Request> decodeRequest(const uint8_t* bytes, size_t size, std::string& why)
 {
     if (size == 0) {
@@ -101,6 +107,13 @@ std::optional<Request> decodeRequest(const uint8_t* bytes, size_t size, std::str
             return request;
         break;
     }
+    case RequestKind::Sync: {
+        request.kind = RequestKind::Sync;
+        std::array<uint8_t, 3> unused{};
+        if (size == SyncRequestSize && in.get(unused) && unused == std::array<uint8_t, 3>{} && in.get(request.syncToken))
+            return request;
+        break;
+    }
     default:
         why = "an unknown request kind " + std::to_string(bytes[0]);
         return std::nullopt;
@@ -114,9 +127,9 @@ std::vector<uint8_t> encode(const ReadyEvent& event)
     return Writer(uint8_t(EventKind::Ready)).put(uint8_t(event.ok)).put(event.identifier).text(event.reason).bytes();
 }
 
-std::vector<uint8_t> encodeEchoPacketHeader(int64_t receivedNs)
+std::vector<uint8_t> encodeEchoPacketHeader(int64_t receivedNs, int64_t sentNs)
 {
-    return Writer(uint8_t(EventKind::EchoPacket)).put(receivedNs).bytes();
+    return Writer(uint8_t(EventKind::EchoPacket)).put(receivedNs).put(sentNs).bytes();
 }
 
 std::vector<uint8_t> encode(const SendFailedEvent& event)
@@ -144,6 +157,11 @@ std::vector<uint8_t> encode(const ArpAnswerEvent& event)
         .bytes();
 }
 
+std::vector<uint8_t> encodeSynced(uint32_t token)
+{
+    return Writer(uint8_t(EventKind::Synced)).put(token).bytes();
+}
+
 std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size)
 {
     if (size == 0 || size > MaxMessage) return std::nullopt;
@@ -159,7 +177,7 @@ std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size)
         return event;
     }
     case EventKind::EchoPacket:
-        if (!in.get(event.echoPacket.receivedNs)) return std::nullopt;
+        if (!in.get(event.echoPacket.receivedNs) || !in.get(event.echoPacket.sentNs)) return std::nullopt;
         event.echoPacket.packet = bytes + in.at();
         event.echoPacket.size = size - in.at();
         return event;
@@ -173,6 +191,9 @@ std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size)
         event.refused.reason = in.rest();
         return event;
     }
+    case EventKind::Synced:
+        if (!in.get(event.syncToken) || !in.atEnd()) return std::nullopt;
+        return event;
     case EventKind::ArpAnswer:
         if (!in.get(event.arpAnswer.interfaceIndex) || !in.get(event.arpAnswer.address) || !in.get(event.arpAnswer.mac) ||
             !in.get(event.arpAnswer.receivedNs) || !in.atEnd())

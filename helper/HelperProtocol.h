@@ -30,7 +30,8 @@ inline constexpr int64_t MinPaceNs = 100'000;
 inline constexpr size_t MaxAskedAddresses = 65536;
 inline constexpr int64_t AnswerWindowNs = 10'000'000'000;
 
-enum class RequestKind : uint8_t { Echo = 1, ArpAsk = 2 };
+// Sync: answered by Synced once everything the helper had received before it has been handed over.
+enum class RequestKind : uint8_t { Echo = 1, ArpAsk = 2, Sync = 3 };
 
 struct EchoRequest {
     uint32_t destination = 0;  // network byte order
@@ -45,14 +46,16 @@ struct Request {
     RequestKind kind = RequestKind::Echo;
     EchoRequest echo;
     ArpAskRequest arp;
+    uint32_t syncToken = 0;
 };
 
 std::vector<uint8_t> encode(const EchoRequest& request);
 std::vector<uint8_t> encode(const ArpAskRequest& request);
+std::vector<uint8_t> encodeSync(uint32_t token);
 // nullopt, with the reason, for anything but one well-formed request.
 std::optional<Request> decodeRequest(const uint8_t* bytes, size_t size, std::string& why);
 
-enum class EventKind : uint8_t { Ready = 1, EchoPacket = 2, SendFailed = 3, Refused = 4, ArpAnswer = 5 };
+enum class EventKind : uint8_t { Ready = 1, EchoPacket = 2, SendFailed = 3, Refused = 4, ArpAnswer = 5, Synced = 6 };
 
 struct ReadyEvent {
     bool ok = false;
@@ -61,6 +64,7 @@ struct ReadyEvent {
 };
 struct EchoPacketEvent {
     int64_t receivedNs = 0;  // CLOCK_MONOTONIC
+    int64_t sentNs = 0;      // when the request it answers went out, 0 when unknown
     const uint8_t* packet = nullptr;  // the whole IPv4 packet, inside the message read
     size_t size = 0;
 };
@@ -87,14 +91,16 @@ struct Event {
     SendFailedEvent sendFailed;
     RefusedEvent refused;
     ArpAnswerEvent arpAnswer;
+    uint32_t syncToken = 0;  // of Synced
 };
 
 std::vector<uint8_t> encode(const ReadyEvent& event);
 // The header only; the packet follows it in the same message.
-std::vector<uint8_t> encodeEchoPacketHeader(int64_t receivedNs);
+std::vector<uint8_t> encodeEchoPacketHeader(int64_t receivedNs, int64_t sentNs);
 std::vector<uint8_t> encode(const SendFailedEvent& event);
 std::vector<uint8_t> encode(const RefusedEvent& event);
 std::vector<uint8_t> encode(const ArpAnswerEvent& event);
+std::vector<uint8_t> encodeSynced(uint32_t token);
 // nullopt for anything but one well-formed event; an echo packet points into bytes.
 std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size);
 

@@ -148,6 +148,19 @@ bool EchoSocket::open(EchoSocketKind kind, const std::string& helperProgram, std
     return true;
 }
 
+std::optional<EchoResult> EchoSocket::judgedInTime(const Answer& answer, Clock::time_point sentHere,
+                                                  Clock::duration timeout) noexcept
+{
+    // Where the helper relayed the request, it went out on the wire a little after the program sent it.
+    const Clock::time_point sent = answer.sentOnWire ? std::max(*answer.sentOnWire, sentHere) : sentHere;
+    if (answer.received - sent > timeout) return std::nullopt;
+    EchoResult result = answer.result;
+    if (result.answered())
+        result.roundTripMs = static_cast<uint32_t>(
+            std::max<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(answer.received - sent).count(), 0));
+    return result;
+}
+
 EchoStatus EchoSocket::statusOfErrno(int error) noexcept
 {
     switch (error) {
@@ -234,7 +247,7 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
         const sock_extended_err* ee = datagram.error();
         if (ee == nullptr || !ours || !quotesRequest(datagram.bytes(), datagram.size(), datagram.sender(), *ours))
             continue;
-        Answer answer{ours->sequence, {}, readTime.of(datagram.stamp())};
+        Answer answer{ours->sequence, {}, readTime.of(datagram.stamp()), {}};
         if (ee->ee_origin == SO_EE_ORIGIN_ICMP) {
             answer.result.status = IcmpPacket::statusOfError(ee->ee_type, ee->ee_code);
             const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
@@ -263,7 +276,7 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
         Verdict v = judgeIcmpMessage(datagram.bytes(), datagram.size(), datagram.sender(), *ours);
         if (v.what == Kind::Ignore) continue;
         v.ttl = static_cast<uint8_t>(datagram.ttl());
-        Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(datagram.stamp())};
+        Answer answer{ours->sequence, {v.status, 0, v.from, 0}, readTime.of(datagram.stamp()), {}};
         if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
         answered(answer);
     }
@@ -286,7 +299,7 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
         const auto event = HelperProtocol::decodeEvent(buffer.data(), size_t(n));
         if (!event) continue;
         const auto answerOf = [&](uint16_t sequence, EchoStatus status, Clock::time_point received) {
-            if (waiting && waiting(sequence)) answered(Answer{sequence, {status}, received});
+            if (waiting && waiting(sequence)) answered(Answer{sequence, {status}, received, {}});
         };
         switch (event->kind) {
         case HelperProtocol::EventKind::EchoPacket: {
@@ -296,7 +309,8 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
             if (!destination) continue;
             const Verdict v = judgeIpPacket(p.packet, p.size, Expected{*destination, m_echoIdentifier, *sequence});
             if (v.what == Kind::Ignore) continue;
-            Answer answer{*sequence, {v.status, 0, v.from, 0}, Clock::time_point(std::chrono::nanoseconds(p.receivedNs))};
+            Answer answer{*sequence, {v.status, 0, v.from, 0}, Clock::time_point(std::chrono::nanoseconds(p.receivedNs)), {}};
+            if (p.sentNs != 0) answer.sentOnWire = Clock::time_point(std::chrono::nanoseconds(p.sentNs));
             if (v.what == Kind::Reply) answer.result.ttl = v.ttl;
             answered(answer);
             break;
@@ -304,12 +318,29 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
         case HelperProtocol::EventKind::SendFailed:
             answerOf(event->sendFailed.sequence, statusOfErrno(event->sendFailed.error), Clock::now());
             break;
+        case HelperProtocol::EventKind::Synced:
+            m_syncedToken = event->syncToken;
+            break;
         case HelperProtocol::EventKind::Refused:
             qCWarning(lcNet, "the privileged helper refused an echo: %s", event->refused.reason.c_str());
             answerOf(event->refused.sequence, EchoStatus::SendFailed, Clock::now());
             break;
         default: break;
         }
+    }
+}
+
+void EchoSocket::syncRelay(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered)
+{
+    const uint32_t token = ++m_syncToken;
+    const auto request = HelperProtocol::encodeSync(token);
+    if (m_helperGone || ::send(m_socketFd, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) < 0) return;
+    // The helper answers at once unless the machine is stalled; a dead one must not hold the echo.
+    const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(1);
+    Readiness ready;
+    while (m_syncedToken != token && !m_helperGone && !m_aborted && Clock::now() < giveUp) {
+        if (!wait(giveUp, Clock::duration::zero(), false, -1, ready)) return;
+        if (ready.readable) receiveRelayed(waiting, answered);
     }
 }
 
@@ -366,21 +397,24 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
     }
 
     std::optional<EchoResult> found;
+    bool late = false;
     const auto waiting = [&](uint16_t s) { return s == sequence && !found ? std::optional(destination) : std::nullopt; };
     const auto answered = [&](const Answer& answer) {
-        found = answer.result;
-        if (found->answered())
-            found->roundTripMs = static_cast<uint32_t>(
-                std::max<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(answer.received - sent).count(), 0));
+        if (const auto result = judgedInTime(answer, sent, timeout))
+            found = result;
+        else
+            late = true;
     };
     for (;;) {
         // The last stretch is polled without sleeping: a sleeping thread wakes
         // late on virtual machines, which would stretch a short time-out, and
         // so every silent address of a scan.
-        const bool last = Clock::now() >= deadline;
+        const bool last = Clock::now() >= deadline || late;
         if (!wait(deadline, TailPoll, false, -1, ready)) return {statusOfErrno(errno)};
         if (m_aborted) return {EchoStatus::Aborted};
         if (ready.readable) receive(waiting, answered);
+        // An answer that came in time may still be in the helper's relay.
+        if (last && !found && !late && m_socketKind == EchoSocketKind::Raw) syncRelay(waiting, answered);
         if (found) return *found;
         if (last) return {EchoStatus::TimedOut};
     }

@@ -61,6 +61,13 @@ public:
     void abort() noexcept;
 
     EchoSocketKind kind() const noexcept { return m_socketKind; }
+    // How much longer than its time-out a request of a sweep waits for its
+    // answer: the helper's relay may hand over an answer that came in time a
+    // little later. An answer still counts by its own times on the wire.
+    Clock::duration relayAllowance() const noexcept
+    {
+        return m_socketKind == EchoSocketKind::Raw ? std::chrono::milliseconds(20) : Clock::duration::zero();
+    }
     // The echo identifier that this socket's requests carry.
     uint16_t identifier() const noexcept { return m_echoIdentifier; }
 
@@ -73,6 +80,8 @@ private:
         uint16_t sequence = 0;
         EchoResult result;           // without the round trip
         Clock::time_point received;  // the kernel's time stamp, else when it was read
+        // When the request went out on the wire, where the helper relayed it.
+        std::optional<Clock::time_point> sentOnWire;
     };
     // The destination (network byte order) of the request with that sequence
     // if it still waits for its answer.
@@ -86,6 +95,13 @@ private:
     bool open(EchoSocketKind kind, const std::string& helperProgram, std::string& why);
     // The raw kind's events from the helper, as receive() hands answers over.
     void receiveRelayed(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered);
+    // The raw kind: waits until the helper has handed over everything it received before now, reading it.
+    void syncRelay(const WaitingRequest& waiting, const std::function<void(const Answer&)>& answered);
+    // The result an answer gives its request, sent then with that time-out,
+    // its round trip timed on the wire; nullopt for an answer that came too
+    // late, which never counts.
+    [[nodiscard]] static std::optional<EchoResult> judgedInTime(const Answer& answer, Clock::time_point sentHere,
+                                                                Clock::duration timeout) noexcept;
     // The status of a request whose send failed with that errno.
     static EchoStatus statusOfErrno(int error) noexcept;
     uint16_t nextSequence() noexcept { return ++m_sequence; }
@@ -109,6 +125,8 @@ private:
     std::unique_ptr<HelperProcess> m_helper;  // of the raw kind
     bool m_helperGone = false;                 // the helper has closed its end
     int m_ttl = 64;                            // the raw kind's, sent with each request
+    uint32_t m_syncToken = 0;                  // of the last Sync asked
+    uint32_t m_syncedToken = 0;                // of the last Synced heard
     EchoSocketKind m_socketKind = EchoSocketKind::Datagram;
     uint16_t m_echoIdentifier = 0;
     uint16_t m_sequence = 0;  // of the last request sent

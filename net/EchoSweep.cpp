@@ -67,12 +67,11 @@ EchoSweep::Request* EchoSweep::waitingRequest(uint16_t sequence) noexcept
 void EchoSweep::take(const EchoSocket::Answer& answer)
 {
     Request* request = waitingRequest(answer.sequence);
+    if (request == nullptr) return;
     // Judged by when the kernel took the answer in, not when a busy thread read it.
-    if (request == nullptr || answer.received - request->sent > m_settings.timeout) return;
-    request->result = answer.result;
-    if (request->result.answered())
-        request->result.roundTripMs = static_cast<uint32_t>(
-            std::max<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(answer.received - request->sent).count(), 0));
+    const auto result = EchoSocket::judgedInTime(answer, request->sent, m_settings.timeout);
+    if (!result) return;
+    request->result = *result;
     request->state = State::Known;
     --m_inFlight;
     // An answer or an error ends the address resolution too.
@@ -87,7 +86,7 @@ Clock::time_point EchoSweep::nextDeadline() noexcept
     m_expiryIndex = std::max(m_expiryIndex, m_firstIndex);
     while (m_expiryIndex - m_firstIndex < m_table.size()) {
         const Request& request = m_table[m_expiryIndex - m_firstIndex];
-        if (request.state == State::Waiting) return request.sent + m_settings.timeout;
+        if (request.state == State::Waiting) return request.sent + m_settings.timeout + m_socket.relayAllowance();
         if (request.state == State::Unsent) break;
         ++m_expiryIndex;
     }

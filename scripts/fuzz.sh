@@ -40,7 +40,7 @@ fi
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSCANVET_FUZZ=ON -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-targets=(fuzz_strtoint fuzz_settings fuzz_resolvehost fuzz_icmp_packet)
+targets=(fuzz_strtoint fuzz_settings fuzz_resolvehost fuzz_icmp_packet fuzz_helper_request)
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)

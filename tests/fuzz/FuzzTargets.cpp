@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: whole numbers misread or wrongly taken or refused; raw and datagram verdicts that differ, or believe a
-// packet not answering our request; resolveHost rules or quoting broken; settings lines losing, adding or moving bytes.
+// packet not answering our request; resolveHost rules or quoting broken; settings lines losing, adding or moving bytes;
+// a privileged helper's request taken that is not exactly one well-formed request, or let through to a group address.
 #include "files/Settings.h"
 #include "files/TextFile.h"
+#include "helper/HelperProtocol.h"
 #include "net/IcmpPacket.h"
 #include "net/Ipv4.h"
 #include "lookup/ForwardLookup.h"
@@ -13,6 +15,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <charconv>
@@ -65,6 +69,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                            && request + 8 <= m + size - 9 && request[0] == TypeEchoRequest && m[17] == 1
                                            && std::memcmp(m + 24, &e.destination, 4) == 0);
     FUZZ_CHECK(std::memcmp(request + 4, data + 5, 4) == 0);  // the identifier and sequence waited for
+#elif defined(FUZZ_TARGET_fuzz_helper_request)
+    using namespace HelperProtocol;
+    std::string why;
+    const std::optional<Request> request = decodeRequest(data, size, why);
+    FUZZ_CHECK(request.has_value() == why.empty());
+    if (!request) return 0;
+    // Taken only whole: the request says again exactly the bytes that came.
+    const std::vector<uint8_t> again = request->kind == RequestKind::Echo   ? encode(request->echo)
+                                       : request->kind == RequestKind::Sync ? encodeSync(request->syncToken)
+                                                                            : encode(request->arp);
+    FUZZ_CHECK(again == std::vector<uint8_t>(data, data + size));
+    const std::vector<InterfaceAddress> interfaces{{2, true, false, false, htonl(0xC6336402), htonl(0xFFFFFF00),
+                                                    std::array<uint8_t, 6>{2, 0, 0, 0, 0, 2}}};
+    if (request->kind == RequestKind::Sync) return 0;
+    if (request->kind == RequestKind::Echo) {
+        const uint32_t to = ntohl(request->echo.destination);
+        FUZZ_CHECK(!refuseEcho(request->echo, interfaces).empty() ||
+                   (to >> 24 != 0 && to >> 28 < 0xE && to != 0xC63364FF && request->echo.ttl != 0));
+    } else {
+        const InterfaceAddress* from = nullptr;
+        const uint32_t to = ntohl(request->arp.target);
+        FUZZ_CHECK(refuseArp(request->arp, interfaces, from).empty() ==
+                   (request->arp.interfaceIndex == 2 && to >> 8 == 0xC63364 && (to & 0xFF) != 0 && (to & 0xFF) != 0xFF &&
+                    (to & 0xFF) != 2));
+        FUZZ_CHECK((from != nullptr) == refuseArp(request->arp, interfaces, from).empty());
+    }
 #elif defined(FUZZ_TARGET_fuzz_resolvehost)
     const std::string sent = trimmed(text).substr(0, 255), quoted = "WSocketResolveHost: '" + text + "' ";
     std::string expected = "WSocketResolveHost: Cannot convert host address '" + text + "'";
