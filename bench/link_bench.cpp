@@ -104,9 +104,9 @@ double settle(LinkSightings& sightings, EchoSocket& echo, std::vector<LinkSighti
     const auto addresses = lanRange();
     std::promise<std::vector<LinkSighting>> delivered;
     Clock::time_point deliveredAt;
-    sightings.start(addresses, Clock::now(), [&](std::vector<LinkSighting> s) {
+    sightings.start(addresses, Clock::now(), [&](LinkSightings::Seen s) {
         deliveredAt = Clock::now();
-        delivered.set_value(std::move(s));
+        delivered.set_value(std::move(s.sightings));
     });
     sweep(echo, addresses);
     const Clock::time_point end = Clock::now();

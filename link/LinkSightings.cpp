@@ -15,7 +15,10 @@
 // Hence an entry is present when it was confirmed after the test started,
 // less that longest reachable time; its state alone proves nothing. A
 // neighbour that has left is reported by no test that starts more than that
-// (46 s by default) after its last answer.
+// (46 s by default) after its last answer. An entry still INCOMPLETE once the
+// last echo has had ArpProber::Grace is a silent address: no test waits for
+// the kernel to give up on it; only an entry the kernel is confirming again
+// (DELAY, PROBE) is waited for.
 #include "link/LinkSightings.h"
 
 #include "link/Log.h"
@@ -41,7 +44,7 @@ constexpr milliseconds ResolutionSlack{500};
 // collection drops it (gc_stale_time, 60 s); after the end often, so the
 // sightings come soon after the last answer.
 constexpr milliseconds PollDuringTest{1000};
-constexpr milliseconds PollAfterTest{50};
+constexpr milliseconds PollAfterTest{10};
 
 } // namespace
 
@@ -58,7 +61,13 @@ LinkSightings::~LinkSightings()
     cancel();
 }
 
-void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver)
+std::chrono::milliseconds LinkSightings::longestAfterEnd(size_t addresses, Pace pace) const
+{
+    if (m_prober != nullptr) return ArpProber::longestProbe(addresses, pace.interval);
+    return LongestSettle;
+}
+
+void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace)
 {
     cancel();
     m_stop = false;
@@ -66,18 +75,18 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
         const std::lock_guard lock(m_mutex);
         m_ended = false;
     }
-    m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver)]() mutable {
+    m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver), pace]() mutable {
         bool delivered = false;
-        const Deliver once = [&](std::vector<LinkSighting> sightings) {
+        const Deliver once = [&](Seen seen) {
             delivered = true;
-            deliver(std::move(sightings));
+            deliver(std::move(seen));
         };
         try {
-            run(std::move(addresses), testStart, once);
+            run(std::move(addresses), testStart, once, pace);
         } catch (const std::exception& e) {
-            // The owner's wait must end all the same: nothing seen, unless the delivery itself failed.
+            // The owner's wait must end all the same: the link unknown, unless the delivery itself failed.
             qCCritical(lcLink) << "link sightings failed:" << e.what();
-            if (!delivered && !m_stop) deliver({});
+            if (!delivered && !m_stop) deliver({{}, false, e.what()});
         }
     });
 }
@@ -111,7 +120,7 @@ void LinkSightings::waitUntil(Clock::time_point time)
     m_wake.wait_until(lock, time, [&] { return m_stop || m_ended != endedBefore; });
 }
 
-void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver)
+void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace)
 {
     const std::vector<LocalInterface> interfaces = localInterfaces();
     std::map<unsigned, NeighbourTimings> timings;
@@ -124,20 +133,17 @@ void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testS
         if (!timings.contains(on->index)) timings[on->index] = NeighbourTable::timingsOf(on->name);
         candidates.push_back({a, std::move(*on), timings[on->index]});
     }
-    std::vector<LinkSighting> sightings;
-    if (!candidates.empty()) sightings = m_prober != nullptr ? askArp(candidates) : watchNeighbourTable(candidates, testStart);
-    std::sort(sightings.begin(), sightings.end(),
-              [](const LinkSighting& a, const LinkSighting& b) { return ntohl(a.address) < ntohl(b.address); });
-    if (!m_stop) deliver(std::move(sightings));
+    Seen seen;
+    if (!candidates.empty()) seen = m_prober != nullptr ? askArp(candidates, pace) : watchNeighbourTable(candidates, testStart);
+    std::sort(seen.sightings.begin(), seen.sightings.end(), [](const LinkSighting& a, const LinkSighting& b) {
+        return ntohl(a.address) != ntohl(b.address) ? ntohl(a.address) < ntohl(b.address) : a.mac < b.mac;
+    });
+    if (!m_stop) deliver(std::move(seen));
 }
 
-std::vector<LinkSighting> LinkSightings::askArp(const std::vector<Candidate>& candidates)
+LinkSightings::Seen LinkSightings::askArp(const std::vector<Candidate>& candidates, Pace pace)
 {
-    {
-        std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [&] { return m_stop || m_ended; });
-    }
-    std::vector<LinkSighting> sightings;
+    Seen seen;
     for (size_t first = 0; first < candidates.size() && !m_stop;) {
         std::vector<uint32_t> asked;
         size_t end = first;
@@ -145,11 +151,11 @@ std::vector<LinkSighting> LinkSightings::askArp(const std::vector<Candidate>& ca
                && candidates[end].on.address == candidates[first].on.address;
              ++end)
             asked.push_back(candidates[end].address);
-        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop))
-            sightings.push_back({reply.address, reply.mac});
+        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval))
+            seen.sightings.push_back({reply.address, reply.mac});
         first = end;
     }
-    return sightings;
+    return seen;
 }
 
 LinkSightings::Verdict LinkSightings::judge(const NeighbourEntry* entry, Clock::time_point readAt,
@@ -172,19 +178,19 @@ LinkSightings::Verdict LinkSightings::judge(const NeighbourEntry* entry, Clock::
     }
 }
 
-std::vector<LinkSighting> LinkSightings::watchNeighbourTable(const std::vector<Candidate>& candidates,
-                                                           Clock::time_point testStart)
+LinkSightings::Seen LinkSightings::watchNeighbourTable(const std::vector<Candidate>& candidates,
+                                                      Clock::time_point testStart)
 {
     NeighbourTable table;
     std::map<size_t, MacAddress> seen;  // candidate: its MAC, once present
-    Clock::time_point deadline = Clock::time_point::max();
+    Clock::time_point deadline = Clock::time_point::max(), unresolvedUntil = deadline;
     for (;;) {
         std::string why;
         const Clock::time_point readAt = Clock::now();
         const auto entries = table.read(why);
         if (!entries) {
-            qCWarning(lcLink) << "no link sightings:" << why.c_str();
-            return {};
+            qCCritical(lcLink) << "the link is not known for this test: the neighbour table cannot be read:" << why.c_str();
+            return {{}, false, "the neighbour table cannot be read: " + why};
         }
         std::map<std::pair<uint32_t, int>, const NeighbourEntry*> byAddress;
         for (const NeighbourEntry& e : *entries) byAddress[{e.address, e.interfaceIndex}] = &e;
@@ -196,7 +202,9 @@ std::vector<LinkSighting> LinkSightings::watchNeighbourTable(const std::vector<C
             const NeighbourEntry* entry = e == byAddress.end() ? nullptr : e->second;
             const Verdict verdict = judge(entry, readAt, testStart, c.timings);
             if (verdict == Verdict::Present) seen[i] = *entry->mac;
-            undecided += verdict == Verdict::Undecided;
+            // An address still unresolved after its grace is silent.
+            const bool unresolved = entry != nullptr && entry->state == NeighbourState::Incomplete;
+            undecided += verdict == Verdict::Undecided && (!unresolved || readAt < unresolvedUntil);
         }
         bool ended = false;
         {
@@ -205,13 +213,15 @@ std::vector<LinkSighting> LinkSightings::watchNeighbourTable(const std::vector<C
                 milliseconds longest{0};
                 for (const Candidate& c : candidates) longest = std::max(longest, c.timings.longestResolution());
                 deadline = m_endedAt + std::min<milliseconds>(longest + ResolutionSlack, LongestSettle);
+                unresolvedUntil = m_endedAt + ArpProber::Grace;
             }
             ended = m_ended;
         }
         if (m_stop || (ended && (undecided == 0 || Clock::now() >= deadline))) break;
-        waitUntil(std::min(deadline, Clock::now() + (ended ? PollAfterTest : PollDuringTest)));
+        const Clock::time_point poll = Clock::now() + (ended ? PollAfterTest : PollDuringTest);
+        waitUntil(std::min({deadline, poll, Clock::now() < unresolvedUntil ? unresolvedUntil : poll}));
     }
-    std::vector<LinkSighting> sightings;
-    for (const auto& [i, mac] : seen) sightings.push_back({candidates[i].address, mac});
+    Seen sightings;
+    for (const auto& [i, mac] : seen) sightings.sightings.push_back({candidates[i].address, mac});
     return sightings;
 }

@@ -2,9 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Which of a test's addresses on the scanner's own link answered ARP during
-// or just after the test, with their MACs, whether they answered the echo or
-// not. Without privilege the kernel's neighbour table tells (each echo makes
-// the kernel ask ARP); with an ArpProber each test asks ARP itself.
+// the test, with their MACs, whether they answered the echo or not. With an
+// ArpProber each test asks ARP itself, in flight with its echoes and at their
+// pace; without one the kernel's neighbour table tells (each echo makes the
+// kernel ask ARP), read once the last echo has had its grace.
 #pragma once
 
 #include "net/ArpProber.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,16 +27,32 @@ struct LinkSighting {
     MacAddress mac{};
 };
 
+// The pace of a test's echoes, which its ARP requests keep.
+struct LinkPace {
+    std::chrono::microseconds interval{250};
+};
+
 class LinkSightings {
 public:
     using Clock = std::chrono::steady_clock;
+    // What the link said of a test: known false (with the reason in why)
+    // where it could not be looked at, which proves nobody absent.
+    struct Seen {
+        std::vector<LinkSighting> sightings;
+        bool known = true;
+        std::string why;
+    };
     // Runs on the worker thread: hand the sightings over (a queued call),
     // never wait there for the thread that calls cancel().
-    using Deliver = std::function<void(std::vector<LinkSighting>)>;
+    using Deliver = std::function<void(Seen)>;
+    using Pace = LinkPace;
 
     // Whatever the kernel's settings, sightings come this long after
     // testEnded() at the latest.
     static constexpr std::chrono::seconds LongestSettle{30};
+    // How long after testEnded() the sightings of that many addresses may
+    // take at the most: the bound a test waits for them.
+    [[nodiscard]] std::chrono::milliseconds longestAfterEnd(size_t addresses, Pace pace) const;
 
     // prober: null to read the neighbour table; else owned by the caller,
     // used by one LinkSightings at a time, and alive until it is destroyed.
@@ -47,7 +65,7 @@ public:
     // just before). Addresses off the link are left out. Cancels a previous
     // start. Delivers once, in address order, after testEnded(): at once
     // when no address lies on the link.
-    void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver);
+    void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace = {});
     // The test's last echo has gone out, or the test was stopped.
     void testEnded();
     // No delivery after it returns; waits for the worker.
@@ -63,10 +81,9 @@ public:
 
 private:
     struct Candidate;
-    void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver);
-    [[nodiscard]] std::vector<LinkSighting> watchNeighbourTable(const std::vector<Candidate>& candidates,
-                                                               Clock::time_point testStart);
-    [[nodiscard]] std::vector<LinkSighting> askArp(const std::vector<Candidate>& candidates);
+    void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace);
+    [[nodiscard]] Seen watchNeighbourTable(const std::vector<Candidate>& candidates, Clock::time_point testStart);
+    [[nodiscard]] Seen askArp(const std::vector<Candidate>& candidates, Pace pace);
     // Waits until the time, testEnded() or cancel().
     void waitUntil(Clock::time_point time);
 

@@ -13,12 +13,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <unordered_map>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The helper sends no faster.
+constexpr auto MinPacing = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::nanoseconds(HelperProtocol::MinPaceNs));
 
 timespec timespecOf(Clock::duration d) noexcept
 {
@@ -56,13 +60,14 @@ void ArpProber::interrupt() noexcept
     if (write(m_wakeFd, &one, sizeof one) < 0) qCWarning(lcNet) << "cannot wake the ARP probe:" << std::strerror(errno);
 }
 
-std::chrono::milliseconds ArpProber::longestProbe(size_t addresses)
+std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing)
 {
-    return 2 * static_cast<int>(std::min<size_t>(addresses, 1u << 20)) * PacingInterval + RetryAfter + ReplyWait;
+    const auto sends = 2 * static_cast<int64_t>(std::min<size_t>(addresses, 1u << 20)) * std::max(pacing, MinPacing);
+    return std::chrono::ceil<std::chrono::milliseconds>(sends) + RetryAfter + Grace;
 }
 
 std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                       const std::atomic<bool>& stop)
+                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing)
 {
     std::vector<ArpReply> replies;
     uint64_t wakes = 0;
@@ -106,38 +111,38 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     };
     readEvents(false);
 
+    pacing = std::max(pacing, MinPacing);
+    // Each address: asked first in order, asked again RetryAfter later if still silent, decided Grace after that.
+    std::deque<std::pair<Clock::time_point, uint32_t>> retries;  // in the order they fall due
     size_t next = 0;
-    int roundNumber = 1;
-    Clock::time_point nextSend = Clock::now(), lastSend = nextSend;
+    Clock::time_point nextSend = Clock::now(), lastDecided = nextSend;
     while (!stop && !m_helperGone && distinct < answered.size()) {
-        Clock::time_point now = Clock::now();
-        if (next < round.size() && now >= nextSend) {
-            const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, round[next]});
+        const Clock::time_point now = Clock::now();
+        while (!retries.empty() && answered[retries.front().second]) retries.pop_front();
+        const bool retryDue = !retries.empty() && retries.front().first <= now;
+        if (now >= nextSend && (retryDue || next < round.size())) {
+            const uint32_t target = retryDue ? retries.front().second : round[next];
+            const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, target});
             if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) {
-                ++next;
-                lastSend = now;
+                if (retryDue) {
+                    retries.pop_front();
+                    lastDecided = std::max(lastDecided, now + Grace);
+                } else {
+                    retries.emplace_back(now + RetryAfter, target);
+                    lastDecided = std::max(lastDecided, now + RetryAfter + Grace);
+                    ++next;
+                }
             } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
                 break;
             }
-            nextSend = std::max(nextSend + PacingInterval, now);
+            nextSend = std::max(nextSend + pacing, now);
+            continue;
         }
-        Clock::time_point wakeAt;
-        if (next < round.size()) {
-            wakeAt = nextSend;
-        } else if (roundNumber == 1) {
-            wakeAt = lastSend + RetryAfter;
-            if (now >= wakeAt) {
-                std::erase_if(round, [&](uint32_t a) { return answered[a]; });
-                roundNumber = 2;
-                next = 0;
-                nextSend = now;
-                continue;
-            }
-        } else {
-            wakeAt = lastSend + ReplyWait;
-            if (now >= wakeAt) break;
-        }
+        if (next == round.size() && retries.empty() && now >= lastDecided) break;
+        Clock::time_point wakeAt = lastDecided;
+        if (next < round.size()) wakeAt = nextSend;
+        if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextSend));
         pollfd waits[] = {{channel, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec timeout = timespecOf(wakeAt - now);
         if (ppoll(waits, 2, &timeout, nullptr) < 0 && errno != EINTR) {

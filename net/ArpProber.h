@@ -32,27 +32,29 @@ public:
     ArpProber(const ArpProber&) = delete;
     ArpProber& operator=(const ArpProber&) = delete;
 
-    // Asks on the interface, from its address and MAC, who has each address:
-    // a request every PacingInterval, then a second round to those that have
-    // not answered, RetryAfter after the first round; replies count until
-    // ReplyWait after the last request, or until all have answered, stop is
-    // set and interrupt() called, or the helper fails. Replies come in the
-    // order they arrived, one per address and MAC: two MACs for one address
-    // are both there. One probe at a time; an interface without ARP or MAC
-    // gives none.
+    // Asks on the interface, in order, who has each address: a request every
+    // pacing, a second one RetryAfter later to an address that has not
+    // answered, and an address is decided Grace after that; the probe ends
+    // once every address is answered or decided, stop is set and interrupt()
+    // called, or the helper fails. Replies come in the order they arrived,
+    // one per address and MAC: two MACs for one address are both there. One
+    // probe at a time; an interface without ARP or MAC gives none.
     [[nodiscard]] std::vector<ArpReply> probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                              const std::atomic<bool>& stop);
+                                              const std::atomic<bool>& stop,
+                                              std::chrono::microseconds pacing = PacingInterval);
     // From any thread: wakes a running probe, which then looks at its stop.
     void interrupt() noexcept;
 
-    // The longest a probe of that many addresses takes.
-    [[nodiscard]] static std::chrono::milliseconds longestProbe(size_t addresses);
+    // The longest a probe of that many addresses takes at that pace.
+    [[nodiscard]] static std::chrono::milliseconds longestProbe(size_t addresses,
+                                                                std::chrono::microseconds pacing = PacingInterval);
 
-    // Paced like arp-scan's default (some 256 kbit/s): a /24 in about half a second.
-    static constexpr std::chrono::milliseconds PacingInterval{2};
-    // A reply is late after this; Wi-Fi stations in power saving answer within it.
-    static constexpr std::chrono::milliseconds RetryAfter{250};
-    static constexpr std::chrono::milliseconds ReplyWait{500};
+    // A test asks at its echoes' pace; alone, a probe goes at the sweep's default.
+    static constexpr std::chrono::microseconds PacingInterval{250};
+    // A neighbour on a wired LAN answers within a millisecond; the second
+    // request makes up for one lost frame, and the grace for a busy host.
+    static constexpr std::chrono::milliseconds RetryAfter{20};
+    static constexpr std::chrono::milliseconds Grace{40};
 
 private:
     ArpProber(std::unique_ptr<HelperProcess> helper, int wakeFd) noexcept

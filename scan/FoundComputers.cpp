@@ -3,6 +3,8 @@
 
 #include "scan/FoundComputers.h"
 
+#include <arpa/inet.h>
+
 int FoundComputers::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -35,6 +37,12 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
     }
 }
 
+uint32_t FoundComputers::orderOf(const QString& address)
+{
+    in_addr parsed{};
+    return inet_pton(AF_INET, address.toLatin1().constData(), &parsed) == 1 ? ntohl(parsed.s_addr) : UINT32_MAX;
+}
+
 int FoundComputers::rowOf(const QString& address) const
 {
     return m_rows.value(address, -1);
@@ -52,10 +60,15 @@ int FoundComputers::addSeenOnLink(const QString& address)
 
 int FoundComputers::insert(const QString& address, bool byEcho)
 {
-    const int row = count();
+    // In address order, whatever found the computer: the link often answers before the echoes of lower
+    // addresses are in. Most come in order, at the end.
+    const uint32_t key = orderOf(address);
+    int row = count();
+    while (row > 0 && orderOf(m_entries[static_cast<size_t>(row - 1)].address) > key) --row;
     beginInsertRows({}, row, row);
-    m_entries.push_back({address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {}});
-    m_rows.insert(address, row);
+    m_entries.insert(m_entries.begin() + row,
+                     {address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {}});
+    for (int later = row; later < count(); ++later) m_rows.insert(m_entries[static_cast<size_t>(later)].address, later);
     endInsertRows();
     return row;
 }

@@ -69,6 +69,9 @@ private:
     };
     int insert(const QString& address, bool byEcho);
     void changed(int row, const QList<int>& roles);
+    // An address's place in the list: its number, host order.
+    static uint32_t orderOf(const QString& address);
+
     std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;
 };

@@ -41,7 +41,6 @@ ScanController::ScanController(std::unique_ptr<Pinger> pinger, ArpProber* prober
     connect(&m_drainTimer, &QTimer::timeout, this, &ScanController::takeEvents);
     // A name server that does not answer must not hold the test for good.
     m_settleWait.setSingleShot(true);
-    m_settleWait.setInterval(SettleWait);
     connect(&m_settleWait, &QTimer::timeout, this, &ScanController::settle);
     connect(&m_makers, &MakerTable::loaded, this, [this] {
         if (auto waiting = std::exchange(m_sightingsWaiting, std::nullopt)) takeSightings(waiting->first, waiting->second);
@@ -101,11 +100,14 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     for (size_t i = 0; i < addresses.count(); ++i) candidates.push_back(htonl(addresses.at(i)));
     try {
         const quint64 test = ++m_testNumber;
-        m_link.start(std::move(candidates), LinkSightings::Clock::now(),
-                     [this, test](std::vector<LinkSighting> sightings) {
-                         QMetaObject::invokeMethod(
-                             this, [this, test, sightings] { takeSightings(test, sightings); }, Qt::QueuedConnection);
-                     });
+        const LinkSightings::Pace pace{plan.oneAtATime ? ArpProber::PacingInterval : plan.interval};
+        m_linkBound = m_link.longestAfterEnd(candidates.size(), pace);
+        m_link.start(
+            std::move(candidates), LinkSightings::Clock::now(),
+            [this, test](LinkSightings::Seen seen) {
+                QMetaObject::invokeMethod(this, [this, test, seen] { takeSightings(test, seen); }, Qt::QueuedConnection);
+            },
+            pace);
         m_sightingsPending = true;
         m_makers.startLoading();
         m_scanner = std::make_unique<RangeScanner>(*m_pinger, plan, follow ? &m_network : nullptr, m_stopRequested,
@@ -181,23 +183,36 @@ void ScanController::endTest(bool whole)
     // the link answers after the echoes; a stopped test settles with what it
     // has.
     if (!whole) return settle();
-    if (m_unsettled) m_settleWait.start();
+    // Names have SettleWait; the link its own bound, from its pace and size.
+    if (m_unsettled) m_settleWait.start(std::max<std::chrono::milliseconds>(SettleWait, m_linkBound + SettleWait / 10));
     trySettle();
 }
 
-void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>& sightings)
+void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link)
 {
     if (test != m_testNumber) return;  // an earlier test's, come after the next one started
+    const std::vector<LinkSighting>& sightings = link.sightings;
     // A maker named later would miss the notice, the report and the history.
     if (!sightings.empty() && !m_makers.isLoaded()) {
-        m_sightingsWaiting.emplace(test, sightings);
+        m_sightingsWaiting.emplace(test, link);
         return;
     }
     m_sightingsPending = false;
+    // A link not looked at proves nobody gone: such a test brings no notice and no departure in the history.
+    TestOutcome* outcome = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
+    if (!link.known && outcome != nullptr) outcome->comparable = false;
     std::vector<TestOutcome::Sighting> seen;
-    for (const LinkSighting& sighting : sightings)
-        seen.push_back({ntohl(sighting.address), QString::fromStdString(macText(sighting.mac)),
-                        m_makers.makerOf(sighting.mac)});
+    for (const LinkSighting& sighting : sightings) {
+        const QString mac = QString::fromStdString(macText(sighting.mac));
+        // Two MACs answering for one address: the first stays, the other is its conflict.
+        if (!seen.empty() && seen.back().address == ntohl(sighting.address)) {
+            qCWarning(lcScan) << "address conflict:" << dotted(seen.back().address) << "answers from" << seen.back().mac
+                              << "and" << mac;
+            seen.back().conflict = mac;
+            continue;
+        }
+        seen.push_back({ntohl(sighting.address), mac, m_makers.makerOf(sighting.mac), {}});
+    }
     // The list shows what the last test saw on the link, of its addresses.
     const TestOutcome* current = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
     if (current != nullptr) {
@@ -318,7 +333,8 @@ void ScanController::takeNames()
         taken.swap(m_namesFound);
     }
     for (const FoundName& named : taken) {
-        if (!named.name.isEmpty()) m_found.setHostName(named.row, named.address, named.name);
+        // Rows move as computers are inserted in address order: find it again.
+        if (!named.name.isEmpty()) m_found.setHostName(m_found.rowOf(named.address), named.address, named.name);
         if (--m_pendingNames == 0) trySettle();
     }
 }

@@ -37,10 +37,9 @@
 
 class RangeScanner;
 
-// How long a test waits for its names and sightings before it settles
-// without them: glibc's resolver gives up on a silent name server after about
-// this long, and the neighbour table has answered for a repeat's stale
-// entries well before (their probe comes 5 s after the echo).
+// How long a test waits for its names before it settles without them:
+// glibc's resolver gives up on a silent name server after about this long.
+// The sightings have the link's own bound when it is longer.
 inline constexpr std::chrono::seconds SettleWait{10};
 
 enum class ScanState {
@@ -144,7 +143,7 @@ private:
     void takeEvents();
     void takeEvent(ScanEvent& event);
     void endTest(bool whole);
-    void takeSightings(quint64 test, const std::vector<LinkSighting>& sightings);
+    void takeSightings(quint64 test, const LinkSightings::Seen& seen);
     void trySettle();
     void settle();
     void record(const TestOutcome& outcome);
@@ -186,7 +185,8 @@ private:
     bool m_sightingsPending = false;
     // Sightings come after their test; a later test must not take them.
     quint64 m_testNumber = 0;
-    std::optional<std::pair<quint64, std::vector<LinkSighting>>> m_sightingsWaiting;  // for the maker lists
+    std::optional<std::pair<quint64, LinkSightings::Seen>> m_sightingsWaiting;  // for the maker lists
+    std::chrono::milliseconds m_linkBound{0};  // the running test's sightings come this long after its end at most
     bool m_armed = false;
     bool m_pinging = false;
     ScanState m_state = ScanState::Idle;

@@ -25,6 +25,7 @@ struct TestOutcome {
         uint32_t address;  // host byte order
         QString mac;       // "aa:bb:cc:dd:ee:ff"
         QString maker;     // empty where unknown
+        QString conflict;  // another MAC that answered for the address too, empty where none
     };
     TestPlan plan;
     QDateTime started;

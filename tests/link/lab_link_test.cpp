@@ -74,7 +74,7 @@ protected:
         std::vector<uint32_t> addresses{parseDottedAddress(Lab::Far)};
         for (int octet = 1; octet <= 60; ++octet) addresses.push_back(parseDottedAddress("198.51.100." + std::to_string(octet)));
         std::promise<std::vector<LinkSighting>> delivered;
-        sightings.start(addresses, Clock::now(), [&](std::vector<LinkSighting> s) { delivered.set_value(std::move(s)); });
+        sightings.start(addresses, Clock::now(), [&](LinkSightings::Seen s) { delivered.set_value(std::move(s.sightings)); });
         for (const uint32_t a : addresses) (void)m_echo->echo(a, 64, 5ms);
         sightings.testEnded();
         auto future = delivered.get_future();
