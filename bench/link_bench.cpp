@@ -22,6 +22,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -194,6 +195,34 @@ void settleTimes(int reps)
 
 } // namespace
 
+// With loss on the lab's link (bench/link_run.sh sets it): over REPS tests of the LAN /24, how many of the ARP-only
+// hosts each way of looking at the link finds: asking ARP with and without a second request, and the neighbour table.
+void lossDetection(int reps)
+{
+    std::string why;
+    const auto prober = ArpProber::open(why);
+    if (!prober) std::fprintf(stderr, "no ARP prober: %s\n", why.c_str());
+    EchoSocket echo;
+    const char* hosts[] = {"198.51.100.40", "198.51.100.41", "198.51.100.42"};
+    for (const auto& [label, mode, retry] : {std::tuple{"arp_retry", prober.get(), true}, {"arp_no_retry", prober.get(), false},
+                                            {"table", static_cast<ArpProber*>(nullptr), false}}) {
+        if (mode == nullptr && std::string(label) != "table") continue;
+        int found = 0;
+        for (int i = 0; i < reps; ++i) {
+            if (std::system("ip -4 neigh flush all") != 0) std::fprintf(stderr, "cannot flush the neighbour table\n");
+            LinkSightings sightings(mode);
+            std::promise<std::vector<LinkSighting>> delivered;
+            sightings.start(lanRange(), Clock::now(), [&](LinkSightings::Seen s) { delivered.set_value(std::move(s.sightings)); },
+                            LinkPace{250us, retry});
+            sweep(echo, lanRange());
+            sightings.testEnded();
+            const std::vector<LinkSighting> seen = delivered.get_future().get();
+            for (const char* host : hosts) found += sighted(seen, host);
+        }
+        std::printf("link.loss_found_%s %d\nlink.loss_asked_%s %d\n", label, found, label, reps * 3);
+    }
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -207,8 +236,9 @@ int main(int argc, char** argv)
     else if (what == "makers") makers(reps);
     else if (what == "settle") settleTimes(reps);
     else if (what == "left") leftBound();
+    else if (what == "loss") lossDetection(reps);
     else {
-        std::fprintf(stderr, "usage: scanvet_bench_link table|makers|settle|left [REPS]\n");
+        std::fprintf(stderr, "usage: scanvet_bench_link table|makers|settle|left|loss [REPS]\n");
         return 2;
     }
     return 0;

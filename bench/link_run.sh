@@ -17,7 +17,8 @@ nice=${BENCH_NICE:--10}
 
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANVET_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target scanvet_bench_link >/dev/null
+bash scripts/ensure-packages.sh fping arp-scan
+cmake --build "$build" -j2 --target scanvet scanvet_bench_link >/dev/null
 bench=$build/bench/scanvet_bench_link
 results=$(mktemp /tmp/scanvet-link-bench-XXXXXX.txt)
 
@@ -26,6 +27,12 @@ bash lab/netlab.sh run --socket dgram --all-answer -- nice -n "$nice" "$bench" t
 nice -n "$nice" "$bench" makers "$reps" >> "$results"
 # The lab as the tests know it: a quiet LAN of 13 hosts, three of them ARP-only.
 bash lab/netlab.sh run --socket dgram -- nice -n "$nice" "$bench" settle "$reps" >> "$results"
+# The whole command line over the LAN /24 with its report, as root and as nobody, beside fping and arp-scan.
+bash lab/netlab.sh run --socket dgram --lan-hosts 8 -- bash bench/link_lan.sh "$reps" "$build" >> "$results"
+# 5 % loss each way on the scanner's link and the ARP-only hosts' links: 20 tests of each way to look at the link.
+bash lab/netlab.sh run --socket dgram -- bash -c 'tc qdisc add dev eth0 root netem loss 5% &&
+  for ns in $SCANVET_LAB_ARP_HOSTS; do ip netns exec "$ns" tc qdisc add dev eth0 root netem loss 5%; done &&
+  exec nice -n "$0" "$1" loss 20' "$nice" "$bench" >> "$results"
 # Once, with the kernel's own timings: how long a host taken away is still reported.
 bash lab/netlab.sh run --socket dgram -- nice -n "$nice" "$bench" left >> "$results"
 
@@ -44,6 +51,14 @@ awk '
     row("settled, neighbour table, repeat (" v["link.settle_table_found_repeat"] " sighted)", "link.settle_table_repeat_ms", "measured")
     row("settled, ARP prober, first test (" v["link.settle_arp_found_first"] " sighted)", "link.settle_arp_first_ms", "measured")
     row("settled, ARP prober, repeat (" v["link.settle_arp_found_repeat"] " sighted)", "link.settle_arp_repeat_ms", "measured")
+    row("LAN /24, whole command line with report, as root (ARP via helper)", "lan_root.ms", "<= 0.6 x fping")
+    row("LAN /24, whole command line with report, as nobody (table)", "lan_nobody.ms", "<= 0.6 x fping")
+    row("LAN /24, fping -r0 -i1 (echoes only)", "lan_fping.ms", "")
+    row("LAN /24, arp-scan (ARP only)", "lan_arpscan.ms", "")
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "ARP-only hosts found (root / nobody), of 3 a test", v["lan_root.arp_only.min"], v["lan_nobody.arp_only.min"], "", "3 every test"
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "5% loss: ARP-only hosts found, ARP with retry", v["link.loss_found_arp_retry"] "/" v["link.loss_asked_arp_retry"], "", "", "measured"
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "5% loss: ARP-only hosts found, ARP without retry", v["link.loss_found_arp_no_retry"] "/" v["link.loss_asked_arp_no_retry"], "", "", "measured"
+    printf "| %-52s | %10s | %10s | %10s | %s |\n", "5% loss: ARP-only hosts found, neighbour table", v["link.loss_found_table"] "/" v["link.loss_asked_table"], "", "", "measured"
     printf "| %-52s | %10s | %10s | %10s | %s |\n", "host taken away: first test without it, neighbour table", v["link.left_table_gone_after_ms"], "", "", "<= 46000 (1.5 x base reachable + 1 s)"
     printf "| %-52s | %10s | %10s | %10s | %s |\n", "host taken away: first test without it, ARP prober", v["link.left_arp_gone_after_ms"], "", "", "0 (the next test)"
   }' "$results"

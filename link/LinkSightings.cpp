@@ -151,7 +151,7 @@ LinkSightings::Seen LinkSightings::askArp(const std::vector<Candidate>& candidat
                && candidates[end].on.address == candidates[first].on.address;
              ++end)
             asked.push_back(candidates[end].address);
-        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval))
+        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval, pace.retry))
             seen.sightings.push_back({reply.address, reply.mac});
         first = end;
     }

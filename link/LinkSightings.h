@@ -30,6 +30,7 @@ struct LinkSighting {
 // The pace of a test's echoes, which its ARP requests keep.
 struct LinkPace {
     std::chrono::microseconds interval{250};
+    bool retry = true;  // a second ARP request to an address still silent (the benchmarks turn it off)
 };
 
 class LinkSightings {

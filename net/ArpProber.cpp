@@ -62,12 +62,12 @@ void ArpProber::interrupt() noexcept
 
 std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing)
 {
-    const auto sends = 2 * static_cast<int64_t>(std::min<size_t>(addresses, 1u << 20)) * std::max(pacing, MinPacing);
+    const auto sends = static_cast<int64_t>(std::min<size_t>(addresses, 1u << 20)) * std::max(pacing, MinPacing);
     return std::chrono::ceil<std::chrono::milliseconds>(sends) + RetryAfter + Grace;
 }
 
 std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing)
+                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing, bool retry)
 {
     std::vector<ArpReply> replies;
     uint64_t wakes = 0;
@@ -115,26 +115,31 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     // Each address: asked first in order, asked again RetryAfter later if still silent, decided Grace after that.
     std::deque<std::pair<Clock::time_point, uint32_t>> retries;  // in the order they fall due
     size_t next = 0;
-    Clock::time_point nextSend = Clock::now(), lastDecided = nextSend;
+    // The second requests have a pace of their own, so that they do not slow the first ones down.
+    Clock::time_point nextSend = Clock::now(), nextRetry = nextSend, lastDecided = nextSend;
+    const auto ask = [&](uint32_t target) {
+        const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, target});
+        if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return true;
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
+        return false;
+    };
     while (!stop && !m_helperGone && distinct < answered.size()) {
         const Clock::time_point now = Clock::now();
         while (!retries.empty() && answered[retries.front().second]) retries.pop_front();
-        const bool retryDue = !retries.empty() && retries.front().first <= now;
-        if (now >= nextSend && (retryDue || next < round.size())) {
-            const uint32_t target = retryDue ? retries.front().second : round[next];
-            const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, target});
-            if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) {
-                if (retryDue) {
-                    retries.pop_front();
-                    lastDecided = std::max(lastDecided, now + Grace);
-                } else {
-                    retries.emplace_back(now + RetryAfter, target);
-                    lastDecided = std::max(lastDecided, now + RetryAfter + Grace);
-                    ++next;
-                }
-            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
-                break;
+        if (!retries.empty() && retries.front().first <= now && now >= nextRetry) {
+            if (ask(retries.front().second)) {
+                retries.pop_front();
+                lastDecided = std::max(lastDecided, now + Grace);
+            }
+            nextRetry = std::max(nextRetry + pacing, now);
+            continue;
+        }
+        if (next < round.size() && now >= nextSend) {
+            if (ask(round[next])) {
+                if (retry) retries.emplace_back(now + RetryAfter, round[next]);
+                lastDecided = std::max(lastDecided, now + RetryAfter + Grace);
+                ++next;
             }
             nextSend = std::max(nextSend + pacing, now);
             continue;
@@ -142,7 +147,7 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
         if (next == round.size() && retries.empty() && now >= lastDecided) break;
         Clock::time_point wakeAt = lastDecided;
         if (next < round.size()) wakeAt = nextSend;
-        if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextSend));
+        if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextRetry));
         pollfd waits[] = {{channel, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec timeout = timespecOf(wakeAt - now);
         if (ppoll(waits, 2, &timeout, nullptr) < 0 && errno != EINTR) {
