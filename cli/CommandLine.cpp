@@ -112,8 +112,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                    "until interrupted."),
                                     QStringLiteral("MINUTES"));
     const QCommandLineOption report(QStringLiteral("report"),
-                                    QStringLiteral("Writes the found computers into FILE (- for standard output) "
-                                                   "at the end of each test."),
+                                    QStringLiteral("Writes the found computers, in address order, into FILE (- for "
+                                                   "standard output) at the end of each test. Whether FILE can be "
+                                                   "written is checked before the first echo."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("The report's format: text (as the window's Save List), csv or "

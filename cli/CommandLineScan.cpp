@@ -69,11 +69,18 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
 void CommandLineScan::start()
 {
     if (m_interruptedBy != 0 || m_ended) return;
+    QString why;
+    // Found only at the end, a report that cannot be written would lose a
+    // whole test (a /16, hours of repeats).
+    if (m_testsStarted == 0 && !m_options.reportFile.isEmpty() && m_options.reportFile != QLatin1String("-") &&
+        !canWriteTextFile(m_options.reportFile, &why)) {
+        complain(QStringLiteral("cannot write the report to %1: %2").arg(m_options.reportFile, why));
+        return end(4);
+    }
     // Tests repeated for hours are told apart by the line that starts each.
     if (m_options.repeatMinutes > 0 && !m_options.quiet)
         m_output.line(QStringLiteral("Test of %1 at %2")
                           .arg(m_options.ranges.join(QStringLiteral(", ")), isoWithOffset(QDateTime::currentDateTime())));
-    QString why;
     if (!m_scan.start(m_options.plan, &why)) {
         complain(QStringLiteral("cannot start the test: ") + why);
         return end(5);

@@ -4,7 +4,7 @@
 // A scan from the command line: no window and no settings file, the same
 // controller, look-ups and reports as the window. The result lines go out as
 // the result sheet would show them; each test's report is written once, when
-// the test has settled.
+// the test has settled. Where the report goes is checked before the first echo.
 #pragma once
 
 #include "cli/CommandLine.h"
