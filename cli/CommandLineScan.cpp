@@ -135,6 +135,7 @@ bool CommandLineScan::writeReport(const TestOutcome& outcome)
         if (m_options.reportFile == QLatin1String("-")) {
             if (m_output.report(bytes)) return true;
             complain(QStringLiteral("cannot write the report: ") + m_output.failure());
+            m_outputFailureSaid = true;
             return false;
         }
     }
@@ -148,8 +149,8 @@ void CommandLineScan::end(int exitCode)
 {
     if (std::exchange(m_ended, true)) return;
     m_output.clearProgress();
-    if (exitCode != 4 && !m_output.failure().isEmpty()) {
-        complain(m_output.failure());
+    if (!m_output.failure().isEmpty()) {
+        if (!m_outputFailureSaid) complain(m_output.failure());
         exitCode = exitCode >= 128 ? exitCode : 4;
     }
     m_scan.halt();

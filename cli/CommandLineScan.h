@@ -47,4 +47,5 @@ private:
     int m_reportsWritten = 0;
     bool m_ended = false;
     bool m_historyFailed = false;
+    bool m_outputFailureSaid = false;  // the report's failure on standard output has said it
 };

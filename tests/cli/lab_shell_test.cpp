@@ -3,10 +3,10 @@
 
 // Catches, where shell users combine tools: result lines mixed into a report on standard output; a report on
 // /dev/stdout that replaces the shell's file, or one on /dev/null, a FIFO, a process substitution or a terminal
-// that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success; a
-// pipe to head that kills the scan before its report file; a report that waits for names without end; a report
-// written twice, or no JSON Lines, under --repeat; a test missing from the history, or a broken history that stops
-// the scan, goes unsaid or is changed.
+// that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success, or
+// result lines that fail without a word; a pipe to head that kills the scan before its report file; a report that
+// waits for names without end; a report written twice, or no JSON Lines, under --repeat; a test missing from the
+// history, or a broken history that stops the scan, goes unsaid or is changed.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 #include "tests/SlowNameServer.h"
@@ -57,6 +57,8 @@ TEST(Shell, shouldWriteReportsWhereverTheShellPointsThemAndSayWhenItCannot)
         {scan + " --format csv --report - > /dev/full", 4, "", "",
          line + "\nscanvet: cannot write the report: cannot write to standard output: No space left on device"},
         {"$S --help > /dev/full", 4, "", "", "scanvet: cannot write to standard output: No space left on device"},
+        {scan + " --format csv --report f > /dev/full", 4, "f", Csv,
+         "scanvet: cannot write to standard output: No space left on device"},
         {scan + " --report missing/x", 4, "", "", "scanvet: cannot write the report to missing/x: No such file or directory"},
         {"$S --range 198.51.100.1-254 --preset lan --all-lines --format csv --report rep | head -1; exit ${PIPESTATUS[0]}",
          0, "rep", "", ""},
