@@ -49,7 +49,7 @@ const char* const Description =
     "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
     "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
     "the result lines early only ends them), 5 when the test cannot start, 130 after SIGINT and 143 after SIGTERM "
-    "(the test stops, and the report of what was found so far is written).";
+    "(the test stops, and the report of what was found so far is written, with what the link has seen).";
 
 } // namespace
 

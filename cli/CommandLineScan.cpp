@@ -92,8 +92,11 @@ void CommandLineScan::interrupt(int signal)
 {
     if (m_interruptedBy != 0 || m_ended) return;
     m_interruptedBy = signal;
+    // The test settles without the names still on their way, once the link's
+    // sightings (MACs, makers, computers silent to the echo) are in: its
+    // report, then the end.
     if (m_scan.isRunning())
-        m_scan.requestStop();  // the stopped test settles at once: its report, then the end
+        m_scan.requestStop();
     else if (m_scan.settling())
         m_scan.settleNow();
     else

@@ -25,7 +25,8 @@ public:
 
     void start();
     // SIGINT or SIGTERM: the test stops, the report of what was found so far
-    // is written (unless it already was), and the run ends with 128 + signal.
+    // (with the link's sightings) is written, unless it already was, and the
+    // run ends with 128 + signal.
     void interrupt(int signal);
 
 Q_SIGNALS:

@@ -178,9 +178,9 @@ void ScanController::endTest(bool whole)
     }
     Q_EMIT finished();
     // A computer found late in a whole test is often still being named, and
-    // the link answers after the echoes; a stopped test settles with what it
-    // has.
-    if (!whole) return settle();
+    // the link answers after the echoes; a stopped test waits for the link
+    // alone, which brings the MACs and the computers that ignore the echo.
+    m_namesWaived = !whole;
     if (m_unsettled) m_settleWait.start();
     trySettle();
 }
@@ -222,12 +222,13 @@ void ScanController::takeSightings(quint64 test, const std::vector<LinkSighting>
 
 void ScanController::trySettle()
 {
-    if (m_unsettled && m_pendingNames == 0 && !m_sightingsPending) settle();
+    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending) settle();
 }
 
 void ScanController::settle()
 {
     m_settleWait.stop();
+    m_namesWaived = false;
     if (!m_unsettled) return;
     const TestOutcome outcome = *std::exchange(m_unsettled, std::nullopt);
     record(outcome);
@@ -248,7 +249,8 @@ void ScanController::settle()
 
 void ScanController::settleNow()
 {
-    settle();
+    m_namesWaived = true;
+    trySettle();
 }
 
 void ScanController::requestStop()

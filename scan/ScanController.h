@@ -111,7 +111,8 @@ public:
     bool sightingsPending() const { return m_sightingsPending; }
     // A test has ended and not yet settled.
     bool settling() const { return m_unsettled.has_value(); }
-    // Settles the ended test now, without the names still on their way.
+    // Settles the ended test without the names still on their way: now, or
+    // once the link's sightings are in (within SettleWait).
     void settleNow();
 
 Q_SIGNALS:
@@ -184,6 +185,7 @@ private:
     std::mutex m_namesMutex;
     std::vector<FoundName> m_namesFound;
     bool m_sightingsPending = false;
+    bool m_namesWaived = false;  // the ended test settles without its names: it was stopped, or settleNow()
     // Sightings come after their test; a later test must not take them.
     quint64 m_testNumber = 0;
     std::optional<std::pair<quint64, std::vector<LinkSighting>>> m_sightingsWaiting;  // for the maker lists
