@@ -49,7 +49,7 @@ const char* const Description =
     "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
     "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
     "the result lines early only ends them), 5 when the test cannot start, 130 after SIGINT and 143 after SIGTERM "
-    "(the test stops, and the report of what was found so far is written).";
+    "(the test stops, and the report of what was found so far is written, with what the link has seen).";
 
 } // namespace
 
@@ -99,7 +99,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                     QStringLiteral("lan|fast|slow"), QStringLiteral("fast"));
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       QStringLiteral("Sends a request every MS milliseconds (0.1 to 1000; "
-                                                     "default 0.25)."),
+                                                     "default 0.25); not with --one-at-a-time."),
                                       QStringLiteral("MS"));
     const QCommandLineOption oneAtATime(QStringLiteral("one-at-a-time"),
                                         QStringLiteral("Pings one address at a time, each once the one before has "
@@ -112,12 +112,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                    "until interrupted."),
                                     QStringLiteral("MINUTES"));
     const QCommandLineOption report(QStringLiteral("report"),
-                                    QStringLiteral("Writes the found computers into FILE (- for standard output) "
-                                                   "at the end of each test."),
+                                    QStringLiteral("Writes the found computers, in address order, into FILE (- for "
+                                                   "standard output) at the end of each test. Whether FILE can be "
+                                                   "written is checked before the first echo."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("The report's format: text (as the window's Save List), csv or "
-                                                   "json. Default: text."),
+                                                   "json. Default: text. Text and CSV end their lines with CR LF, "
+                                                   "JSON with LF."),
                                     QStringLiteral("text|csv|json"), QStringLiteral("text"));
     const QCommandLineOption noHistory(QStringLiteral("no-history"),
                                        QStringLiteral("Keeps the tests out of the history."));
@@ -180,7 +182,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
             return bad("range", text,
                        "is not A.B.C.MIN-MAX (octets 0 to 255, MIN up to MAX, 1 to 254) or A.B.C.D/N (N 16 to 30)");
         options.plan.ranges.push_back(*parsed);
-        options.ranges << text;
+        options.ranges << QString::fromStdString(scanRangeText(*parsed));
     }
     const std::optional<int> speed = choice(parser.value(preset), {{"lan", 0}, {"fast", 1}, {"slow", 2}});
     if (!speed) return bad("preset", parser.value(preset), "is not lan, fast or slow");
@@ -194,6 +196,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         options.plan.interval = std::chrono::microseconds(std::llround(ms * 1000));
     }
     options.plan.oneAtATime = parser.isSet(oneAtATime);
+    if (options.plan.oneAtATime && parser.isSet(interval))
+        return usageError(QStringLiteral("--interval does nothing with --one-at-a-time: each echo waits for the one before"));
     if (parser.isSet(repeat)) {
         const std::optional<int> minutes = numberIn(parser.value(repeat), 1, 60);
         if (!minutes) return bad("repeat", parser.value(repeat), "is not a whole number of minutes from 1 to 60");

@@ -16,7 +16,7 @@
 
 struct CommandLineOptions {
     TestPlan plan;
-    QStringList ranges;        // as given
+    QStringList ranges;        // as given, each as A.B.C.MIN-MAX or A.B.C.D-A.B.C.D
     bool allLines = false;     // every status line, not only the correct replies
     bool quiet = false;        // no result lines and no progress
     int repeatMinutes = 0;     // 0: one test

@@ -69,11 +69,18 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
 void CommandLineScan::start()
 {
     if (m_interruptedBy != 0 || m_ended) return;
+    QString why;
+    // Found only at the end, a report that cannot be written would lose a
+    // whole test (a /16, hours of repeats).
+    if (m_testsStarted == 0 && !m_options.reportFile.isEmpty() && m_options.reportFile != QLatin1String("-") &&
+        !canWriteTextFile(m_options.reportFile, &why)) {
+        complain(QStringLiteral("cannot write the report to %1: %2").arg(m_options.reportFile, why));
+        return end(4);
+    }
     // Tests repeated for hours are told apart by the line that starts each.
     if (m_options.repeatMinutes > 0 && !m_options.quiet)
         m_output.line(QStringLiteral("Test of %1 at %2")
                           .arg(m_options.ranges.join(QStringLiteral(", ")), isoWithOffset(QDateTime::currentDateTime())));
-    QString why;
     if (!m_scan.start(m_options.plan, &why)) {
         complain(QStringLiteral("cannot start the test: ") + why);
         return end(5);
@@ -85,8 +92,11 @@ void CommandLineScan::interrupt(int signal)
 {
     if (m_interruptedBy != 0 || m_ended) return;
     m_interruptedBy = signal;
+    // The test settles without the names still on their way, once the link's
+    // sightings (MACs, makers, computers silent to the echo) are in: its
+    // report, then the end.
     if (m_scan.isRunning())
-        m_scan.requestStop();  // the stopped test settles at once: its report, then the end
+        m_scan.requestStop();
     else if (m_scan.settling())
         m_scan.settleNow();
     else
@@ -128,6 +138,7 @@ bool CommandLineScan::writeReport(const TestOutcome& outcome)
         if (m_options.reportFile == QLatin1String("-")) {
             if (m_output.report(bytes)) return true;
             complain(QStringLiteral("cannot write the report: ") + m_output.failure());
+            m_outputFailureSaid = true;
             return false;
         }
     }
@@ -141,8 +152,8 @@ void CommandLineScan::end(int exitCode)
 {
     if (std::exchange(m_ended, true)) return;
     m_output.clearProgress();
-    if (exitCode != 4 && !m_output.failure().isEmpty()) {
-        complain(m_output.failure());
+    if (!m_output.failure().isEmpty()) {
+        if (!m_outputFailureSaid) complain(m_output.failure());
         exitCode = exitCode >= 128 ? exitCode : 4;
     }
     m_scan.halt();

@@ -4,7 +4,7 @@
 // A scan from the command line: no window and no settings file, the same
 // controller, look-ups and reports as the window. The result lines go out as
 // the result sheet would show them; each test's report is written once, when
-// the test has settled.
+// the test has settled. Where the report goes is checked before the first echo.
 #pragma once
 
 #include "cli/CommandLine.h"
@@ -25,7 +25,8 @@ public:
 
     void start();
     // SIGINT or SIGTERM: the test stops, the report of what was found so far
-    // is written (unless it already was), and the run ends with 128 + signal.
+    // (with the link's sightings) is written, unless it already was, and the
+    // run ends with 128 + signal.
     void interrupt(int signal);
 
 Q_SIGNALS:
@@ -47,4 +48,5 @@ private:
     int m_reportsWritten = 0;
     bool m_ended = false;
     bool m_historyFailed = false;
+    bool m_outputFailureSaid = false;  // the report's failure on standard output has said it
 };

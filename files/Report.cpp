@@ -9,7 +9,23 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
+
+// A dotted address as a number, so that .5 comes before .10; anything else after every address.
+quint64 addressOrder(const QString& address)
+{
+    const QStringList octets = address.split(u'.');
+    quint64 value = 0;
+    for (const QString& octet : octets) {
+        bool ok = false;
+        const uint number = octet.toUInt(&ok);
+        if (!ok || number > 255 || octets.size() != 4) return quint64{1} << 32;
+        value = value << 8 | number;
+    }
+    return value;
+}
 
 // The locale's long time format without its time zone, and with two-digit
 // minutes and seconds.
@@ -126,11 +142,16 @@ QByteArray textFileBytes(const QStringList& lines)
 
 QByteArray reportBytes(ReportFormat format, const FoundReport& report)
 {
+    // The list keeps the order computers were found in: the echo's answers
+    // first, then those seen on the link alone.
+    std::vector<ReportEntry> entries = report.entries;
+    std::stable_sort(entries.begin(), entries.end(), [](const ReportEntry& a, const ReportEntry& b) {
+        return addressOrder(a.address) < addressOrder(b.address);
+    });
     switch (format) {
-    case ReportFormat::Csv: return csvReport(report.entries);
-    case ReportFormat::Json: return jsonReport(report.ranges, report.generated, report.entries);
+    case ReportFormat::Csv: return csvReport(entries);
+    case ReportFormat::Json: return jsonReport(report.ranges, report.generated, entries);
     case ReportFormat::Text: break;
     }
-    return textFileBytes(
-        foundComputersReport(report.header, reportTimeOfDay(QLocale(), report.generated.time()), report.entries));
+    return textFileBytes(foundComputersReport(report.header, reportTimeOfDay(QLocale(), report.generated.time()), entries));
 }

@@ -63,8 +63,9 @@ struct FoundReport {
     QDateTime generated;
     std::vector<ReportEntry> entries;
 };
-// The report in the format: the text report with the time of day of
-// generated, as Save List writes it; the CSV; or the JSON.
+// The report in the format, its entries in address order whatever found
+// them: the text report with the time of day of generated, as Save List
+// writes it; the CSV; or the JSON.
 QByteArray reportBytes(ReportFormat format, const FoundReport& report);
 
 // Every line followed by CR LF, in the locale's encoding (as file names and

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -110,6 +111,22 @@ bool writeTextFile(const QString& fileName, const QByteArray& bytes, QString* wh
         return fail(why, fileName, reason);
     }
     return file.commit() || fail(why, fileName, file.errorString());
+}
+
+bool canWriteTextFile(const QString& fileName, QString* why)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    const auto refuse = [&](int error) { return fail(why, fileName, errnoText(error)); };
+    struct stat file {};
+    if (::stat(path.constData(), &file) == 0) {
+        if (ownStream(file) >= 0) return true;
+        if (S_ISDIR(file.st_mode)) return refuse(EISDIR);
+        // Effective ids: the identity the write will have.
+        return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0 || refuse(errno);
+    }
+    if (errno != ENOENT) return refuse(errno);
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).path());
+    return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0 || refuse(errno);
 }
 
 std::optional<QByteArray> readTextFileStart(const QString& fileName, qsizetype maxBytes)

@@ -22,6 +22,12 @@
 // reason in why, on any failure: a folder, a FIFO nobody reads, a full disk.
 [[nodiscard]] bool writeTextFile(const QString& fileName, const QByteArray& bytes, QString* why = nullptr);
 
+// Whether writeTextFile could write the file now, found without creating,
+// opening or truncating it: a file that exists must be writable itself (a
+// FIFO stays unopened, so its reader sees no early end), a new one needs a
+// folder that takes it. False, with the reason in why, where it could not.
+[[nodiscard]] bool canWriteTextFile(const QString& fileName, QString* why = nullptr);
+
 // All of bytes to the open descriptor, however the kernel splits the write.
 // 0, or the errno of the write that failed.
 [[nodiscard]] int writeAll(int fd, const QByteArray& bytes);

@@ -56,11 +56,11 @@ QByteArray historyTextReport(const QString& range, const QDateTime& generated,
     std::vector<qsizetype> widths(rows.front().size(), 0);
     for (const QStringList& row : rows)
         for (qsizetype i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
-    QString text = QStringLiteral("History of %1, generated %2\n").arg(printable(range), isoWithOffset(generated));
+    QString text = QStringLiteral("History of %1, generated %2\r\n").arg(printable(range), isoWithOffset(generated));
     for (const QStringList& row : rows) {
         QString line;
         for (qsizetype i = 0; i < row.size(); ++i) line += row[i].leftJustified(widths[i] + 2);
-        text += line.trimmed() + u'\n';
+        text += line.trimmed() + QStringLiteral("\r\n");
     }
     return text.toUtf8();
 }

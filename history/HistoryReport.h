@@ -18,6 +18,7 @@
 
 // A header line with the range and the time, the field names, then one line
 // per computer in aligned columns; "-" for an uptime without a whole test.
+// Lines end with CR LF, as the text report of found computers.
 QByteArray historyTextReport(const QString& range, const QDateTime& generated,
                              const std::vector<ComputerHistory>& computers);
 // The field names, then a row per computer, CR LF; an empty uptime without a whole test.

@@ -71,6 +71,7 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
 {
     cancel();
     m_stop = false;
+    m_askUpTo = UINT32_MAX;
     {
         const std::lock_guard lock(m_mutex);
         m_ended = false;
@@ -91,8 +92,12 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
     });
 }
 
-void LinkSightings::testEnded()
+void LinkSightings::testEnded(std::optional<uint32_t> stoppedAfter)
 {
+    if (stoppedAfter) {
+        m_askUpTo = *stoppedAfter;
+        if (m_prober != nullptr) m_prober->interrupt();
+    }
     {
         const std::lock_guard lock(m_mutex);
         if (m_ended) return;
@@ -151,7 +156,7 @@ LinkSightings::Seen LinkSightings::askArp(const std::vector<Candidate>& candidat
                && candidates[end].on.address == candidates[first].on.address;
              ++end)
             asked.push_back(candidates[end].address);
-        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval, pace.retry))
+        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval, pace.retry, &m_askUpTo))
             seen.sightings.push_back({reply.address, reply.mac});
         first = end;
     }

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,8 +68,10 @@ public:
     // start. Delivers once, in address order, after testEnded(): at once
     // when no address lies on the link.
     void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace = {});
-    // The test's last echo has gone out, or the test was stopped.
-    void testEnded();
+    // The test's last echo has gone out, or the test was stopped after its
+    // echo to lastSent (host order): then no address beyond it is asked, and
+    // those already asked are decided.
+    void testEnded(std::optional<uint32_t> stoppedAfter = std::nullopt);
     // No delivery after it returns; waits for the worker.
     void cancel();
 
@@ -91,6 +94,7 @@ private:
     ArpProber* const m_prober;
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
+    std::atomic<uint32_t> m_askUpTo{UINT32_MAX};  // host order: the test was stopped after its echo to it
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_ended = false;            // guarded by m_mutex

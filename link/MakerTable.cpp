@@ -6,6 +6,7 @@
 // breaks. Only the first three fields are kept.
 #include "link/MakerTable.h"
 
+#include "base/Text.h"
 #include "link/Log.h"
 
 #include <QDateTime>
@@ -107,7 +108,7 @@ size_t readRecord(std::string_view text, size_t at, Record& record)
     }
 }
 
-std::string_view trimmed(std::string_view s)
+std::string_view trimmedField(std::string_view s)
 {
     const size_t first = s.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -215,24 +216,20 @@ void MakerTable::load()
         for (size_t at = 0; at < text.size();) {
             at = readRecord(text, at, record);
             uint64_t prefix = 0;
-            const std::string_view name = record.fieldCount >= 3 ? trimmed(record.fields[2]) : std::string_view();
-            if (record.garbled || record.fieldCount < 3 || trimmed(record.fields[0]) != list.registry
-                || !parseHex(trimmed(record.fields[1]), static_cast<size_t>(list.bits / 4), prefix) || name.empty()) {
-                skipped += trimmed(record.fields[0]) != "Registry" && !(record.fieldCount == 1 && record.fields[0].empty());
+            const std::string_view name = record.fieldCount >= 3 ? trimmedField(record.fields[2]) : std::string_view();
+            if (record.garbled || record.fieldCount < 3 || trimmedField(record.fields[0]) != list.registry
+                || !parseHex(trimmedField(record.fields[1]), static_cast<size_t>(list.bits / 4), prefix) || name.empty()) {
+                skipped += trimmedField(record.fields[0]) != "Registry" && !(record.fieldCount == 1 && record.fields[0].empty());
                 continue;
             }
             const bool copied = name.data() < bytes.constData() || name.data() >= bytes.constData() + bytes.size();
             const auto [made, added] = makerIndex.try_emplace(copied ? unquotedNames.emplace_back(name) : name,
                                                               static_cast<uint32_t>(m_makers.size()));
-            if (added) {
-                QString maker = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-                if (std::any_of(name.begin(), name.end(), [](char c) { return uint8_t(c) < 0x20 || c == 0x7F; })) {
-                    for (QChar& c : maker)
-                        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
-                    maker = maker.simplified();
-                }
-                m_makers.push_back(maker);
-            }
+            // A list refreshed from the network is outside text like any other: line breaks
+            // inside a quoted name become blanks, then the printable rule holds for the rest.
+            if (added)
+                m_makers.push_back(
+                    printable(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).simplified()));
             blocks.push_back({prefix, made->second});
         }
         if (skipped > 0) qCWarning(lcLink) << skipped << "garbled or cut-short records skipped in" << path;

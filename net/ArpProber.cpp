@@ -5,6 +5,7 @@
 
 #include "net/Log.h"
 
+#include <arpa/inet.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -67,7 +68,8 @@ std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono:
 }
 
 std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing, bool retry)
+                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing, bool retry,
+                                       const std::atomic<uint32_t>* askUpTo)
 {
     std::vector<ArpReply> replies;
     uint64_t wakes = 0;
@@ -135,6 +137,7 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             nextRetry = std::max(nextRetry + pacing, now);
             continue;
         }
+        if (askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *askUpTo) round.resize(next);
         if (next < round.size() && now >= nextSend) {
             if (ask(round[next])) {
                 if (retry) retries.emplace_back(now + RetryAfter, round[next]);

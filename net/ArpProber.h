@@ -35,14 +35,16 @@ public:
     // Asks on the interface, in order, who has each address: a request every
     // pacing, a second one RetryAfter later to an address that has not
     // answered (the second ones at a pace of their own), and an address is
-    // decided Grace after that; the probe ends
+    // decided Grace after that; no address above askUpTo (host order, read
+    // as it goes) is asked for the first time. The probe ends
     // once every address is answered or decided, stop is set and interrupt()
     // called, or the helper fails. Replies come in the order they arrived,
     // one per address and MAC: two MACs for one address are both there. One
     // probe at a time; an interface without ARP or MAC gives none.
     [[nodiscard]] std::vector<ArpReply> probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
                                               const std::atomic<bool>& stop,
-                                              std::chrono::microseconds pacing = PacingInterval, bool retry = true);
+                                              std::chrono::microseconds pacing = PacingInterval, bool retry = true,
+                                              const std::atomic<uint32_t>* askUpTo = nullptr);
     // From any thread: wakes a running probe, which then looks at its stop.
     void interrupt() noexcept;
 

@@ -63,6 +63,7 @@ uint32_t RangeScanner::addressAt(size_t index) const
 void RangeScanner::walk()
 {
     bool whole = true;
+    uint32_t lastSent = 0;
     for (size_t i = 0; i < m_addresses.count(); ++i) {
         // The flag is read before each address: a stop pressed during an
         // echo lets that echo finish, and no later address is pinged.
@@ -73,6 +74,7 @@ void RangeScanner::walk()
         ScanEvent event;
         event.index = i;
         event.address = addressAt(i);
+        lastSent = event.address;
         event.echo = m_pinger.ping(dottedText(htonl(event.address)));
         if (event.echo && event.echo->status == EchoStatus::Aborted) return;
         if (!m_events.push(std::move(event))) return;
@@ -80,6 +82,7 @@ void RangeScanner::walk()
     ScanEvent end;
     end.end = true;
     end.whole = whole;
+    end.lastSent = lastSent;
     (void)m_events.push(std::move(end));
 }
 
@@ -116,5 +119,6 @@ void RangeScanner::sweep()
     ScanEvent last;
     last.end = true;
     last.whole = end == SweepEnd::Completed;
+    last.lastSent = statistics.sent > 0 ? addressAt(statistics.sent - 1) : 0;
     (void)m_events.pushWithoutWaiting(std::move(last));
 }

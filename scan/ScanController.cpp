@@ -153,7 +153,7 @@ void ScanController::takeEvents()
 void ScanController::takeEvent(ScanEvent& event)
 {
     if (event.end) {
-        endTest(event.whole);
+        endTest(event.whole, event.lastSent);
         return;
     }
     if (!m_running) return;
@@ -165,11 +165,12 @@ void ScanController::takeEvent(ScanEvent& event)
     Q_EMIT progressed(static_cast<qint64>(event.index) + 1, m_total, event.address);
 }
 
-void ScanController::endTest(bool whole)
+void ScanController::endTest(bool whole, uint32_t lastSent)
 {
     m_stopRequested = false;
     m_scanner.reset();  // the test has ended: this joins at once
-    m_link.testEnded();
+    // A stopped test asks the link nothing beyond where its echoes got.
+    m_link.testEnded(whole ? std::nullopt : std::optional(lastSent));
     m_lastEnd = QDateTime::currentDateTime();
     setRepeatArmed(whole);
     updateState();
@@ -180,10 +181,10 @@ void ScanController::endTest(bool whole)
     }
     Q_EMIT finished();
     // A computer found late in a whole test is often still being named, and
-    // the link answers after the echoes; a stopped test settles with what it
-    // has.
-    if (!whole) return settle();
+    // the link answers after the echoes; a stopped test waits for the link
+    // alone, which brings the MACs and the computers that ignore the echo.
     // Names have SettleWait; the link its own bound, from its pace and size.
+    m_namesWaived = !whole;
     if (m_unsettled) m_settleWait.start(std::max<std::chrono::milliseconds>(SettleWait, m_linkBound + SettleWait / 10));
     trySettle();
 }
@@ -237,12 +238,13 @@ void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link
 
 void ScanController::trySettle()
 {
-    if (m_unsettled && m_pendingNames == 0 && !m_sightingsPending) settle();
+    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending) settle();
 }
 
 void ScanController::settle()
 {
     m_settleWait.stop();
+    m_namesWaived = false;
     if (!m_unsettled) return;
     const TestOutcome outcome = *std::exchange(m_unsettled, std::nullopt);
     record(outcome);
@@ -263,7 +265,8 @@ void ScanController::settle()
 
 void ScanController::settleNow()
 {
-    settle();
+    m_namesWaived = true;
+    trySettle();
 }
 
 void ScanController::requestStop()

@@ -110,7 +110,8 @@ public:
     bool sightingsPending() const { return m_sightingsPending; }
     // A test has ended and not yet settled.
     bool settling() const { return m_unsettled.has_value(); }
-    // Settles the ended test now, without the names still on their way.
+    // Settles the ended test without the names still on their way: now, or
+    // once the link's sightings are in (within SettleWait).
     void settleNow();
 
 Q_SIGNALS:
@@ -142,7 +143,7 @@ private:
     void takeNames();
     void takeEvents();
     void takeEvent(ScanEvent& event);
-    void endTest(bool whole);
+    void endTest(bool whole, uint32_t lastSent = 0);
     void takeSightings(quint64 test, const LinkSightings::Seen& seen);
     void trySettle();
     void settle();
@@ -183,6 +184,7 @@ private:
     std::mutex m_namesMutex;
     std::vector<FoundName> m_namesFound;
     bool m_sightingsPending = false;
+    bool m_namesWaived = false;  // the ended test settles without its names: it was stopped, or settleNow()
     // Sightings come after their test; a later test must not take them.
     quint64 m_testNumber = 0;
     std::optional<std::pair<quint64, LinkSightings::Seen>> m_sightingsWaiting;  // for the maker lists

@@ -22,6 +22,7 @@ struct ScanEvent {
     std::optional<EchoResult> echo;    // none where no request went out
     bool end = false;                  // the test is over; nothing follows
     bool whole = false;                // with end: every address had its turn
+    uint32_t lastSent = 0;             // with end: the last address a request went to (host order), 0 for none
 };
 
 class ScanEvents {

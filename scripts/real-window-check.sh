@@ -14,7 +14,7 @@
 # About box, sends a single ping (the pointer shows the busy cursor during its
 # wait, and the input meanwhile is dropped) and leaves through File, Exit
 # during a fourth test. It then checks the saved files (the lab's answering
-# hosts with their names, then those seen on the link alone; nothing after
+# hosts with their names and those seen on the link alone, in address order; nothing after
 # the stop), the settings
 # file and the screenshots (the list pictures' colours). At twice the size it
 # also opens the window on a 1024x768 screen, smaller than it: the window fits
@@ -467,17 +467,20 @@ report2=$(tr -d '\r' <"$run/ComputerList2.txt")
 for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
 echo "---"
 entry() { printf '%-41s %s' "$1" "${2:-On}"; }
-answering=$(printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
-  "$(entry '198.51.100.10 alpha.lab')" "$(entry '198.51.100.11 bravo.lab')" "$(entry 198.51.100.12)" \
-  "$(entry 198.51.100.13)" "$(entry '198.51.100.50 echo50.lab')")
-# After the echoes: the hosts that answered ARP alone (.40 to .42), and the late host too slow for the LAN preset.
-on_link=$(printf '%s\n' "$(entry 198.51.100.40 Off)" "$(entry 198.51.100.41 Off)" "$(entry 198.51.100.42 Off)")
-expected=$(printf '%s\n' "$answering" "$(entry '198.51.100.30 late.lab' Off)" "$on_link")
-expected2=$(printf '%s\n' "$answering" "$(entry '198.51.100.30 late.lab')" "$on_link")
+# In address order: the answering hosts, the late host (too slow for the LAN preset, then seen on the link alone) and
+# the hosts that answered ARP alone (.40 to .42).
+listed() {
+  printf '%s\n' "$(entry '198.51.100.2 scanner.lab')" "$(entry '198.51.100.5 echo5.lab')" \
+    "$(entry '198.51.100.10 alpha.lab')" "$(entry '198.51.100.11 bravo.lab')" "$(entry 198.51.100.12)" \
+    "$(entry 198.51.100.13)" "$(entry '198.51.100.30 late.lab' "$1")" "$(entry 198.51.100.40 Off)" \
+    "$(entry 198.51.100.41 Off)" "$(entry 198.51.100.42 Off)" "$(entry '198.51.100.50 echo50.lab')"
+}
+expected=$(listed Off)
+expected2=$(listed On)
 entries() { sed -n '12,/^$/p' <<<"$1" | sed '/^$/d'; }
 check "the report's parameters are the typed ones" \
   'grep -qx "IP Address : 198.51.100.xxx" <<<"$report" && grep -qx "IP range   : min = 1" <<<"$report" && grep -qx "IP range   : max = 60" <<<"$report"'
-check "the report lists exactly the lab's answering hosts, with their names, then those seen on the link alone, Off" \
+check "the report lists exactly the lab's answering hosts, with their names, and those seen on the link alone, Off, in address order" \
   '[ "$(entries "$report")" = "$expected" ]'
 check "the report has its end marker" '[ "$(tail -n1 <<<"$report")" = "--- End of List ---" ]'
 check "with the LAN preset the late host (.30) misses its echo and is seen on the link alone" \

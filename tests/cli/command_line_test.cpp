@@ -4,7 +4,8 @@
 // Catches: an option taken wrongly or dropped; a bad range (255 as the last octet, a block wider than /16), preset,
 // interval, repeat, format or report let through; options that do nothing or contradict each other let through; a
 // usage error that is not one line naming the option and its value; an option without --range, given twice,
-// unknown, or a stray argument that does not stop the program; help or version that is not printed.
+// unknown, or a stray argument that does not stop the program; help or version that is not printed; a range kept as
+// typed instead of in its normalised form.
 #include "cli/CommandLine.h"
 #include "tests/QtPrinters.h"
 
@@ -36,14 +37,19 @@ TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
         {{"--help"}, Help, "Exit status: 0 when a computer answered or was seen on the link in the last test"},
         {{"--version"}, Version, "scanvet " SCANVET_VERSION},
         {{"--range", "198.51.100.1-31", "--preset", "slow", "--all-lines", "--repeat", "60", "--report", "-",
-          "--format", "json", "--interval", "0.1", "--one-at-a-time", "--no-history"}, Scan,
-         "198.51.100.1-31 = 198.51.100.1-31, preset 2, interval 100, repeat 60, report '-', format 2, all lines, one at "
+          "--format", "json", "--one-at-a-time", "--no-history"}, Scan,
+         "198.51.100.1-31 = 198.51.100.1-31, preset 2, interval 250, repeat 60, report '-', format 2, all lines, one at "
          "a time, no history"},
-        {{"--range=0.255.9.1-254", "--preset=lan", "--repeat=1", "--format=csv", "--report=a,b.csv", "--quiet"}, Scan,
-         "0.255.9.1-254 = 0.255.9.1-254, preset 0, interval 250, repeat 1, report 'a,b.csv', format 1, quiet"},
-        {{"--range", "10.0.0.7-7", "--range", "10.1.2.3/30", "--range", "10.9.200.1/16", "--interval", "1000"}, Scan,
-         "10.0.0.7-7 10.1.2.3/30 10.9.200.1/16 = 10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254, preset 1, interval "
-         "1000000, repeat 0, report '', format 0"},
+        {{"--range=0.255.9.1-254", "--preset=lan", "--repeat=1", "--format=csv", "--report=a,b.csv", "--quiet",
+          "--interval=0.1"}, Scan,
+         "0.255.9.1-254 = 0.255.9.1-254, preset 0, interval 100, repeat 1, report 'a,b.csv', format 1, quiet"},
+        // The ranges as the reports name them: each in its normalised form, in the order given.
+        {{"--range", "10.0.0.7-7", "--range", "10.1.2.3/30", "--range", "10.9.200.1/16", "--range", "198.051.100.001-12",
+          "--interval", "1000"}, Scan,
+         "10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254 198.51.100.1-12 = 10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254 "
+         "198.51.100.1-12, preset 1, interval 1000000, repeat 0, report '', format 0"},
+        {{"--range", "1.2.3.1-5", "--one-at-a-time", "--interval", "500"}, UsageError,
+         "scanvet: --interval does nothing with --one-at-a-time: each echo waits for the one before"},
         {{"--range", "198.51.100.1-255"}, UsageError, range("198.51.100.1-255")},
         {{"--range", "10.0.0.0/15"}, UsageError, range("10.0.0.0/15")},
         {{"--range", "10.0.0.0/31"}, UsageError, range("10.0.0.0/31")},

@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Catches: a report unlike its golden file in any format; result lines missing, extra or out of order; a wrong exit
-// status; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on, loses the report
-// or exits wrongly; a scan that needs a display, or reads, writes or leaves a file beside its report; a thread that
-// cannot start and ends the program instead of saying why.
+// Catches: a report unlike its golden file in any format; result lines missing, extra or out of order; a report not
+// in address order, or without a range given before a lower one; a wrong exit status; a report that cannot be written
+// found only after the scan; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on,
+// loses the report, its MACs and makers or the computers seen on the link alone, or exits wrongly; a scan that needs
+// a display, or reads, writes or leaves a file beside its report; a thread that cannot start and ends the program
+// instead of saying why.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
@@ -16,11 +18,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <thread>
 #include <set>
 
 namespace fs = std::filesystem;
 
 const std::string Header = "address,name,answering,mac,vendor,seen_by\r\n";
+const std::string ArpOnlyRows = "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link\r\n"
+                                "198.51.100.41,,false,70:b3:d5:71:9a:41,2M Technology,link\r\n"
+                                "198.51.100.42,,false,02:5c:a1:00:00:42,(locally administered),link\r\n";
+const std::string EchoRows3To10 = "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n"
+                                  "198.51.100.10,alpha.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
+const std::string Echo50Row = "198.51.100.50,echo50.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
 // Where no helper may ask ARP, the one line that says why.
 const std::string NoArpLine = "scanvet: the neighbour table tells who is on the link: no ARP through the helper: [^\n]*\n";
 
@@ -98,13 +107,15 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         {{"--range", "198.51.100.20-20", "--format", "csv", "--report", "found.csv"}, 1, 0, "", Header},
         {{"--range", "198.51.100.5-5", "--preset", "fast", "--format", "csv", "--report", "found.csv"}, 0, 1, "",
          Header + "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n"},
-        {{"--range", "198.51.100.40-42", "--format", "csv", "--report", "found.csv"}, 0, 0, "",
-         Header + "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link\r\n"
-                  "198.51.100.41,,false,70:b3:d5:71:9a:41,2M Technology,link\r\n"
-                  "198.51.100.42,,false,02:5c:a1:00:00:42,(locally administered),link\r\n"},
+        {{"--range", "198.51.100.40-42", "--format", "csv", "--report", "found.csv"}, 0, 0, "", Header + ArpOnlyRows},
+        // Every computer in address order, whatever saw it, and each range scanned whatever order they come in.
+        {{"--range", "198.51.100.40-60", "--range", "198.51.100.3-10", "--format", "csv", "--report", "found.csv"}, 0, 3, "",
+         Header + EchoRows3To10 + ArpOnlyRows + Echo50Row},
+        {{"--range", "198.51.100.3-10", "--range", "198.51.100.40-60", "--format", "csv", "--report", "found.csv"}, 0, 3, "",
+         Header + EchoRows3To10 + ArpOnlyRows + Echo50Row},
         {{"--range", "198.51.100.5-5", "--preset", "quick"}, 2, 0,
          "scanvet: --preset: 'quick' is not lan, fast or slow"},
-        {{"--range", "198.51.100.5-5", "--preset", "fast", "--report", "missing/found.csv"}, 4, 1,
+        {{"--range", "198.51.100.5-5", "--preset", "fast", "--report", "missing/found.csv"}, 4, 0,
          "scanvet: cannot write the report to missing/found\\.csv: No such file or directory"},
         {{}, 1, 0, "scanvet: [^\n]*--range[^\n]*"},
         // The copy has no helper beside it, nor where the package puts one.
@@ -123,7 +134,9 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         if (row.asNobody && (Lab::rawSocket() != !row.noThread || geteuid() != 0 || !fs::exists("/usr/bin/setpriv") ||
                              !fs::exists("/usr/bin/prlimit")))
             continue;
-        SCOPED_TRACE(row.status);
+        std::string arguments;
+        for (const char* argument : row.arguments) arguments += std::string(argument) + ' ';
+        SCOPED_TRACE(arguments);
         QTemporaryDir work, bin;
         const std::string settings = work.filePath("Scanvet.cfg").toStdString();
         const std::string copy = bin.filePath("scanvet").toStdString();
@@ -165,14 +178,19 @@ TEST(HeadlessLab, shouldEndAfterTheEchoItIsOnAndWriteWhatItFoundWhenInterrupted)
     for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         SCOPED_TRACE(status);
         QTemporaryDir work;
-        // .13 answers; .14 to .22 are nobody's here, so each holds the scan for the slow preset's whole wait.
-        Process run = scanvet(work, {"--range", "198.51.100.13-22", "--preset", "slow", "--all-lines", "--format", "csv",
-                                     "--report", "found.csv"});
+        // .13 answers; .14 to .22 are nobody's here, so each holds the scan for the slow preset's whole wait. The
+        // ARP-only hosts, swept after them before the interrupt, come into the report with every MAC and maker.
+        Process run = scanvet(work, {"--range", "198.51.100.40-42", "--range", "198.51.100.13-22", "--preset", "slow",
+                                     "--all-lines", "--format", "csv", "--report", "found.csv"});
         ASSERT_TRUE(run.waitFor("Sending ping to 198.51.100.13 Reply O.K."));
+        // Interrupted once the sweep has reached .42: the kernel has its MAC from the echo's address resolution.
+        for (int i = 0; i < 200 && std::system("ip -4 neigh show 198.51.100.42 | grep -q lladdr") != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_EQ(run.signal(signal), 0);
         EXPECT_EQ(run.finish(), status);
         EXPECT_EQ(run.said("Sending ping to 198.51.100.15"), 0);
-        EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()), Header + "198.51.100.13,,true,,,echo\r\n");
+        EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()),
+                  Header + "198.51.100.13,,true,02:00:00:00:00:10,(locally administered),echo\r\n" + ArpOnlyRows);
         EXPECT_TRUE(run.errors.isEmpty());
     }
 }

@@ -3,10 +3,11 @@
 
 // Catches, where shell users combine tools: result lines mixed into a report on standard output; a report on
 // /dev/stdout that replaces the shell's file, or one on /dev/null, a FIFO, a process substitution or a terminal
-// that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success; a
-// pipe to head that kills the scan before its report file; a report that waits for names without end; a report
-// written twice, or no JSON Lines, under --repeat; a test missing from the history, or a broken history that stops
-// the scan, goes unsaid or is changed.
+// that fails; a hard link broken or a mode lost by a save; a write error or a full disk passing as success, or
+// result lines that fail without a word; a pipe to head that kills the scan before its report file; a report that
+// waits for names without end; a report written twice, or no JSON Lines, under --repeat; a test missing from the
+// history, or a broken history that stops the scan, goes unsaid or is changed; a test lab that runs its command
+// where it cannot be built, or takes more hosts than fit.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 #include "tests/SlowNameServer.h"
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 
@@ -57,6 +59,8 @@ TEST(Shell, shouldWriteReportsWhereverTheShellPointsThemAndSayWhenItCannot)
         {scan + " --format csv --report - > /dev/full", 4, "", "",
          line + "\nscanvet: cannot write the report: cannot write to standard output: No space left on device"},
         {"$S --help > /dev/full", 4, "", "", "scanvet: cannot write to standard output: No space left on device"},
+        {scan + " --format csv --report f > /dev/full", 4, "f", Csv,
+         "scanvet: cannot write to standard output: No space left on device"},
         {scan + " --report missing/x", 4, "", "", "scanvet: cannot write the report to missing/x: No such file or directory"},
         {"$S --range 198.51.100.1-254 --preset lan --all-lines --format csv --report rep | head -1; exit ${PIPESTATUS[0]}",
          0, "rep", "", ""},
@@ -129,4 +133,36 @@ TEST(Shell, shouldKeepEveryTestInTheHistoryAndSayOnceWhyItCannot)
     ASSERT_EQ(broken.errors.size(), 2);
     EXPECT_TRUE(broken.errors[1].startsWith("scanvet: the history is not kept: " + file.toUtf8() + ": ")) << broken.errors[1].constData();
     EXPECT_EQ(fileText(file.toStdString()), garbage);
+}
+
+TEST(Shell, shouldNeverRunTheLabsCommandWhereTheLabCannotBeBuiltNorTakeMoreHostsThanFit)
+{
+    SCANVET_REQUIRE_LAB();  // root, and nowhere a command could reach the real network
+    if (geteuid() != 0 || !std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs root and setpriv";
+    const std::string lab = "bash " NETLAB " run ", run = "-- touch ran";
+    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    const std::string failingIp = "mkdir bin; printf '#!/bin/sh\\nexit 1\\n' > bin/ip; chmod +x bin/ip; PATH=$PWD/bin:$PATH ";
+    const std::string notAvailable = "netlab: test lab not available: ", notRun = "; the command is not run ";
+    const std::string root = "needs root to create network namespaces";
+    const struct {
+        std::string line;
+        int status;
+        std::string errors;
+    } rows[] = {
+        {nobody + lab + run, 77, notAvailable + root + notRun + "(skipped)"},
+        {"SCANVET_LAB_REQUIRED=1 " + nobody + lab + run, 1, notAvailable + root + notRun + "(SCANVET_LAB_REQUIRED=1: failing)"},
+        {failingIp + lab + run, 77,
+         notAvailable + "cannot create network namespaces (ip netns add failed)" + notRun + "(skipped)"},
+        {lab + "--lan-hosts 154 " + run, 2,
+         "netlab: --lan-hosts 154 does not fit: 0 to 153 hosts (.101 to .253, below the router's .254)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        QTemporaryDir work;
+        std::filesystem::permissions(work.path().toStdString(), std::filesystem::perms::all);
+        Process tried = shell(work, "unset SCANVET_LAB_REQUIRED; " + row.line);
+        EXPECT_EQ(tried.finish(), row.status);
+        EXPECT_EQ(tried.errors.join('\n').toStdString(), row.errors);
+        EXPECT_FALSE(QFile::exists(work.filePath("ran"))) << "the command ran outside the lab";
+    }
 }

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: a time of day with a zone, a stray blank or one-digit minutes and seconds; a CSV name whose quote is not
-// doubled, or that a spreadsheet takes for a formula. (The report's lines: the command line's golden files.)
+// doubled, or that a spreadsheet takes for a formula; a report in the order computers were found, or with .10 before
+// .9. (The report's lines: the command line's golden files.)
 #include "files/Report.h"
 
 #include <gtest/gtest.h>
@@ -23,4 +24,18 @@ TEST(Report, shouldQuoteEveryCsvNameAndKeepSpreadsheetsFromTakingItForAFormula)
     for (const auto& [name, field] : cases)
         EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by\r\n10.0.0.1," + field + ",true,,,\r\n")
             << name.toStdString();
+}
+
+TEST(Report, shouldListEveryComputerInAddressOrderWhateverSawIt)
+{
+    // As found: the echo's answers first, then a computer seen on the link alone.
+    const std::vector<ReportEntry> found{{"10.0.0.10", true, "10.0.0.10", {}, {}, {}, "echo"},
+                                         {"9.0.0.200", true, "9.0.0.200", {}, {}, {}, "echo"},
+                                         {"10.0.0.9", false, "10.0.0.9", {}, "02:00:00:00:00:09", {}, "link"}};
+    for (const ReportFormat format : {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json}) {
+        const QByteArray bytes = reportBytes(format, {{}, {"10.0.0.1-10"}, QDateTime::currentDateTime(), found});
+        const qsizetype first = bytes.indexOf("9.0.0.200"), second = bytes.indexOf("10.0.0.9"),
+                        third = bytes.indexOf("10.0.0.10");
+        EXPECT_TRUE(first >= 0 && first < second && second < third) << bytes.toStdString();
+    }
 }

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: a field missing, misnamed or out of order in a format; an uptime without a whole test given as 0; a name
-// whose control, bidirectional or format characters reach the output; the reports' time and CSV spelling not used.
+// whose control, bidirectional or format characters reach the output; the reports' time and CSV spelling not used;
+// text lines that end otherwise than the text report's (CR LF).
 #include "history/HistoryReport.h"
 #include "base/Text.h"
 
@@ -57,11 +58,11 @@ TEST(HistoryReport, shouldWriteEveryFieldInEachFormat)
               "100,2\r\n192.0.2.7,,,1970-01-01T00:01:00+00:00,1970-01-01T00:02:00+00:00,false,,,0\r\n");
 
     EXPECT_EQ(historyTextReport("192.0.2.1-20", generated, computers()),
-              "History of 192.0.2.1-20, generated 1970-01-01T00:15:00+00:00\n"
+              "History of 192.0.2.1-20, generated 1970-01-01T00:15:00+00:00\r\n"
               "address    name             mac                first_seen                 last_seen                  "
-              "answering  uptime_24h  uptime_7d  changes\n"
+              "answering  uptime_24h  uptime_7d  changes\r\n"
               "192.0.2.5  a?b?c?d?e?[1mf?  02:00:00:00:00:05  1970-01-01T00:00:00+00:00  1970-01-01T00:05:00+00:00  "
-              "true       66.7        100        2\n"
+              "true       66.7        100        2\r\n"
               "192.0.2.7                                      1970-01-01T00:01:00+00:00  1970-01-01T00:02:00+00:00  "
-              "false      -           -          0\n");
+              "false      -           -          0\r\n");
 }

@@ -3,7 +3,8 @@
 
 // Catches a maker table that takes a shorter block over a longer one inside 70:B3:D5, trips over quoted commas,
 // doubled quotes or line breaks, believes garbled or cut-short lines, names a maker for all-zero, all-one or locally
-// administered MACs, fails without its files, reads an older copy of a list over a newer one, or never says loaded.
+// administered MACs, fails without its files, reads an older copy of a list over a newer one, or never says loaded;
+// a maker's name that keeps control or bidirectional characters (an oui.csv refreshed from the network).
 #include "link/MakerTable.h"
 #include "tests/Lab.h"
 
@@ -51,6 +52,8 @@ TEST(MakerTable, longestBlockFirstAndOnlyWholeRecords)
           "MA-L,001EFC,\"JSC \"\"MASSA-K\"\"\",\"15, A, Pirogovskaya nab.\n Saint-Petersburg RU \"\r\n"
           "MA-L,A8BBCC,\"Unclosed quote, never ends\r\n"
           "MA-L,0C0B0A,  Good After Garbage ,addr\r\n"
+          "MA-L,0C0B1C,\"Evil\xE2\x80\xAE Corp\xC2\x9B" "1m\x1B[2J\x07\",addr\r\n"
+          "MA-L,0C0B1D,\"Two\n Lines\",addr\r\n"
           "MA-L,54321,Short Assignment,addr\r\n"
           "MA-L,54ZZ10,Not Hex,addr\r\n"
           "MA-L,543210\r\n"
@@ -73,6 +76,8 @@ TEST(MakerTable, longestBlockFirstAndOnlyWholeRecords)
         {"00:1e:fc:00:00:01", "JSC \"MASSA-K\""},
         {"a8:bb:cc:00:00:01", ""},
         {"0c:0b:0a:00:00:01", "Good After Garbage"},
+        {"0c:0b:1c:00:00:01", "Evil? Corp?1m?[2J?"},
+        {"0c:0b:1d:00:00:01", "Two Lines"},
         {"54:32:10:00:00:01", ""},
         {"c4:cd:ef:00:00:01", ""},
         {"44:33:22:00:00:01", ""},
@@ -82,7 +87,7 @@ TEST(MakerTable, longestBlockFirstAndOnlyWholeRecords)
         {"ff:ff:ff:ff:ff:ff", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(makerOf(table, c.mac), c.maker) << c.mac;
-    EXPECT_EQ(table.blockCount(), 6u);
+    EXPECT_EQ(table.blockCount(), 8u);
 }
 
 TEST(MakerTable, theNewerCopyOfEachListAndNoFilesAtAll)
