@@ -74,7 +74,6 @@ TestRecord testAt(const QDateTime& start, qint64 index, const std::vector<Comput
     for (const Computer& computer : computers) {
         if ((!whole && computer.octet > 100) || !answers(computer, end, day, random)) continue;
         test.computers.push_back({QStringLiteral("192.0.2.%1").arg(computer.octet), true,
-                                  std::uniform_int_distribution<int>(1, 5)(random),
                                   QStringLiteral("host-%1.lab.example").arg(computer.octet),
                                   QStringLiteral("02:00:00:00:00:%1").arg(computer.octet, 2, 16, QLatin1Char('0')), true});
     }
@@ -126,7 +125,7 @@ int main(int argc, char** argv)
     for (qint64 i = 0; i < TestsPerYear; ++i) {
         week.push_back(testAt(start, i, computers, random));
         if (week.size() < 2016 && i + 1 < TestsPerYear) continue;
-        if (!store.recordAll(week)) {
+        if (!store.record(week)) {
             std::fprintf(stderr, "%s\n", qPrintable(store.lastError()));
             return 1;
         }
@@ -140,7 +139,7 @@ int main(int argc, char** argv)
         const TestRecord test = testAt(start, TestsPerYear + i, computers, random);
         QElapsedTimer timer;
         timer.start();
-        if (!store.record(test)) std::fprintf(stderr, "%s\n", qPrintable(store.lastError()));
+        if (!store.record({test})) std::fprintf(stderr, "%s\n", qPrintable(store.lastError()));
         recording.values.push_back(msSince(timer));
     }
     row("recording a /24 test (one transaction, synchronous=FULL)", recording, "ms", 5);
@@ -158,7 +157,7 @@ int main(int argc, char** argv)
             const TestRecord test = testAt(start, TestsPerYear + 50 + i, computers, random);
             QElapsedTimer timer;
             timer.start();
-            service.record(test);
+            service.record({test});
             handOver.values.push_back(msSince(timer));
             loop.exec();  // the write, so that the next hand-over meets an idle worker
         }
@@ -171,13 +170,13 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         HistoryStore reader(path, 365);
-        const bool opened = reader.open(HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready;
+        const bool opened = reader.open(HistoryStore::Access::Read) == HistoryStore::Opened::Ready;
         const auto found = opened ? reader.computers(range, later) : std::nullopt;
         opening.values.push_back(msSince(timer));
         if (!found || found->size() != 50) std::fprintf(stderr, "History page: %s\n", qPrintable(reader.lastError()));
         timer.restart();
         HistoryStore command(path, 365);
-        if (command.open(HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready) {
+        if (command.open(HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
             const auto listed = command.computers(range, later);
             const QByteArray json = historyJsonReport(Range, later, listed.value_or(std::vector<ComputerHistory>{}));
             if (json.isEmpty()) std::fprintf(stderr, "--history: no report\n");

@@ -46,9 +46,14 @@ const char* const Description =
     "\n\nWhile it scans, the result lines go to standard output, or to standard error when the report goes to "
     "standard output; on a terminal, a line on standard error shows the progress. Under --repeat, a report on "
     "standard output is one JSON document per line (JSON Lines), and a CSV report gives its header once."
+    "\n\nEach test goes into the history as the window's choice of Options, Keep history says (7 to 365 days, or "
+    "off: then nothing is recorded). At the end the history waits at most 2 s for a file that another program "
+    "holds, after the report and with the exit status known; SIGINT or SIGTERM ends that wait, naming the test "
+    "not recorded."
     "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
     "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
-    "the result lines early only ends them), 5 when the test cannot start, 130 after SIGINT and 143 after SIGTERM "
+    "the result lines early only ends them), 5 when the test cannot start, 6 when --history cannot read the "
+    "history file, 130 after SIGINT and 143 after SIGTERM "
     "(the test stops, and the report of what was found so far is written, with what the link has seen).";
 
 } // namespace
@@ -122,11 +127,15 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                    "JSON with LF."),
                                     QStringLiteral("text|csv|json"), QStringLiteral("text"));
     const QCommandLineOption noHistory(QStringLiteral("no-history"),
-                                       QStringLiteral("Keeps the tests out of the history."));
+                                       QStringLiteral("Keeps the tests out of the history, whatever the window's "
+                                                      "Options, Keep history says."));
     const QCommandLineOption history(QStringLiteral("history"),
-                                     QStringLiteral("Scans nothing: writes the computers the history holds of "
-                                                    "A.B.C.MIN-MAX (first and last seen, uptime) in --format to "
-                                                    "--report (default: standard output)."),
+                                     QStringLiteral("Scans nothing: reads the history and writes the computers it "
+                                                    "holds of A.B.C.MIN-MAX (first and last seen, present by echo "
+                                                    "or link, uptime) in --format to --report (default: standard "
+                                                    "output). A MIN of 1 and a MAX of 254 take in .0 and .255, "
+                                                    "where a test of a /16 finds computers. Says so when the "
+                                                    "window's Options, Keep history is off."),
                                      QStringLiteral("A.B.C.MIN-MAX"));
     for (const QCommandLineOption& option :
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,

@@ -90,6 +90,7 @@ void CommandLineScan::start()
 
 void CommandLineScan::interrupt(int signal)
 {
+    if (m_exitAfterHistory) return stopWaitingForHistory(signal);
     if (m_interruptedBy != 0 || m_ended) return;
     m_interruptedBy = signal;
     // The test settles without the names still on their way, once the link's
@@ -157,8 +158,27 @@ void CommandLineScan::end(int exitCode)
         exitCode = exitCode >= 128 ? exitCode : 4;
     }
     m_scan.halt();
-    // The history says now whether it kept the tests, not after the end.
-    if (HistoryService* history = m_scan.history()) history->finish();
+    // The history says now whether it kept the tests, not after the end. Its
+    // wait for a file that another program holds is bounded; a signal ends it.
+    HistoryService* history = m_scan.history();
+    if (history != nullptr && history->busy()) {
+        m_exitAfterHistory = exitCode;
+        connect(history, &HistoryService::drained, this, [this] { finishRun(*m_exitAfterHistory); });
+        return;
+    }
+    finishRun(exitCode);
+}
+
+void CommandLineScan::stopWaitingForHistory(int signal)
+{
+    for (const QString& test : m_scan.history()->abandon())
+        complain(QStringLiteral("the history is not kept: the test of %1 is not recorded").arg(test));
+    finishRun(128 + signal);
+}
+
+void CommandLineScan::finishRun(int exitCode)
+{
+    m_exitAfterHistory.reset();
     qCInfo(lcCli) << "the run ends with" << exitCode;
     Q_EMIT done(exitCode);
 }

@@ -14,6 +14,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class CommandLineScan : public QObject {
     Q_OBJECT
@@ -26,7 +27,9 @@ public:
     void start();
     // SIGINT or SIGTERM: the test stops, the report of what was found so far
     // (with the link's sightings) is written, unless it already was, and the
-    // run ends with 128 + signal.
+    // run ends with 128 + signal. After the end, while the history still
+    // writes: the tests not recorded are named on standard error, and the run
+    // ends with 128 + signal.
     void interrupt(int signal);
 
 Q_SIGNALS:
@@ -38,6 +41,8 @@ private:
     void onSettled(const TestOutcome& outcome);
     [[nodiscard]] bool writeReport(const TestOutcome& outcome);
     void end(int exitCode);
+    void stopWaitingForHistory(int signal);
+    void finishRun(int exitCode);
 
     CommandLineOptions m_options;
     ScanController m_scan;
@@ -49,4 +54,5 @@ private:
     bool m_ended = false;
     bool m_historyFailed = false;
     bool m_outputFailureSaid = false;  // the report's failure on standard output has said it
+    std::optional<int> m_exitAfterHistory;  // the run is over, the history still writes
 };

@@ -4,33 +4,51 @@
 #include "cli/HistoryCommand.h"
 
 #include "cli/Log.h"
+#include "files/Settings.h"
 #include "files/TextFile.h"
 #include "history/HistoryReport.h"
 #include "history/HistoryStore.h"
+
+#include <QDir>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+constexpr int CannotRead = 6;
+
+} // namespace
+
 int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile)
 {
+    return writeHistoryReport(options, historyFile, Settings(QDir::currentPath()).historyDays());
+}
+
+int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile, int keepDays)
+{
+    if (keepDays == 0)
+        std::fprintf(stderr, "scanvet: the history is off (the window's Options, Keep history): no test is recorded, "
+                             "what follows was kept before\n");
     const ScanRange& range = options.plan.ranges.front();
     const HistoryRange asked(range.first >> 8, static_cast<int>(range.first & 0xFF), static_cast<int>(range.last & 0xFF));
     HistoryStore store(historyFile);
     std::vector<ComputerHistory> computers;
     const QDateTime now = QDateTime::currentDateTime();
-    switch (store.open(HistoryStore::Access::ExistingOnly)) {
+    switch (store.open(HistoryStore::Access::Read)) {
     case HistoryStore::Opened::Absent: qCInfo(lcCli) << "no history yet:" << historyFile; break;
     case HistoryStore::Opened::Failed:
-        std::fprintf(stderr, "scanvet: %s\n", qPrintable(store.lastError()));
-        break;
+        std::fprintf(stderr, "scanvet: cannot read the history: %s\n", qPrintable(store.lastError()));
+        return CannotRead;
     case HistoryStore::Opened::Ready:
-        if (const auto read = store.computers(asked, now))
+        if (const auto read = store.computers(asked, now)) {
             computers = *read;
-        else
-            std::fprintf(stderr, "scanvet: %s\n", qPrintable(store.lastError()));
-        break;
+            break;
+        }
+        std::fprintf(stderr, "scanvet: cannot read the history: %s\n", qPrintable(store.lastError()));
+        return CannotRead;
     }
     QByteArray bytes;
     switch (options.format) {

@@ -7,8 +7,11 @@
 #include "cli/CommandLine.h"
 
 // The stored computers of the options' range in their format to their
-// report file ("-": standard output), from the history file. The exit
-// status: 0 with a record of the range, 1 without (no file, none of the
-// range, or a file that cannot be read: one line on standard error says
-// why), 4 when the report cannot be written.
+// report file ("-": standard output), from the history file, opened
+// read-only. The exit status: 0 with a record of the range, 1 without (no
+// file, or none of the range), 4 when the report cannot be written, 6 when
+// the file cannot be read (one line on standard error says why; no report).
+// keepDays: the window's choice; 0 (off) is said on standard error.
+[[nodiscard]] int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile, int keepDays);
+// With the window's choice from the preferences.
 [[nodiscard]] int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile);

@@ -4,7 +4,6 @@
 // What the history knows of one computer (one address), as its queries give it.
 #pragma once
 
-#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -13,27 +12,23 @@
 
 struct TimelineSpan {
     QDateTime from, to;
-    bool answering = false;
+    bool present = false;
 };
 
 struct ComputerHistory {
     QString address;
     QString name, mac;  // at the last sighting that had them; unsafe characters already replaced
     QDateTime firstSeen, lastSeen;
-    // At the last whole test covering it; before any, at its last sighting.
-    bool answering = false;
+    // Answered the echo or was seen on the link: at the last whole test
+    // covering it; before any, at its last sighting.
+    bool present = false;
+    enum class SeenBy { Unknown, Echo, Link };  // Unknown: not since the file's version 1
+    SeenBy seenBy = SeenBy::Unknown;  // at its last sighting
     // Percent of the whole tests covering it since its first sighting within
-    // the last 24 hours / 7 days in which it answered; none: no such test.
+    // the last 24 hours / 7 days in which it was present; none: no such test.
     std::optional<double> uptime24h, uptime7d;
-    int changes = 0;  // changes of its answering state still kept
+    int changes = 0;  // changes of its presence still kept
     // The last 24 hours from its first sighting to the last test that saw or
     // covered it, oldest first, alternating.
     std::vector<TimelineSpan> timeline;
-};
-
-struct DailyRoundTrip {
-    QDate day;  // local date
-    int minimumMs = 0;
-    double meanMs = 0;
-    int maximumMs = 0;
 };

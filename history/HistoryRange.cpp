@@ -65,3 +65,8 @@ QString HistoryRange::text() const
 {
     return addressText(m_network << 8).chopped(2) + QStringLiteral(".%1-%2").arg(m_first).arg(m_last);
 }
+
+HistoryRange HistoryRange::withNetworkEnds() const
+{
+    return HistoryRange(m_network, m_first == 1 ? 0 : m_first, m_last == 254 ? 255 : m_last);
+}

@@ -28,6 +28,10 @@ public:
     quint32 highest() const { return m_network << 8 | quint32(m_last); }
     bool contains(quint32 address) const { return address >= lowest() && address <= highest(); }
     QString text() const;
+    // As the History page and --history read it: a range from 1 takes in .0
+    // and one to 254 takes in .255, the hosts of a wider block (a /16) there,
+    // which the octet fields cannot name.
+    HistoryRange withNetworkEnds() const;
 
 private:
     quint32 m_network;

@@ -58,9 +58,13 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
     std::map<quint32, Kept> kept;
     std::vector<WholeTest> tests;
     const bool read = [&] {
-        if (!run("SELECT address, first_seen, last_seen, name, mac, answering, state FROM computers"
-                 " WHERE address BETWEEN ? AND ?", {range.lowest(), range.highest()}))
-            return false;
+        // A file of version 1 knows no seen_by; its states are of the echo alone until a test migrates it.
+        const char* const select = m_version >= 2
+            ? "SELECT address, first_seen, last_seen, name, mac, answering, state, seen_by FROM computers"
+              " WHERE address BETWEEN ? AND ?"
+            : "SELECT address, first_seen, last_seen, name, mac, answering, state, NULL FROM computers"
+              " WHERE address BETWEEN ? AND ?";
+        if (!run(select, {range.lowest(), range.highest()})) return false;
         while (query.next()) {
             const quint32 address = quint32(query.value(0).toLongLong());
             Kept& computer = kept[address];
@@ -74,7 +78,11 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
             history.mac = printable(query.value(4).toString());
             history.firstSeen = localTime(computer.firstSeen);
             history.lastSeen = localTime(computer.lastSeen);
-            history.answering = query.value(5).isNull() ? computer.state : query.value(5).toBool();
+            history.present = query.value(5).isNull() ? computer.state : query.value(5).toBool();
+            const QString seenBy = query.value(7).toString();
+            history.seenBy = seenBy == QLatin1String("echo") ? ComputerHistory::SeenBy::Echo
+                             : seenBy == QLatin1String("link") ? ComputerHistory::SeenBy::Link
+                                                              : ComputerHistory::SeenBy::Unknown;
         }
         if (!run("SELECT ended, first_octet, last_octet FROM tests WHERE network = ? AND whole = 1"
                  " AND ended > ? AND ended <= ? ORDER BY ended", {range.network(), weekStart, at}))
@@ -109,32 +117,15 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
         for (const WholeTest& test : tests)
             if (test.firstOctet <= computer.octet && computer.octet <= test.lastOctet) covering.push_back(test.ended);
         // The kept changes alternate: before the first of them the state was the other one.
-        const bool initial = computer.changes.empty() ? computer.state : !computer.changes.front().answering;
+        const bool initial = computer.changes.empty() ? computer.state : !computer.changes.front().present;
         const StateTimeline timeline(initial, std::move(computer.changes));
         ComputerHistory& history = computer.history;
         history.uptime24h = timeline.uptime(covering, std::max(dayStart + 1, computer.firstSeen), at);
         history.uptime7d = timeline.uptime(covering, std::max(weekStart + 1, computer.firstSeen), at);
         const qint64 lastObserved = std::min(at, std::max(covering.empty() ? 0 : covering.back(), computer.lastSeen));
         for (const StateSpan& span : timeline.spans(std::max(dayStart, computer.firstSeen), lastObserved))
-            history.timeline.push_back({localTime(span.from), localTime(span.to), span.answering});
+            history.timeline.push_back({localTime(span.from), localTime(span.to), span.present});
         computers.push_back(std::move(history));
     }
     return computers;
-}
-
-std::optional<std::vector<DailyRoundTrip>> HistoryReader::roundTrips(quint32 address)
-{
-    QSqlQuery query(m_database);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT day, minimum, total, count, maximum FROM round_trips WHERE address = ? ORDER BY day"));
-    query.addBindValue(address);
-    if (!query.exec()) {
-        fail(query);
-        return std::nullopt;
-    }
-    std::vector<DailyRoundTrip> days;
-    while (query.next())
-        days.push_back({QDate::fromJulianDay(query.value(0).toLongLong()), query.value(1).toInt(),
-                        query.value(2).toDouble() / std::max(1, query.value(3).toInt()), query.value(4).toInt()});
-    return days;
 }

@@ -19,16 +19,17 @@ class QSqlQuery;
 
 class HistoryReader {
 public:
-    explicit HistoryReader(const QSqlDatabase& database) : m_database(database) {}
+    // version: of the file's tables (HistorySchema), as they may be read without a migration.
+    HistoryReader(const QSqlDatabase& database, int version) : m_database(database), m_version(version) {}
 
     // None on failure (error(): SQLite's reason).
     std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now);
-    std::optional<std::vector<DailyRoundTrip>> roundTrips(quint32 address);
     QString error() const { return m_error; }
 
 private:
     bool fail(const QSqlQuery& query);
 
     QSqlDatabase m_database;
+    int m_version;
     QString m_error;
 };

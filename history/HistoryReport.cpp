@@ -20,8 +20,20 @@ namespace {
 QStringList fieldNames()
 {
     return {QStringLiteral("address"),   QStringLiteral("name"),       QStringLiteral("mac"),
-            QStringLiteral("first_seen"), QStringLiteral("last_seen"), QStringLiteral("answering"),
-            QStringLiteral("uptime_24h"), QStringLiteral("uptime_7d"), QStringLiteral("changes")};
+            QStringLiteral("first_seen"), QStringLiteral("last_seen"), QStringLiteral("present"),
+            QStringLiteral("seen_by"),    QStringLiteral("uptime_24h"), QStringLiteral("uptime_7d"),
+            QStringLiteral("changes")};
+}
+
+// "echo" or "link" at its last sighting; empty where the file's version 1 did not keep it.
+QString seenByText(ComputerHistory::SeenBy seenBy)
+{
+    switch (seenBy) {
+    case ComputerHistory::SeenBy::Echo: return QStringLiteral("echo");
+    case ComputerHistory::SeenBy::Link: return QStringLiteral("link");
+    case ComputerHistory::SeenBy::Unknown: break;
+    }
+    return QString();
 }
 
 double rounded(double percent)
@@ -40,7 +52,8 @@ QStringList fields(const ComputerHistory& computer, const QString& noUptime)
             printable(computer.mac),
             isoWithOffset(computer.firstSeen),
             isoWithOffset(computer.lastSeen),
-            computer.answering ? QStringLiteral("true") : QStringLiteral("false"),
+            computer.present ? QStringLiteral("true") : QStringLiteral("false"),
+            seenByText(computer.seenBy),
             uptime(computer.uptime24h),
             uptime(computer.uptime7d),
             QString::number(computer.changes)};
@@ -87,7 +100,9 @@ QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
                                 {QStringLiteral("mac"), printable(computer.mac)},
                                 {QStringLiteral("first_seen"), isoWithOffset(computer.firstSeen)},
                                 {QStringLiteral("last_seen"), isoWithOffset(computer.lastSeen)},
-                                {QStringLiteral("answering"), computer.answering},
+                                {QStringLiteral("present"), computer.present},
+                                {QStringLiteral("seen_by"), computer.seenBy == ComputerHistory::SeenBy::Unknown
+                                                                ? QJsonValue() : QJsonValue(seenByText(computer.seenBy))},
                                 {QStringLiteral("uptime_24h"), uptime(computer.uptime24h)},
                                 {QStringLiteral("uptime_7d"), uptime(computer.uptime7d)},
                                 {QStringLiteral("changes"), computer.changes}});

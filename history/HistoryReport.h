@@ -3,7 +3,8 @@
 
 // The stored computers of a range as the command line's --history writes
 // them: text, CSV or JSON, UTF-8, with the fields address, name, mac,
-// first_seen, last_seen, answering, uptime_24h, uptime_7d and changes. Names
+// first_seen, last_seen, present (answered the echo or was seen on the link),
+// seen_by (echo or link, at the last sighting), uptime_24h, uptime_7d and changes. Names
 // and MACs are made safe (printable()) in each; times and CSV fields are
 // spelled as in the reports of found computers.
 #pragma once
@@ -21,8 +22,8 @@
 // Lines end with CR LF, as the text report of found computers.
 QByteArray historyTextReport(const QString& range, const QDateTime& generated,
                              const std::vector<ComputerHistory>& computers);
-// The field names, then a row per computer, CR LF; an empty uptime without a whole test.
+// The field names, then a row per computer, CR LF; an empty uptime without a whole test, an empty seen_by unknown.
 QByteArray historyCsvReport(const std::vector<ComputerHistory>& computers);
-// {"range", "generated", "computers": [{the fields}]}; null for an uptime without a whole test.
+// {"range", "generated", "computers": [{the fields}]}; null for an uptime without a whole test or a seen_by unknown.
 QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
                              const std::vector<ComputerHistory>& computers);

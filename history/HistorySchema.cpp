@@ -5,6 +5,7 @@
 
 #include "history/Log.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -13,23 +14,27 @@ namespace {
 // Times are seconds since the epoch; addresses and networks are numbers
 // (A.B.C.D = A << 24 | B << 16 | C << 8 | D, network A.B.C = A << 16 | B << 8 | C).
 // Per computer and test nothing is kept but what changed: a change row when
-// its answering state flips, its sighting in computers, its round trips summed per day.
+// its presence (an echo or the link) flips, its sighting in computers.
 constexpr const char* CreateStatements[] = {
     "CREATE TABLE tests (id INTEGER PRIMARY KEY, network INTEGER NOT NULL, first_octet INTEGER NOT NULL,"
     " last_octet INTEGER NOT NULL, preset INTEGER NOT NULL, started INTEGER NOT NULL, ended INTEGER NOT NULL,"
     " whole INTEGER NOT NULL)",
     "CREATE INDEX tests_by_network ON tests (network, whole, ended)",
-    // answering: at the last whole test covering it (NULL before one); state: after its latest change
-    // or its first sighting, set at state_time; missed: whole tests missed in a row (NULL: never answered one).
+    // answering: present at the last whole test covering it (NULL before one); state: present after its
+    // latest change or its first sighting, set at state_time; seen_by: 'echo' or 'link' at its last sighting.
+    // The names of version 1 stay, where they meant the echo alone.
     "CREATE TABLE computers (address INTEGER PRIMARY KEY, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
     " name TEXT NOT NULL, mac TEXT NOT NULL, answering INTEGER, state INTEGER NOT NULL,"
-    " state_time INTEGER NOT NULL, missed INTEGER)",
+    " state_time INTEGER NOT NULL, seen_by TEXT)",
     "CREATE TABLE changes (address INTEGER NOT NULL, time INTEGER NOT NULL, answering INTEGER NOT NULL,"
     " PRIMARY KEY (address, time)) WITHOUT ROWID",
-    // day: the local date's Julian day number.
-    "CREATE TABLE round_trips (address INTEGER NOT NULL, day INTEGER NOT NULL, minimum INTEGER NOT NULL,"
-    " maximum INTEGER NOT NULL, total INTEGER NOT NULL, count INTEGER NOT NULL,"
-    " PRIMARY KEY (address, day)) WITHOUT ROWID",
+};
+
+// From version 1: nothing read the round trips or the misses.
+constexpr const char* MigrateFrom1[] = {
+    "ALTER TABLE computers ADD COLUMN seen_by TEXT",
+    "ALTER TABLE computers DROP COLUMN missed",
+    "DROP TABLE round_trips",
 };
 
 enum class Kind { Ours, Empty, Foreign };
@@ -57,6 +62,11 @@ Identity identify(QSqlDatabase& database)
     return identity;
 }
 
+bool isBusy(const QSqlError& error)
+{
+    return (error.nativeErrorCode().toInt() & 0xFF) == 5;  // SQLITE_BUSY
+}
+
 } // namespace
 
 QString HistorySchema::reason(const QSqlError& error)
@@ -64,9 +74,23 @@ QString HistorySchema::reason(const QSqlError& error)
     return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
 }
 
-QString HistorySchema::prepare(QSqlDatabase& database, bool writable)
+QString HistorySchema::beginWrite(QSqlDatabase& database, const LockWait& wait)
+{
+    QSqlQuery control(database);
+    QElapsedTimer waited;
+    waited.start();
+    // IMMEDIATE takes the write lock first, so that a second writer waits for it instead of failing.
+    while (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        if (!isBusy(control.lastError()) || waited.elapsed() >= wait.ms) return reason(control.lastError());
+        if (wait.giveUp && wait.giveUp->load()) return QStringLiteral("database is locked; the program ends without waiting");
+    }
+    return QString();
+}
+
+QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const LockWait& wait, int* version)
 {
     Identity identity = identify(database);
+    *version = identity.version;
     if (!identity.error.isEmpty()) return identity.error;
     if (identity.kind == Kind::Foreign) return QStringLiteral("not a Scanvet history file");
     if (identity.kind == Kind::Ours && identity.version > Version)
@@ -80,23 +104,31 @@ QString HistorySchema::prepare(QSqlDatabase& database, bool writable)
     if (query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return QStringLiteral("cannot use WAL mode (journal mode stays %1)").arg(query.value(0).toString());
     query.finish();
-    if (identity.kind == Kind::Ours) return QString();  // version 1 is the first: nothing to migrate yet
+    if (identity.kind == Kind::Ours && identity.version == Version) return QString();
 
-    // Another program may be creating the same file: decide again inside the write lock.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return reason(query.lastError());
+    // Another program may be creating or migrating the same file: decide again inside the write lock.
+    if (QString error = beginWrite(database, wait); !error.isEmpty()) return error;
     identity = identify(database);
     QString error = identity.error;
-    if (error.isEmpty() && identity.kind == Kind::Empty) {
-        for (const char* statement : CreateStatements)
+    const auto run = [&](const auto& statements) {
+        for (const char* statement : statements)
             if (error.isEmpty() && !query.exec(QLatin1String(statement))) error = reason(query.lastError());
+    };
+    if (error.isEmpty() && identity.kind == Kind::Empty) {
+        run(CreateStatements);
         if (error.isEmpty() && !query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId)))
             error = reason(query.lastError());
-        if (error.isEmpty() && !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(Version)))
-            error = reason(query.lastError());
+    } else if (error.isEmpty() && identity.kind == Kind::Ours && identity.version == 1) {
+        run(MigrateFrom1);
     } else if (error.isEmpty() && identity.kind == Kind::Foreign) {
         error = QStringLiteral("not a Scanvet history file");
     }
-    if (error.isEmpty() && query.exec(QStringLiteral("COMMIT"))) return QString();
+    if (error.isEmpty() && identity.version != Version && !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(Version)))
+        error = reason(query.lastError());
+    if (error.isEmpty() && query.exec(QStringLiteral("COMMIT"))) {
+        *version = Version;
+        return QString();
+    }
     if (error.isEmpty()) error = reason(query.lastError());
     if (!query.exec(QStringLiteral("ROLLBACK")))
         qCWarning(lcHistory) << "rollback after" << error << "failed:" << reason(query.lastError());

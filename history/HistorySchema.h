@@ -10,15 +10,32 @@
 #include <QSqlError>
 #include <QString>
 
+#include <atomic>
+
+// How long a write waits for another program's: SQLite waits in slices, so
+// that a program about to end can give up between two of them.
+struct LockWait {
+    static constexpr int SliceMs = 50;
+    int ms = 0;
+    const std::atomic_bool* giveUp = nullptr;  // set: stop waiting
+};
+
 class HistorySchema {
 public:
-    static constexpr int Version = 1;
+    // 2: presence by echo or link, and how a computer was last seen (seen_by);
+    // no round trips and no count of misses. A file of 1 is read as it is and
+    // migrated at its first write.
+    static constexpr int Version = 2;
     static constexpr int ApplicationId = 0x53766831;  // "Svh1"
 
     // Checks that the open database is a history of ours, or a new empty file,
-    // and when writable sets WAL mode and creates the tables of an empty one.
-    // An empty string, or the reason it is not usable (nothing is written then).
-    [[nodiscard]] static QString prepare(QSqlDatabase& database, bool writable);
+    // and when writable sets WAL mode and creates or migrates the tables.
+    // An empty string, or the reason it is not usable (nothing is written
+    // then). version: the tables' version as they are now.
+    [[nodiscard]] static QString prepare(QSqlDatabase& database, bool writable, const LockWait& wait, int* version);
+
+    // BEGIN IMMEDIATE, waiting up to wait.ms for another program's write lock.
+    [[nodiscard]] static QString beginWrite(QSqlDatabase& database, const LockWait& wait);
 
     // SQLite's own text where there is one, else Qt's.
     static QString reason(const QSqlError& error);

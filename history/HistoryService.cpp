@@ -4,6 +4,7 @@
 #include "history/HistoryService.h"
 
 #include "history/Log.h"
+#include "files/Report.h"
 
 #include <QPointer>
 
@@ -14,7 +15,7 @@
 struct HistoryService::Worker {
     HistoryStore store;
     QString lastFailure;
-    qint64 lastPrune = 0;  // seconds since the epoch
+    qint64 lastPrune = 0;  // the end of the test that pruned, seconds since the epoch
     bool closing = false;
 };
 
@@ -46,15 +47,24 @@ HistoryService::~HistoryService()
     m_thread.join();
 }
 
+QString HistoryService::describe(const std::vector<TestRecord>& pieces)
+{
+    QStringList ranges;
+    for (const TestRecord& piece : pieces) ranges << piece.range;
+    if (ranges.size() > 3) ranges = QStringList{ranges.front(), QStringLiteral("..."), ranges.back()};
+    return ranges.join(QStringLiteral(", ")) + QStringLiteral(", ended ") +
+           (pieces.empty() ? QString() : isoWithOffset(pieces.front().end));
+}
+
 void HistoryService::setKeepDays(int days)
 {
     m_keepDays = days;
     hand({Task::KeepDays, {}, {}, {}, days});
 }
 
-void HistoryService::record(const TestRecord& test)
+void HistoryService::record(std::vector<TestRecord> pieces)
 {
-    if (m_keepDays > 0) hand({Task::Record, test, {}, {}, 0});
+    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0});
 }
 
 void HistoryService::query(const HistoryRange& range, const QDateTime& now)
@@ -62,18 +72,38 @@ void HistoryService::query(const HistoryRange& range, const QDateTime& now)
     hand({Task::Query, {}, range, now, 0});
 }
 
+bool HistoryService::busy()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_unanswered > 0 || !m_answers.empty();
+}
+
+QStringList HistoryService::abandon()
+{
+    m_giveUp = true;
+    QStringList unrecorded;
+    const std::lock_guard lock(m_mutex);
+    if (!m_underWay.isEmpty()) unrecorded << m_underWay;
+    for (const Task& task : m_tasks)
+        if (task.kind == Task::Record) unrecorded << describe(task.pieces);
+    m_unanswered -= int(m_tasks.size());
+    m_tasks.clear();
+    return unrecorded;
+}
+
 void HistoryService::hand(Task task)
 {
     {
         const std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
+        ++m_unanswered;
     }
     m_taskWaiting.notify_one();
 }
 
 void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
 {
-    Worker worker{HistoryStore(path, keepDays, busyTimeoutMs), {}, 0, false};
+    Worker worker{HistoryStore(path, keepDays, busyTimeoutMs, &m_giveUp), {}, 0, false};
     for (;;) {
         Task task;
         {
@@ -83,24 +113,17 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
             task = std::move(m_tasks.front());
             m_tasks.pop_front();
             worker.closing = m_closing;
-            m_performing = true;
+            if (task.kind == Task::Record) m_underWay = describe(task.pieces);
         }
         perform(worker, task);
+        bool drained = false;
         {
             const std::lock_guard lock(m_mutex);
-            m_performing = false;
+            m_underWay.clear();
+            drained = --m_unanswered == 0;
         }
-        m_drained.notify_all();
+        if (drained) answer({Answer::Drained, {}, false, {}});
     }
-}
-
-void HistoryService::finish()
-{
-    {
-        std::unique_lock lock(m_mutex);
-        m_drained.wait(lock, [this] { return m_tasks.empty() && !m_performing; });
-    }
-    deliverAnswers();
 }
 
 void HistoryService::perform(Worker& worker, Task& task)
@@ -112,48 +135,50 @@ void HistoryService::perform(Worker& worker, Task& task)
         worker.lastPrune = 0;  // a shorter choice prunes at the next test, not a day later
         return;
     case Task::Record: {
-        if (worker.closing && !worker.lastFailure.isEmpty()) return;  // the program is ending: no second wait
-        if (ensureOpen(worker, HistoryStore::Access::CreateIfMissing) != HistoryStore::Opened::Ready) return;
-        pruneIfDue(worker, task.test.end);
-        std::optional<AnsweringChanges> outcome = store.record(task.test);
-        if (!outcome) return report(worker, store.lastError());
+        if (m_giveUp || (worker.closing && !worker.lastFailure.isEmpty())) return;  // the program is ending: no second wait
+        if (ensureOpen(worker, HistoryStore::Access::Write) != HistoryStore::Opened::Ready) return;
+        const qint64 end = task.pieces.front().end.toSecsSinceEpoch();
+        const bool prune = worker.lastPrune == 0 || end - worker.lastPrune >= 24 * 60 * 60 || end < worker.lastPrune;
+        if (!store.record(task.pieces, prune)) return report(worker, store.lastError());
+        if (prune) worker.lastPrune = end;
         worker.lastFailure.clear();
-        return answer({Answer::Recorded, task.test.range, task.test.whole, std::move(*outcome), {}});
+        QStringList ranges;
+        for (const TestRecord& piece : task.pieces) ranges << piece.range;
+        return answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}});
     }
     case Task::Query: {
         std::vector<ComputerHistory> computers;
-        if (ensureOpen(worker, HistoryStore::Access::ExistingOnly) == HistoryStore::Opened::Ready) {
+        if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
             std::optional<std::vector<ComputerHistory>> read = store.computers(*task.range, task.now);
             if (read) computers = std::move(*read);
             else report(worker, store.lastError());
         }
-        return answer({Answer::Read, task.range->text(), false, {}, std::move(computers)});
+        return answer({Answer::Read, task.range->text(), false, std::move(computers)});
     }
     }
 }
 
 HistoryStore::Opened HistoryService::ensureOpen(Worker& worker, HistoryStore::Access access)
 {
-    if (worker.store.isOpen()) return HistoryStore::Opened::Ready;
-    const HistoryStore::Opened opened = worker.store.open(access);
-    if (opened == HistoryStore::Opened::Failed) report(worker, worker.store.lastError());
-    if (opened == HistoryStore::Opened::Ready) pruneIfDue(worker, QDateTime::currentDateTime());
+    HistoryStore& store = worker.store;
+    if (store.moved()) {
+        // Every later write would go into the file that is gone.
+        report(worker, store.path() + QStringLiteral(": deleted or replaced while in use, and what it held with it; "
+                                                     "the tests from now on go into the file now there"));
+        store.close();
+        worker.lastPrune = 0;
+    }
+    if (access == HistoryStore::Access::Read ? store.isOpen() : store.isWritable()) return HistoryStore::Opened::Ready;
+    const HistoryStore::Opened opened = store.open(access);
+    if (opened == HistoryStore::Opened::Failed) report(worker, store.lastError());
     return opened;
-}
-
-void HistoryService::pruneIfDue(Worker& worker, const QDateTime& now)
-{
-    const qint64 seconds = now.toSecsSinceEpoch();
-    if (worker.store.keepDays() == 0 || (worker.lastPrune != 0 && seconds - worker.lastPrune < 24 * 60 * 60)) return;
-    if (worker.store.prune(now)) worker.lastPrune = seconds;
-    else report(worker, worker.store.lastError());
 }
 
 void HistoryService::report(Worker& worker, const QString& message)
 {
     if (message == worker.lastFailure) return;
     worker.lastFailure = message;
-    answer({Answer::Failed, message, false, {}, {}});
+    answer({Answer::Failed, message, false, {}});
 }
 
 void HistoryService::answer(Answer answer)
@@ -176,9 +201,10 @@ void HistoryService::deliverAnswers()
     for (const Answer& answer : answers) {
         if (!alive) return;
         switch (answer.kind) {
-        case Answer::Recorded: Q_EMIT recorded(answer.text, answer.whole, answer.outcome); break;
+        case Answer::Recorded: Q_EMIT recorded(answer.text, answer.whole); break;
         case Answer::Read: Q_EMIT computersRead(answer.text, answer.computers); break;
         case Answer::Failed: Q_EMIT failed(answer.text); break;
+        case Answer::Drained: Q_EMIT drained(); break;
         }
     }
 }

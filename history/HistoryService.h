@@ -11,13 +11,14 @@
 #include "history/ComputerHistory.h"
 #include "history/HistoryRange.h"
 #include "history/HistoryStore.h"
-#include "history/AnsweringChanges.h"
 #include "history/TestRecord.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -29,8 +30,9 @@
 class HistoryService : public QObject {
     Q_OBJECT
 public:
-    // The file is opened on first use and again after a failure; older rows
-    // go at that open and then once a day of tests.
+    // The file is opened on first use and again after a failure, or once it
+    // was deleted or replaced; older rows go with the first test and then
+    // once a day of tests.
     HistoryService(const QString& path, int keepDays, int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs,
                    QObject* parent = nullptr);
     // Drops the queries not started and waits for the writes handed over
@@ -43,53 +45,58 @@ public:
     // 0 is off: later tests are not recorded.
     void setKeepDays(int days);
     int keepDays() const { return m_keepDays; }
-    // Blocks until what was handed over is written (each write bounded by
-    // the busy time-out), then gives its answers and failures at once: for a
-    // program that is about to end, never for the GUI thread.
-    void finish();
-    void record(const TestRecord& test);
+    // One test: its pieces (one per /24) go in one transaction.
+    void record(std::vector<TestRecord> pieces);
     void query(const HistoryRange& range, const QDateTime& now);
+    // A write or query is handed over and not yet answered (drained() follows).
+    bool busy();
+    // For a program that ends now: the wait for the file ends, the writes
+    // not done are dropped, and the tests they held are named ("RANGES,
+    // ended TIME"). The answers already given still come.
+    QStringList abandon();
 
 Q_SIGNALS:
-    void recorded(const QString& range, bool whole, const AnsweringChanges& outcome);
+    void recorded(const QString& ranges, bool whole);
     // Empty when there is no history file (yet) or it failed (failed() says why).
     void computersRead(const QString& range, const std::vector<ComputerHistory>& computers);
     // "FILE: reason"; the same reason again only after a write has succeeded.
     void failed(const QString& message);
+    // Everything handed over is answered.
+    void drained();
 
 private:
     struct Task {
         enum Kind { Record, Query, KeepDays } kind;
-        TestRecord test;
+        std::vector<TestRecord> pieces;
         std::optional<HistoryRange> range;
         QDateTime now;
         int keepDays = 0;
     };
     struct Answer {
-        enum Kind { Recorded, Read, Failed } kind;
-        QString text;  // the range, or the failure
+        enum Kind { Recorded, Read, Failed, Drained } kind;
+        QString text;  // the ranges or range, or the failure
         bool whole = false;
-        AnsweringChanges outcome;
         std::vector<ComputerHistory> computers;
     };
     struct Worker;
 
+    static QString describe(const std::vector<TestRecord>& pieces);
     void hand(Task task);
     void work(const QString& path, int keepDays, int busyTimeoutMs);  // the worker thread
     void perform(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
-    void pruneIfDue(Worker& worker, const QDateTime& now);
     void answer(Answer answer);
     void report(Worker& worker, const QString& message);
     void deliverAnswers();  // the caller's thread
 
     int m_keepDays;  // the caller's copy
+    std::atomic_bool m_giveUp = false;
     std::mutex m_mutex;
     std::condition_variable m_taskWaiting;
-    std::condition_variable m_drained;  // no task waits and none is under way
-    bool m_performing = false;
     std::deque<Task> m_tasks;
     std::deque<Answer> m_answers;
+    QString m_underWay;  // the test being written, described
+    int m_unanswered = 0;  // tasks handed over whose answers have not been delivered
     bool m_wakePending = false;
     bool m_closing = false;
     std::jthread m_thread;  // last: it starts once the rest is made

@@ -5,39 +5,42 @@
 
 #include "history/Log.h"
 #include "history/HistoryReader.h"
-#include "history/HistorySchema.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QStandardPaths>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 namespace {
 
 constexpr qint64 Day = 24 * 60 * 60;
+// A test recorded after a newer one (another program's) ends at most about
+// this much before it; a stored time further ahead came from a clock that ran ahead.
+constexpr qint64 LateTest = 60 * 60;
 
 QVariant nullable(std::optional<qint64> value)
 {
     return value ? QVariant(*value) : QVariant();
 }
 
-std::optional<qint64> optionalNumber(const QVariant& value)
-{
-    return value.isNull() ? std::nullopt : std::optional<qint64>(value.toLongLong());
-}
-
 // A computer's row as a test finds and leaves it.
 struct Sighting {
     qint64 firstSeen = 0, lastSeen = 0;
     QString name, mac;
-    std::optional<qint64> answering;  // at the last whole test
+    std::optional<qint64> present;  // at the last whole test
     bool state = false;
     qint64 stateTime = 0;
-    std::optional<qint64> missed;
+    QVariant seenBy;
     bool isNew = false;
 };
 
@@ -46,11 +49,11 @@ struct Sighting {
 struct HistoryStore::Statements {
     explicit Statements(const QSqlDatabase& database)
         : insertTest(database), selectKnown(database), insertComputer(database), updateComputer(database),
-          deleteChange(database), insertChange(database), addRoundTrip(database), coveredBefore(database)
+          deleteChange(database), insertChange(database), dropLaterChanges(database), lastChange(database)
     {
     }
-    QSqlQuery insertTest, selectKnown, insertComputer, updateComputer, deleteChange, insertChange, addRoundTrip,
-        coveredBefore;
+    QSqlQuery insertTest, selectKnown, insertComputer, updateComputer, deleteChange, insertChange, dropLaterChanges,
+        lastChange;
 
     // An empty string, or the reason one would not prepare.
     QString prepare()
@@ -58,20 +61,16 @@ struct HistoryStore::Statements {
         const std::pair<QSqlQuery*, const char*> statements[] = {
             {&insertTest, "INSERT INTO tests (network, first_octet, last_octet, preset, started, ended, whole)"
                           " VALUES (?, ?, ?, ?, ?, ?, ?)"},
-            {&selectKnown, "SELECT address, first_seen, last_seen, name, mac, answering, state, state_time, missed"
+            {&selectKnown, "SELECT address, first_seen, last_seen, name, mac, answering, state, state_time, seen_by"
                            " FROM computers WHERE address BETWEEN ? AND ?"},
             {&insertComputer, "INSERT INTO computers (first_seen, last_seen, name, mac, answering, state, state_time,"
-                              " missed, address) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+                              " seen_by, address) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"},
             {&updateComputer, "UPDATE computers SET first_seen = ?, last_seen = ?, name = ?, mac = ?, answering = ?,"
-                              " state = ?, state_time = ?, missed = ? WHERE address = ?"},
+                              " state = ?, state_time = ?, seen_by = ? WHERE address = ?"},
             {&deleteChange, "DELETE FROM changes WHERE address = ? AND time = ?"},
             {&insertChange, "INSERT INTO changes (address, time, answering) VALUES (?, ?, ?)"},
-            {&addRoundTrip, "INSERT INTO round_trips (address, day, minimum, maximum, total, count)"
-                            " VALUES (?, ?, ?, ?, ?, 1) ON CONFLICT (address, day) DO UPDATE SET"
-                            " minimum = min(minimum, excluded.minimum), maximum = max(maximum, excluded.maximum),"
-                            " total = total + excluded.total, count = count + 1"},
-            {&coveredBefore, "SELECT 1 FROM tests WHERE network = ? AND whole = 1 AND first_octet <= ?"
-                             " AND last_octet >= ? AND id < ? LIMIT 1"},
+            {&dropLaterChanges, "DELETE FROM changes WHERE address = ? AND time > ?"},
+            {&lastChange, "SELECT answering, time FROM changes WHERE address = ? ORDER BY time DESC LIMIT 1"},
         };
         for (const auto& [query, text] : statements) {
             query->setForwardOnly(true);
@@ -81,8 +80,8 @@ struct HistoryStore::Statements {
     }
 };
 
-HistoryStore::HistoryStore(QString path, int keepDays, int busyTimeoutMs)
-    : m_path(std::move(path)), m_keepDays(keepDays), m_busyTimeoutMs(busyTimeoutMs),
+HistoryStore::HistoryStore(QString path, int keepDays, int busyTimeoutMs, const std::atomic_bool* giveUp)
+    : m_path(std::move(path)), m_keepDays(keepDays), m_wait{busyTimeoutMs, giveUp},
       m_connection(QStringLiteral("scanvet.history.") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
@@ -95,6 +94,7 @@ HistoryStore::~HistoryStore()
 void HistoryStore::close()
 {
     m_statements.reset();  // every query goes before its connection
+    m_open = false;
     if (!m_database.isValid()) return;
     m_database.close();
     m_database = QSqlDatabase();
@@ -112,32 +112,98 @@ HistoryStore::Opened HistoryStore::open(Access access)
 {
     close();
     m_openFailure.clear();
+    const QFileInfo file(m_path);
+    const bool writable = access == Access::Write && m_keepDays > 0;
+    if (!writable && file.exists() && file.size() == 0) return Opened::Absent;  // made but never written
+    bool createdFolder = false;
+    if (!file.exists() && !file.isSymLink()) {
+        if (!writable) return Opened::Absent;
+        const QString folder = file.absolutePath();
+        createdFolder = !QFileInfo::exists(folder);
+        if (createdFolder && (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
+                              ::mkdir(QFile::encodeName(folder).constData(), 0700) != 0)) {
+            m_openFailure = QStringLiteral("cannot make its folder: ") + QString::fromLocal8Bit(std::strerror(errno));
+            fail(m_openFailure);
+            return Opened::Failed;
+        }
+        // Made here with the owner's rights alone: SQLite gives its -wal and -shm the same.
+        if (const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
+            ::close(fd);
+    } else if (!file.isFile()) {  // a FIFO would hang the first read; a folder is no file
+        m_openFailure = QStringLiteral("not a regular file");
+        fail(m_openFailure);
+        return Opened::Failed;
+    }
+    Opened opened = openDatabase(writable, false);
+    // A read-only folder cannot take the -shm that a WAL reader needs: a file
+    // that nobody can change there is read as it is.
+    if (opened == Opened::Failed && !writable && ::access(QFile::encodeName(file.absolutePath()).constData(), W_OK) != 0 &&
+        !QFileInfo::exists(m_path + QStringLiteral("-wal")))
+        opened = openDatabase(false, true);
+    if (opened != Opened::Ready) return opened;
+    restrictAccess(createdFolder);
+    struct stat status {};
+    if (::stat(QFile::encodeName(m_path).constData(), &status) == 0) {
+        m_device = status.st_dev;
+        m_inode = status.st_ino;
+    }
+    return Opened::Ready;
+}
+
+HistoryStore::Opened HistoryStore::openDatabase(bool writable, bool immutable)
+{
+    close();
     auto refuse = [this](const QString& reason) {
         close();
         m_openFailure = reason;
         fail(reason);
         return Opened::Failed;
     };
-    const QFileInfo file(m_path);
-    const bool writable = access == Access::CreateIfMissing && m_keepDays > 0;
-    if (!writable && file.exists() && file.size() == 0) return Opened::Absent;  // made but never written
-    if (!file.exists() && !file.isSymLink()) {
-        if (!writable) return Opened::Absent;
-        if (!QDir().mkpath(file.absolutePath())) return refuse(QStringLiteral("cannot make its folder"));
-    } else if (!file.isFile()) {  // a FIFO would hang the first read; a folder is no file
-        return refuse(QStringLiteral("not a regular file"));
-    }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    m_database.setDatabaseName(m_path);
-    m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(LockWait::SliceMs);
+    if (!writable) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    if (immutable) {
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+        m_database.setDatabaseName(QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+    } else {
+        m_database.setDatabaseName(m_path);
+    }
+    m_database.setConnectOptions(options);
     if (!m_database.open()) return refuse(HistorySchema::reason(m_database.lastError()));
-    if (const QString error = HistorySchema::prepare(m_database, writable); !error.isEmpty()) return refuse(error);
+    if (const QString error = HistorySchema::prepare(m_database, writable, m_wait, &m_version); !error.isEmpty())
+        return refuse(error);
+    m_writable = writable;
+    m_open = true;
+    if (!writable) return Opened::Ready;
     // A crash loses at most the test under way: every commit reaches the disk.
     if (QSqlQuery pragma(m_database); !pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return refuse(HistorySchema::reason(pragma.lastError()));
     m_statements = std::make_unique<Statements>(m_database);
     if (const QString error = m_statements->prepare(); !error.isEmpty()) return refuse(error);
     return Opened::Ready;
+}
+
+void HistoryStore::restrictAccess(bool createdFolder) const
+{
+    // An inventory of hosts and MACs: an older program's file, or SQLite's
+    // -wal and -shm beside a file others could read, lose the others' rights.
+    QStringList paths{m_path, m_path + QStringLiteral("-wal"), m_path + QStringLiteral("-shm")};
+    if (createdFolder) paths << QFileInfo(m_path).absolutePath();
+    for (const QString& path : paths) {
+        struct stat status {};
+        const QByteArray name = QFile::encodeName(path);
+        if (::lstat(name.constData(), &status) != 0 || status.st_uid != ::geteuid() || (status.st_mode & 077) == 0)
+            continue;
+        if (::chmod(name.constData(), status.st_mode & 0700) != 0)
+            qCWarning(lcHistory) << "cannot keep" << path << "to its owner:" << std::strerror(errno);
+    }
+}
+
+bool HistoryStore::moved() const
+{
+    struct stat status {};
+    return m_open && (::stat(QFile::encodeName(m_path).constData(), &status) != 0 || status.st_dev != m_device ||
+                      status.st_ino != m_inode);
 }
 
 bool HistoryStore::failNotOpen()
@@ -147,10 +213,9 @@ bool HistoryStore::failNotOpen()
 
 bool HistoryStore::inTransaction(const std::function<bool()>& work)
 {
-    if (!isOpen()) return failNotOpen();
+    if (!isWritable()) return failNotOpen();
+    if (const QString error = HistorySchema::beginWrite(m_database, m_wait); !error.isEmpty()) return fail(error);
     QSqlQuery control(m_database);
-    // IMMEDIATE takes the write lock first, so that a second writer waits for it instead of failing.
-    if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) return fail(HistorySchema::reason(control.lastError()));
     if (work() && control.exec(QStringLiteral("COMMIT"))) return true;
     if (control.lastError().isValid()) fail(HistorySchema::reason(control.lastError()));
     if (!control.exec(QStringLiteral("ROLLBACK")))
@@ -158,33 +223,50 @@ bool HistoryStore::inTransaction(const std::function<bool()>& work)
     return false;
 }
 
-std::optional<AnsweringChanges> HistoryStore::record(const TestRecord& test)
+bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune)
 {
-    if (m_keepDays == 0) return AnsweringChanges{};
-    AnsweringChanges outcome;
-    if (!inTransaction([&] { return write(test, outcome); })) return std::nullopt;
-    return outcome;
-}
-
-bool HistoryStore::recordAll(const std::vector<TestRecord>& tests)
-{
-    if (m_keepDays == 0) return true;
+    if (m_keepDays == 0 || pieces.empty()) return true;
     return inTransaction([&] {
-        AnsweringChanges outcome;
-        for (const TestRecord& test : tests)
-            if (!write(test, outcome)) return false;
+        if (prune && !pruneBefore(pieces.front().end.toSecsSinceEpoch())) return false;
+        for (const TestRecord& piece : pieces)
+            if (!write(piece)) return false;
         return true;
     });
 }
 
-bool HistoryStore::write(const TestRecord& test, AnsweringChanges& outcome)
+bool HistoryStore::prune(const QDateTime& now)
 {
-    outcome = AnsweringChanges{};
+    if (m_keepDays == 0) return true;
+    return inTransaction([&] { return pruneBefore(now.toSecsSinceEpoch()); });
+}
+
+bool HistoryStore::pruneBefore(qint64 reference)
+{
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("SELECT max(ended) FROM tests")) || !query.next())
+        return fail(HistorySchema::reason(query.lastError()));
+    if (query.value(0).isNull()) return true;  // no test: nothing to measure the age by
+    const qint64 cutoff = std::min(reference, query.value(0).toLongLong()) - m_keepDays * Day;
+    query.finish();
+    const char* const statements[] = {
+        "DELETE FROM tests WHERE ended < ?",
+        "DELETE FROM computers WHERE last_seen < ?",
+        "DELETE FROM changes WHERE time < ? OR address NOT IN (SELECT address FROM computers)",
+    };
+    for (const char* text : statements) {
+        query.prepare(QLatin1String(text));
+        query.addBindValue(cutoff);
+        if (!query.exec()) return fail(HistorySchema::reason(query.lastError()));
+    }
+    return true;
+}
+
+bool HistoryStore::write(const TestRecord& test)
+{
     const std::optional<HistoryRange> range = HistoryRange::parse(test.range);
     if (!range) return fail(QStringLiteral("not a range: %1").arg(test.range));
     if (!test.end.isValid()) return fail(QStringLiteral("a test of %1 without its end").arg(test.range));
     const qint64 time = test.end.toSecsSinceEpoch();
-    const qint64 day = test.end.toLocalTime().date().toJulianDay();
     Statements& s = *m_statements;
     auto run = [this](QSqlQuery& query, std::initializer_list<QVariant> values) {
         int i = 0;
@@ -195,7 +277,6 @@ bool HistoryStore::write(const TestRecord& test, AnsweringChanges& outcome)
     if (!run(s.insertTest, {range->network(), range->first(), range->last(), test.preset,
                             test.start.isValid() ? test.start.toSecsSinceEpoch() : time, time, test.whole}))
         return false;
-    const qint64 testId = s.insertTest.lastInsertId().toLongLong();
 
     std::map<quint32, Sighting> computers;
     if (!run(s.selectKnown, {range->lowest(), range->highest()})) return false;
@@ -203,7 +284,8 @@ bool HistoryStore::write(const TestRecord& test, AnsweringChanges& outcome)
         const auto value = [&](int i) { return s.selectKnown.value(i); };
         computers[quint32(value(0).toLongLong())] =
             Sighting{value(1).toLongLong(), value(2).toLongLong(), value(3).toString(), value(4).toString(),
-                     optionalNumber(value(5)), value(6).toBool(), value(7).toLongLong(), optionalNumber(value(8))};
+                     value(5).isNull() ? std::nullopt : std::optional<qint64>(value(5).toLongLong()),
+                     value(6).toBool(), value(7).toLongLong(), value(8), false};
     }
     s.selectKnown.finish();
 
@@ -215,95 +297,63 @@ bool HistoryStore::write(const TestRecord& test, AnsweringChanges& outcome)
         else qCWarning(lcHistory) << "left out" << result.address << "of a test of" << test.range;
     }
 
-    auto coveredBefore = [&](quint32 address, bool& covered) {
-        const int octet = int(address & 0xFF);
-        if (!run(s.coveredBefore, {range->network(), octet, octet, testId})) return false;
-        covered = s.coveredBefore.next();
-        s.coveredBefore.finish();
-        return true;
-    };
-    // Flips the state at this test's time. Two flips in one second cancel out,
-    // so that the changes kept always alternate.
-    auto flip = [&](quint32 address, Sighting& computer, bool answering) {
-        computer.state = answering;
+    // Flips the presence at this test's time. Two flips in one second cancel
+    // out, so that the changes kept always alternate.
+    auto flip = [&](quint32 address, Sighting& computer, bool present) {
+        computer.state = present;
         if (!run(s.deleteChange, {address, time})) return false;
-        return s.deleteChange.numRowsAffected() > 0 || run(s.insertChange, {address, time, answering});
+        return s.deleteChange.numRowsAffected() > 0 || run(s.insertChange, {address, time, present});
+    };
+    // What a clock that ran ahead stored goes: the state is that of the last
+    // change before this test, or of the first sighting (present).
+    auto rewind = [&](quint32 address, Sighting& computer) {
+        if (computer.stateTime <= time + LateTest) return true;
+        qCWarning(lcHistory) << "a test of" << test.range << "stored a time ahead of the clock for"
+                             << HistoryRange::addressText(address) << "; this test's state replaces it";
+        if (!run(s.dropLaterChanges, {address, time}) || !run(s.lastChange, {address})) return false;
+        const bool changed = s.lastChange.next();
+        computer.state = changed ? s.lastChange.value(0).toBool() : true;
+        computer.stateTime = changed ? s.lastChange.value(1).toLongLong() : std::min(computer.firstSeen, time);
+        s.lastChange.finish();
+        computer.present.reset();
+        if (computer.lastSeen > time + LateTest) computer.lastSeen = time;
+        return true;
     };
 
     const QString none(QLatin1String(""));  // not NULL: the columns hold text
     for (const auto& [address, result] : seen) {
-        auto [it, isNew] = computers.try_emplace(address, Sighting{time, time, none, none, {}, result->answered, time, {}, true});
+        auto [it, isNew] = computers.try_emplace(address, Sighting{time, time, none, none, {}, true, time, {}, true});
         Sighting& computer = it->second;
+        if (!rewind(address, computer)) return false;
         if (time >= computer.lastSeen) {
             computer.lastSeen = time;
             if (!result->name.isEmpty()) computer.name = result->name;
             if (!result->mac.isEmpty()) computer.mac = result->mac;
+            computer.seenBy = result->answered ? QStringLiteral("echo") : QStringLiteral("link");
         }
         computer.firstSeen = std::min(computer.firstSeen, time);
         // A test older than the state's (another program's, recorded late) only adds sightings.
-        const bool current = time >= computer.stateTime;
-        // A stopped test records answers only.
-        if ((test.whole || result->answered) && current) {
-            if (!isNew && computer.state != result->answered && !flip(address, computer, result->answered)) return false;
-            computer.stateTime = time;
-        }
-        if (test.whole && current) {
-            computer.answering = result->answered;
-            if (result->answered) {
-                const std::optional<qint64> before = std::exchange(computer.missed, 0);
-                bool covered = false;
-                if (!before && !coveredBefore(address, covered)) return false;
-                if (before.value_or(0) > 0 || covered)
-                    outcome.returned.push_back({HistoryRange::addressText(address),
-                                                before ? int(*before) : ReturnedComputer::NeverAnswered});
-            } else if (computer.missed) {
-                outcome.missing.push_back({HistoryRange::addressText(address), int(++*computer.missed)});
-            }
-        }
-        if (result->answered && result->roundTripMs >= 0 &&
-            !run(s.addRoundTrip, {address, day, result->roundTripMs, result->roundTripMs, result->roundTripMs}))
-            return false;
+        if (time < computer.stateTime) continue;
+        if (!isNew && !computer.state && !flip(address, computer, true)) return false;
+        computer.stateTime = time;
+        if (test.whole) computer.present = 1;
     }
 
     for (auto& [address, computer] : computers) {
-        const bool found = seen.contains(address);
-        if (!found && !test.whole) continue;
-        if (!found) {  // absent from a whole test: not answering
-            const bool unchanged = computer.answering == 0 && !computer.state && !computer.missed;
-            if (unchanged || time < computer.stateTime) continue;
-            computer.answering = 0;
+        if (!seen.contains(address)) {  // absent, which only a whole test tells
+            if (!test.whole) continue;
+            if (!rewind(address, computer)) return false;
+            if ((computer.present == 0 && !computer.state) || time < computer.stateTime) continue;
+            computer.present = 0;
             if (computer.state && !flip(address, computer, false)) return false;
             computer.stateTime = time;
-            if (computer.missed) outcome.missing.push_back({HistoryRange::addressText(address), int(++*computer.missed)});
         }
         QSqlQuery& statement = computer.isNew ? s.insertComputer : s.updateComputer;
-        if (!run(statement, {computer.firstSeen, computer.lastSeen, computer.name, computer.mac, nullable(computer.answering),
-                         computer.state, computer.stateTime, nullable(computer.missed), address}))
+        if (!run(statement, {computer.firstSeen, computer.lastSeen, computer.name, computer.mac, nullable(computer.present),
+                             computer.state, computer.stateTime, computer.seenBy, address}))
             return false;
     }
     return true;
-}
-
-bool HistoryStore::prune(const QDateTime& now)
-{
-    if (m_keepDays == 0) return true;
-    const qint64 cutoff = now.toSecsSinceEpoch() - m_keepDays * Day;
-    const qint64 cutoffDay = now.toLocalTime().date().addDays(-m_keepDays).toJulianDay();
-    return inTransaction([&] {
-        const std::pair<const char*, qint64> statements[] = {
-            {"DELETE FROM tests WHERE ended < ?", cutoff},
-            {"DELETE FROM computers WHERE last_seen < ?", cutoff},
-            {"DELETE FROM changes WHERE time < ? OR address NOT IN (SELECT address FROM computers)", cutoff},
-            {"DELETE FROM round_trips WHERE day < ? OR address NOT IN (SELECT address FROM computers)", cutoffDay},
-        };
-        QSqlQuery query(m_database);
-        for (const auto& [text, bound] : statements) {
-            query.prepare(QLatin1String(text));
-            query.addBindValue(bound);
-            if (!query.exec()) return fail(HistorySchema::reason(query.lastError()));
-        }
-        return true;
-    });
 }
 
 std::optional<std::vector<ComputerHistory>> HistoryStore::computers(const HistoryRange& range, const QDateTime& now)
@@ -312,21 +362,8 @@ std::optional<std::vector<ComputerHistory>> HistoryStore::computers(const Histor
         failNotOpen();
         return std::nullopt;
     }
-    HistoryReader reader(m_database);
-    std::optional<std::vector<ComputerHistory>> computers = reader.computers(range, now);
+    HistoryReader reader(m_database, m_version);
+    std::optional<std::vector<ComputerHistory>> computers = reader.computers(range.withNetworkEnds(), now);
     if (!computers) fail(reader.error());
     return computers;
-}
-
-std::optional<std::vector<DailyRoundTrip>> HistoryStore::roundTrips(const QString& address)
-{
-    const std::optional<quint32> number = HistoryRange::parseAddress(address);
-    if (!isOpen() || !number) {
-        isOpen() ? fail(QStringLiteral("not an address: %1").arg(address)) : failNotOpen();
-        return std::nullopt;
-    }
-    HistoryReader reader(m_database);
-    std::optional<std::vector<DailyRoundTrip>> days = reader.roundTrips(*number);
-    if (!days) fail(reader.error());
-    return days;
 }

@@ -4,18 +4,22 @@
 // The history file: one SQLite connection, used on the thread that made the
 // store. Every test is one transaction, every value a bound parameter. A file
 // that cannot be used is reported (lastError: the file and SQLite's reason)
-// and left as it was: the store never overwrites, moves or deletes it.
+// and left as it was: the store never overwrites, moves or deletes it. What
+// it makes, only its owner may read: the folder 0700, the file 0600.
 #pragma once
 
 #include "history/ComputerHistory.h"
 #include "history/HistoryRange.h"
-#include "history/AnsweringChanges.h"
+#include "history/HistorySchema.h"
 #include "history/TestRecord.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <sys/types.h>
+
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,38 +28,44 @@
 class HistoryStore {
 public:
     static constexpr int DefaultKeepDays = 90;
-    static constexpr int DefaultBusyTimeoutMs = 5000;
-    enum class Access { CreateIfMissing, ExistingOnly };
+    // How long a write waits for another program's: short, as a command line
+    // at its end waits this long at most.
+    static constexpr int DefaultBusyTimeoutMs = 2000;
+    // Write: makes the file and its folder if missing. Read: read-only.
+    enum class Access { Write, Read };
     enum class Opened { Ready, Absent, Failed };
 
     // keepDays: 7, 30, 90 or 365; 0 is off: nothing is written, and an
     // absent file is not made. busyTimeoutMs: how long a write waits for
-    // another program's.
-    explicit HistoryStore(QString path, int keepDays = DefaultKeepDays, int busyTimeoutMs = DefaultBusyTimeoutMs);
+    // another program's; giveUp, once set, ends that wait.
+    explicit HistoryStore(QString path, int keepDays = DefaultKeepDays, int busyTimeoutMs = DefaultBusyTimeoutMs,
+                          const std::atomic_bool* giveUp = nullptr);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    // Makes the file and its folder if missing (with CreateIfMissing and
-    // keepDays above 0). Absent: no file and none made.
-    [[nodiscard]] Opened open(Access access = Access::CreateIfMissing);
-    bool isOpen() const { return m_statements != nullptr; }
+    // Absent: no file (or an empty one) and none made.
+    [[nodiscard]] Opened open(Access access = Access::Write);
+    bool isOpen() const { return m_open; }
+    bool isWritable() const { return m_open && m_writable; }
     // Its WAL goes into the file; open() again to go on.
     void close();
+    // The file open is no longer at its path: deleted, moved or replaced.
+    bool moved() const;
 
-    // One transaction. None on failure (lastError); an empty outcome when off.
-    [[nodiscard]] std::optional<AnsweringChanges> record(const TestRecord& test);
-    // All of them in one transaction (imports and benchmarks); false on failure.
-    [[nodiscard]] bool recordAll(const std::vector<TestRecord>& tests);
-    // Removes what is older than keepDays before now: tests, changes and
-    // daily round trips; a computer with everything of it once its last
-    // sighting is that old. A computer still seen keeps its first sighting.
+    // One test: its pieces (one per /24) in one transaction, all or none.
+    // With prune, what is older than the kept days goes first, in the same
+    // transaction. False on failure (lastError); true and nothing written when off.
+    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool prune = false);
+    // Removes what is older than keepDays before now, or before the newest
+    // stored test where now lies ahead of it: a clock that runs ahead never
+    // deletes. Tests and changes; a computer with everything of it once its
+    // last sighting is that old. A computer still seen keeps its first sighting.
     [[nodiscard]] bool prune(const QDateTime& now);
 
-    // Every computer kept whose address lies in range, by address.
+    // Every computer kept whose address lies in range, by address; .0 and
+    // .255 with a range from 1 or to 254 (see HistoryRange::withNetworkEnds).
     [[nodiscard]] std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now);
-    // Its round trips per local day, oldest first.
-    [[nodiscard]] std::optional<std::vector<DailyRoundTrip>> roundTrips(const QString& address);
 
     QString lastError() const { return m_error; }
     QString path() const { return m_path; }
@@ -66,15 +76,23 @@ private:
     struct Statements;
     bool fail(const QString& reason);
     bool failNotOpen();
+    Opened openDatabase(bool writable, bool immutable);
+    void restrictAccess(bool createdFolder) const;
     bool inTransaction(const std::function<bool()>& work);
-    bool write(const TestRecord& test, AnsweringChanges& outcome);
+    bool pruneBefore(qint64 reference);
+    bool write(const TestRecord& test);
 
     QString m_path;
     int m_keepDays;
-    int m_busyTimeoutMs;
+    LockWait m_wait;
     QString m_connection;
     QSqlDatabase m_database;
     std::unique_ptr<Statements> m_statements;
+    bool m_open = false;
+    bool m_writable = false;
+    int m_version = 0;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     QString m_error;
     QString m_openFailure;  // why the last open failed
 };

@@ -13,7 +13,7 @@ StateTimeline::StateTimeline(bool initial, std::vector<StateChange> changes)
 bool StateTimeline::stateAt(qint64 time) const
 {
     const auto after = std::ranges::upper_bound(m_changes, time, {}, &StateChange::time);
-    return after == m_changes.begin() ? m_initial : std::prev(after)->answering;
+    return after == m_changes.begin() ? m_initial : std::prev(after)->present;
 }
 
 std::optional<double> StateTimeline::uptime(const std::vector<qint64>& tests, qint64 from, qint64 to) const
@@ -34,9 +34,9 @@ std::vector<StateSpan> StateTimeline::spans(qint64 from, qint64 to) const
     if (to <= from) return spans;
     spans.push_back({from, to, stateAt(from)});
     for (const StateChange& change : m_changes) {
-        if (change.time <= from || change.time >= to || change.answering == spans.back().answering) continue;
+        if (change.time <= from || change.time >= to || change.present == spans.back().present) continue;
         spans.back().to = change.time;
-        spans.push_back({change.time, to, change.answering});
+        spans.push_back({change.time, to, change.present});
     }
     return spans;
 }

@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// One test of one range as the history records it. A test of several ranges
-// is recorded as one TestRecord per range.
+// One test of one range of last octets as the history records it. A test of
+// several ranges, or of a block wider than a /24, is recorded as one
+// TestRecord per /24 piece, all in one transaction.
 #pragma once
 
 #include <QDateTime>
@@ -13,7 +14,6 @@
 struct ComputerResult {
     QString address;         // dotted decimal, inside the test's range
     bool answered = false;   // answered an echo in this test
-    int roundTripMs = -1;    // of that answer; below 0: not known
     QString name;            // empty: not known (yet); never replaces a known name
     QString mac;             // empty: not known; never replaces a known MAC
     bool seenOnLink = false; // in the neighbour table, answering or not
@@ -24,7 +24,7 @@ struct TestRecord {
     int preset = 0;
     QDateTime start, end;
     bool whole = false;  // ran to the range's end (not stopped)
-    // The addresses that answered or were seen on the link. Known computers
-    // of the range missing here did not answer (the store knows which it has).
+    // The addresses that answered or were seen on the link: present. Known
+    // computers of the range missing here were absent (the store knows which it has).
     std::vector<ComputerResult> computers;
 };

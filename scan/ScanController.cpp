@@ -395,5 +395,5 @@ void ScanController::record(const TestOutcome& outcome)
 {
     if (history() == nullptr) return;
     const auto nameOf = [this](uint32_t address) { return m_found.name(m_found.rowOf(dotted(address))); };
-    for (const TestRecord& test : outcome.historyRecords(nameOf)) m_history->record(test);
+    m_history->record(outcome.historyRecords(nameOf));
 }

@@ -33,7 +33,6 @@ std::vector<TestRecord> TestOutcome::historyRecords(const std::function<QString(
     for (const Answer& answer : answered) {
         ComputerResult& computer = result(answer.address);
         computer.answered = true;
-        computer.roundTripMs = static_cast<int>(answer.roundTripMs);
     }
     for (const Sighting& sighting : onLink) {
         ComputerResult& computer = result(sighting.address);

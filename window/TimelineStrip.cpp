@@ -23,14 +23,14 @@ TimelineStrip::TimelineStrip(const ComputerHistory& computer, const QDateTime& n
     : m_dayStart(now.toSecsSinceEpoch() - Day), m_now(now.toSecsSinceEpoch())
 {
     for (const TimelineSpan& span : computer.timeline)
-        m_spans.push_back({span.from.toSecsSinceEpoch(), span.to.toSecsSinceEpoch(), span.answering});
+        m_spans.push_back({span.from.toSecsSinceEpoch(), span.to.toSecsSinceEpoch(), span.present});
     // A computer seen by one test only has no span yet: it starts there.
     if (m_spans.empty() && computer.lastSeen.toSecsSinceEpoch() >= m_dayStart)
-        m_spans.push_back({computer.lastSeen.toSecsSinceEpoch(), computer.lastSeen.toSecsSinceEpoch(), computer.answering});
+        m_spans.push_back({computer.lastSeen.toSecsSinceEpoch(), computer.lastSeen.toSecsSinceEpoch(), computer.present});
     // The history's spans end at the last test; a change that test made
     // starts there, and shows as the newest state.
-    if (!m_spans.empty() && m_spans.back().answering != computer.answering)
-        m_spans.push_back({m_spans.back().to, m_spans.back().to, computer.answering});
+    if (!m_spans.empty() && m_spans.back().answering != computer.present)
+        m_spans.push_back({m_spans.back().to, m_spans.back().to, computer.present});
 }
 
 void TimelineStrip::paint(QPainter& painter, const QRect& area) const

@@ -5,11 +5,21 @@
 // interval, repeat, format or report let through; options that do nothing or contradict each other let through; a
 // usage error that is not one line naming the option and its value; an option without --range, given twice,
 // unknown, or a stray argument that does not stop the program; help or version that is not printed; a range kept as
-// typed instead of in its normalised form.
+// typed instead of in its normalised form; --history that writes to its file, calls a file it cannot read or an off
+// history "no computer", or leaves .0 and .255 out.
 #include "cli/CommandLine.h"
+#include "cli/HistoryCommand.h"
+#include "history/HistoryStore.h"
 #include "tests/QtPrinters.h"
 
 #include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 static QString parsed(const CommandLineOptions& o)
 {
@@ -82,5 +92,56 @@ TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
         EXPECT_EQ(command.action, action);
         const QString actual = action == Scan ? parsed(command.options) : command.text;
         EXPECT_TRUE(action == Help ? actual.contains(expected) : actual == expected) << actual.toStdString();
+    }
+}
+
+TEST(CommandLine, shouldReadTheHistoryWithoutWritingAndTellAFailureAndAnOffHistoryApart)
+{
+    struct Row {
+        const char* what;
+        QByteArray file;  // "history": one test of 192.0.2.0 and .255
+        int keepDays;
+        int status;
+        QString error, report;
+    };
+    const Row rows[] = {
+        {"no file", {}, 90, 1, "", "address,name,mac,first_seen,last_seen,present,seen_by,uptime_24h,uptime_7d,changes"},
+        {"off", {}, 0, 1, "scanvet: the history is off (the window's Options, Keep history): no test is recorded", "address"},
+        {"broken", QByteArray(4096, 'x'), 90, 6, "scanvet: cannot read the history: FILE: file is not a database", ""},
+        {"kept", "history", 0, 0, "scanvet: the history is off", "192.0.2.255,,,"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("history.sqlite"), report = dir.filePath("report.csv");
+        if (row.file == "history") {
+            HistoryStore store(file);
+            TestRecord test{"192.0.2.0-255", 1, QDateTime::currentDateTime(), QDateTime::currentDateTime(), true, {}};
+            for (const char* address : {"192.0.2.0", "192.0.2.255"}) test.computers.push_back({address, true, {}, {}, false});
+            ASSERT_TRUE(store.open() == HistoryStore::Opened::Ready && store.record({test}));
+        } else if (!row.file.isEmpty()) {
+            QFile broken(file);
+            ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write(row.file) == row.file.size());
+        }
+        QFile written(file);
+        const QByteArray before = written.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(written.readAll(), QCryptographicHash::Sha256) : "";
+        const CommandLine command = parseCommandLine({"scanvet", "--history", "192.0.2.1-254", "--format", "csv", "--report", report});
+        ASSERT_EQ(command.action, CommandLine::Action::History);
+        const int savedError = ::dup(STDERR_FILENO);
+        const QString errorFile = dir.filePath("stderr");
+        const int errors = ::open(QFile::encodeName(errorFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(errors, STDERR_FILENO);
+        const int status = writeHistoryReport(command.options, file, row.keepDays);
+        ::dup2(savedError, STDERR_FILENO);
+        ::close(savedError);
+        ::close(errors);
+        EXPECT_EQ(status, row.status);
+        QFile errorText(errorFile), reportText(report);
+        ASSERT_TRUE(errorText.open(QIODevice::ReadOnly));
+        const QString said = QString::fromUtf8(errorText.readAll());
+        EXPECT_TRUE(row.error.isEmpty() ? said.isEmpty() : said.startsWith(QString(row.error).replace("FILE", file))) << said.toStdString();
+        EXPECT_EQ(reportText.open(QIODevice::ReadOnly) ? QString::fromUtf8(reportText.readAll()).contains(row.report) : row.report.isEmpty(), true);
+        QFile after(file);
+        EXPECT_EQ(after.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(after.readAll(), QCryptographicHash::Sha256) : "", before);
     }
 }

@@ -115,16 +115,25 @@ TEST(Shell, shouldKeepEveryTestInTheHistoryAndSayOnceWhyItCannot)
                                   scan + "; " + data + "$S --history 198.51.100.1-20 --format csv");
     EXPECT_EQ(run.finish(), 0);
     ASSERT_EQ(run.lines.size(), 5) << "a header and four computers";
-    const std::pair<const char*, const char*> rows[] = {{"198.51.100.10,alpha.lab,02:00:00:00:00:10,", ",true,100,100,0"},
-                                                        {"198.51.100.11,bravo.lab,02:00:00:00:00:10,", ",false,50,50,1"},
-                                                        {"198.51.100.12,,02:00:00:00:00:10,", ",true,100,100,0"}};
+    const std::pair<const char*, const char*> rows[] = {{"198.51.100.10,alpha.lab,02:00:00:00:00:10,", ",true,echo,100,100,0"},
+                                                        {"198.51.100.11,bravo.lab,02:00:00:00:00:10,", ",false,echo,50,50,1"},
+                                                        {"198.51.100.12,,02:00:00:00:00:10,", ",true,echo,100,100,0"}};
     for (const auto& [start, end] : rows) {
         const auto line = std::find_if(run.lines.begin(), run.lines.end(), [&](const QByteArray& l) { return l.startsWith(start); });
         ASSERT_NE(line, run.lines.end()) << start;
         EXPECT_TRUE(line->endsWith(end)) << line->toStdString();
     }
-    // A history file that is not one: the scan and its report go on, one line says why, the file stays as it was.
+    // Another program holds the file: the report and the status are the scan's, one line says why.
     const QString file = work.filePath("data/scanvet/history.sqlite");
+    Process locked = shell(work, data + "python3 -c 'import sqlite3, subprocess, sys; c = sqlite3.connect(sys.argv[1], "
+                                        "isolation_level=None); c.execute(\"BEGIN IMMEDIATE\"); "
+                                        "sys.exit(subprocess.run(sys.argv[2:]).returncode)' " + file.toStdString() +
+                                        " $S --range 198.51.100.10-10 --preset lan --format csv --report -");
+    EXPECT_EQ(locked.finish(), 0);
+    EXPECT_EQ(locked.lines.size(), 2);
+    EXPECT_TRUE(locked.errors.contains("scanvet: the history is not kept: " + file.toUtf8() + ": database is locked"))
+        << locked.errors.join('\n').constData();
+    // A history file that is not one: the scan and its report go on, one line says why, the file stays as it was.
     const std::string garbage(4096, 'x');
     ASSERT_TRUE(QFile::remove(file) && QFile(file).open(QIODevice::WriteOnly) && std::ofstream(file.toStdString()) << garbage);
     Process broken = shell(work, data + "$S --range 198.51.100.10-10 --preset lan --format csv --report -");

@@ -3,13 +3,16 @@
 
 // Catches: a file that is no history of ours (random bytes, another program's database, a later version, a folder)
 // written to or refused without its name and reason; a lock beyond the busy time-out that fails silently or stops
-// later tests; a read-only file or folder or a full disk that harms the kept tests; a second writer's tests lost; a
-// crash in a write that loses an earlier test or the file; a broken file reported more than once.
+// later tests, or whose wait a program at its end cannot cut short; a read-only file or folder or a full disk that
+// harms the kept tests or cannot be read; a second writer's tests lost; a crash in a write that loses an earlier test
+// or the file; a broken file reported more than once; a folder or file others may read; a file deleted or replaced
+// while in use that takes the later tests with it.
 #include "HistoryFixture.h"
 
 #include "history/HistoryService.h"
 
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,7 +73,7 @@ TEST(HistoryFaults, shouldRefuseAFileThatIsNoHistoryOfOursWithItsReasonAndLeaveI
          "not a Scanvet history file"},
         {"a later version", [](const QString& path) {
              ASSERT_EQ(HistoryStore(path).open(), HistoryStore::Opened::Ready);
-             OtherConnection(path).exec("PRAGMA user_version = 2");
+             OtherConnection(path).exec("PRAGMA user_version = 3");
          }, "written by a later Scanvet"},
         {"a folder", [](const QString& path) { QDir().mkpath(path); }, "not a regular file"},
     };
@@ -81,7 +84,7 @@ TEST(HistoryFaults, shouldRefuseAFileThatIsNoHistoryOfOursWithItsReasonAndLeaveI
         const QByteArray before = contents(path);
         HistoryStore store(path);
         EXPECT_EQ(store.open(), HistoryStore::Opened::Failed) << kind;
-        EXPECT_FALSE(store.record(testRecord({0, true, {5}}))) << kind;
+        EXPECT_FALSE(store.record({testRecord({0, true, {5}})})) << kind;
         EXPECT_TRUE(store.lastError().startsWith(path + QStringLiteral(": "))) << kind;
         EXPECT_TRUE(store.lastError().contains(QLatin1String(reason))) << kind << store.lastError().toStdString();
         EXPECT_EQ(contents(path), before) << kind;
@@ -95,10 +98,10 @@ TEST(HistoryFaults, shouldReportALockBeyondTheBusyTimeOutAndRecordOnceItIsGone)
     OtherConnection other(history.path);
     ASSERT_TRUE(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     ASSERT_TRUE(other.exec(QStringLiteral("DELETE FROM tests")));
-    EXPECT_FALSE(history.store.record(testRecord({5, true, {5}})));
+    EXPECT_FALSE(history.store.record({testRecord({5, true, {5}})}));
     EXPECT_TRUE(history.store.lastError().endsWith(QLatin1String("database is locked"))) << history.store.lastError().toStdString();
     ASSERT_TRUE(other.exec(QStringLiteral("ROLLBACK")));
-    EXPECT_TRUE(history.store.record(testRecord({10, true, {5}})));
+    EXPECT_TRUE(history.store.record({testRecord({10, true, {5}})}));
     EXPECT_EQ(history.computer(5, 10)->lastSeen, at(10));
 }
 
@@ -135,7 +138,7 @@ TEST(HistoryFaults, shouldKeepTheTestsOnAReadOnlyFileOrFolderOrAFullDiskAndSayWh
             // The disk fills while the program runs; the file is read-only before it starts.
             auto store = std::make_unique<HistoryStore>(path);
             ASSERT_EQ(store->open(), HistoryStore::Opened::Ready);
-            ASSERT_TRUE(store->record(testRecord({0, true, {5}})));
+            ASSERT_TRUE(store->record({testRecord({0, true, {5}})}));
             const bool full = std::string_view(kind) == "full disk";
             if (!full) store.reset();
             const QByteArray before = contents(path);
@@ -144,7 +147,7 @@ TEST(HistoryFaults, shouldKeepTheTestsOnAReadOnlyFileOrFolderOrAFullDiskAndSayWh
                 store = std::make_unique<HistoryStore>(path);
                 (void)store->open();
             }
-            EXPECT_FALSE(store->record(testRecord({5, true, {5}}))) << kind;
+            EXPECT_FALSE(store->record({testRecord({5, true, {5}})})) << kind;
             EXPECT_TRUE(store->lastError().contains(QLatin1String(reason))) << kind << store->lastError().toStdString();
             store.reset();  // a full disk's store writes its WAL into the file as it closes
             if (!full) {
@@ -152,12 +155,21 @@ TEST(HistoryFaults, shouldKeepTheTestsOnAReadOnlyFileOrFolderOrAFullDiskAndSayWh
             }
             ASSERT_TRUE(fault(folder, QFile::encodeName(path), true)) << kind << strerror(errno);
         }
+        if (std::string_view(kind) != "full disk") {  // read as it is, with nothing written
+            ASSERT_TRUE(fault(folder, QFile::encodeName(path), false)) << kind;
+            HistoryStore reader(path);
+            ASSERT_EQ(reader.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready) << kind << reader.lastError().toStdString();
+            const auto read = reader.computers(wholeNetwork, at(5));
+            EXPECT_TRUE(read && read->size() == 1) << kind << reader.lastError().toStdString();
+            reader.close();
+            ASSERT_TRUE(fault(folder, QFile::encodeName(path), true)) << kind;
+        }
         HistoryStore store(path);
         ASSERT_EQ(store.open(), HistoryStore::Opened::Ready) << kind;
         const auto kept = store.computers(wholeNetwork, at(5));
         ASSERT_TRUE(kept && kept->size() == 1) << kind;
         EXPECT_EQ(kept->front().lastSeen, at(0)) << kind;
-        EXPECT_TRUE(store.record(testRecord({10, true, {5}}))) << kind << store.lastError().toStdString();
+        EXPECT_TRUE(store.record({testRecord({10, true, {5}})})) << kind << store.lastError().toStdString();
         EXPECT_EQ(umount2(folder, MNT_DETACH), 0) << kind;
     }
 }
@@ -169,8 +181,8 @@ TEST(HistoryFaults, shouldKeepEveryTestOfTwoWritersAtOnce)
     HistoryService window(path, 90), commandLine(path, 90);
     QSignalSpy windowRecorded(&window, &HistoryService::recorded), lineRecorded(&commandLine, &HistoryService::recorded);
     for (int i = 1; i <= 20; ++i) {
-        window.record(testRecord({i, true, {i}}, QStringLiteral("192.0.2.1-20")));
-        commandLine.record(testRecord({i, true, {20 + i}}, QStringLiteral("192.0.2.21-40")));
+        window.record({testRecord({i, true, {i}}, QStringLiteral("192.0.2.1-20"))});
+        commandLine.record({testRecord({i, true, {20 + i}}, QStringLiteral("192.0.2.21-40"))});
     }
     for (QSignalSpy* recorded : {&windowRecorded, &lineRecorded})
         while (recorded->size() < 20 && recorded->wait(30000)) {}
@@ -187,7 +199,7 @@ TEST(HistoryFaults, shouldLoseOnlyTheTestUnderWayInACrash)
     const QString path = dir.filePath(QStringLiteral("history.sqlite"));
     ASSERT_TRUE([&] {
         HistoryStore store(path);
-        return store.open() == HistoryStore::Opened::Ready && store.record(testRecord({0, true, {5}}));
+        return store.open() == HistoryStore::Opened::Ready && store.record({testRecord({0, true, {5}})});
     }());
     // No connection is open across the fork: each process has its own.
     const pid_t child = fork();
@@ -207,7 +219,7 @@ TEST(HistoryFaults, shouldLoseOnlyTheTestUnderWayInACrash)
     const auto kept = store.computers(wholeNetwork, at(5));
     ASSERT_TRUE(kept && kept->size() == 1);
     EXPECT_EQ(std::pair(kept->front().lastSeen, kept->front().name), std::pair(at(0), QStringLiteral("host5")));
-    EXPECT_TRUE(store.record(testRecord({5, true, {5}})));
+    EXPECT_TRUE(store.record({testRecord({5, true, {5}})}));
 }
 
 TEST(HistoryFaults, shouldReportABrokenFileOnceAndAnswerQueriesEmpty)
@@ -218,12 +230,135 @@ TEST(HistoryFaults, shouldReportABrokenFileOnceAndAnswerQueriesEmpty)
     const QByteArray before = contents(path);
     HistoryService service(path, 90);
     QSignalSpy failed(&service, &HistoryService::failed), read(&service, &HistoryService::computersRead);
-    service.record(testRecord({0, true, {5}}));
-    service.record(testRecord({5, true, {5}}));
+    service.record({testRecord({0, true, {5}})});
+    service.record({testRecord({5, true, {5}})});
     service.query(wholeNetwork, at(5));
     ASSERT_TRUE(read.wait(30000));
     EXPECT_TRUE(read.front().at(1).value<std::vector<ComputerHistory>>().empty());
     ASSERT_EQ(failed.size(), 1);
     EXPECT_EQ(failed.front().front().toString(), path + QStringLiteral(": file is not a database"));
     EXPECT_EQ(contents(path), before);
+}
+
+TEST(HistoryFaults, shouldEndTheWaitForALockedFileWhenTheProgramEndsAndNameTheTestsNotRecorded)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        HistoryStore made(path);
+        ASSERT_TRUE(made.open() == HistoryStore::Opened::Ready && made.record({testRecord({0, true, {5}})}));
+    }
+    OtherConnection other(path);
+    ASSERT_TRUE(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    QStringList unrecorded;
+    {
+        // A wait far beyond the test's own time-out: only giving up ends it.
+        HistoryService service(path, 90, 3600 * 1000);
+        service.record({testRecord({5, true, {5}})});
+        service.record({testRecord({10, true, {5}}, QStringLiteral("192.0.2.21-40"))});
+        EXPECT_TRUE(service.busy());
+        unrecorded = service.abandon();
+    }
+    ASSERT_EQ(unrecorded.size(), 2);
+    EXPECT_TRUE(unrecorded[0].startsWith(QStringLiteral("192.0.2.1-20, ended "))) << unrecorded[0].toStdString();
+    EXPECT_TRUE(unrecorded[1].startsWith(QStringLiteral("192.0.2.21-40, ended "))) << unrecorded[1].toStdString();
+    ASSERT_TRUE(other.exec(QStringLiteral("ROLLBACK")));
+    HistoryStore store(path);
+    ASSERT_EQ(store.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready);
+    EXPECT_EQ(store.computers(wholeNetwork, at(10))->front().lastSeen, at(0));
+}
+
+TEST(HistoryFaults, shouldKeepTheFolderAndTheFileToTheirOwner)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("scanvet/history.sqlite"));
+    const auto mode = [](const QString& file) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+    };
+    const mode_t before = ::umask(022);
+    {
+        HistoryStore store(path);
+        ASSERT_EQ(store.open(), HistoryStore::Opened::Ready);
+        ASSERT_TRUE(store.record({testRecord({0, true, {5}})}));
+        EXPECT_EQ(mode(dir.filePath(QStringLiteral("scanvet"))), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_EQ(mode(path + QLatin1String(suffix)), 0600) << suffix;
+    }
+    // An older program's file, and what a reader leaves beside it.
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    HistoryStore reader(path);
+    ASSERT_EQ(reader.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready);
+    ASSERT_TRUE(reader.computers(wholeNetwork, at(0)));
+    for (const char* suffix : {"", "-wal", "-shm"})
+        EXPECT_TRUE(mode(path + QLatin1String(suffix)) == 0600 || mode(path + QLatin1String(suffix)) == -1) << suffix;
+    ::umask(before);
+}
+
+TEST(HistoryFaults, shouldNoticeAFileDeletedOrReplacedWhileInUseAndRecordIntoTheNewOne)
+{
+    for (const bool replaced : {false, true}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        HistoryService service(path, 90);
+        QSignalSpy recorded(&service, &HistoryService::recorded), failed(&service, &HistoryService::failed);
+        service.record({testRecord({0, true, {5}})});
+        ASSERT_TRUE(recorded.wait(30000));
+        ASSERT_TRUE(QFile::rename(path, path + QStringLiteral(".old")));
+        if (replaced) {
+            const QString other = dir.filePath(QStringLiteral("other.sqlite"));
+            {
+                HistoryStore made(other);
+                ASSERT_TRUE(made.open() == HistoryStore::Opened::Ready && made.record({testRecord({0, true, {7}})}));
+            }
+            ASSERT_TRUE(QFile::rename(other, path));
+        }
+        service.record({testRecord({5, true, {6}})});
+        ASSERT_TRUE(recorded.wait(30000)) << replaced;
+        ASSERT_EQ(failed.size(), 1) << replaced;
+        EXPECT_TRUE(failed.front().front().toString().startsWith(path + QStringLiteral(": deleted or replaced while in use")));
+        HistoryStore store(path);
+        ASSERT_EQ(store.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready);
+        EXPECT_EQ(store.computers(wholeNetwork, at(5))->size(), replaced ? 2u : 1u) << replaced;
+    }
+}
+
+TEST(HistoryFaults, shouldReadAFileOfVersion1AsItIsAndMigrateItAtTheFirstTest)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        OtherConnection old(path);
+        for (const char* statement :
+             {"CREATE TABLE tests (id INTEGER PRIMARY KEY, network INTEGER NOT NULL, first_octet INTEGER NOT NULL,"
+              " last_octet INTEGER NOT NULL, preset INTEGER NOT NULL, started INTEGER NOT NULL, ended INTEGER NOT NULL,"
+              " whole INTEGER NOT NULL)",
+              "CREATE TABLE computers (address INTEGER PRIMARY KEY, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
+              " name TEXT NOT NULL, mac TEXT NOT NULL, answering INTEGER, state INTEGER NOT NULL,"
+              " state_time INTEGER NOT NULL, missed INTEGER)",
+              "CREATE TABLE changes (address INTEGER NOT NULL, time INTEGER NOT NULL, answering INTEGER NOT NULL,"
+              " PRIMARY KEY (address, time)) WITHOUT ROWID",
+              "CREATE TABLE round_trips (address INTEGER NOT NULL, day INTEGER NOT NULL, minimum INTEGER NOT NULL,"
+              " maximum INTEGER NOT NULL, total INTEGER NOT NULL, count INTEGER NOT NULL, PRIMARY KEY (address, day))"
+              " WITHOUT ROWID",
+              "PRAGMA application_id = 1400268849", "PRAGMA user_version = 1"})
+            ASSERT_TRUE(old.exec(QLatin1String(statement))) << statement;
+        ASSERT_TRUE(old.exec(QStringLiteral("INSERT INTO computers VALUES (3221225989, %1, %1, 'host5', '', 1, 1, %1, 0)")
+                                 .arg(at(0).toSecsSinceEpoch())));
+    }
+    const QByteArray before = contents(path);
+    const auto read = [&](HistoryStore::Access access) {
+        HistoryStore store(path);
+        EXPECT_EQ(store.open(access), HistoryStore::Opened::Ready) << store.lastError().toStdString();
+        if (access == HistoryStore::Access::Write) {
+            EXPECT_TRUE(store.record({testRecord({5, true, {}, {5}})}));
+        }
+        return store.computers(wholeNetwork, at(5)).value_or(std::vector<ComputerHistory>{});
+    };
+    const std::vector<ComputerHistory> old = read(HistoryStore::Access::Read);
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(std::tuple(old[0].name, old[0].present, old[0].seenBy), std::tuple(QStringLiteral("host5"), true, ComputerHistory::SeenBy::Unknown));
+    EXPECT_EQ(contents(path), before);
+    const std::vector<ComputerHistory> migrated = read(HistoryStore::Access::Write);
+    ASSERT_EQ(migrated.size(), 1u);
+    EXPECT_EQ(std::tuple(migrated[0].lastSeen, migrated[0].present, migrated[0].seenBy), std::tuple(at(5), true, ComputerHistory::SeenBy::Link));
 }
