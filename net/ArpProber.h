@@ -56,8 +56,8 @@ public:
     static constexpr std::chrono::microseconds PacingInterval{250};
     // A neighbour on a wired LAN answers within a millisecond; the second
     // request makes up for one lost frame, and the grace for a busy host.
-    static constexpr std::chrono::milliseconds RetryAfter{20};
-    static constexpr std::chrono::milliseconds Grace{40};
+    static constexpr std::chrono::milliseconds RetryAfter{15};
+    static constexpr std::chrono::milliseconds Grace{30};
 
 private:
     ArpProber(std::unique_ptr<HelperProcess> helper, int wakeFd) noexcept

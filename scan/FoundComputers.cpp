@@ -3,6 +3,8 @@
 
 #include "scan/FoundComputers.h"
 
+#include "net/Ipv4.h"
+
 #include <arpa/inet.h>
 
 int FoundComputers::rowCount(const QModelIndex& parent) const
@@ -155,4 +157,26 @@ std::vector<ReportEntry> FoundComputers::reportEntries() const
         report.push_back({entry.text, entry.answered, entry.address, entry.name, entry.mac, entry.maker,
                           entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link")});
     return report;
+}
+
+std::vector<int> FoundComputers::showSightings(const TestPlan& plan, const std::vector<TestOutcome::Sighting>& seen)
+{
+    for (int row = 0; row < count(); ++row) {
+        const uint32_t address = orderOf(m_entries[static_cast<size_t>(row)].address);
+        if (address != UINT32_MAX && plan.contains(address)) setLink(row, false, {}, {});
+    }
+    std::vector<QString> added;
+    for (const TestOutcome::Sighting& sighting : seen) {
+        const QString address = QString::fromStdString(dottedText(htonl(sighting.address)));
+        int row = rowOf(address);
+        if (row < 0) {
+            row = addSeenOnLink(address);
+            added.push_back(address);
+        }
+        setLink(row, true, sighting.mac, sighting.maker);
+    }
+    // Rows move as others are inserted: their places once all are in.
+    std::vector<int> rows;
+    for (const QString& address : added) rows.push_back(rowOf(address));
+    return rows;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "files/Report.h"
+#include "scan/TestOutcome.h"
 
 #include <QAbstractListModel>
 #include <QHash>
@@ -55,6 +56,10 @@ public:
     void clear();
     // Every entry, first to last, as the reports write them.
     std::vector<ReportEntry> reportEntries() const;
+    // What a test of the plan saw on the link: its addresses that were not
+    // seen lose their mark, the sightings gain theirs, a computer seen on the
+    // link alone is added. The rows added.
+    std::vector<int> showSightings(const TestPlan& plan, const std::vector<TestOutcome::Sighting>& seen);
 
 private:
     struct Entry {

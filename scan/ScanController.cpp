@@ -202,35 +202,11 @@ void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link
     // A link not looked at proves nobody gone: such a test brings no notice and no departure in the history.
     TestOutcome* outcome = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
     if (!link.known && outcome != nullptr) outcome->comparable = false;
-    std::vector<TestOutcome::Sighting> seen;
-    for (const LinkSighting& sighting : sightings) {
-        const QString mac = QString::fromStdString(macText(sighting.mac));
-        // Two MACs answering for one address: the first stays, the other is its conflict.
-        if (!seen.empty() && seen.back().address == ntohl(sighting.address)) {
-            qCWarning(lcScan) << "address conflict:" << dotted(seen.back().address) << "answers from" << seen.back().mac
-                              << "and" << mac;
-            seen.back().conflict = mac;
-            continue;
-        }
-        seen.push_back({ntohl(sighting.address), mac, m_makers.makerOf(sighting.mac), {}});
-    }
+    std::vector<TestOutcome::Sighting> seen =
+        TestOutcome::sightingsOf(sightings, [this](const MacAddress& mac) { return m_makers.makerOf(mac); });
     // The list shows what the last test saw on the link, of its addresses.
-    const TestOutcome* current = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
-    if (current != nullptr) {
-        for (int row = 0; row < m_found.count(); ++row) {
-            const uint32_t address = parseDottedAddress(m_found.address(row).toStdString());
-            if (address != AllOnesAddress && current->plan.contains(ntohl(address))) m_found.setLink(row, false, {}, {});
-        }
-    }
-    for (const TestOutcome::Sighting& sighting : seen) {
-        const QString address = dotted(sighting.address);
-        int row = m_found.rowOf(address);
-        if (row < 0) {
-            row = m_found.addSeenOnLink(address);
-            lookUpName(row, address);
-        }
-        m_found.setLink(row, true, sighting.mac, sighting.maker);
-    }
+    if (outcome != nullptr)
+        for (const int row : m_found.showSightings(outcome->plan, seen)) lookUpName(row, m_found.address(row));
     if (m_unsettled) m_unsettled->onLink = std::move(seen);
     else if (m_running) m_running->onLink = std::move(seen);
     trySettle();

@@ -5,6 +5,7 @@
 
 #include "net/Ipv4.h"
 #include "net/ScanRange.h"
+#include "scan/Log.h"
 
 #include <arpa/inet.h>
 
@@ -51,4 +52,21 @@ std::vector<TestRecord> TestOutcome::historyRecords(const std::function<QString(
         }
     }
     return records;
+}
+
+std::vector<TestOutcome::Sighting> TestOutcome::sightingsOf(const std::vector<LinkSighting>& sightings,
+                                                          const std::function<QString(const MacAddress&)>& makerOf)
+{
+    std::vector<Sighting> seen;
+    for (const LinkSighting& sighting : sightings) {
+        const QString mac = QString::fromStdString(macText(sighting.mac));
+        if (!seen.empty() && seen.back().address == ntohl(sighting.address)) {
+            qCWarning(lcScan) << "address conflict:" << dottedText(sighting.address).c_str() << "answers from"
+                              << seen.back().mac << "and" << mac;
+            seen.back().conflict = mac;
+            continue;
+        }
+        seen.push_back({ntohl(sighting.address), mac, makerOf(sighting.mac), {}});
+    }
+    return seen;
 }

@@ -8,6 +8,7 @@
 #include "scan/TestPlan.h"
 
 #include "history/TestRecord.h"
+#include "link/LinkSightings.h"
 
 #include <QDateTime>
 #include <QString>
@@ -35,6 +36,10 @@ struct TestOutcome {
     std::vector<Answer> answered;  // in address order
     std::vector<Sighting> onLink;  // answered ARP on the scanner's link, echo or not; in address order
 
+    // The link's sightings of a test, in address order, with their makers;
+    // a second MAC for one address is the first one's conflict.
+    static std::vector<Sighting> sightingsOf(const std::vector<LinkSighting>& sightings,
+                                             const std::function<QString(const MacAddress&)>& makerOf);
     // Answered the echo or was seen on the link, ascending.
     std::vector<uint32_t> present() const;
     // The history keeps ranges of last octets: one record per /24 of the

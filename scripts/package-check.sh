@@ -14,6 +14,7 @@ root=$PWD
 build=${BUILD_DIR:-build-package}
 package=scanvet-address
 program=/usr/bin/scanvet
+helper=/usr/libexec/scanvet/scanvet-helper
 nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
 step() { printf '\n== %s\n' "$*"; }
@@ -51,18 +52,20 @@ step "apt-get install ./$(basename "$deb")"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 dpkg -L "$package"
 
-step "as user nobody: the program has the ping capability"
-caps=$("${nobody[@]}" getcap "$program")
+step "as user nobody: the helper alone has the capability, the program none"
+[ -z "$("${nobody[@]}" getcap "$program")" ] || fail "the program has a capability: $(getcap "$program")"
+caps=$("${nobody[@]}" getcap "$helper")
 echo "$caps"
 with_cap=1
-if ! grep -q 'cap_net_raw=ep' <<<"$caps"; then
+if ! grep -q 'cap_net_raw=ep$' <<<"$caps"; then
   with_cap=0
-  echo "NOTE: no capability on $program: this file system keeps none (the postinst then goes on silently)."
+  echo "NOTE: no capability on $helper: this file system keeps none (the postinst then goes on silently)."
 fi
 
 # Inside the lab with --socket raw no user may open the unprivileged ping
-# socket, so only the capability lets the program open its raw socket; without
-# any socket it shows the "Application Error" box and prints it to stderr.
+# socket, so only the helper's capability lets the program ping through its raw
+# socket; without any socket it shows the "Application Error" box and prints it
+# to stderr.
 start_as_nobody() {   # PROGRAM -> stderr in $work/stderr, exit code in $rc
   local dir
   dir=$(mktemp -d -p "$work")
@@ -80,12 +83,12 @@ if [ $with_cap = 1 ]; then
   if grep -q 'Application Error' "$work/stderr"; then fail "the program showed the Application Error box"; fi
   echo "ran until stopped after 5 s, no Application Error"
 
-  step "control: a copy without the capability cannot start there"
+  step "control: a copy without its helper cannot start there"
   cp "$program" "$work/scanvet-without-capability"
   chmod 755 "$work/scanvet-without-capability"
   start_as_nobody "$work/scanvet-without-capability"
-  grep -q 'Application Error' "$work/stderr" || fail "the copy without the capability started: the check proves nothing"
-  echo "the copy without the capability shows the Application Error box, as expected"
+  grep -q 'Application Error' "$work/stderr" || fail "the copy without its helper started: the check proves nothing"
+  echo "the copy without its helper shows the Application Error box, as expected"
 
   step "as user nobody, raw sockets only: the Ping button pings 127.0.0.1 in a real window"
   bash scripts/real-window-check.sh --program "$program" --user 65534 --ping-loopback --build "$build" --shots "$build"
