@@ -27,6 +27,7 @@ const std::string Header = "address,name,answering,mac,vendor,seen_by\r\n";
 const std::string ArpOnlyRows = "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link\r\n"
                                 "198.51.100.41,,false,70:b3:d5:71:9a:41,2M Technology,link\r\n"
                                 "198.51.100.42,,false,02:5c:a1:00:00:42,(locally administered),link\r\n";
+const std::string LateOnLink = "198.51.100.30,late.lab,false,02:00:00:00:00:30,(locally administered),link\r\n";
 const std::string EchoRows3To10 = "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n"
                                   "198.51.100.10,alpha.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
 const std::string Echo50Row = "198.51.100.50,echo50.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
@@ -105,6 +106,12 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
     };
     const Row rows[] = {
         {{"--range", "198.51.100.20-20", "--format", "csv", "--report", "found.csv"}, 1, 0, "", Header},
+        // The late host's reply comes after the LAN preset's time-out: it never counts, swept or walked; the link
+        // still sees the host.
+        {{"--range", "198.51.100.30-30", "--preset", "lan", "--format", "csv", "--report", "found.csv"}, 0, 0, "",
+         Header + LateOnLink},
+        {{"--range", "198.51.100.30-30", "--preset", "lan", "--one-at-a-time", "--format", "csv", "--report",
+          "found.csv"}, 0, 0, "", Header + LateOnLink},
         {{"--range", "198.51.100.5-5", "--preset", "fast", "--format", "csv", "--report", "found.csv"}, 0, 1, "",
          Header + "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n"},
         {{"--range", "198.51.100.40-42", "--format", "csv", "--report", "found.csv"}, 0, 0, "", Header + ArpOnlyRows},
