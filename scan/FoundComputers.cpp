@@ -31,9 +31,14 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
         if (!entry.maker.isEmpty()) description += QStringLiteral(", made by ") + entry.maker;
         return description;
     }
-    case Qt::ToolTipRole:
-        if (entry.mac.isEmpty()) return {};
-        return QStringLiteral("MAC address %1%2").arg(entry.mac, entry.maker.isEmpty() ? QString() : "\n" + entry.maker);
+    case Qt::ToolTipRole: {
+        // The list elides an entry wider than its cell: the tip shows it whole.
+        QStringList lines;
+        if (entry.text.size() > EntryWidth) lines << entry.text;
+        if (!entry.mac.isEmpty()) lines << QStringLiteral("MAC address ") + entry.mac;
+        if (!entry.mac.isEmpty() && !entry.maker.isEmpty()) lines << entry.maker;
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
     default:
         return {};
     }
@@ -139,7 +144,7 @@ void FoundComputers::setHostName(int row, const QString& address, const QString&
     entry.name = name;
     if (entry.text == text) return;
     entry.text = text;
-    changed(row, {Qt::DisplayRole});
+    changed(row, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void FoundComputers::clear()

@@ -5,6 +5,7 @@
 
 #include "net/Ipv4.h"
 #include "scan/Log.h"
+#include "scan/OwnSightings.h"
 #include "scan/RangeScanner.h"
 
 #include <QMetaObject>
@@ -192,7 +193,9 @@ void ScanController::endTest(bool whole, uint32_t lastSent)
 void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link)
 {
     if (test != m_testNumber) return;  // an earlier test's, come after the next one started
-    const std::vector<LinkSighting>& sightings = link.sightings;
+    TestOutcome* outcome = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
+    std::vector<LinkSighting> sightings = link.sightings;
+    if (outcome != nullptr) OwnSightings::addTo(sightings, *outcome, localInterfaces());
     // A maker named later would miss the notice, the report and the history.
     if (!sightings.empty() && !m_makers.isLoaded()) {
         m_sightingsWaiting.emplace(test, link);
@@ -200,7 +203,6 @@ void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link
     }
     m_sightingsPending = false;
     // A link not looked at proves nobody gone: such a test brings no notice and no departure in the history.
-    TestOutcome* outcome = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
     if (!link.known && outcome != nullptr) outcome->comparable = false;
     std::vector<TestOutcome::Sighting> seen =
         TestOutcome::sightingsOf(sightings, [this](const MacAddress& mac) { return m_makers.makerOf(mac); });

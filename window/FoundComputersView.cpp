@@ -44,7 +44,11 @@ public:
         const QString text = index.data(Qt::DisplayRole).toString();
         const auto found = m_sizes.constFind(text);
         if (found != m_sizes.constEnd()) return *found;
-        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        // A long name is elided, so that every entry keeps the grid's width.
+        const int over = option.fontMetrics.horizontalAdvance(text) -
+                         option.fontMetrics.horizontalAdvance(QString(FoundComputers::EntryWidth, QLatin1Char(' ')));
+        if (over > 0) size.rwidth() -= over;
         m_sizes.insert(text, size);
         return size;
     }
@@ -127,7 +131,7 @@ FoundComputersView::FoundComputersView(QWidget* parent)
     setResizeMode(QListView::Adjust);
     setIconSize(QSize(16, 16));
     setWordWrap(false);
-    setTextElideMode(Qt::ElideNone);
+    setTextElideMode(Qt::ElideRight);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSpacing(1);

@@ -64,7 +64,10 @@ TopBar::TopBar(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
 void TopBar::followState(ScanState state)
 {
     const bool testing = state == ScanState::Running || state == ScanState::Stopping;
-    m_runStop->setText(testing ? QStringLiteral("&Stop Test") : QStringLiteral("&Run test"));
+    // An echo under way runs out before a stop is done: the button says it was heard.
+    m_runStop->setText(state == ScanState::Stopping ? QStringLiteral("Stopping\u2026")
+                       : testing                    ? QStringLiteral("&Stop Test")
+                                                    : QStringLiteral("&Run test"));
     m_runStop->setEnabled(state != ScanState::PingingOnce);
     m_ping->setEnabled(!testing && state != ScanState::PingingOnce);
 }

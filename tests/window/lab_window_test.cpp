@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches: an accelerator that misses its command or hits another one, on any
-// sheet, idle or during a test (Alt+S on the Result Sheet must stop it); the list drawn disabled; a History
-// page that misses the typed range or the Options of the history and the notices, or forgets them;
+// sheet, idle or during a test (Alt+S on the Result Sheet must stop it, and the button say it stops); the list
+// drawn disabled; a History page that misses the typed range or the Options of the history and the notices, or forgets them;
 // during a test; the Config Sheet within reach during a test; the window not idle again after it; a gauge
 // that stands still during a test; an entry left answering on the screen after it fell silent; the
 // look-ups filling in wrong fields, or holding the GUI thread (or their cursor) while a name server is silent.
@@ -61,6 +61,7 @@ TEST_F(LabWindow, shouldRunEveryCommandByItsAcceleratorOnEverySheetIdleAndDuring
     }
     auto* view = find<FoundComputersView>("foundView");
     EXPECT_EQ(m_window->scanController().state(), ScanState::Stopping);
+    EXPECT_EQ(button("runStopButton")->text(), QStringLiteral("Stopping\u2026")) << "a stop not yet done shows no sign";
     EXPECT_EQ(find<QTabWidget>("sheets")->tabText(2), "History") << "the Config Sheet is within reach";  // the wheel: real-window check
     EXPECT_TRUE(view->isLocked() && view->isEnabled());  // locked, not drawn disabled
     EXPECT_EQ(m_dialogs.proposals.size(), 1);  // of the idle saves only the sheet's asks: the list is empty

@@ -9,12 +9,15 @@
 // time-out; a gauge left full; a due repeat that starts no test, a pending one not shown, shown with seconds, or
 // not cancelled on its own; a stopped test taken for a whole one by the change notices; Enter that presses
 // nothing, or the focus lost after a ping; a ping's wait that runs the event loop, shows no busy cursor or
-// replays the input it held; the notice choice forgotten or written into the settings file.
+// replays the input it held; the notice choice forgotten or written into the settings file; a long name that
+// widens its entry in the list, or is lost from its tip and accessible name.
 #include "tests/window/WindowFixture.h"
 
 #include "window/ConfigSheet.h"
+#include "window/FoundComputersView.h"
 #include "window/ResultLog.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QKeyEvent>
@@ -325,4 +328,21 @@ TEST_F(WindowFixture, shouldKeepTheNewestLinesOfTheResultSheetAndSayWhenOlderOne
     EXPECT_TRUE(!note->isHidden() && note->text().contains(QLocale().toString(ResultLog::MaxLines)));
     button("clearResultsButton")->click();
     EXPECT_TRUE(note->isHidden());
+}
+
+TEST_F(WindowFixture, shouldElideALongNameInTheListAndKeepItWholeInTheTipAndTheAccessibleName)
+{
+    FoundComputers& found = scan().foundComputers();
+    const QString longName = QString(60, QLatin1Char('n')) + QStringLiteral(".lab");
+    for (const QString& name : {QStringLiteral("short.lab"), longName}) {
+        const QString address = QStringLiteral("198.51.100.%1").arg(found.count() + 1);
+        found.setHostName(found.add(address), address, name);
+    }
+    auto* view = find<FoundComputersView>("foundView");
+    const auto at = [&](int row) { return view->model()->index(row, 0); };
+    EXPECT_EQ(view->visualRect(at(1)).width(), view->visualRect(at(0)).width()) << "the long name widens its entry";
+    EXPECT_TRUE(at(1).data(Qt::ToolTipRole).toString().contains(longName));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    ASSERT_TRUE(list != nullptr && list->child(1) != nullptr);
+    EXPECT_TRUE(list->child(1)->text(QAccessible::Name).contains(longName));
 }
