@@ -45,7 +45,9 @@ std::vector<TestRecord> TestOutcome::historyRecords(const std::function<QString(
     for (const ScanRange& range : addresses.ranges()) {
         for (uint64_t first = range.first; first <= range.last; first = (first | 0xFF) + 1) {
             const ScanRange piece{static_cast<uint32_t>(first), std::min(range.last, static_cast<uint32_t>(first) | 0xFF)};
-            TestRecord test{QString::fromStdString(scanRangeText(piece)), plan.preset, started, ended, whole, {}};
+            // A test that went to other addresses, or whose link was not seen, proves nobody absent.
+            TestRecord test{QString::fromStdString(scanRangeText(piece)), plan.preset, started, ended, whole && comparable,
+                            {}};
             for (auto it = computers.lower_bound(piece.first); it != computers.end() && it->first <= piece.last; ++it)
                 test.computers.push_back(it->second);
             records.push_back(std::move(test));
