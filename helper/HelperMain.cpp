@@ -105,6 +105,10 @@ int main(int argc, char** argv)
     if (getsockopt(ChannelDescriptor, SOL_SOCKET, SO_TYPE, &type, &length) != 0 || type != SOCK_SEQPACKET) return 2;
     const std::string_view mode = argv[1];
     if (mode == EchoMode) return run<Helper::EchoRelay>(ChannelDescriptor);
-    if (mode == ArpMode) return run<Helper::ArpAsker>(ChannelDescriptor);
+    if (mode == ArpMode) {
+        // The program's echoes go first; an ARP answer has its grace.
+        [[maybe_unused]] const int niceness = nice(5);
+        return run<Helper::ArpAsker>(ChannelDescriptor);
+    }
     return 2;
 }

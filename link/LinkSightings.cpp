@@ -25,6 +25,11 @@
 #include "net/LocalNetworks.h"
 
 #include <arpa/inet.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <exception>
@@ -45,6 +50,7 @@ constexpr milliseconds ResolutionSlack{500};
 // sightings come soon after the last answer.
 constexpr milliseconds PollDuringTest{1000};
 constexpr milliseconds PollAfterTest{10};
+constexpr int LinkNiceness = 5;
 
 } // namespace
 
@@ -77,6 +83,11 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
         m_ended = false;
     }
     m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver), pace]() mutable {
+        // The echoes' thread goes first: their times decide answers, the link's only within its grace.
+        errno = 0;
+        const int niceness = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        if (errno == 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness + LinkNiceness) != 0)
+            qCDebug(lcLink) << "the link's thread keeps its priority:" << std::strerror(errno);
         bool delivered = false;
         const Deliver once = [&](Seen seen) {
             delivered = true;

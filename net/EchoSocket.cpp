@@ -312,7 +312,11 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
     for (;;) {
         sent = Clock::now();
         const int error = send(destination, sequence);
-        if (error == 0) break;
+        // Timed from when the send returned, as a sweep's requests are.
+        if (error == 0) {
+            sent = Clock::now();
+            break;
+        }
         if (error != EAGAIN) return {statusOfErrno(error)};
         if (sent >= deadline) return {EchoStatus::TimedOut};
         if (!wait(deadline, Clock::duration::zero(), true, -1, ready)) return {statusOfErrno(errno)};

@@ -184,7 +184,9 @@ bool EchoSweep::sendStep(size_t& next, Clock::time_point now, bool writable,
         return true;
     }
     request.state = State::Waiting;
-    request.sent = sent;
+    // Timed from when the send returned, with the request on its way: a thread held up before the send must not
+    // make a timely answer late.
+    request.sent = Clock::now();
     ++m_statistics.sent;
     m_statistics.peakInFlight = std::max(m_statistics.peakInFlight, ++m_inFlight);
     // Paced from the last send: a late one is not made up for by a burst.
