@@ -18,7 +18,7 @@
 
 uint32_t lanAddress(int octet)
 {
-    return parseDottedAddress(LanPrefix + std::to_string(octet));
+    return parseLenientAddress(LanPrefix + std::to_string(octet));
 }
 
 bool setUpWindow(MainWindow& window, const WindowSetup& setup)

@@ -70,6 +70,11 @@ lan)
     }
     lan_fping() { fping_run fping_t1_i1 1 1 198.51.100.1 198.51.100.254; }
     if [ $((rep % 2)) = 1 ]; then lan_cli; lan_fping; else lan_fping; lan_cli; fi
+    # The same scan writing no report (the lines of the answers to a file), and the command line's start-up alone.
+    cli_run cli_lan_no_report "$(floor_ms 254 1)" --range 198.51.100.1-254 --preset lan
+    nice -n "$nice" "$bench" run --label cli_startup --floor-ms 0 --stdout "$work/version.txt" -- "$scanvet" --version \
+      >> "$work/rep.txt"
+    echo "cli_lan_no_report.over_floor $(ratio "$(value cli_lan_no_report.ms)" "$(floor_ms 254 1)")" >> "$work/rep.txt"
     fping_ms=$(value fping_t1_i1.ms)
     {
       echo "sweep1.scan_over_fping $(ratio "$(value sweep1.scan_ms)" "$fping_ms")"

@@ -45,7 +45,7 @@ void report(const std::string& key, std::vector<double> values)
 std::vector<uint32_t> lanRange()
 {
     std::vector<uint32_t> addresses;
-    for (int octet = 1; octet <= 254; ++octet) addresses.push_back(parseDottedAddress("198.51.100." + std::to_string(octet)));
+    for (int octet = 1; octet <= 254; ++octet) addresses.push_back(parseLenientAddress("198.51.100." + std::to_string(octet)));
     return addresses;
 }
 
@@ -118,7 +118,7 @@ double settle(LinkSightings& sightings, EchoSocket& echo, std::vector<LinkSighti
 
 bool sighted(const std::vector<LinkSighting>& found, const char* address)
 {
-    return std::any_of(found.begin(), found.end(), [&](const LinkSighting& s) { return s.address == parseDottedAddress(address); });
+    return std::any_of(found.begin(), found.end(), [&](const LinkSighting& s) { return s.address == parseLenientAddress(address); });
 }
 
 // With the kernel's own timings: a host taken away right after a test sighted it; tests back to back until one
@@ -161,7 +161,7 @@ void waitUntilStale(const char* address)
     std::string why;
     for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(20ms))
         for (const NeighbourEntry& e : table.read(why).value_or(std::vector<NeighbourEntry>{}))
-            if (e.address == parseDottedAddress(address) && e.state == NeighbourState::Stale && e.confirmedAge > unvouched)
+            if (e.address == parseLenientAddress(address) && e.state == NeighbourState::Stale && e.confirmedAge > unvouched)
                 return;
     std::fprintf(stderr, "%s never went stale\n", address);
 }

@@ -10,7 +10,7 @@
 //       PRESET: lan (1 ms, ttl 1), fast (600 ms, ttl 255), slow (3000 ms, ttl 255)
 #include "net/EchoSweep.h"
 #include "net/Ipv4.h"
-#include "net/OnLinkRoutes.h"
+#include "net/LocalNetworks.h"
 
 #include <arpa/inet.h>
 #include <sys/resource.h>
@@ -51,9 +51,9 @@ int main(int argc, char** argv)
         settings.interval = interval;
         settings.timeout = timeout;
         settings.ttl = ttl;
-        settings.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t to) { return routes.contains(to); };
+        settings.isOnLink = [onLink = OnLink::ofSystem()](uint32_t to) { return onLink.contains(to); };
         EchoSweep sweep(socket, settings);
-        const uint32_t first = ntohl(parseDottedAddress(firstText));
+        const uint32_t first = ntohl(parseLenientAddress(firstText));
         size_t answered = 0, inOrder = 0, next = 0;
         const auto start = steady_clock::now();
         const SweepEnd end = sweep.run(

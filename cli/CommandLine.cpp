@@ -58,29 +58,12 @@ const char* const Description =
 
 } // namespace
 
-std::optional<ScanRange> parseRangeText(const QString& text)
+std::optional<ScanRange> parseScanRange(const QString& text)
 {
-    const QStringList block = text.split(QLatin1Char('/'));
-    const QStringList dotted = block[0].split(QLatin1Char('.'));
-    if (block.size() > 2 || dotted.size() != 4) return std::nullopt;
-    uint32_t network = 0;
-    for (int i = 0; i < 3; ++i) {
-        const std::optional<int> octet = numberIn(dotted[i], 0, 255);
-        if (!octet) return std::nullopt;
-        network = (network | static_cast<uint32_t>(*octet)) << 8;
-    }
-    if (block.size() == 2) {
-        const std::optional<int> fourth = numberIn(dotted[3], 0, 255), bits = numberIn(block[1], 16, 30);
-        if (!fourth || !bits) return std::nullopt;
-        const uint32_t mask = ~0u << (32 - *bits);
-        const uint32_t first = (network | static_cast<uint32_t>(*fourth)) & mask;
-        return ScanRange{first + 1, (first | ~mask) - 1};
-    }
-    const QStringList ends = dotted[3].split(QLatin1Char('-'));
-    if (ends.size() != 2) return std::nullopt;
-    const std::optional<int> low = numberIn(ends[0], 1, 254), high = numberIn(ends[1], 1, 254);
-    if (!low || !high || *low > *high) return std::nullopt;
-    return lastOctetRange(network, *low, *high);
+    const std::optional<ScanRange> range = parseRangeText(text.toStdString());
+    if (!range || text.contains(u'/')) return range;
+    if ((range->first & 0xFF) < 1 || (range->last & 0xFF) > 254) return std::nullopt;
+    return range;
 }
 
 CommandLine parseCommandLine(const QStringList& arguments)
@@ -156,8 +139,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         for (const QCommandLineOption* option : {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory})
             if (parser.isSet(*option))
                 return usageError(QStringLiteral("--%1 does nothing with --history").arg(option->names().first()));
-        const std::optional<ScanRange> parsed = parseRangeText(parser.value(history));
-        if (!parsed || (parsed->first >> 8) != (parsed->last >> 8) || parser.value(history).contains(u'/'))
+        const std::optional<ScanRange> parsed = parseRangeText(parser.value(history).toStdString());
+        if (!parsed || !parsed->isInOneNetwork() || parser.value(history).contains(u'/'))
             return usageError(QStringLiteral("--history: '%1' is not A.B.C.MIN-MAX").arg(parser.value(history)));
         CommandLine command{CommandLine::Action::History, {}, {}};
         command.options.historyRange = parser.value(history);
@@ -186,7 +169,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return usageError(QStringLiteral("--%1: '%2' %3").arg(QLatin1String(option), value, QLatin1String(rule)));
     };
     for (const QString& text : parser.values(range)) {
-        const std::optional<ScanRange> parsed = parseRangeText(text);
+        const std::optional<ScanRange> parsed = parseScanRange(text);
         if (!parsed)
             return bad("range", text,
                        "is not A.B.C.MIN-MAX (octets 0 to 255, MIN up to MAX, 1 to 254) or A.B.C.D/N (N 16 to 30)");

@@ -35,7 +35,6 @@ struct CommandLine {
 
 // Needs no application object: the program decides what to start from it.
 [[nodiscard]] CommandLine parseCommandLine(const QStringList& arguments);
-// "A.B.C.MIN-MAX" (octets 0 to 255, MIN up to MAX, 1 to 254) or a block
-// "A.B.C.D/N" (N from 16 to 30, without its network and broadcast
-// addresses); nullopt for anything else.
-[[nodiscard]] std::optional<ScanRange> parseRangeText(const QString& text);
+// What --range takes: a range's text (net/ScanRange.h) whose MIN and MAX
+// are 1 to 254; nullopt for anything else.
+[[nodiscard]] std::optional<ScanRange> parseScanRange(const QString& text);

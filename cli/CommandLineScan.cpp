@@ -17,21 +17,11 @@
 
 namespace {
 
-// "-", or a name for the file behind standard output (/dev/stdout).
-bool isStandardOutput(const QString& fileName)
-{
-    if (fileName == QLatin1String("-")) return true;
-    struct stat file {}, out {};
-    return ::stat(QFile::encodeName(fileName).constData(), &file) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
-           file.st_dev == out.st_dev && file.st_ino == out.st_ino;
-}
-
 // The text report names the first range as the window's fields would.
 ReportHeader headerOf(const ScanRange& range)
 {
     const auto octet = [&](int shift) { return QString::number(range.first >> shift & 0xFF); };
-    const bool oneNetwork = (range.first >> 8) == (range.last >> 8);
-    return {octet(24), octet(16), octet(8), octet(0), QString::number(oneNetwork ? range.last & 0xFF : 254)};
+    return {octet(24), octet(16), octet(8), octet(0), QString::number(range.isInOneNetwork() ? range.last & 0xFF : 254)};
 }
 
 void complain(const QString& line)

@@ -45,6 +45,17 @@ int ownStream(const struct stat& file)
     return -1;
 }
 
+} // namespace
+
+bool isStandardOutput(const QString& fileName)
+{
+    if (fileName == QLatin1String("-")) return true;
+    struct stat file {};
+    return ::stat(QFile::encodeName(fileName).constData(), &file) == 0 && ownStream(file) == STDOUT_FILENO;
+}
+
+namespace {
+
 bool writeInPlace(const QString& fileName, const QByteArray& bytes, int flags, QString* why)
 {
     // O_NONBLOCK: a FIFO that no process reads fails at once (ENXIO) instead

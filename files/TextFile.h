@@ -28,6 +28,10 @@
 // folder that takes it. False, with the reason in why, where it could not.
 [[nodiscard]] bool canWriteTextFile(const QString& fileName, QString* why = nullptr);
 
+// "-", or a name for the file behind the process's standard output
+// (/dev/stdout, /proc/self/fd/1, the file a shell redirected it to).
+[[nodiscard]] bool isStandardOutput(const QString& fileName);
+
 // All of bytes to the open descriptor, however the kernel splits the write.
 // 0, or the errno of the write that failed.
 [[nodiscard]] int writeAll(int fd, const QByteArray& bytes);

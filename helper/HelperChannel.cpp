@@ -35,8 +35,9 @@ int64_t monotonicNs() noexcept { return nowNs(CLOCK_MONOTONIC); }
 
 int64_t monotonicOfRealtime(int64_t realtimeNs) noexcept
 {
-    const int64_t mono = nowNs(CLOCK_MONOTONIC), real = nowNs(CLOCK_REALTIME);
-    return mono - std::clamp<int64_t>(real - realtimeNs, 0, 1'000'000'000);
+    // An age beyond a second is a step of the wall clock between the stamp and now.
+    const int64_t mono = nowNs(CLOCK_MONOTONIC), age = nowNs(CLOCK_REALTIME) - realtimeNs;
+    return age >= 0 && age <= 1'000'000'000 ? mono - age : mono;
 }
 
 bool sendMessage(int channel, const iovec* parts, int count) noexcept

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// A range of last octets in one network of three octets, "A.B.C.MIN-MAX",
-// and the strict dotted-decimal addresses the history keeps as numbers.
+// A range of last octets in one network of three octets, "A.B.C.MIN-MAX":
+// the pieces in which the history keeps a test.
 #pragma once
 
 #include <QString>
@@ -15,11 +15,8 @@ public:
     // network: A.B.C as (A << 16) | (B << 8) | C; first <= last, both 0..255.
     HistoryRange(quint32 network, int first, int last);
 
-    // "A.B.C.MIN-MAX" in decimal; none for anything else.
+    // "A.B.C.MIN-MAX" (net/ScanRange.h); none for anything else.
     static std::optional<HistoryRange> parse(const QString& text);
-    // "A.B.C.D" in decimal, as a number (A in the high byte); none for anything else.
-    static std::optional<quint32> parseAddress(const QString& text);
-    static QString addressText(quint32 address);
 
     quint32 network() const { return m_network; }
     int first() const { return m_first; }

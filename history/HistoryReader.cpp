@@ -3,6 +3,9 @@
 
 #include "history/HistoryReader.h"
 
+#include "base/Durations.h"
+#include "net/Ipv4.h"
+
 #include "history/Log.h"
 #include "history/HistorySchema.h"
 #include "base/Text.h"
@@ -15,8 +18,6 @@
 #include <map>
 
 namespace {
-
-constexpr qint64 Day = 24 * 60 * 60;
 
 struct Kept {
     ComputerHistory history;
@@ -46,7 +47,7 @@ bool HistoryReader::fail(const QSqlQuery& query)
 
 std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const HistoryRange& range, const QDateTime& now)
 {
-    const qint64 at = now.toSecsSinceEpoch(), dayStart = at - Day, weekStart = at - 7 * Day;
+    const qint64 at = now.toSecsSinceEpoch(), dayStart = at - SecondsPerDay, weekStart = at - 7 * SecondsPerDay;
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     auto run = [&](const char* text, std::initializer_list<QVariant> values) {
@@ -73,7 +74,7 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
             computer.state = query.value(6).toBool();
             computer.octet = int(address & 0xFF);
             ComputerHistory& history = computer.history;
-            history.address = HistoryRange::addressText(address);
+            history.address = QString::fromStdString(addressText(address));
             history.name = printable(query.value(3).toString());
             history.mac = printable(query.value(4).toString());
             history.firstSeen = localTime(computer.firstSeen);

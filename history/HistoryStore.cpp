@@ -3,6 +3,9 @@
 
 #include "history/HistoryStore.h"
 
+#include "base/Durations.h"
+#include "net/Ipv4.h"
+
 #include "history/Log.h"
 #include "history/HistoryReader.h"
 
@@ -23,7 +26,6 @@
 
 namespace {
 
-constexpr qint64 Day = 24 * 60 * 60;
 // A test recorded after a newer one (another program's) ends at most about
 // this much before it; a stored time further ahead came from a clock that ran ahead.
 constexpr qint64 LateTest = 60 * 60;
@@ -246,7 +248,7 @@ bool HistoryStore::pruneBefore(qint64 reference)
     if (!query.exec(QStringLiteral("SELECT max(ended) FROM tests")) || !query.next())
         return fail(HistorySchema::reason(query.lastError()));
     if (query.value(0).isNull()) return true;  // no test: nothing to measure the age by
-    const qint64 cutoff = std::min(reference, query.value(0).toLongLong()) - m_keepDays * Day;
+    const qint64 cutoff = std::min(reference, query.value(0).toLongLong()) - m_keepDays * SecondsPerDay;
     query.finish();
     const char* const statements[] = {
         "DELETE FROM tests WHERE ended < ?",
@@ -292,7 +294,7 @@ bool HistoryStore::write(const TestRecord& test)
     std::map<quint32, const ComputerResult*> seen;
     for (const ComputerResult& result : test.computers) {
         if (!result.answered && !result.seenOnLink) continue;
-        const std::optional<quint32> address = HistoryRange::parseAddress(result.address);
+        const std::optional<quint32> address = parseAddress(result.address.toStdString());
         if (address && range->contains(*address)) seen[*address] = &result;
         else qCWarning(lcHistory) << "left out" << result.address << "of a test of" << test.range;
     }
@@ -309,7 +311,7 @@ bool HistoryStore::write(const TestRecord& test)
     auto rewind = [&](quint32 address, Sighting& computer) {
         if (computer.stateTime <= time + LateTest) return true;
         qCWarning(lcHistory) << "a test of" << test.range << "stored a time ahead of the clock for"
-                             << HistoryRange::addressText(address) << "; this test's state replaces it";
+                             << addressText(address).c_str() << "; this test's state replaces it";
         if (!run(s.dropLaterChanges, {address, time}) || !run(s.lastChange, {address})) return false;
         const bool changed = s.lastChange.next();
         computer.state = changed ? s.lastChange.value(0).toBool() : true;

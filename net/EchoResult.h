@@ -27,6 +27,7 @@ struct EchoResult {
     uint32_t roundTripMs = 0;  // whole milliseconds, when answered
     uint32_t from = 0;         // who answered or reported the error, network byte order; 0 when unknown
     uint8_t ttl = 0;           // time to live of the reply, 0 when unknown
+    int sendError = 0;         // with SendFailed: the errno the kernel refused the request with, 0 when unknown
 
     bool answered() const noexcept { return status == EchoStatus::Answered; }
 };

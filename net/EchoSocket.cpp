@@ -54,10 +54,14 @@ struct ReadTime {
         clock_gettime(CLOCK_REALTIME, &t);
         wallNs = nanosecondsOf(t);
     }
+    // The stamp's age on the wall clock, taken just now, so that a step of
+    // the wall clock before this read moves nothing. An age beyond a second
+    // is such a step between the stamp and the read: the read's time instead.
     Clock::time_point of(const std::optional<timespec>& stamp) const noexcept
     {
         if (!stamp) return steady;
-        return steady - std::chrono::nanoseconds(std::max<int64_t>(wallNs - nanosecondsOf(*stamp), 0));
+        const int64_t age = wallNs - nanosecondsOf(*stamp);
+        return age >= 0 && age <= 1'000'000'000 ? steady - std::chrono::nanoseconds(age) : steady;
     }
     Clock::time_point steady;
     int64_t wallNs = 0;
@@ -148,17 +152,19 @@ bool EchoSocket::open(EchoSocketKind kind, const std::string& helperProgram, std
     return true;
 }
 
-EchoStatus EchoSocket::statusOfErrno(int error) noexcept
+EchoResult EchoSocket::resultOfErrno(int error) noexcept
 {
     switch (error) {
     case ENETUNREACH:
-    case ENETDOWN: return EchoStatus::NetUnreachable;
+    case ENETDOWN: return {EchoStatus::NetUnreachable};
     case EHOSTUNREACH:
-    case EHOSTDOWN: return EchoStatus::HostUnreachable;
-    case ENOPROTOOPT: return EchoStatus::ProtocolUnreachable;
-    case ECONNREFUSED: return EchoStatus::PortUnreachable;
-    case EMSGSIZE: return EchoStatus::PacketTooBig;
-    default: return EchoStatus::SendFailed;
+    case EHOSTDOWN: return {EchoStatus::HostUnreachable};
+    case ENOPROTOOPT: return {EchoStatus::ProtocolUnreachable};
+    case ECONNREFUSED: return {EchoStatus::PortUnreachable};
+    case EMSGSIZE: return {EchoStatus::PacketTooBig};
+    // The scanner's own host refused it (a full neighbour table, no buffer,
+    // a firewall): not a word about the address.
+    default: return {EchoStatus::SendFailed, 0, 0, 0, error};
     }
 }
 
@@ -240,7 +246,7 @@ void EchoSocket::receive(const WaitingRequest& waiting, const std::function<void
             const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
             if (offender->sin_family == AF_INET) answer.result.from = offender->sin_addr.s_addr;
         } else {
-            answer.result.status = statusOfErrno(static_cast<int>(ee->ee_errno));
+            answer.result = resultOfErrno(static_cast<int>(ee->ee_errno));
         }
         answered(answer);
     }
@@ -298,7 +304,7 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
 {
     const TimerSlackScope fineTimers;
     if (m_aborted) return {EchoStatus::Aborted};
-    if (const int error = setTtl(ttl); error != 0) return {statusOfErrno(error)};
+    if (const int error = setTtl(ttl); error != 0) return resultOfErrno(error);
     discardWaiting();
 
     const uint16_t sequence = nextSequence();
@@ -317,9 +323,9 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
             sent = Clock::now();
             break;
         }
-        if (error != EAGAIN) return {statusOfErrno(error)};
+        if (error != EAGAIN) return resultOfErrno(error);
         if (sent >= deadline) return {EchoStatus::TimedOut};
-        if (!wait(deadline, Clock::duration::zero(), true, -1, ready)) return {statusOfErrno(errno)};
+        if (!wait(deadline, Clock::duration::zero(), true, -1, ready)) return resultOfErrno(errno);
         if (m_aborted) return {EchoStatus::Aborted};
         // Errors of the earlier requests that freed the room belong to them.
         discardWaiting();
@@ -339,7 +345,7 @@ EchoResult EchoSocket::echo(uint32_t destination, int ttl, std::chrono::millisec
         // late on virtual machines, which would stretch a short time-out, and
         // so every silent address of a scan.
         const bool last = Clock::now() >= deadline || late;
-        if (!wait(deadline, TailPoll, false, -1, ready)) return {statusOfErrno(errno)};
+        if (!wait(deadline, TailPoll, false, -1, ready)) return resultOfErrno(errno);
         if (m_aborted) return {EchoStatus::Aborted};
         if (ready.readable) receive(waiting, answered);
         // An answer that came in time may still be in the helper's relay.

@@ -102,8 +102,8 @@ private:
     // late, which never counts.
     [[nodiscard]] static std::optional<EchoResult> judgedInTime(const Answer& answer, Clock::time_point sentHere,
                                                                 Clock::duration timeout) noexcept;
-    // The status of a request whose send failed with that errno.
-    static EchoStatus statusOfErrno(int error) noexcept;
+    // The result of a request whose send failed with that errno.
+    static EchoResult resultOfErrno(int error) noexcept;
     uint16_t nextSequence() noexcept { return ++m_sequence; }
     // 0, or the errno: EINVAL for a time to live of 0 in the low 8 bits.
     [[nodiscard]] int setTtl(int ttl) noexcept;

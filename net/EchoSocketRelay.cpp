@@ -45,8 +45,8 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
         }
         const auto event = HelperProtocol::decodeEvent(buffer.data(), size_t(n));
         if (!event) continue;
-        const auto answerOf = [&](uint16_t sequence, EchoStatus status, Clock::time_point received) {
-            if (waiting && waiting(sequence)) answered(Answer{sequence, {status}, received, {}});
+        const auto answerOf = [&](uint16_t sequence, EchoResult result, Clock::time_point received) {
+            if (waiting && waiting(sequence)) answered(Answer{sequence, result, received, {}});
         };
         switch (event->kind) {
         case HelperProtocol::EventKind::EchoPacket: {
@@ -63,14 +63,14 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
             break;
         }
         case HelperProtocol::EventKind::SendFailed:
-            answerOf(event->sendFailed.sequence, statusOfErrno(event->sendFailed.error), Clock::now());
+            answerOf(event->sendFailed.sequence, resultOfErrno(event->sendFailed.error), Clock::now());
             break;
         case HelperProtocol::EventKind::Synced:
             m_syncedToken = event->syncToken;
             break;
         case HelperProtocol::EventKind::Refused:
             qCWarning(lcNet, "the privileged helper refused an echo: %s", event->refused.reason.c_str());
-            answerOf(event->refused.sequence, EchoStatus::SendFailed, Clock::now());
+            answerOf(event->refused.sequence, {EchoStatus::SendFailed, 0, 0, 0, EACCES}, Clock::now());
             break;
         default: break;
         }

@@ -178,7 +178,7 @@ bool EchoSweep::sendStep(size_t& next, Clock::time_point now, bool writable,
     if (error != 0) {
         // Refused at once (no route among others): its status without going out, and no pause after it.
         request.state = State::Known;
-        request.result = {EchoSocket::statusOfErrno(error)};
+        request.result = EchoSocket::resultOfErrno(error);
         if (request.holdsOnLink) --m_onLinkHeld;
         request.holdsOnLink = false;
         return true;

@@ -8,7 +8,6 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <net/route.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
 #include <sys/socket.h>
@@ -16,40 +15,10 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 namespace {
-
-// The device whose default route has the lowest metric, from /proc/net/route
-// (this network namespace's IPv4 routes; readable by anyone).
-std::string defaultRouteDevice()
-{
-    std::ifstream routes("/proc/net/route");
-    if (!routes) {
-        qCDebug(lcNet) << "no /proc/net/route:" << std::strerror(errno);
-        return {};
-    }
-    std::string line, best;
-    long bestMetric = LONG_MAX;
-    std::getline(routes, line);  // the column names
-    while (std::getline(routes, line)) {
-        std::istringstream fields(line);
-        std::string device;
-        unsigned long destination = 1, gateway = 0, flags = 0, refs = 0, use = 0, mask = 1;
-        long metric = 0;
-        fields >> device >> std::hex >> destination >> gateway >> flags >> std::dec >> refs >> use >> metric >> std::hex
-            >> mask;
-        if (fields && destination == 0 && mask == 0 && (flags & RTF_UP) != 0 && metric < bestMetric) {
-            best = device;
-            bestMetric = metric;
-        }
-    }
-    return best;
-}
 
 struct Link {
     unsigned index = 0;
@@ -89,7 +58,7 @@ std::vector<LocalInterface> localInterfaces()
             if (isStationAddress(mac)) entry.mac = mac;
         }
     }
-    const std::string gatewayDevice = defaultRouteDevice();
+    const std::string gatewayDevice = RouteTable::ofSystem().defaultDevice();
     std::vector<LocalInterface> interfaces;
     for (const ifaddrs* i = list; i != nullptr; i = i->ifa_next) {
         if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
@@ -116,27 +85,29 @@ std::vector<LocalInterface> localInterfaces()
     return interfaces;
 }
 
-std::optional<LocalInterface> onLinkInterface(const std::vector<LocalInterface>& interfaces, uint32_t address)
+OnLink OnLink::ofSystem()
 {
-    const LocalInterface* best = nullptr;
-    for (const LocalInterface& i : interfaces) {
-        if (i.address == address) return std::nullopt;  // our own: the kernel answers it itself
-        if (!i.up || i.loopback || i.pointToPoint || i.noArp || !i.mac || i.prefixLength <= 0 || !i.inSubnet(address))
-            continue;
-        // A /31 has no network or broadcast address (RFC 3021); a /32 no neighbour.
-        const uint32_t host = address & ~i.netmask();
-        if (i.prefixLength == 32 || (i.prefixLength < 31 && (host == 0 || host == ~i.netmask()))) continue;
-        if (best == nullptr || i.prefixLength > best->prefixLength
-            || (i.prefixLength == best->prefixLength && i.defaultRoute && !best->defaultRoute))
-            best = &i;
-    }
-    if (best == nullptr) return std::nullopt;
-    return *best;
+    return {localInterfaces(), RouteTable::ofSystem()};
 }
 
-std::optional<LocalInterface> onLinkInterface(uint32_t address)
+std::optional<LocalInterface> OnLink::interfaceFor(uint32_t address) const
 {
-    return onLinkInterface(localInterfaces(), address);
+    const RouteTable::Route* route = routes.routeTo(address);
+    if (route == nullptr || !route->onLink) return std::nullopt;
+    const LocalInterface* out = nullptr;
+    for (const LocalInterface& i : interfaces) {
+        if (i.address == address) return std::nullopt;  // our own: the kernel answers it itself
+        if (i.prefixLength > 0 && i.prefixLength < 31 && i.inSubnet(address)) {
+            // A subnet's network and broadcast addresses are nobody's (a /31 has none, RFC 3021).
+            const uint32_t host = address & ~i.netmask();
+            if (host == 0 || host == ~i.netmask()) return std::nullopt;
+        }
+        if (i.name != route->device || !i.up || i.loopback || i.pointToPoint || i.noArp || !i.mac) continue;
+        // Of the device's addresses, the one whose subnet holds the target speaks for it.
+        if (out == nullptr || (i.inSubnet(address) && !out->inSubnet(address))) out = &i;
+    }
+    if (out == nullptr) return std::nullopt;
+    return *out;
 }
 
 std::optional<uint32_t> preferredLocalAddress(const std::vector<LocalInterface>& interfaces)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "net/MacAddress.h"
+#include "net/RouteTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,14 +34,22 @@ struct LocalInterface {
 // they cannot be read.
 [[nodiscard]] std::vector<LocalInterface> localInterfaces();
 
-// The up, non-loopback interface with ARP whose subnet holds the address, so
-// that the kernel reaches it without a gateway and asks ARP for it. None for
-// the interface's own addresses, its subnet's network and broadcast
-// addresses, and addresses of no such subnet. The longest prefix wins, then
-// the default route's interface.
-[[nodiscard]] std::optional<LocalInterface> onLinkInterface(const std::vector<LocalInterface>& interfaces,
-                                                            uint32_t address);
-[[nodiscard]] std::optional<LocalInterface> onLinkInterface(uint32_t address);
+// Which addresses lie on the scanner's own link, and through which of its
+// interfaces: the one answer for the sweep's bound on echoes in flight, the
+// sightings and the ARP requests. The kernel's main routing table decides,
+// as it does where the echoes go: an address is on the link where its route
+// has no gateway and leads out of an up interface that asks ARP.
+struct OnLink {
+    std::vector<LocalInterface> interfaces;
+    RouteTable routes;
+
+    [[nodiscard]] static OnLink ofSystem();
+    // The interface, or none: for a route through a gateway, a blackhole, no
+    // route, an interface without ARP, the scanner's own addresses, and a
+    // subnet's network and broadcast addresses.
+    [[nodiscard]] std::optional<LocalInterface> interfaceFor(uint32_t address) const;
+    [[nodiscard]] bool contains(uint32_t address) const { return interfaceFor(address).has_value(); }
+};
 
 // The first IPv4 address of an up, non-loopback interface, the default
 // route's interface first; none when there is no such interface (never a

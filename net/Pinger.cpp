@@ -14,7 +14,7 @@ std::optional<EchoResult> Pinger::ping(const std::string& address)
 {
     if (!m_resolved || address != m_resolvedText) {
         m_resolved = false;
-        uint32_t found = parseDottedAddress(address);
+        uint32_t found = parseLenientAddress(address);
         if (found == AllOnesAddress) {
             const std::optional<HostEntry> entry = lookUpHostName(address);
             // A failed look-up is tried again at the next ping of the text.

@@ -6,6 +6,8 @@
 #include "scan/FoundComputers.h"
 #include "scan/Log.h"
 
+#include <cstring>
+
 EchoRecorder::EchoRecorder(FoundComputers& list, NameLookupStarter startNameLookup, QObject* parent)
     : QObject(parent), m_list(list), m_startNameLookup(std::move(startNameLookup))
 {
@@ -16,6 +18,11 @@ QString EchoRecorder::statusLine(const QString& address, const EchoResult& resul
     QString line = QStringLiteral("Sending ping to ") + address;
     if (result.answered())
         line += QStringLiteral(" Reply O.K. - in ") + QString::number(result.roundTripMs) + QStringLiteral(" msecs");
+    else if (result.status == EchoStatus::SendFailed)
+        // This host refused to send it: that says nothing of the address.
+        line += QStringLiteral(" Send failed: ") +
+                (result.sendError != 0 ? QString::fromLocal8Bit(std::strerror(result.sendError))
+                                       : QStringLiteral("refused by this host"));
     else
         line += QStringLiteral(" Timeout or not found");
     return line;
@@ -26,7 +33,7 @@ void EchoRecorder::record(const QString& address, const EchoResult& result)
     const bool answered = result.answered();
     const int row = m_list.rowOf(address);
     if (row >= 0) {
-        m_list.setAnswered(row, answered);
+        if (result.status != EchoStatus::SendFailed) m_list.setAnswered(row, answered);
     } else if (answered) {
         const int added = m_list.add(address);
         // Without its look-up the entry just keeps showing the address.

@@ -6,7 +6,7 @@
 #include <pthread.h>
 
 #include "net/Ipv4.h"
-#include "net/OnLinkRoutes.h"
+#include "net/LocalNetworks.h"
 #include "net/Pinger.h"
 #include "scan/Log.h"
 #include "scan/ScanEvents.h"
@@ -22,9 +22,7 @@ SweepSettings sweepSettings(const TestPlan& plan)
     settings.interval = plan.interval;
     settings.timeout = std::chrono::milliseconds(preset.timeoutMs);
     settings.ttl = preset.ttl;
-    settings.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t destination) {
-        return routes.contains(destination);
-    };
+    settings.isOnLink = [onLink = OnLink::ofSystem()](uint32_t destination) { return onLink.contains(destination); };
     return settings;
 }
 

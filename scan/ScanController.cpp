@@ -8,15 +8,13 @@
 
 #include <QMetaObject>
 
-#include <arpa/inet.h>
-
 #include <system_error>
 
 namespace {
 
 QString dotted(uint32_t address)
 {
-    return QString::fromStdString(dottedText(htonl(address)));
+    return QString::fromStdString(addressText(address));
 }
 
 } // namespace

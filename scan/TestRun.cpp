@@ -98,9 +98,11 @@ void TestRun::takeEvent(const ScanEvent& event)
     if (event.end) return end(event.whole, event.lastSent);
     if (m_ended) return;
     if (event.echo) {
-        if (!m_outcome.plan.contains(event.address)) m_outcome.comparable = false;
+        // Beyond the plan, or refused by this host: nobody can be counted absent from this test.
+        if (!m_outcome.plan.contains(event.address) || event.echo->status == EchoStatus::SendFailed)
+            m_outcome.comparable = false;
         if (event.echo->answered()) m_outcome.answered.push_back({event.address, event.echo->roundTripMs});
-        m_parts.recorder.record(QString::fromStdString(dottedText(htonl(event.address))), *event.echo);
+        m_parts.recorder.record(QString::fromStdString(addressText(event.address)), *event.echo);
     }
     Q_EMIT progressed(static_cast<qint64>(event.index) + 1, m_total, event.address);
 }

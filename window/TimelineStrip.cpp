@@ -3,14 +3,14 @@
 
 #include "window/TimelineStrip.h"
 
+#include "base/Durations.h"
+
 #include <QPainter>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace {
-
-constexpr qint64 Day = 24 * 60 * 60;
 
 QString clock(qint64 seconds)
 {
@@ -20,7 +20,7 @@ QString clock(qint64 seconds)
 } // namespace
 
 TimelineStrip::TimelineStrip(const ComputerHistory& computer, const QDateTime& now)
-    : m_dayStart(now.toSecsSinceEpoch() - Day), m_now(now.toSecsSinceEpoch())
+    : m_dayStart(now.toSecsSinceEpoch() - SecondsPerDay), m_now(now.toSecsSinceEpoch())
 {
     for (const TimelineSpan& span : computer.timeline)
         m_spans.push_back({span.from.toSecsSinceEpoch(), span.to.toSecsSinceEpoch(), span.present});
@@ -36,7 +36,7 @@ TimelineStrip::TimelineStrip(const ComputerHistory& computer, const QDateTime& n
 void TimelineStrip::paint(QPainter& painter, const QRect& area) const
 {
     if (area.width() < 2) return;
-    const double perSecond = double(area.width()) / double(Day);
+    const double perSecond = double(area.width()) / double(SecondsPerDay);
     const auto x = [&](qint64 time) { return area.left() + int((std::clamp(time, m_dayStart, m_now) - m_dayStart) * perSecond); };
     for (const Span& span : m_spans) {
         // A span shorter than a pixel still shows: tests minutes apart are all there is.

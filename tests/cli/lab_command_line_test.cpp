@@ -206,3 +206,39 @@ TEST(HeadlessLab, shouldEndAfterTheEchoItIsOnAndWriteWhatItFoundWhenInterrupted)
         EXPECT_TRUE(run.errors.isEmpty());
     }
 }
+
+// A request that this host refuses to send (a firewall's drop on the way out) says why, and is no word about the
+// address: the computer is not reported gone, nor is it counted absent.
+TEST(HeadlessLab, shouldSayASendFailedAndCountNobodyAbsentFromTheTest)
+{
+    SCANVET_REQUIRE_LAB();
+    struct DropOnTheWayOut {
+        DropOnTheWayOut()
+        {
+            ok = std::system("nft add table ip scanvet_refuse && nft add chain ip scanvet_refuse out "
+                             "'{ type filter hook output priority 0; }' && nft add rule ip scanvet_refuse out "
+                             "ip daddr 203.0.113.10 icmp type echo-request drop") == 0;
+        }
+        ~DropOnTheWayOut() { std::system("nft delete table ip scanvet_refuse 2>/dev/null"); }
+        bool ok = false;
+    };
+    QTemporaryDir work;
+    const std::vector<const char*> scan{"--range", "203.0.113.10-10", "--preset", "fast", "--all-lines"};
+    {
+        Process answered = scanvet(work, scan);
+        EXPECT_EQ(answered.finish(), 0);
+    }
+    {
+        const DropOnTheWayOut drop;
+        ASSERT_TRUE(drop.ok) << "no nftables rule in the lab";
+        Process refused = scanvet(work, scan);
+        EXPECT_EQ(refused.finish(), 1);
+        EXPECT_EQ(refused.lines, QByteArrayList{"Sending ping to 203.0.113.10 Send failed: Operation not permitted"});
+    }
+    // Whole tests only count someone absent: the refused one made nobody gone.
+    Process history = scanvet(work, {"--history", "203.0.113.1-20", "--format", "csv"});
+    EXPECT_EQ(history.finish(), 0);
+    ASSERT_EQ(history.said("203.0.113.10,"), 1);
+    const auto row = std::ranges::find_if(history.lines, [](const QByteArray& l) { return l.startsWith("203.0.113.10,"); });
+    EXPECT_TRUE(row->contains(",true,echo,")) << row->constData();
+}

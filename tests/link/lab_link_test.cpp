@@ -38,7 +38,7 @@ std::optional<NeighbourEntry> neighbour(const char* address)
     const auto entries = table.read(why);
     EXPECT_TRUE(entries.has_value()) << why;
     for (const NeighbourEntry& e : entries.value_or(std::vector<NeighbourEntry>{}))
-        if (e.address == parseDottedAddress(address)) return e;
+        if (e.address == parseLenientAddress(address)) return e;
     return std::nullopt;
 }
 
@@ -71,8 +71,8 @@ protected:
     // A test of .1-.60 and a host behind the router: its echoes, then the sightings as text.
     std::map<std::string, std::string> test(LinkSightings& sightings)
     {
-        std::vector<uint32_t> addresses{parseDottedAddress(Lab::Far)};
-        for (int octet = 1; octet <= 60; ++octet) addresses.push_back(parseDottedAddress("198.51.100." + std::to_string(octet)));
+        std::vector<uint32_t> addresses{parseLenientAddress(Lab::Far)};
+        for (int octet = 1; octet <= 60; ++octet) addresses.push_back(parseLenientAddress("198.51.100." + std::to_string(octet)));
         std::promise<std::vector<LinkSighting>> delivered;
         sightings.start(addresses, Clock::now(), [&](LinkSightings::Seen s) { delivered.set_value(std::move(s.sightings)); });
         for (const uint32_t a : addresses) (void)m_echo->echo(a, 64, 5ms);
@@ -133,8 +133,8 @@ TEST(LinkSightingsJudge, restsOnTheConfirmationTimeNotTheState)
 
 TEST_F(LabLink, neighbourTableHoldsHostsThatIgnoreEchoWithTheirMacsAndAgesInTicks)
 {
-    for (const auto& host : Lab::ArpOnlyHosts) EXPECT_EQ(m_echo->echo(parseDottedAddress(host.address), 64, 300ms).status, EchoStatus::TimedOut);
-    (void)m_echo->echo(parseDottedAddress(Lab::Silent), 64, 5ms);
+    for (const auto& host : Lab::ArpOnlyHosts) EXPECT_EQ(m_echo->echo(parseLenientAddress(host.address), 64, 300ms).status, EchoStatus::TimedOut);
+    (void)m_echo->echo(parseLenientAddress(Lab::Silent), 64, 5ms);
     for (const auto& host : Lab::ArpOnlyHosts) {
         const auto e = neighbour(host.address);
         ASSERT_TRUE(e && e->mac && e->confirmedAge) << host.address;
@@ -155,9 +155,9 @@ TEST_F(LabLink, aTunnelHasNoMacAndNoLink)
     const auto tunnel = std::find_if(interfaces.begin(), interfaces.end(), [](const auto& i) { return i.name == "t0"; });
     ASSERT_NE(tunnel, interfaces.end());
     EXPECT_TRUE(tunnel->up && tunnel->noArp && !tunnel->mac);
-    EXPECT_FALSE(onLinkInterface(parseDottedAddress("192.0.2.5")));
-    EXPECT_EQ(onLinkInterface(parseDottedAddress(Lab::Alpha)).value_or(LocalInterface{}).name, "eth0");
-    EXPECT_EQ(preferredLocalAddress(), parseDottedAddress("198.51.100.2"));
+    EXPECT_FALSE(OnLink::ofSystem().interfaceFor(parseLenientAddress("192.0.2.5")));
+    EXPECT_EQ(OnLink::ofSystem().interfaceFor(parseLenientAddress(Lab::Alpha)).value_or(LocalInterface{}).name, "eth0");
+    EXPECT_EQ(preferredLocalAddress(), parseLenientAddress("198.51.100.2"));
     EXPECT_EQ(std::system("ip link del t0"), 0);
 }
 
@@ -184,10 +184,10 @@ TEST_F(LabLink, everyTestSightsTheLinksHostsUntilOneIsTakenAway)
 
 TEST_F(LabLink, arpProbeWorksWithoutTheCapabilityAndAfterAStopOrAnEarlyInterrupt)
 {
-    const auto eth0 = onLinkInterface(parseDottedAddress(Lab::Alpha));
+    const auto eth0 = OnLink::ofSystem().interfaceFor(parseLenientAddress(Lab::Alpha));
     ASSERT_TRUE(eth0);
-    std::vector<uint32_t> asked{parseDottedAddress(Lab::Silent), parseDottedAddress(Lab::Alpha)};
-    for (const auto& host : Lab::ArpOnlyHosts) asked.push_back(parseDottedAddress(host.address));
+    std::vector<uint32_t> asked{parseLenientAddress(Lab::Silent), parseLenientAddress(Lab::Alpha)};
+    for (const auto& host : Lab::ArpOnlyHosts) asked.push_back(parseLenientAddress(host.address));
     std::string why;
     const auto prober = ArpProber::open(why);
     ASSERT_TRUE(prober) << why;

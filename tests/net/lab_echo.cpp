@@ -45,7 +45,7 @@ protected:
     }
     EchoResult echo(const std::string& to, milliseconds timeout, int ttl = 64)
     {
-        return m_socket->echo(parseDottedAddress(to), ttl, timeout);
+        return m_socket->echo(parseLenientAddress(to), ttl, timeout);
     }
     std::unique_ptr<EchoSocket> m_socket;
     const bool m_responderRuns = std::getenv("SCANVET_LAB_RESPONDER") && std::getenv("SCANVET_LAB_RESPONDER")[0] == '1';

@@ -73,9 +73,9 @@ std::thread sendArpReply(const std::string& claimedAddress, const std::string& c
 TEST(LabHelper, shouldRefuseEveryRequestItMustNotSendAndEndAfterOneThatIsNotOurs)
 {
     SCANVET_REQUIRE_LAB();
-    const auto eth0 = onLinkInterface(parseDottedAddress(Lab::Alpha));
+    const auto eth0 = OnLink::ofSystem().interfaceFor(parseLenientAddress(Lab::Alpha));
     ASSERT_TRUE(eth0);
-    const auto at = [](const char* a) { return parseDottedAddress(a); };
+    const auto at = [](const char* a) { return parseLenientAddress(a); };
     struct Row {
         std::string_view mode;
         std::vector<uint8_t> request;
@@ -126,7 +126,7 @@ TEST(LabHelper, shouldRefuseEveryRequestItMustNotSendAndEndAfterOneThatIsNotOurs
 TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
 {
     SCANVET_REQUIRE_LAB();
-    const auto eth0 = onLinkInterface(parseDottedAddress(Lab::Alpha));
+    const auto eth0 = OnLink::ofSystem().interfaceFor(parseLenientAddress(Lab::Alpha));
     ASSERT_TRUE(eth0 && eth0->mac);
     std::string why;
     const auto prober = ArpProber::open(why);
@@ -142,7 +142,7 @@ TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::set<std::string> replies;
     const std::atomic<bool> stop{false};
-    for (const ArpReply& r : prober->probe(*eth0, {parseDottedAddress(Lab::Silent), parseDottedAddress(host.address)}, stop))
+    for (const ArpReply& r : prober->probe(*eth0, {parseLenientAddress(Lab::Silent), parseLenientAddress(host.address)}, stop))
         replies.insert(dottedText(r.address) + " " + macText(r.mac));
     for (std::thread& spoof : spoofs) spoof.join();
     EXPECT_EQ(replies, (std::set<std::string>{std::string(host.address) + " " + host.mac,

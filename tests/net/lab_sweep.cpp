@@ -7,7 +7,7 @@
 // bound or bound off-link requests by it, grow with the range, or leave the thread's timer slack changed.
 #include "net/EchoSweep.h"
 #include "net/Ipv4.h"
-#include "net/OnLinkRoutes.h"
+#include "net/LocalNetworks.h"
 #include "tests/Lab.h"
 
 #include <arpa/inet.h>
@@ -52,7 +52,7 @@ protected:
     {
         Delivered got;
         const SweepEnd ended = sweep.run(
-            to.size(), [&](size_t i) { return parseDottedAddress(to.at(i)); },
+            to.size(), [&](size_t i) { return parseLenientAddress(to.at(i)); },
             [&](size_t i, const EchoResult& r) {
                 EXPECT_TRUE(got.empty() || i > got.back().first) << i << " after " << got.back().first;
                 got.emplace_back(i, r);
@@ -174,7 +174,7 @@ TEST_F(LabSweep, onLinkRequestsInFlightStayWithinTheirBoundAndOffLinkOnesDoNot)
     if (!m_responderRuns) GTEST_SKIP() << "the lab runs no late responder";
     SweepSettings bounded = settings(2s);
     bounded.onLinkLimit = 2;
-    bounded.isOnLink = [routes = OnLinkRoutes::ofSystem()](uint32_t to) { return routes.contains(to); };
+    bounded.isOnLink = [onLink = OnLink::ofSystem()](uint32_t to) { return onLink.contains(to); };
     std::vector<std::string> to;
     for (int octet = 1; octet <= 20; ++octet) to.push_back("192.0.2." + std::to_string(octet));
     for (int round = 0; round < 3; ++round)
@@ -191,7 +191,7 @@ TEST_F(LabSweep, onLinkRequestsInFlightStayWithinTheirBoundAndOffLinkOnesDoNot)
 TEST_F(LabSweep, silentWideRangeRunsInOrderWithAFlatTable)
 {
     constexpr size_t count = 65534;
-    const uint32_t first = ntohl(parseDottedAddress(Lab::SilentRouted16)) + 1;
+    const uint32_t first = ntohl(parseLenientAddress(Lab::SilentRouted16)) + 1;
     EchoSweep sweep(*m_socket, settings(100ms, 100us));
     size_t next = 0, timedOut = 0;
     const SweepEnd end = sweep.run(

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -54,7 +55,7 @@ Bytes neighbour(const char* address, const Bytes& lladdr, uint8_t family = AF_IN
 {
     Bytes p;
     append(p, ndmsg{family, 0, 0, 7, NUD_REACHABLE, 0, 0});
-    const uint32_t dst = parseDottedAddress(address);
+    const uint32_t dst = parseLenientAddress(address);
     if (address[0] != '\0') attribute(p, NDA_DST, Bytes(reinterpret_cast<const uint8_t*>(&dst), reinterpret_cast<const uint8_t*>(&dst) + 4));
     if (!lladdr.empty()) attribute(p, NDA_LLADDR, lladdr);
     Bytes info;
@@ -165,13 +166,14 @@ TEST(NeighbourTableParser, everyCutOfADatagramAndADumpOfThousandsOfEntries)
     EXPECT_FALSE(entries[0].confirmedAge.has_value());
 }
 
-TEST(LocalNetworks, onlyAnArpLinkSubnetsOtherHostsAreOnTheLink)
+// One answer for the sweep's bound, the sightings and the ARP requests: the main routing table, then the interface.
+TEST(LocalNetworks, onlyTheOtherHostsOfARouteWithoutAGatewayOutOfAnArpInterfaceAreOnTheLink)
 {
     const auto at = [](const char* name, const char* address, int prefix, bool mac = true) {
         LocalInterface i;
         i.name = name;
         i.index = static_cast<unsigned>(name[0]);
-        i.address = parseDottedAddress(address);
+        i.address = parseLenientAddress(address);
         i.prefixLength = prefix;
         i.up = true;
         if (mac) i.mac = MacAddress{0x02, 0, 0, 0, 0, static_cast<uint8_t>(name[0])};
@@ -184,18 +186,39 @@ TEST(LocalNetworks, onlyAnArpLinkSubnetsOtherHostsAreOnTheLink)
     all[3].noArp = all[3].pointToPoint = true;
     all[4].pointToPoint = true;
     all[5].up = false;
+    // As the kernel writes /proc/net/route: the addresses in hex as it holds them; flags 1 up, 2 gateway, 0x200 reject.
+    std::string table = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\ngarbled line\n";
+    const auto route = [&](const char* device, const char* destination, const char* mask, const char* gateway, int flags) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%s\t%08X\t%08X\t%04X\t0\t0\t0\t%08X\t0\t0\t0\n", device,
+                      parseLenientAddress(destination), parseLenientAddress(gateway), flags, parseLenientAddress(mask));
+        table += line;
+    };
+    route("eth", "0.0.0.0", "0.0.0.0", "198.51.100.1", 3);
+    route("eth", "198.51.100.0", "255.255.255.0", "0.0.0.0", 1);
+    route("wifi", "198.51.100.128", "255.255.255.128", "0.0.0.0", 1);
+    route("eth", "198.51.100.64", "255.255.255.224", "198.51.100.1", 3);  // through a gateway inside the subnet
+    route("eth", "10.9.0.0", "255.255.0.0", "0.0.0.0", 1);                // on the link beyond the subnet
+    route("*", "198.18.0.0", "255.255.0.0", "0.0.0.0", 0x201);
+    route("tun", "192.0.2.0", "255.255.255.0", "0.0.0.0", 1);
+    route("ptp", "192.0.2.128", "255.255.255.128", "0.0.0.0", 1);
+    route("slash31", "100.64.0.0", "255.255.255.254", "0.0.0.0", 1);
+    const OnLink onLink{all, RouteTable(table)};
+    EXPECT_EQ(onLink.routes.defaultDevice(), "eth");
     const struct { const char* address; const char* on; } cases[] = {
         {"198.51.100.10", "eth"}, {"198.51.100.200", "wifi"}, {"198.51.100.2", nullptr}, {"198.51.100.130", nullptr},
-        {"198.51.100.0", nullptr}, {"198.51.100.255", nullptr}, {"198.51.100.127", "eth"},
-        {"127.0.0.2", nullptr}, {"192.0.2.5", nullptr}, {"192.0.2.130", nullptr}, {"203.0.113.10", nullptr},
-        {"100.64.0.1", "slash31"}, {"100.64.1.2", nullptr}, {"8.8.8.8", nullptr},
+        {"198.51.100.0", nullptr}, {"198.51.100.255", nullptr}, {"198.51.100.127", "eth"}, {"198.51.100.70", nullptr},
+        {"10.9.3.4", "eth"}, {"198.18.3.4", nullptr}, {"127.0.0.2", nullptr}, {"192.0.2.5", nullptr},
+        {"192.0.2.130", nullptr}, {"203.0.113.10", nullptr}, {"100.64.0.1", "slash31"}, {"100.64.1.2", nullptr},
+        {"8.8.8.8", nullptr},
     };
     for (const auto& c : cases) {
-        const auto on = onLinkInterface(all, parseDottedAddress(c.address));
+        const auto on = onLink.interfaceFor(parseLenientAddress(c.address));
         EXPECT_EQ(on ? on->name : "-", c.on != nullptr ? c.on : "-") << c.address;
     }
+    EXPECT_FALSE((OnLink{all, RouteTable("")}.contains(parseLenientAddress("198.51.100.10")))) << "no routes read";
     EXPECT_EQ(preferredLocalAddress({all[0]}), std::nullopt) << "a loopback address offered";
-    EXPECT_EQ(preferredLocalAddress(all), parseDottedAddress("198.51.100.2"));
+    EXPECT_EQ(preferredLocalAddress(all), parseLenientAddress("198.51.100.2"));
     all[2].defaultRoute = true;
-    EXPECT_EQ(preferredLocalAddress(all), parseDottedAddress("198.51.100.130"));
+    EXPECT_EQ(preferredLocalAddress(all), parseLenientAddress("198.51.100.130"));
 }
