@@ -43,6 +43,7 @@ public:
 };
 
 const QString HistoryOff = QStringLiteral("The history is off: Options, Keep history turns it on.");
+const QString UnusableNote = QStringLiteral("The history cannot be used: %1");
 
 // The columns' widths: 800 pixels of window, the strip taking the rest.
 constexpr int ColumnWidths[ComputerHistoryModel::ColumnCount - 1] = {98, 120, 112, 118, 118, 52, 62};
@@ -100,7 +101,11 @@ void HistorySheet::setHistory(HistoryService* history)
     if (history == m_history) return;
     if (m_history) disconnect(m_history, nullptr, this, nullptr);
     m_history = history;
-    if (history != nullptr) connect(history, &HistoryService::computersRead, this, &HistorySheet::showComputers);
+    m_unusable.clear();
+    if (history != nullptr) {
+        connect(history, &HistoryService::computersRead, this, &HistorySheet::showComputers);
+        connect(history, &HistoryService::recorded, this, [this] { setUnusable(QString()); });
+    }
     refresh();
 }
 
@@ -125,6 +130,13 @@ void HistorySheet::setRange(uint32_t network, int first, int last)
     refresh();
 }
 
+void HistorySheet::setUnusable(const QString& message)
+{
+    if (message == m_unusable) return;
+    m_unusable = message;
+    refresh();
+}
+
 void HistorySheet::refresh()
 {
     m_readSoon.start();
@@ -135,7 +147,7 @@ void HistorySheet::read()
     m_asked.clear();
     if (!m_history) {
         m_model->setComputers({}, QDateTime::currentDateTime());
-        return say(HistoryOff);
+        return say(m_unusable.isEmpty() ? HistoryOff : UnusableNote.arg(m_unusable));
     }
     if (!m_range) {
         m_model->setComputers({}, QDateTime::currentDateTime());
@@ -152,6 +164,7 @@ void HistorySheet::showComputers(const QString& range, const std::vector<Compute
     if (range != m_asked) return;
     m_model->setComputers(computers, m_askedAt);
     const size_t count = computers.size();
+    if (!m_unusable.isEmpty()) return say(UnusableNote.arg(m_unusable));
     say(count == 0   ? QStringLiteral("No computer of %1 is in the history yet.").arg(range)
         : count == 1 ? QStringLiteral("%1: 1 computer ever seen there.").arg(range)
                      : QStringLiteral("%1: %2 computers ever seen there.").arg(range).arg(count));

@@ -39,6 +39,9 @@ public:
     void followRange(const TopBar& topBar, const ConfigSheet& configSheet);
     // Reads the range again, after a test has settled.
     void refresh();
+    // The history cannot be used (message: "FILE: reason"): the page says so
+    // until a test is recorded again.
+    void setUnusable(const QString& message);
 
     QTableView* view() const { return m_view; }
     ComputerHistoryModel* model() const { return m_model; }
@@ -59,6 +62,7 @@ private:
     QPointer<HistoryService> m_history;
     std::optional<HistoryRange> m_range;
     QString m_asked;  // the range of the last read handed over
+    QString m_unusable;  // why the history cannot be used, while it lasts
     QDateTime m_askedAt;
     ComputerHistoryModel* m_model;
     QTableView* m_view;

@@ -104,6 +104,7 @@ void MainWindow::connectControls()
     connect(m_menus, &WindowMenus::preferenceNotKept, this, [this](const QString& why) {
         sayOnce(m_preferenceFailureShown, QStringLiteral("Cannot keep the choice for the next start: "), why);
     });
+    connect(m_scan, &ScanController::historyFailed, m_client->historySheet(), &HistorySheet::setUnusable);
     connect(m_scan, &ScanController::historyFailed, this, [this](const QString& why) {
         sayOnce(m_historyFailureShown, QStringLiteral("The history is not kept: "), why);
     });

@@ -13,13 +13,17 @@
 // widens its entry in the list, or is lost from its tip and accessible name.
 #include "tests/window/WindowFixture.h"
 
+#include "files/Settings.h"
 #include "window/ConfigSheet.h"
 #include "window/FoundComputersView.h"
+#include "window/HistorySheet.h"
 #include "window/ResultLog.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QAbstractItemView>
 #include <QLabel>
@@ -345,4 +349,28 @@ TEST_F(WindowFixture, shouldElideALongNameInTheListAndKeepItWholeInTheTipAndTheA
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
     ASSERT_TRUE(list != nullptr && list->child(1) != nullptr);
     EXPECT_TRUE(list->child(1)->text(QAccessible::Name).contains(longName));
+}
+
+TEST_F(WindowFixture, shouldSayOnTheHistoryPageForAsLongAsItLastsThatTheHistoryCannotBeUsed)
+{
+    m_window->close();
+    const QString file = Settings::historyFile();
+    QFile::remove(file);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    {
+        QFile broken(file);
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write(QByteArray(4096, 'x'));
+    }
+    open();
+    auto* note = find<QLabel>("historyNote");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text().startsWith("The history cannot be used: " + file); }, 10000))
+        << note->text().toStdString();
+    // A later read does not overwrite it with an empty range's words.
+    QSignalSpy read(m_window->findChild<HistorySheet*>(), &HistorySheet::refreshed);
+    fill({"rangeMinEdit"}, "3");
+    ASSERT_TRUE(read.wait(10000));
+    EXPECT_TRUE(note->text().startsWith("The history cannot be used: ")) << note->text().toStdString();
+    m_window->close();
+    QFile::remove(file);
 }
