@@ -6,6 +6,7 @@
 #include "history/Log.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -45,13 +46,33 @@ struct Identity {
     QString error;
 };
 
-Identity identify(QSqlDatabase& database)
+bool isBusy(const QSqlError& error)
+{
+    return (error.nativeErrorCode().toInt() & 0xFF) == 5;  // SQLITE_BUSY
+}
+
+// Runs a statement, again while another program holds the file (a new file's
+// first writers race to create it and to turn WAL on), for wait.ms at most.
+bool execWaiting(QSqlQuery& query, const QString& statement, const LockWait& wait)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!query.exec(statement)) {
+        if (!isBusy(query.lastError()) || waited.elapsed() >= wait.ms) return false;
+        if (wait.giveUp && wait.giveUp->load()) return false;
+        QThread::msleep(LockWait::SliceMs / 10);
+    }
+    return true;
+}
+
+Identity identify(QSqlDatabase& database, const LockWait& wait)
 {
     // One statement: one snapshot, also while another program creates the tables.
     QSqlQuery query(database);
     Identity identity;
-    if (!query.exec(QStringLiteral("SELECT application_id, user_version, (SELECT count(*) FROM sqlite_master)"
-                                   " FROM pragma_application_id, pragma_user_version")) || !query.next()) {
+    if (!execWaiting(query, QStringLiteral("SELECT application_id, user_version, (SELECT count(*) FROM sqlite_master)"
+                                           " FROM pragma_application_id, pragma_user_version"), wait) ||
+        !query.next()) {
         identity.error = HistorySchema::reason(query.lastError());
         return identity;
     }
@@ -60,11 +81,6 @@ Identity identify(QSqlDatabase& database)
     if (applicationId == HistorySchema::ApplicationId) identity.kind = Kind::Ours;
     else if (applicationId == 0 && objects == 0) identity.kind = Kind::Empty;
     return identity;
-}
-
-bool isBusy(const QSqlError& error)
-{
-    return (error.nativeErrorCode().toInt() & 0xFF) == 5;  // SQLITE_BUSY
 }
 
 } // namespace
@@ -89,7 +105,7 @@ QString HistorySchema::beginWrite(QSqlDatabase& database, const LockWait& wait)
 
 QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const LockWait& wait, int* version)
 {
-    Identity identity = identify(database);
+    Identity identity = identify(database, wait);
     *version = identity.version;
     if (!identity.error.isEmpty()) return identity.error;
     if (identity.kind == Kind::Foreign) return QStringLiteral("not a Scanvet history file");
@@ -99,7 +115,7 @@ QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const Lock
 
     QSqlQuery query(database);
     // WAL lets a reader go on while the other program writes; it needs no transaction.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next())
+    if (!execWaiting(query, QStringLiteral("PRAGMA journal_mode=WAL"), wait) || !query.next())
         return reason(query.lastError());
     if (query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return QStringLiteral("cannot use WAL mode (journal mode stays %1)").arg(query.value(0).toString());
@@ -108,7 +124,7 @@ QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const Lock
 
     // Another program may be creating or migrating the same file: decide again inside the write lock.
     if (QString error = beginWrite(database, wait); !error.isEmpty()) return error;
-    identity = identify(database);
+    identity = identify(database, wait);
     QString error = identity.error;
     const auto run = [&](const auto& statements) {
         for (const char* statement : statements)

@@ -122,8 +122,10 @@ HistoryStore::Opened HistoryStore::open(Access access)
         if (!writable) return Opened::Absent;
         const QString folder = file.absolutePath();
         createdFolder = !QFileInfo::exists(folder);
+        // Another program may make it between the look and the mkdir: that is no failure.
         if (createdFolder && (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
-                              ::mkdir(QFile::encodeName(folder).constData(), 0700) != 0)) {
+                              (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 &&
+                               !(errno == EEXIST && QFileInfo(folder).isDir())))) {
             m_openFailure = QStringLiteral("cannot make its folder: ") + QString::fromLocal8Bit(std::strerror(errno));
             fail(m_openFailure);
             return Opened::Failed;

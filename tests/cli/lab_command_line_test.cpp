@@ -6,16 +6,22 @@
 // found only after the scan; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on,
 // loses the report, its MACs and makers or the computers seen on the link alone, or exits wrongly; a scan that needs
 // a display, or reads, writes or leaves a file beside its report; a thread that cannot start and ends the program
-// instead of saying why.
+// instead of saying why; --interval that never reaches the sweep; a send refused by this host counted as silence.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
+#include <linux/if_ether.h>
+#include <netinet/in.h>
+#include <netpacket/packet.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <thread>
@@ -241,4 +247,55 @@ TEST(HeadlessLab, shouldSayASendFailedAndCountNobodyAbsentFromTheTest)
     ASSERT_EQ(history.said("203.0.113.10,"), 1);
     const auto row = std::ranges::find_if(history.lines, [](const QByteArray& l) { return l.startsWith("203.0.113.10,"); });
     EXPECT_TRUE(row->contains(",true,echo,")) << row->constData();
+}
+
+// --interval reaches the sweep: the requests leave the scanner's interface no closer together than the interval
+// (a lower bound, which a busy machine only widens).
+TEST(HeadlessLab, shouldSendItsRequestsNoCloserThanTheIntervalAsked)
+{
+    SCANVET_REQUIRE_LAB();
+    // ETH_P_ALL: only such a tap sees the packets that leave.
+    const int capture = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ALL));
+    ASSERT_GE(capture, 0) << std::strerror(errno);
+    const int on = 1;
+    setsockopt(capture, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    const timeval quiet{0, 300000};
+    setsockopt(capture, SOL_SOCKET, SO_RCVTIMEO, &quiet, sizeof quiet);
+    QTemporaryDir work;
+    // Routed and silent: each request leaves at once, with no address resolution to wait for.
+    Process run = scanvet(work, {"--range", "192.0.2.20-25", "--preset", "lan", "--interval", "40", "--no-history"});
+    std::vector<int64_t> sent;  // ns, of each echo request to the range, in the order they left
+    for (int idle = 0; idle < 10 && sent.size() < 6; ++idle) {
+        for (;;) {
+            unsigned char packet[128];
+            char control[64];
+            iovec part{packet, sizeof packet};
+            sockaddr_ll from{};
+            msghdr message{};
+            message.msg_name = &from;
+            message.msg_namelen = sizeof from;
+            message.msg_iov = &part;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t n = recvmsg(capture, &message, 0);
+            if (n < 0) break;
+            // IPv4 to 192.0.2.20-25, ICMP echo request.
+            const size_t header = size_t(packet[0] & 0x0F) * 4;
+            if (n < 28 || from.sll_pkttype != PACKET_OUTGOING || from.sll_protocol != htons(ETH_P_IP) ||
+                packet[9] != IPPROTO_ICMP || packet[16] != 192 || packet[17] != 0 || packet[18] != 2 ||
+                packet[19] < 20 || packet[19] > 25 || packet[header] != 8)
+                continue;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+                if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+                timespec stamp{};
+                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+                sent.push_back(int64_t{stamp.tv_sec} * 1'000'000'000 + stamp.tv_nsec);
+            }
+        }
+    }
+    close(capture);
+    EXPECT_EQ(run.finish(), 1);
+    ASSERT_EQ(sent.size(), 6u);
+    for (size_t i = 1; i < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 39'000'000) << "request " << i;
 }
