@@ -138,13 +138,13 @@ void LinkSightings::waitUntil(Clock::time_point time)
 
 void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace)
 {
-    const std::vector<LocalInterface> interfaces = localInterfaces();
+    const OnLink onLink = OnLink::ofSystem();
     std::map<unsigned, NeighbourTimings> timings;
     std::vector<Candidate> candidates;
     std::sort(addresses.begin(), addresses.end(), [](uint32_t a, uint32_t b) { return ntohl(a) < ntohl(b); });
     addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
     for (const uint32_t a : addresses) {
-        auto on = onLinkInterface(interfaces, a);
+        auto on = onLink.interfaceFor(a);
         if (!on) continue;
         if (!timings.contains(on->index)) timings[on->index] = NeighbourTable::timingsOf(on->name);
         candidates.push_back({a, std::move(*on), timings[on->index]});

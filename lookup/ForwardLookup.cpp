@@ -28,7 +28,7 @@ uint32_t resolveHost(const std::string& hostText)
         throw LookupError(filled(KeptTexts::InvalidHostname, {hostText}));
     const std::string text = trimmed(hostText).substr(0, MaxCallText);
     if (!text.empty() && isDigit(text[0])) {
-        const uint32_t address = parseDottedAddress(text);
+        const uint32_t address = parseLenientAddress(text);
         if (address != AllOnesAddress || text == "255.255.255.255") return address;
         throw LookupError(filled(KeptTexts::InvalidIpAddress, {hostText}));
     }

@@ -51,7 +51,7 @@ QString printableName(const std::string& raw)
 
 std::string hostNameOf(const std::string& dottedAddress)
 {
-    return lookUpHostAddress(parseDottedAddress(dottedAddress.substr(0, MaxCallText))).value_or(std::string());
+    return lookUpHostAddress(parseLenientAddress(dottedAddress.substr(0, MaxCallText))).value_or(std::string());
 }
 
 QString listNameOf(const std::string& address)
