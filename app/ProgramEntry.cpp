@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandLineScan.h"
 #include "cli/HistoryCommand.h"
+#include "cli/KnownCommand.h"
 #include "files/Settings.h"
 #include "net/ArpProber.h"
 #include "net/HelperProcess.h"
@@ -141,6 +142,7 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         return 1;
     case CommandLine::Action::Scan:
     case CommandLine::Action::History:
+    case CommandLine::Action::Known:
         break;
     }
 
@@ -153,6 +155,10 @@ int runProgram(int& argc, char** argv, const std::function<void(const QString&)>
         return 1;
     }
     Sockets sockets;
+    if (command.action == CommandLine::Action::Known) {
+        QCoreApplication app(argc, argv);
+        return runKnownCommand(command.options, Settings::historyFile());
+    }
     if (command.action != CommandLine::Action::History) {
         try {
             sockets.pinger = std::make_unique<Pinger>();

@@ -223,21 +223,32 @@ bool HistoryStore::inTransaction(const std::function<bool()>& work)
     return false;
 }
 
-bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune)
+bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune, KnownSightings* learned)
 {
     if (m_keepDays == 0 || pieces.empty()) return true;
+    KnownSightings ignored;
     return inTransaction([&] {
         if (prune && !pruneBefore(pieces.front().end.toSecsSinceEpoch())) return false;
-        for (const TestRecord& piece : pieces)
+        std::vector<std::pair<quint32, QString>> macs;
+        for (const TestRecord& piece : pieces) {
             if (!write(piece)) return false;
-        return true;
+            for (const ComputerResult& computer : piece.computers)
+                if (const auto address = HistoryRange::parseAddress(computer.address))
+                    for (const QString& mac : {computer.mac, computer.conflict}) macs.emplace_back(*address, mac);
+        }
+        KnownComputers known(m_database);
+        return known.observe(pieces.front().end.toSecsSinceEpoch(), macs, learned ? learned : &ignored) ||
+               fail(known.error());
     });
 }
 
-bool HistoryStore::prune(const QDateTime& now)
+bool HistoryStore::known(bool write, const std::function<bool(KnownComputers&)>& work)
 {
-    if (m_keepDays == 0) return true;
-    return inTransaction([&] { return pruneBefore(now.toSecsSinceEpoch()); });
+    KnownComputers known(m_database);
+    const auto run = [&] { return work(known) || fail(known.error()); };
+    if (write) return inTransaction(run);
+    if (!isOpen()) return failNotOpen();
+    return m_version < 3 || run();
 }
 
 bool HistoryStore::pruneBefore(qint64 reference)
@@ -252,6 +263,7 @@ bool HistoryStore::pruneBefore(qint64 reference)
         "DELETE FROM tests WHERE ended < ?",
         "DELETE FROM computers WHERE last_seen < ?",
         "DELETE FROM changes WHERE time < ? OR address NOT IN (SELECT address FROM computers)",
+        "DELETE FROM moves WHERE time < ?",
     };
     for (const char* text : statements) {
         query.prepare(QLatin1String(text));

@@ -4,6 +4,7 @@
 #include "scan/ScanController.h"
 
 #include "net/Ipv4.h"
+#include "history/HistoryReader.h"
 #include "scan/Log.h"
 #include "scan/OwnSightings.h"
 #include "scan/RangeScanner.h"
@@ -94,6 +95,10 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     const bool follow = plan.isOneNetworkPart();
     if (follow) m_network = plan.ranges[0].first & 0xFFFFFF00u;
     m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}, {}};
+    if (history() != nullptr) {
+        m_knownNamesPending = true;
+        m_history->readNames();
+    }
     const PlanAddresses addresses(plan.ranges);
     m_total = static_cast<qint64>(addresses.count());
     std::vector<uint32_t> candidates;
@@ -216,7 +221,7 @@ void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link
 
 void ScanController::trySettle()
 {
-    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending) settle();
+    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending && !m_knownNamesPending) settle();
 }
 
 void ScanController::settle()
@@ -226,7 +231,10 @@ void ScanController::settle()
     if (!m_unsettled) return;
     const TestOutcome outcome = *std::exchange(m_unsettled, std::nullopt);
     record(outcome);
-    if (const std::optional<RangeChange> change = m_changes.compare(outcome)) {
+    m_known.tested(outcome);
+    const std::optional<RangeChange> change = m_changes.compare(outcome);
+    if (change && !change->moved.empty()) announceMoves(outcome, change->moved);
+    if (change && (!change->answeringNow.empty() || !change->stoppedAnswering.empty())) {
         const auto named = [this](const std::vector<uint32_t>& addresses) {
             QStringList items;
             for (const uint32_t address : addresses) {
@@ -263,6 +271,7 @@ void ScanController::halt()
     m_link.cancel();
     m_sightingsWaiting.reset();
     m_sightingsPending = false;
+    m_knownNamesPending = false;
     m_unsettled.reset();
     m_settleWait.stop();
     if (m_scanner) m_pinger->abort();
@@ -365,8 +374,10 @@ void ScanController::setHistory(const QString& file, int keepDays)
     if (keepDays <= 0) return;
     QString why;
     m_history = HistoryService::start(file, keepDays, &why);
-    if (m_history) connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
-    else QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);
+    if (m_history) {
+        connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+        watchKnownComputers();
+    } else QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);
 }
 
 void ScanController::record(const TestOutcome& outcome)
@@ -374,4 +385,35 @@ void ScanController::record(const TestOutcome& outcome)
     if (history() == nullptr) return;
     const auto nameOf = [this](uint32_t address) { return m_found.name(m_found.rowOf(dotted(address))); };
     m_history->record(outcome.historyRecords(nameOf));
+}
+
+void ScanController::watchKnownComputers()
+{
+    connect(m_history.get(), &HistoryService::namesRead, this, [this](const KnownNames& names) {
+        m_found.setKnownNames(names);
+        m_knownNamesPending = false;
+        trySettle();
+    });
+    connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
+        if (const QStringList computers = m_known.toTell(learned); !computers.isEmpty()) Q_EMIT newComputersSeen(computers);
+    });
+    m_history->readNames();
+}
+
+bool ScanController::nameComputer(const QString& key, const QString& label, const QString& note)
+{
+    if (history() == nullptr) return false;
+    m_history->nameComputer(key, label, note);
+    return true;
+}
+
+void ScanController::announceMoves(const TestOutcome& outcome, const std::vector<AddressMove>& moves)
+{
+    QStringList lines;
+    for (const AddressMove& move : moves) {
+        const QString label = m_found.label(m_found.rowOf(dotted(move.to)));
+        lines << (label.isEmpty() ? move.mac : label + QStringLiteral(" (") + move.mac + QLatin1Char(')')) +
+                     QLatin1Char(' ') + HistoryReader::moveText(move.from, move.to, outcome.ended);
+    }
+    Q_EMIT computersMoved(QString::fromStdString(planText(outcome.plan)), lines);
 }

@@ -19,6 +19,7 @@
 #include "scan/ChangeWatch.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
+#include "scan/KnownComputerWatch.h"
 #include "scan/ScanEvents.h"
 #include "scan/TestOutcome.h"
 #include "scan/TestPlan.h"
@@ -68,6 +69,12 @@ public:
     void setHistory(const QString& file, int keepDays);
     // Null while the history is off.
     HistoryService* history() const { return m_history && m_history->keepDays() > 0 ? m_history.get() : nullptr; }
+
+    // Which new computers bring a notice (newComputersSeen()).
+    KnownComputerWatch& knownComputers() { return m_known; }
+    // Names a computer by its MAC or address (an empty label forgets it), in
+    // the history; the list shows it once kept. False while the history is off.
+    bool nameComputer(const QString& key, const QString& label, const QString& note);
 
     ScanState state() const { return m_state; }
     bool isRunning() const { return m_state == ScanState::Running || m_state == ScanState::Stopping; }
@@ -135,6 +142,11 @@ Q_SIGNALS:
     // preset. range names the test's ranges; each item is the address, with
     // one blank and the host name where it is known.
     void computersChanged(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // The history saw these MACs for the first time ("ADDRESS, MAC (maker)"), as KnownComputerWatch lets through.
+    void newComputersSeen(const QStringList& computers);
+    // A whole test found known MACs at other addresses than before: each
+    // item "NAME (MAC) moved from .23 to .57 at 14:05", in neither list of computersChanged().
+    void computersMoved(const QString& range, const QStringList& moves);
     // The history file cannot be used; message names the file and the reason.
     void historyFailed(const QString& message);
 
@@ -148,6 +160,8 @@ private:
     void trySettle();
     void settle();
     void record(const TestOutcome& outcome);
+    void announceMoves(const TestOutcome& outcome, const std::vector<AddressMove>& moves);
+    void watchKnownComputers();
     void updateRepeatTimer();
     void updateState();
 
@@ -159,6 +173,8 @@ private:
     ChangeWatch m_changes;
     LinkSightings m_link;
     MakerTable m_makers;
+    KnownComputerWatch m_known;
+    bool m_knownNamesPending = false;  // the user's names are being read for the running test
     std::unique_ptr<HistoryService> m_history;
     QString m_historyFile;
     std::atomic<uint32_t> m_network{0};

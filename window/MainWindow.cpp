@@ -168,6 +168,8 @@ void MainWindow::connectControls()
     connect(m_scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
     connect(m_scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
     connect(m_scan, &ScanController::computersChanged, m_menus, &WindowMenus::notifyChange);
+    connect(m_scan, &ScanController::newComputersSeen, m_menus, &WindowMenus::notifyNewComputers);
+    connect(m_scan, &ScanController::computersMoved, m_menus, &WindowMenus::notifyMoves);
     connect(m_scan, &ScanController::failed, this, [this](const QString& message) {
         guarded([&] { throw std::runtime_error(message.toStdString()); });
     });
