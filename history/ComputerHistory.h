@@ -28,9 +28,9 @@ struct ComputerHistory {
     // the last 24 hours / 7 days in which it was present; none: no such test.
     std::optional<double> uptime24h, uptime7d;
     int changes = 0;  // changes of its presence still kept
-    QString label;    // the user's name for its MAC, or for its address
-    QString moved;    // its MAC's latest move to it: "moved from .23 to .57 at 14:05"; empty: none kept
     // The last 24 hours from its first sighting to the last test that saw or
     // covered it, oldest first, alternating.
     std::vector<TimelineSpan> timeline;
+    QString label;  // the user's name for its MAC, or for its address
+    QString moved;  // its MAC's latest move to it: "moved from .23 to .57 at 14:05"; empty: none kept
 };

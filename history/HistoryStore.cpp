@@ -230,15 +230,16 @@ bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune, Kno
     return inTransaction([&] {
         if (prune && !pruneBefore(pieces.front().end.toSecsSinceEpoch())) return false;
         std::vector<std::pair<quint32, QString>> macs;
-        for (const TestRecord& piece : pieces) {
-            if (!write(piece)) return false;
+        for (const TestRecord& piece : pieces)
             for (const ComputerResult& computer : piece.computers)
                 if (const auto address = HistoryRange::parseAddress(computer.address))
                     for (const QString& mac : {computer.mac, computer.conflict}) macs.emplace_back(*address, mac);
-        }
         KnownComputers known(m_database);
-        return known.observe(pieces.front().end.toSecsSinceEpoch(), macs, learned ? learned : &ignored) ||
-               fail(known.error());
+        if (!known.observe(pieces.front().end.toSecsSinceEpoch(), macs, learned ? learned : &ignored))
+            return fail(known.error());
+        for (const TestRecord& piece : pieces)
+            if (!write(piece)) return false;
+        return true;
     });
 }
 
@@ -249,6 +250,12 @@ bool HistoryStore::known(bool write, const std::function<bool(KnownComputers&)>&
     if (write) return inTransaction(run);
     if (!isOpen()) return failNotOpen();
     return m_version < 3 || run();
+}
+
+bool HistoryStore::prune(const QDateTime& now)
+{
+    if (m_keepDays == 0) return true;
+    return inTransaction([&] { return pruneBefore(now.toSecsSinceEpoch()); });
 }
 
 bool HistoryStore::pruneBefore(qint64 reference)

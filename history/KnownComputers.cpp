@@ -31,8 +31,22 @@ bool KnownComputers::observe(qint64 time, const std::vector<std::pair<quint32, Q
     std::map<QString, std::set<quint32>> addressesOf;
     for (const auto& [address, mac] : sightings)
         if (!mac.isEmpty()) addressesOf[mac].insert(address);
-    QSqlQuery select(m_database), write(m_database);
+    QSqlQuery select(m_database), write(m_database), kept(m_database);
     select.prepare(QStringLiteral("SELECT last_address FROM known_computers WHERE mac = ?"));
+    kept.prepare(QStringLiteral("SELECT 1 FROM computers AS c JOIN known_computers AS k ON k.mac = c.mac"
+                                " WHERE c.address = ? AND c.mac = ? AND c.last_seen >= k.last_seen"));
+    // Before the test's own rows are written: whether the MAC was at one of these addresses at its last sighting.
+    const auto hadOneOf = [&](const QString& mac, const std::set<quint32>& addresses) {
+        for (const quint32 address : addresses) {
+            kept.addBindValue(address);
+            kept.addBindValue(mac);
+            if (!kept.exec()) return std::optional<bool>();
+            const bool had = kept.next();
+            kept.finish();
+            if (had) return std::optional(true);
+        }
+        return std::optional(false);
+    };
     for (const auto& [mac, addresses] : addressesOf) {
         select.addBindValue(mac);
         if (!select.exec()) return fail(select);
@@ -49,8 +63,10 @@ bool KnownComputers::observe(qint64 time, const std::vector<std::pair<quint32, Q
             learned->newComputers.push_back({mac, HistoryRange::addressText(now)});
             continue;
         }
-        // A MAC still at its last address (of several it answers for) has not moved.
-        const bool moved = hasLast && !addresses.contains(last);
+        // A MAC still at one of the addresses it answers for has not moved.
+        const std::optional<bool> stayed = hasLast && !addresses.contains(last) ? hadOneOf(mac, addresses) : std::optional(true);
+        if (!stayed) return fail(kept);
+        const bool moved = !*stayed;
         if (moved) {
             write.prepare(QStringLiteral("INSERT OR REPLACE INTO moves (address, time, mac, from_address) VALUES (?, ?, ?, ?)"));
             for (const QVariant& value : {QVariant(now), QVariant(time), QVariant(mac), QVariant(last)}) write.addBindValue(value);
@@ -60,7 +76,7 @@ bool KnownComputers::observe(qint64 time, const std::vector<std::pair<quint32, Q
         }
         write.prepare(QStringLiteral("UPDATE known_computers SET last_seen = max(last_seen, ?), last_address = ?"
                                      " WHERE mac = ?"));
-        for (const QVariant& value : {QVariant(time), QVariant(moved || !hasLast ? now : last), QVariant(mac)})
+        for (const QVariant& value : {QVariant(time), QVariant(hasLast && addresses.contains(last) ? last : now), QVariant(mac)})
             write.addBindValue(value);
         if (!write.exec()) return fail(write);
     }

@@ -54,8 +54,9 @@ public:
     // The database's tables must be of a version that has them (3 on).
     explicit KnownComputers(const QSqlDatabase& database) : m_database(database) {}
 
-    // Inside the caller's transaction: the MACs a test saw (address, MAC;
-    // one MAC may answer for several addresses) at time.
+    // Inside the caller's transaction, before the test's computers are
+    // written: the MACs a test saw (address, MAC; one MAC may answer for
+    // several addresses) at time.
     [[nodiscard]] bool observe(qint64 time, const std::vector<std::pair<quint32, QString>>& sightings,
                                KnownSightings* learned);
     // key: a MAC ("aa:bb:cc:dd:ee:ff", any case) or a dotted address.
