@@ -104,8 +104,9 @@ bool KnownComputers::name(const QString& key, const QString& label, const QStrin
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO named_addresses (address, label, note) VALUES (?, ?, ?)"));
         query.addBindValue(*address);
     }
-    query.addBindValue(label);
-    query.addBindValue(note);
+    // A null text would be bound as NULL.
+    query.addBindValue(label.isNull() ? QString(QLatin1String("")) : label);
+    query.addBindValue(note.isNull() ? QString(QLatin1String("")) : note);
     return query.exec() || fail(query);
 }
 
