@@ -10,6 +10,8 @@
 #include "window/Controls.h"
 #include "window/Dialogs.h"
 #include "window/FieldSpinner.h"
+#include "window/ComputerNaming.h"
+#include "window/ComputerHistoryModel.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
 #include "window/Pictures.h"
@@ -31,11 +33,13 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTableView>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 
 #include <cstdio>
 
@@ -133,6 +137,10 @@ void MainWindow::connectControls()
     m_historySheet->setHistory(m_scan->history());
     connect(m_menus, &WindowMenus::historyChanged, this, [this] { m_historySheet->setHistory(m_scan->history()); });
     connect(m_scan, &ScanController::testSettled, m_historySheet, &HistorySheet::refresh);
+    auto* naming = new ComputerNaming(*m_scan, this);
+    naming->attachToList(m_testSheet->view(), m_scan->foundComputers());
+    naming->attachToHistory(m_historySheet->view(), *m_historySheet->model());
+    connect(naming, &ComputerNaming::named, m_historySheet, &HistorySheet::refresh);
     connect(m_configSheet, &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_configSheet->repeatMinutes()); });
     // Once each: the same reason would come with every choice, and every test.
     connect(m_menus, &WindowMenus::preferenceNotKept, this, [this](const QString& why) {
