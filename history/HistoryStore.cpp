@@ -229,13 +229,8 @@ bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune, Kno
     KnownSightings ignored;
     return inTransaction([&] {
         if (prune && !pruneBefore(pieces.front().end.toSecsSinceEpoch())) return false;
-        std::vector<std::pair<quint32, QString>> macs;
-        for (const TestRecord& piece : pieces)
-            for (const ComputerResult& computer : piece.computers)
-                if (const auto address = HistoryRange::parseAddress(computer.address))
-                    for (const QString& mac : {computer.mac, computer.conflict}) macs.emplace_back(*address, mac);
         KnownComputers known(m_database);
-        if (!known.observe(pieces.front().end.toSecsSinceEpoch(), macs, learned ? learned : &ignored))
+        if (!known.observe(pieces.front().end.toSecsSinceEpoch(), KnownComputers::sightingsOf(pieces), learned ? learned : &ignored))
             return fail(known.error());
         for (const TestRecord& piece : pieces)
             if (!write(piece)) return false;
@@ -248,8 +243,7 @@ bool HistoryStore::known(bool write, const std::function<bool(KnownComputers&)>&
     KnownComputers known(m_database);
     const auto run = [&] { return work(known) || fail(known.error()); };
     if (write) return inTransaction(run);
-    if (!isOpen()) return failNotOpen();
-    return m_version < 3 || run();
+    return isOpen() ? m_version < 3 || run() : failNotOpen();
 }
 
 bool HistoryStore::prune(const QDateTime& now)

@@ -19,6 +19,16 @@ QString KnownComputers::macOf(const QString& key)
     return mac.match(key).hasMatch() ? key.toLower() : QString();
 }
 
+std::vector<std::pair<quint32, QString>> KnownComputers::sightingsOf(const std::vector<TestRecord>& tests)
+{
+    std::vector<std::pair<quint32, QString>> macs;
+    for (const TestRecord& test : tests)
+        for (const ComputerResult& computer : test.computers)
+            if (const auto address = HistoryRange::parseAddress(computer.address))
+                for (const QString& mac : {computer.mac, computer.conflict}) macs.emplace_back(*address, mac);
+    return macs;
+}
+
 bool KnownComputers::fail(const QSqlQuery& query)
 {
     m_error = HistorySchema::reason(query.lastError());

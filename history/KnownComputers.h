@@ -8,6 +8,8 @@
 // the changes of presence.
 #pragma once
 
+#include "history/TestRecord.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QSqlDatabase>
@@ -67,6 +69,8 @@ public:
     [[nodiscard]] std::optional<KnownNames> names();
     QString error() const { return m_error; }
 
+    // Each MAC of the tests' computers (a conflict's second MAC too) with its address.
+    static std::vector<std::pair<quint32, QString>> sightingsOf(const std::vector<TestRecord>& tests);
     // "aa:bb:cc:dd:ee:ff" in lower case, or empty where key is not a MAC.
     static QString macOf(const QString& key);
 
