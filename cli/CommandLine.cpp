@@ -3,6 +3,8 @@
 
 #include "cli/CommandLine.h"
 
+#include "cli/KnownCommand.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -120,9 +122,23 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                     "where a test of a /16 finds computers. Says so when the "
                                                     "window's Options, Keep history is off."),
                                      QStringLiteral("A.B.C.MIN-MAX"));
+    const QCommandLineOption name(QStringLiteral("name"),
+                                  QStringLiteral("Scans nothing: gives the computer with the MAC address (or, for "
+                                                 "one without a MAC, such as a computer behind a router, the IPv4 "
+                                                 "address) a name of your own, kept in the history file and shown "
+                                                 "in place of its host name."),
+                                  QStringLiteral("MAC=NAME"));
+    const QCommandLineOption note(QStringLiteral("note"), QStringLiteral("A note kept with --name."), QStringLiteral("TEXT"));
+    const QCommandLineOption forget(QStringLiteral("forget"), QStringLiteral("Scans nothing: forgets the name given to "
+                                                                             "the MAC (or address)."),
+                                    QStringLiteral("MAC"));
+    const QCommandLineOption known(QStringLiteral("known"),
+                                   QStringLiteral("Scans nothing: writes the known computers (mac, label, note, "
+                                                  "first_seen, last_address, last_seen) in --format to --report "
+                                                  "(default: standard output)."));
     for (const QCommandLineOption& option :
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
-          history})
+          history, name, note, forget, known})
         parser.addOption(option);
 
     if (!parser.parse(arguments)) return usageError(parser.errorText());
@@ -134,6 +150,15 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(version))
         return {CommandLine::Action::Version, {}, Program + QStringLiteral(" ") + QStringLiteral(SCANVET_VERSION)};
 
+    if (parser.isSet(name) || parser.isSet(forget) || parser.isSet(known) || parser.isSet(note)) {
+        QStringList others;
+        for (const QCommandLineOption* option : {&range, &preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory, &history})
+            if (parser.isSet(*option)) others << option->names().first();
+        if (parser.values(name).size() > 1 || parser.values(forget).size() > 1)
+            return usageError(QStringLiteral("--name and --forget take one computer at a time"));
+        return knownCommandLine({parser.value(name), parser.value(note), parser.value(forget), parser.isSet(known)},
+                                parser.isSet(format) ? parser.value(format) : QString(), parser.value(report), others);
+    }
     if (parser.isSet(history)) {
         if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));
         for (const QCommandLineOption* option : {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory})

@@ -24,10 +24,12 @@ struct CommandLineOptions {
     ReportFormat format = ReportFormat::Text;
     bool keepHistory = true;   // each test goes into the history
     QString historyRange;      // --history: "A.B.C.MIN-MAX", the range whose history is written
+    // --name KEY=NAME (KEY a MAC or an address) with --note, --forget KEY, --known.
+    QString nameKey, nameLabel, nameNote, forgetKey;
 };
 
 struct CommandLine {
-    enum class Action { Window, Help, Version, Scan, History, UsageError };
+    enum class Action { Window, Help, Version, Scan, History, Known, UsageError };
     Action action = Action::Window;
     CommandLineOptions options;
     QString text;  // the help, the version, or the usage error's one line

@@ -6,6 +6,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandLineScan.h"
 #include "cli/HistoryCommand.h"
+#include "cli/KnownCommand.h"
 #include "cli/Log.h"
 #include "base/CompanionProgram.h"
 #include "files/Settings.h"
@@ -103,6 +104,7 @@ int runCommandLine(int& argc, char** argv)
         return 1;
     case CommandLine::Action::Scan:
     case CommandLine::Action::History:
+    case CommandLine::Action::Known:
         break;
     }
     // A reader that closes a pipe early is told apart from a failure by
@@ -116,6 +118,10 @@ int runCommandLine(int& argc, char** argv)
     if (!dropPrivileges(why)) {
         std::fprintf(stderr, "Cannot give up the privileges the program was started with: %s\n", why.c_str());
         return 1;
+    }
+    if (command.action == CommandLine::Action::Known) {
+        QCoreApplication app(argc, argv);
+        return runKnownCommand(command.options, Settings::historyFile());
     }
     if (command.action == CommandLine::Action::History) {
         QCoreApplication app(argc, argv);

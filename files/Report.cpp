@@ -100,11 +100,13 @@ QString isoWithOffset(const QDateTime& time)
 
 QByteArray csvReport(const std::vector<ReportEntry>& entries)
 {
-    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by\r\n");
+    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n");
+    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
     for (const ReportEntry& entry : entries)
-        text += csvField(entry.address) + u',' + csvField(entry.name) + u',' +
-                (entry.answered ? QStringLiteral("true") : QStringLiteral("false")) + u',' + csvField(entry.mac) +
-                u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + QStringLiteral("\r\n");
+        text += csvField(entry.address) + u',' + csvField(entry.name) + u',' + flag(entry.answered) + u',' +
+                csvField(entry.mac) + u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + u',' +
+                csvField(entry.label) + u',' + flag(!entry.label.isEmpty()) + u',' + csvField(entry.conflict) +
+                QStringLiteral("\r\n");
     return text.toUtf8();
 }
 
@@ -117,7 +119,10 @@ QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, con
                                      {QStringLiteral("answering"), entry.answered},
                                      {QStringLiteral("mac"), entry.mac},
                                      {QStringLiteral("vendor"), entry.vendor},
-                                     {QStringLiteral("seen_by"), entry.seenBy}});
+                                     {QStringLiteral("seen_by"), entry.seenBy},
+                                     {QStringLiteral("label"), entry.label},
+                                     {QStringLiteral("known"), !entry.label.isEmpty()},
+                                     {QStringLiteral("conflict"), entry.conflict}});
     const QJsonObject report{{QStringLiteral("range"), ranges.value(0)},
                              {QStringLiteral("ranges"), QJsonArray::fromStringList(ranges)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},

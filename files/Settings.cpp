@@ -28,6 +28,8 @@ const QString NotifyKey = QStringLiteral("notifyOfChanges");
 const QString OneAtATimeKey = QStringLiteral("oneAtATime");
 const QString HistoryDaysKey = QStringLiteral("historyDays");
 const QString NotifyAfterKey = QStringLiteral("notifyAfter");
+const QString NotifyNewKey = QStringLiteral("notifyOfNewComputers");
+const QString NotifyPrivateKey = QStringLiteral("notifyOfPrivateMacs");
 
 // A line break (or a NUL, which ends the text when read) inside a field
 // would shift every later line.
@@ -134,6 +136,26 @@ bool Settings::notifyOfChanges() const
 QString Settings::setNotifyOfChanges(bool on)
 {
     return store(NotifyKey, on);
+}
+
+bool Settings::notifyOfNewComputers() const
+{
+    return m_preferences.value(NotifyNewKey, true).toBool();
+}
+
+QString Settings::setNotifyOfNewComputers(bool on)
+{
+    return store(NotifyNewKey, on);
+}
+
+bool Settings::notifyOfPrivateMacs() const
+{
+    return m_preferences.value(NotifyPrivateKey, false).toBool();
+}
+
+QString Settings::setNotifyOfPrivateMacs(bool on)
+{
+    return store(NotifyPrivateKey, on);
 }
 
 bool Settings::oneAtATime() const

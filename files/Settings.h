@@ -58,6 +58,12 @@ public:
     // be kept (empty when it was); the choice holds for this run either way.
     bool notifyOfChanges() const;
     [[nodiscard]] QString setNotifyOfChanges(bool on);
+    // A notice for each computer never seen before (on by default), and for
+    // those with a private (locally administered, often random) MAC (off).
+    bool notifyOfNewComputers() const;
+    [[nodiscard]] QString setNotifyOfNewComputers(bool on);
+    bool notifyOfPrivateMacs() const;
+    [[nodiscard]] QString setNotifyOfPrivateMacs(bool on);
     // One echo in flight at a time, as the classic walk.
     bool oneAtATime() const;
     [[nodiscard]] QString setOneAtATime(bool on);

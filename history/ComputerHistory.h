@@ -31,4 +31,6 @@ struct ComputerHistory {
     // The last 24 hours from its first sighting to the last test that saw or
     // covered it, oldest first, alternating.
     std::vector<TimelineSpan> timeline;
+    QString label;  // the user's name for its MAC, or for its address
+    QString moved;  // its MAC's latest move to it: "moved from .23 to .57 at 14:05"; empty: none kept
 };

@@ -45,6 +45,40 @@ bool HistoryReader::fail(const QSqlQuery& query)
     return false;
 }
 
+QString HistoryReader::moveText(quint32 from, quint32 to, const QDateTime& time)
+{
+    const auto shown = [&](quint32 address) {
+        return (address >> 8) == (to >> 8) ? QStringLiteral(".%1").arg(address & 0xFF) : QString::fromStdString(addressText(address));
+    };
+    return QStringLiteral("moved from %1 to %2 at %3").arg(shown(from), shown(to), time.toString(QStringLiteral("HH:mm")));
+}
+
+bool HistoryReader::readKnown(QSqlQuery& query, const HistoryRange& range,
+                              const std::function<ComputerHistory*(quint32)>& computerAt)
+{
+    const auto run = [&](const char* text) {
+        query.prepare(QLatin1String(text));
+        query.addBindValue(range.lowest());
+        query.addBindValue(range.highest());
+        return query.exec() || fail(query);
+    };
+    if (!run("SELECT c.address, coalesce(nullif(k.label, ''), n.label, '') FROM computers AS c"
+             " LEFT JOIN known_computers AS k ON k.mac = c.mac AND c.mac <> ''"
+             " LEFT JOIN named_addresses AS n ON n.address = c.address WHERE c.address BETWEEN ? AND ?"))
+        return false;
+    while (query.next())
+        if (ComputerHistory* computer = computerAt(quint32(query.value(0).toLongLong())))
+            computer->label = printable(query.value(1).toString());
+    if (!run("SELECT address, from_address, time FROM moves WHERE address BETWEEN ? AND ? ORDER BY address, time"))
+        return false;
+    while (query.next()) {
+        const quint32 address = quint32(query.value(0).toLongLong());
+        if (ComputerHistory* computer = computerAt(address))
+            computer->moved = moveText(quint32(query.value(1).toLongLong()), address, localTime(query.value(2).toLongLong()));
+    }
+    return true;
+}
+
 std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const HistoryRange& range, const QDateTime& now)
 {
     const qint64 at = now.toSecsSinceEpoch(), dayStart = at - SecondsPerDay, weekStart = at - 7 * SecondsPerDay;
@@ -104,7 +138,10 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
             const auto computer = kept.find(quint32(query.value(0).toLongLong()));
             if (computer != kept.end()) computer->second.history.changes = query.value(1).toInt();
         }
-        return true;
+        return m_version < 3 || readKnown(query, range, [&](quint32 address) -> ComputerHistory* {
+            const auto computer = kept.find(address);
+            return computer == kept.end() ? nullptr : &computer->second.history;
+        });
     }();
     query.finish();
     if (!query.exec(QStringLiteral("COMMIT")))  // a read-only snapshot: nothing to lose

@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -25,9 +26,13 @@ public:
     // None on failure (error(): SQLite's reason).
     std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now);
     QString error() const { return m_error; }
+    // "moved from .23 to .57 at 14:05"; the whole address where it was in another /24.
+    static QString moveText(quint32 from, quint32 to, const QDateTime& time);
 
 private:
     bool fail(const QSqlQuery& query);
+    // The labels and the latest move of each computer that computerAt finds (version 3 on).
+    bool readKnown(QSqlQuery& query, const HistoryRange& range, const std::function<ComputerHistory*(quint32)>& computerAt);
 
     QSqlDatabase m_database;
     int m_version;

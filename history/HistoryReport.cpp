@@ -22,7 +22,7 @@ QStringList fieldNames()
     return {QStringLiteral("address"),   QStringLiteral("name"),       QStringLiteral("mac"),
             QStringLiteral("first_seen"), QStringLiteral("last_seen"), QStringLiteral("present"),
             QStringLiteral("seen_by"),    QStringLiteral("uptime_24h"), QStringLiteral("uptime_7d"),
-            QStringLiteral("changes")};
+            QStringLiteral("changes"),   QStringLiteral("label"),     QStringLiteral("moved")};
 }
 
 // "echo" or "link" at its last sighting; empty where the file's version 1 did not keep it.
@@ -56,7 +56,9 @@ QStringList fields(const ComputerHistory& computer, const QString& noUptime)
             seenByText(computer.seenBy),
             uptime(computer.uptime24h),
             uptime(computer.uptime7d),
-            QString::number(computer.changes)};
+            QString::number(computer.changes),
+            printable(computer.label),
+            computer.moved};
 }
 
 } // namespace
@@ -105,7 +107,9 @@ QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
                                                                 ? QJsonValue() : QJsonValue(seenByText(computer.seenBy))},
                                 {QStringLiteral("uptime_24h"), uptime(computer.uptime24h)},
                                 {QStringLiteral("uptime_7d"), uptime(computer.uptime7d)},
-                                {QStringLiteral("changes"), computer.changes}});
+                                {QStringLiteral("changes"), computer.changes},
+                                {QStringLiteral("label"), printable(computer.label)},
+                                {QStringLiteral("moved"), computer.moved}});
     const QJsonObject report{{QStringLiteral("range"), printable(range)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},
                              {QStringLiteral("computers"), list}};

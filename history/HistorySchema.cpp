@@ -38,6 +38,22 @@ constexpr const char* MigrateFrom1[] = {
     "DROP TABLE round_trips",
 };
 
+// To version 3: the computers known by their MAC, with the user's names, and
+// the moves of a MAC from one address to another. The MACs already kept count
+// as known, so that an older history brings no new-computer notices.
+constexpr const char* KnownComputersStep[] = {
+    "CREATE TABLE known_computers (mac TEXT PRIMARY KEY, label TEXT NOT NULL DEFAULT '',"
+    " note TEXT NOT NULL DEFAULT '', first_seen INTEGER NOT NULL, last_address INTEGER, last_seen INTEGER NOT NULL)"
+    " WITHOUT ROWID",
+    "CREATE TABLE named_addresses (address INTEGER PRIMARY KEY, label TEXT NOT NULL, note TEXT NOT NULL DEFAULT '')",
+    "CREATE TABLE moves (address INTEGER NOT NULL, time INTEGER NOT NULL, mac TEXT NOT NULL,"
+    " from_address INTEGER NOT NULL, PRIMARY KEY (address, time, mac)) WITHOUT ROWID",
+    "INSERT INTO known_computers (mac, first_seen, last_address, last_seen)"
+    " SELECT mac, first, (SELECT address FROM computers AS c WHERE c.mac = seen.mac ORDER BY last_seen DESC, address"
+    " LIMIT 1), last FROM (SELECT mac, min(first_seen) AS first, max(last_seen) AS last FROM computers"
+    " WHERE mac <> '' GROUP BY mac) AS seen",
+};
+
 enum class Kind { Ours, Empty, Foreign };
 
 struct Identity {
@@ -130,16 +146,25 @@ QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const Lock
         for (const char* statement : statements)
             if (error.isEmpty() && !query.exec(QLatin1String(statement))) error = reason(query.lastError());
     };
+    // Each step takes the tables one version on; a new file is made as version 2 and taken on from there.
     if (error.isEmpty() && identity.kind == Kind::Empty) {
         run(CreateStatements);
         if (error.isEmpty() && !query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId)))
             error = reason(query.lastError());
-    } else if (error.isEmpty() && identity.kind == Kind::Ours && identity.version == 1) {
+        identity.version = 2;
+    }
+    if (error.isEmpty() && identity.kind == Kind::Ours && identity.version == 1) {
         run(MigrateFrom1);
-    } else if (error.isEmpty() && identity.kind == Kind::Foreign) {
+        identity.version = 2;
+    }
+    if (error.isEmpty() && identity.kind != Kind::Foreign && identity.version == 2) {
+        run(KnownComputersStep);
+        identity.version = 3;
+    }
+    if (error.isEmpty() && identity.kind == Kind::Foreign) {
         error = QStringLiteral("not a Scanvet history file");
     }
-    if (error.isEmpty() && identity.version != Version && !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(Version)))
+    if (error.isEmpty() && !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(Version)))
         error = reason(query.lastError());
     if (error.isEmpty() && query.exec(QStringLiteral("COMMIT"))) {
         *version = Version;

@@ -25,7 +25,8 @@ public:
     // 2: presence by echo or link, and how a computer was last seen (seen_by);
     // no round trips and no count of misses. A file of 1 is read as it is and
     // migrated at its first write.
-    static constexpr int Version = 2;
+    // 3: the known computers by MAC, the names given by address, and the moves.
+    static constexpr int Version = 3;
     static constexpr int ApplicationId = 0x53766831;  // "Svh1"
 
     // Checks that the open database is a history of ours, or a new empty file,

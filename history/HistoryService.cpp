@@ -59,17 +59,27 @@ QString HistoryService::describe(const std::vector<TestRecord>& pieces)
 void HistoryService::setKeepDays(int days)
 {
     m_keepDays = days;
-    hand({Task::KeepDays, {}, {}, {}, days});
+    hand({Task::KeepDays, {}, {}, {}, days, {}, {}, {}});
 }
 
 void HistoryService::record(std::vector<TestRecord> pieces)
 {
-    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0});
+    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0, {}, {}, {}});
 }
 
 void HistoryService::query(const HistoryRange& range, const QDateTime& now)
 {
-    hand({Task::Query, {}, range, now, 0});
+    hand({Task::Query, {}, range, now, 0, {}, {}, {}});
+}
+
+void HistoryService::readNames()
+{
+    hand({Task::Names, {}, {}, {}, 0, {}, {}, {}});
+}
+
+void HistoryService::nameComputer(const QString& key, const QString& label, const QString& note)
+{
+    hand({Task::Name, {}, {}, {}, 0, key, label, note});
 }
 
 bool HistoryService::busy()
@@ -122,7 +132,7 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
             m_underWay.clear();
             drained = --m_unanswered == 0;
         }
-        if (drained) answer({Answer::Drained, {}, false, {}});
+        if (drained) answer({Answer::Drained, {}, false, {}, {}, {}});
     }
 }
 
@@ -139,13 +149,16 @@ void HistoryService::perform(Worker& worker, Task& task)
         if (ensureOpen(worker, HistoryStore::Access::Write) != HistoryStore::Opened::Ready) return;
         const qint64 end = task.pieces.front().end.toSecsSinceEpoch();
         const bool prune = worker.lastPrune == 0 || end - worker.lastPrune >= 24 * 60 * 60 || end < worker.lastPrune;
-        if (!store.record(task.pieces, prune)) return report(worker, store.lastError());
+        KnownSightings learned;
+        if (!store.record(task.pieces, prune, &learned)) return report(worker, store.lastError());
         if (prune) worker.lastPrune = end;
         worker.lastFailure.clear();
         QStringList ranges;
         for (const TestRecord& piece : task.pieces) ranges << piece.range;
-        return answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}});
+        return answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}, std::move(learned), {}});
     }
+    case Task::Names:
+    case Task::Name: return performNaming(worker, task);
     case Task::Query: {
         std::vector<ComputerHistory> computers;
         if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
@@ -153,9 +166,34 @@ void HistoryService::perform(Worker& worker, Task& task)
             if (read) computers = std::move(*read);
             else report(worker, store.lastError());
         }
-        return answer({Answer::Read, task.range->text(), false, std::move(computers)});
+        return answer({Answer::Read, task.range->text(), false, std::move(computers), {}, {}});
     }
     }
+}
+
+void HistoryService::performNaming(Worker& worker, Task& task)
+{
+    HistoryStore& store = worker.store;
+    if (task.kind == Task::Name) {
+        bool found = false;
+        const bool ok = ensureOpen(worker, HistoryStore::Access::Write) == HistoryStore::Opened::Ready &&
+                        store.known(true, [&](KnownComputers& known) {
+                            return task.label.isEmpty() ? known.forget(task.key, &found)
+                                                        : known.name(task.key, task.label, task.note);
+                        });
+        if (!ok && store.isOpen()) report(worker, store.lastError());
+        answer({Answer::Named, task.key, ok, {}, {}, {}});
+    }
+    KnownNames names;
+    if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
+        const bool read = store.known(false, [&](KnownComputers& known) {
+            std::optional<KnownNames> found = known.names();
+            if (found) names = std::move(*found);
+            return found.has_value();
+        });
+        if (!read) report(worker, store.lastError());
+    }
+    answer({Answer::NamesRead, {}, false, {}, {}, std::move(names)});
 }
 
 HistoryStore::Opened HistoryService::ensureOpen(Worker& worker, HistoryStore::Access access)
@@ -178,7 +216,7 @@ void HistoryService::report(Worker& worker, const QString& message)
 {
     if (message == worker.lastFailure) return;
     worker.lastFailure = message;
-    answer({Answer::Failed, message, false, {}});
+    answer({Answer::Failed, message, false, {}, {}, {}});
 }
 
 void HistoryService::answer(Answer answer)
@@ -201,7 +239,12 @@ void HistoryService::deliverAnswers()
     for (const Answer& answer : answers) {
         if (!alive) return;
         switch (answer.kind) {
-        case Answer::Recorded: Q_EMIT recorded(answer.text, answer.whole); break;
+        case Answer::Recorded:
+            Q_EMIT recorded(answer.text, answer.whole);
+            if (alive && (!answer.learned.newComputers.empty() || !answer.learned.moves.empty())) Q_EMIT learned(answer.learned);
+            break;
+        case Answer::NamesRead: Q_EMIT namesRead(answer.names); break;
+        case Answer::Named: Q_EMIT named(answer.text, answer.whole); break;
         case Answer::Read: Q_EMIT computersRead(answer.text, answer.computers); break;
         case Answer::Failed: Q_EMIT failed(answer.text); break;
         case Answer::Drained: Q_EMIT drained(); break;

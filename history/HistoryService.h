@@ -48,6 +48,10 @@ public:
     // One test: its pieces (one per /24) go in one transaction.
     void record(std::vector<TestRecord> pieces);
     void query(const HistoryRange& range, const QDateTime& now);
+    // The user's names of known computers: namesRead() follows, empty where there is no file.
+    void readNames();
+    // key: a MAC or an address; an empty label forgets its name. named() follows, then namesRead().
+    void nameComputer(const QString& key, const QString& label, const QString& note);
     // A write or query is handed over and not yet answered (drained() follows).
     bool busy();
     // For a program that ends now: the wait for the file ends, the writes
@@ -57,6 +61,11 @@ public:
 
 Q_SIGNALS:
     void recorded(const QString& ranges, bool whole);
+    // A recorded test saw MACs never seen before, or known MACs at new addresses.
+    void learned(const KnownSightings& sightings);
+    void namesRead(const KnownNames& names);
+    // A name was kept or forgotten (ok), or not (failed() says why).
+    void named(const QString& key, bool ok);
     // Empty when there is no history file (yet) or it failed (failed() says why).
     void computersRead(const QString& range, const std::vector<ComputerHistory>& computers);
     // "FILE: reason"; the same reason again only after a write has succeeded.
@@ -66,17 +75,20 @@ Q_SIGNALS:
 
 private:
     struct Task {
-        enum Kind { Record, Query, KeepDays } kind;
+        enum Kind { Record, Query, KeepDays, Names, Name } kind;
         std::vector<TestRecord> pieces;
         std::optional<HistoryRange> range;
         QDateTime now;
         int keepDays = 0;
+        QString key, label, note;
     };
     struct Answer {
-        enum Kind { Recorded, Read, Failed, Drained } kind;
+        enum Kind { Recorded, Read, Failed, Drained, NamesRead, Named } kind;
         QString text;  // the ranges or range, or the failure
         bool whole = false;
         std::vector<ComputerHistory> computers;
+        KnownSightings learned;
+        KnownNames names;
     };
     struct Worker;
 
@@ -84,6 +96,7 @@ private:
     void hand(Task task);
     void work(const QString& path, int keepDays, int busyTimeoutMs);  // the worker thread
     void perform(Worker& worker, Task& task);
+    void performNaming(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
     void answer(Answer answer);
     void report(Worker& worker, const QString& message);

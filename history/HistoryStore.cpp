@@ -227,15 +227,27 @@ bool HistoryStore::inTransaction(const std::function<bool()>& work)
     return false;
 }
 
-bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune)
+bool HistoryStore::record(const std::vector<TestRecord>& pieces, bool prune, KnownSightings* learned)
 {
     if (m_keepDays == 0 || pieces.empty()) return true;
+    KnownSightings ignored;
     return inTransaction([&] {
         if (prune && !pruneBefore(pieces.front().end.toSecsSinceEpoch())) return false;
+        KnownComputers known(m_database);
+        if (!known.observe(pieces.front().end.toSecsSinceEpoch(), KnownComputers::sightingsOf(pieces), learned ? learned : &ignored))
+            return fail(known.error());
         for (const TestRecord& piece : pieces)
             if (!write(piece)) return false;
         return true;
     });
+}
+
+bool HistoryStore::known(bool write, const std::function<bool(KnownComputers&)>& work)
+{
+    KnownComputers known(m_database);
+    const auto run = [&] { return work(known) || fail(known.error()); };
+    if (write) return inTransaction(run);
+    return isOpen() ? m_version < 3 || run() : failNotOpen();
 }
 
 bool HistoryStore::prune(const QDateTime& now)
@@ -256,6 +268,7 @@ bool HistoryStore::pruneBefore(qint64 reference)
         "DELETE FROM tests WHERE ended < ?",
         "DELETE FROM computers WHERE last_seen < ?",
         "DELETE FROM changes WHERE time < ? OR address NOT IN (SELECT address FROM computers)",
+        "DELETE FROM moves WHERE time < ?",
     };
     for (const char* text : statements) {
         query.prepare(QLatin1String(text));

@@ -11,6 +11,7 @@
 #include "history/ComputerHistory.h"
 #include "history/HistoryRange.h"
 #include "history/HistorySchema.h"
+#include "history/KnownComputers.h"
 #include "history/TestRecord.h"
 
 #include <QDateTime>
@@ -56,7 +57,8 @@ public:
     // One test: its pieces (one per /24) in one transaction, all or none.
     // With prune, what is older than the kept days goes first, in the same
     // transaction. False on failure (lastError); true and nothing written when off.
-    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool prune = false);
+    // learned: the MACs it saw first and the MACs that moved.
+    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool prune = false, KnownSightings* learned = nullptr);
     // Removes what is older than keepDays before now, or before the newest
     // stored test where now lies ahead of it: a clock that runs ahead never
     // deletes. Tests and changes; a computer with everything of it once its
@@ -66,6 +68,11 @@ public:
     // Every computer kept whose address lies in range, by address; .0 and
     // .255 with a range from 1 or to 254 (see HistoryRange::withNetworkEnds).
     [[nodiscard]] std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now);
+
+    // Works on the known computers (see KnownComputers): a write in one
+    // transaction. False on failure (lastError); a read of a file older than
+    // them finds none without running work.
+    [[nodiscard]] bool known(bool write, const std::function<bool(KnownComputers&)>& work);
 
     QString lastError() const { return m_error; }
     QString path() const { return m_path; }

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class DesktopNotifier : public QObject {
     Q_OBJECT
 public:
@@ -27,10 +29,22 @@ public:
     // The notice's body; markup: the service renders body markup.
     static QString changeBody(const QStringList& answeringNow, const QStringList& stoppedAnswering, bool markup);
 
+    // One notice for the computers never seen before ("ADDRESS, MAC (maker)"):
+    // "New computer on the network: ITEM", or for several (the first test of
+    // a network) "N new computers on the network: ...". Each replaces none.
+    void notifyNewComputers(const QStringList& computers);
+    static QString newComputersBody(const QStringList& computers, bool markup);
+    // One notice of the known computers that moved, a line each; it replaces the range's previous one.
+    void notifyMoves(const QString& range, const QStringList& moves);
+
 Q_SIGNALS:
     // The notice has gone to the service (delivered), or there was none.
     void finished(bool delivered);
 
 private:
+    // A notice whose body is made once the service says whether it renders markup;
+    // key: the notices that replace each other (empty: none).
+    void send(const QString& key, const std::function<QString(bool markup)>& body);
+
     QHash<QString, uint> m_noticeIds;  // the service's id of each range's last notice
 };

@@ -27,11 +27,17 @@ std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
     const QSet<uint32_t> answered(present.begin(), present.end());
     const auto found = m_baselines.find(key);
     if (found == m_baselines.end()) {
-        m_baselines.insert(key, Baseline{answered, {}});
+        keepMacs(*m_baselines.insert(key, Baseline{answered, {}, {}}), outcome);
         return std::nullopt;
     }
     Baseline& baseline = *found;
     RangeChange change;
+    change.moved = findMoves(baseline.macs, baseline.present, answered, outcome.onLink);
+    for (const AddressMove& move : change.moved) {
+        baseline.present.remove(move.from);
+        baseline.misses.remove(move.from);
+        baseline.present.insert(move.to);
+    }
     for (const uint32_t address : present) {
         baseline.misses.remove(address);
         if (!baseline.present.contains(address)) change.answeringNow.push_back(address);
@@ -48,6 +54,14 @@ std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
     }
     std::sort(change.answeringNow.begin(), change.answeringNow.end());
     std::sort(change.stoppedAnswering.begin(), change.stoppedAnswering.end());
-    if (change.answeringNow.empty() && change.stoppedAnswering.empty()) return std::nullopt;
+    keepMacs(baseline, outcome);
+    if (change.answeringNow.empty() && change.stoppedAnswering.empty() && change.moved.empty()) return std::nullopt;
     return change;
+}
+
+void ChangeWatch::keepMacs(Baseline& baseline, const TestOutcome& outcome)
+{
+    for (const TestOutcome::Sighting& sighting : outcome.onLink) baseline.macs.insert(sighting.address, sighting.mac);
+    for (auto it = baseline.macs.begin(); it != baseline.macs.end();)
+        it = baseline.present.contains(it.key()) ? std::next(it) : baseline.macs.erase(it);
 }

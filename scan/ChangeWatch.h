@@ -8,6 +8,7 @@
 // addresses were edited while it ran, neither tells nor moves the baseline.
 #pragma once
 
+#include "scan/ComputerMoves.h"
 #include "scan/TestOutcome.h"
 
 #include <QHash>
@@ -20,6 +21,7 @@
 struct RangeChange {
     std::vector<uint32_t> answeringNow;      // host byte order, ascending
     std::vector<uint32_t> stoppedAnswering;
+    std::vector<AddressMove> moved;  // a MAC at a new address: in neither list above
 };
 
 class ChangeWatch {
@@ -35,7 +37,9 @@ private:
     struct Baseline {
         QSet<uint32_t> present;
         QHash<uint32_t, int> misses;  // whole tests in a row without an answer, of the present ones
+        QHash<uint32_t, QString> macs;  // of the present ones, at their last sighting
     };
+    static void keepMacs(Baseline& baseline, const TestOutcome& outcome);
     QHash<QString, Baseline> m_baselines;  // by ranges and preset
     int m_missesBeforeGone = 1;
 };

@@ -4,6 +4,7 @@
 #include "scan/FoundComputers.h"
 
 #include "net/Ipv4.h"
+#include "scan/EntryDescription.h"
 
 #include <arpa/inet.h>
 
@@ -18,26 +19,16 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
     const Entry& entry = m_entries[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return entry.text;
+        return entry.label.isEmpty() ? entry.text : (entry.address + QLatin1Char(' ') + entry.label).leftJustified(EntryWidth);
     case AnsweredRole:
         return entry.answered;
     case OnLinkOnlyRole:
         return !entry.answered && entry.seenOnLink;
-    case Qt::AccessibleDescriptionRole: {
-        QString description = entry.answered     ? QStringLiteral("answering")
-                              : entry.seenOnLink ? QStringLiteral("on the link, does not answer ping")
-                                                 : QStringLiteral("not answering");
-        if (!entry.mac.isEmpty()) description += QStringLiteral(", MAC address ") + entry.mac;
-        if (!entry.maker.isEmpty()) description += QStringLiteral(", made by ") + entry.maker;
-        return description;
-    }
+    case Qt::AccessibleDescriptionRole:
     case Qt::ToolTipRole: {
-        // The list elides an entry wider than its cell: the tip shows it whole.
-        QStringList lines;
-        if (entry.text.size() > EntryWidth) lines << entry.text;
-        if (!entry.mac.isEmpty()) lines << QStringLiteral("MAC address ") + entry.mac;
-        if (!entry.mac.isEmpty() && !entry.maker.isEmpty()) lines << entry.maker;
-        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+        const EntryFacts facts{entry.text, entry.name, entry.label, entry.mac, entry.maker, entry.conflict,
+                               entry.answered, entry.seenOnLink};
+        return role == Qt::ToolTipRole ? entryToolTip(facts, EntryWidth) : QVariant(entryDescription(facts));
     }
     default:
         return {};
@@ -74,7 +65,8 @@ int FoundComputers::insert(const QString& address, bool byEcho)
     while (row > 0 && orderOf(m_entries[static_cast<size_t>(row - 1)].address) > key) --row;
     beginInsertRows({}, row, row);
     m_entries.insert(m_entries.begin() + row,
-                     {address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {}});
+                     {address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {},
+                      m_names.labelOf({}, address), {}});
     for (int later = row; later < count(); ++later) m_rows.insert(m_entries[static_cast<size_t>(later)].address, later);
     endInsertRows();
     return row;
@@ -97,17 +89,44 @@ void FoundComputers::setAnswered(int row, bool answered)
     changed(row, {AnsweredRole, OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole});
 }
 
-void FoundComputers::setLink(int row, bool seen, const QString& mac, const QString& maker)
+void FoundComputers::setLink(int row, bool seen, const QString& mac, const QString& maker, const QString& conflict)
 {
     if (row < 0 || row >= count()) return;
     Entry& entry = m_entries[static_cast<size_t>(row)];
-    if (entry.seenOnLink == seen && entry.mac == mac && entry.maker == maker) return;
+    if (entry.seenOnLink == seen && entry.mac == mac && entry.maker == maker && entry.conflict == conflict) return;
     entry.seenOnLink = seen;
+    entry.conflict = conflict;
     if (seen) {
         entry.mac = mac;
         entry.maker = maker;
     }
     changed(row, {OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
+    relabel(row);
+}
+
+void FoundComputers::setKnownNames(const KnownNames& names)
+{
+    m_names = names;
+    for (int row = 0; row < count(); ++row) relabel(row);
+}
+
+void FoundComputers::relabel(int row)
+{
+    Entry& entry = m_entries[static_cast<size_t>(row)];
+    const QString label = m_names.labelOf(entry.mac, entry.address);
+    if (label == entry.label) return;
+    entry.label = label;
+    changed(row, {Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
+QString FoundComputers::label(int row) const
+{
+    return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].label : QString();
+}
+
+QString FoundComputers::mac(int row) const
+{
+    return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].mac : QString();
 }
 
 bool FoundComputers::seenOnLink(int row) const
@@ -144,7 +163,7 @@ void FoundComputers::setHostName(int row, const QString& address, const QString&
     entry.name = name;
     if (entry.text == text) return;
     entry.text = text;
-    changed(row, {Qt::DisplayRole, Qt::ToolTipRole});
+    changed(row, {Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 void FoundComputers::clear()
@@ -160,7 +179,8 @@ std::vector<ReportEntry> FoundComputers::reportEntries() const
     std::vector<ReportEntry> report;
     for (const Entry& entry : m_entries)
         report.push_back({entry.text, entry.answered, entry.address, entry.name, entry.mac, entry.maker,
-                          entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link")});
+                          entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link"), entry.label,
+                          entry.conflict});
     return report;
 }
 
@@ -178,7 +198,7 @@ std::vector<int> FoundComputers::showSightings(const TestPlan& plan, const std::
             row = addSeenOnLink(address);
             added.push_back(address);
         }
-        setLink(row, true, sighting.mac, sighting.maker);
+        setLink(row, true, sighting.mac, sighting.maker, sighting.conflict);
     }
     // Rows move as others are inserted: their places once all are in.
     std::vector<int> rows;

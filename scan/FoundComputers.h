@@ -9,6 +9,7 @@
 #pragma once
 
 #include "files/Report.h"
+#include "history/KnownComputers.h"
 #include "scan/TestOutcome.h"
 
 #include <QAbstractListModel>
@@ -42,7 +43,13 @@ public:
     void setAnswered(int row, bool answered);
     // What the entry's last test saw on the link: its MAC address ("aa:bb:..")
     // and maker, or, for a computer not seen there, empty texts.
-    void setLink(int row, bool seen, const QString& mac, const QString& maker);
+    void setLink(int row, bool seen, const QString& mac, const QString& maker, const QString& conflict = {});
+    // The user's names: an entry shows its name instead of the host name
+    // where one is set (by its MAC, else by its address).
+    void setKnownNames(const KnownNames& names);
+    // The user's name of the entry; empty where none.
+    QString label(int row) const;
+    QString mac(int row) const;
     bool seenOnLink(int row) const;
     bool answered(int row) const;
     QString text(int row) const;
@@ -71,7 +78,10 @@ private:
         bool foundByEcho = true;  // has answered an echo since it was found
         QString mac;
         QString maker;
+        QString label;     // the user's name
+        QString conflict;  // a second MAC for the address in its last test
     };
+    void relabel(int row);
     int insert(const QString& address, bool byEcho);
     void changed(int row, const QList<int>& roles);
     // An address's place in the list: its number, host order.
@@ -79,4 +89,5 @@ private:
 
     std::vector<Entry> m_entries;
     QHash<QString, int> m_rows;
+    KnownNames m_names;
 };

@@ -3,6 +3,7 @@
 
 #include "scan/ScanController.h"
 
+#include "history/HistoryReader.h"
 #include "net/Ipv4.h"
 #include "scan/Log.h"
 
@@ -89,6 +90,10 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     connect(m_test.get(), &TestRun::failed, this, &ScanController::failed);
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
+    if (history() != nullptr) {
+        m_test->holdForUserNames();
+        m_history->readNames();
+    }
     updateState();
     return true;
 }
@@ -103,7 +108,10 @@ void ScanController::testEnded(bool whole)
 void ScanController::settled(const TestOutcome& outcome)
 {
     record(outcome);
-    if (const std::optional<RangeChange> change = m_changes.compare(outcome)) {
+    m_known.tested(outcome);
+    const std::optional<RangeChange> change = m_changes.compare(outcome);
+    if (change && !change->moved.empty()) announceMoves(outcome, change->moved);
+    if (change && (!change->answeringNow.empty() || !change->stoppedAnswering.empty())) {
         const auto named = [this](const std::vector<uint32_t>& addresses) {
             QStringList items;
             for (const uint32_t address : addresses) {
@@ -184,8 +192,12 @@ void ScanController::setHistory(const QString& file, int keepDays)
     if (keepDays <= 0) return;
     QString why;
     m_history = HistoryService::start(file, keepDays, &why);
-    if (m_history) connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
-    else QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);
+    if (m_history) {
+        connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+        watchKnownComputers();
+    } else {
+        QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);
+    }
 }
 
 void ScanController::record(const TestOutcome& outcome)
@@ -193,4 +205,34 @@ void ScanController::record(const TestOutcome& outcome)
     if (history() == nullptr) return;
     const auto nameOf = [this](uint32_t address) { return m_found.name(m_found.rowOf(dotted(address))); };
     m_history->record(outcome.historyRecords(nameOf));
+}
+
+void ScanController::watchKnownComputers()
+{
+    connect(m_history.get(), &HistoryService::namesRead, this, [this](const KnownNames& names) {
+        m_found.setKnownNames(names);
+        if (m_test) m_test->userNamesIn();
+    });
+    connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
+        if (const QStringList computers = m_known.toTell(learned); !computers.isEmpty()) Q_EMIT newComputersSeen(computers);
+    });
+    m_history->readNames();
+}
+
+bool ScanController::nameComputer(const QString& key, const QString& label, const QString& note)
+{
+    if (history() == nullptr) return false;
+    m_history->nameComputer(key, label, note);
+    return true;
+}
+
+void ScanController::announceMoves(const TestOutcome& outcome, const std::vector<AddressMove>& moves)
+{
+    QStringList lines;
+    for (const AddressMove& move : moves) {
+        const QString label = m_found.label(m_found.rowOf(dotted(move.to)));
+        lines << (label.isEmpty() ? move.mac : label + QStringLiteral(" (") + move.mac + QLatin1Char(')')) +
+                     QLatin1Char(' ') + HistoryReader::moveText(move.from, move.to, outcome.ended);
+    }
+    Q_EMIT computersMoved(QString::fromStdString(planText(outcome.plan)), lines);
 }

@@ -16,6 +16,7 @@
 #include "scan/ChangeWatch.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
+#include "scan/KnownComputerWatch.h"
 #include "scan/NameLookups.h"
 #include "scan/RepeatTimer.h"
 #include "scan/TestRun.h"
@@ -53,6 +54,12 @@ public:
     void setHistory(const QString& file, int keepDays);
     // Null while the history is off.
     HistoryService* history() const { return m_history && m_history->keepDays() > 0 ? m_history.get() : nullptr; }
+
+    // Which new computers bring a notice (newComputersSeen()).
+    KnownComputerWatch& knownComputers() { return m_known; }
+    // Names a computer by its MAC or address (an empty label forgets it), in
+    // the history; the list shows it once kept. False while the history is off.
+    bool nameComputer(const QString& key, const QString& label, const QString& note);
 
     ScanState state() const { return m_state; }
     bool isRunning() const;
@@ -120,6 +127,11 @@ Q_SIGNALS:
     // preset. range names the test's ranges; each item is the address, with
     // one blank and the host name where it is known.
     void computersChanged(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // The history saw these MACs for the first time ("ADDRESS, MAC (maker)"), as KnownComputerWatch lets through.
+    void newComputersSeen(const QStringList& computers);
+    // A whole test found known MACs at other addresses than before: each
+    // item "NAME (MAC) moved from .23 to .57 at 14:05", in neither list of computersChanged().
+    void computersMoved(const QString& range, const QStringList& moves);
     // The history file cannot be used; message names the file and the reason.
     void historyFailed(const QString& message);
 
@@ -127,6 +139,8 @@ private:
     void testEnded(bool whole);
     void settled(const TestOutcome& outcome);
     void record(const TestOutcome& outcome);
+    void announceMoves(const TestOutcome& outcome, const std::vector<AddressMove>& moves);
+    void watchKnownComputers();
     void updateState();
 
     std::unique_ptr<Pinger> m_pinger;
@@ -137,6 +151,7 @@ private:
     ChangeWatch m_changes;
     MakerTable m_makers;
     RepeatTimer m_repeat;
+    KnownComputerWatch m_known;
     std::unique_ptr<HistoryService> m_history;
     QString m_historyFile;
     std::atomic<uint32_t> m_network{0};

@@ -39,6 +39,7 @@ std::vector<TestRecord> TestOutcome::historyRecords(const std::function<QString(
         ComputerResult& computer = result(sighting.address);
         computer.seenOnLink = true;
         computer.mac = sighting.mac;
+        computer.conflict = sighting.conflict;
     }
     std::vector<TestRecord> records;
     const PlanAddresses addresses(plan.ranges);

@@ -149,7 +149,14 @@ void TestRun::takeSightings(const LinkSightings::Seen& link)
 
 void TestRun::trySettle()
 {
-    if (settling() && (m_parts.names.pending() == 0 || m_namesWaived) && !m_sightingsPending) settle();
+    if (settling() && (m_parts.names.pending() == 0 || m_namesWaived) && !m_sightingsPending && !m_userNamesPending)
+        settle();
+}
+
+void TestRun::userNamesIn()
+{
+    m_userNamesPending = false;
+    trySettle();
 }
 
 void TestRun::settleWithoutNames()

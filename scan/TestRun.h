@@ -65,6 +65,10 @@ public:
     // Settles without the names still on their way: now, or once the
     // link's sightings are in (within their bound).
     void settleWithoutNames();
+    // The user's names for the computers are being read: the test settles
+    // once they are in (or its time is up), so that its outcome shows them.
+    void holdForUserNames() { m_userNamesPending = true; }
+    void userNamesIn();
     // Settles now with what is in: a new test is starting.
     void settle();
     // Abandons the test, for a close: no further event, end or outcome.
@@ -101,6 +105,7 @@ private:
     std::optional<LinkSightings::Seen> m_sightingsWaiting;  // for the makers
     bool m_sightingsPending = true;
     bool m_namesWaived = false;
+    bool m_userNamesPending = false;
     bool m_ended = false;
     bool m_settled = false;
 };

@@ -305,6 +305,20 @@ run_test
 settle round1 "${list_region[@]}"   # host names arrive in the background
 click 760 392               # Save List under the list
 save_through_dialog "Save List Of Computers" ComputerList
+# The first entry's context menu: Name this computer… opens its dialog, which takes a name.
+xdotool mousemove --sync $(( cx + 40 * s )) $(( cy + 48 * s )) click 3
+sleep 0.5
+xdotool key n
+naming=$(timeout 20 xdotool search --sync --onlyvisible --name '^Name this computer$' | head -n1) ||
+  fail "Name this computer… showed no dialog"
+xdotool windowfocus --sync "$naming"
+sleep 0.5
+shot naming-dialog
+keep naming-dialog real-window-naming-dialog.png
+xdotool type --delay 60 "Gateway"
+xdotool key Return
+sleep 0.5
+check "the naming dialog took the name and closed" '! xdotool search --onlyvisible --name "^Name this computer\$" >/dev/null'
 click "$result_tab_x" "$tab_y"
 settle result-sheet "${list_region[@]}"
 click 760 392               # Save List under the result sheet

@@ -44,8 +44,10 @@ QVariant ComputerHistoryModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
-    case Address: return computer.address;
-    case Name: return computer.name;
+    // The user's name before the host name, and the computer's latest move in its tip.
+    case Address: return role == Qt::ToolTipRole && !computer.moved.isEmpty() ? computer.address + QLatin1Char(' ') + computer.moved : computer.address;
+    case Name: return computer.label.isEmpty() ? computer.name
+                      : computer.name.isEmpty() ? computer.label : computer.label + QStringLiteral(" (") + computer.name + QLatin1Char(')');
     case Mac: return computer.mac;
     case FirstSeen: return timeText(computer.firstSeen);
     case LastSeen: return timeText(computer.lastSeen);
@@ -74,4 +76,16 @@ void ComputerHistoryModel::setComputers(std::vector<ComputerHistory> computers, 
     m_strips = std::move(strips);
     if (!sameRows) endResetModel();
     else if (!m_computers.empty()) Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+QString ComputerHistoryModel::namingKey(int row) const
+{
+    if (row < 0 || size_t(row) >= m_computers.size()) return {};
+    const ComputerHistory& computer = m_computers[size_t(row)];
+    return computer.mac.isEmpty() ? computer.address : computer.mac;
+}
+
+QString ComputerHistoryModel::label(int row) const
+{
+    return row < 0 || size_t(row) >= m_computers.size() ? QString() : m_computers[size_t(row)].label;
 }

@@ -31,6 +31,9 @@ public:
     // in place, so that the current cell (and a screen reader on it) stays.
     void setComputers(std::vector<ComputerHistory> computers, const QDateTime& now);
     const TimelineStrip& strip(int row) const { return m_strips.at(size_t(row)); }
+    // The computer's MAC, or where it has none its address: how the user names it.
+    QString namingKey(int row) const;
+    QString label(int row) const;
 
 private:
     std::vector<ComputerHistory> m_computers;

@@ -10,6 +10,9 @@
 #include "window/ConfigSheet.h"
 #include "window/Controls.h"
 #include "window/Dialogs.h"
+#include "window/ComputerNaming.h"
+#include "window/ComputerHistoryModel.h"
+#include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
@@ -30,6 +33,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTableView>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -99,6 +103,10 @@ void MainWindow::connectControls()
     m_client->historySheet()->setHistory(m_scan->history());
     connect(m_menus, &WindowMenus::historyChanged, this, [this] { m_client->historySheet()->setHistory(m_scan->history()); });
     connect(m_scan, &ScanController::testSettled, m_client->historySheet(), &HistorySheet::refresh);
+    auto* naming = new ComputerNaming(*m_scan, this);
+    naming->attachToList(m_client->testSheet()->view(), m_scan->foundComputers());
+    naming->attachToHistory(m_client->historySheet()->view(), *m_client->historySheet()->model());
+    connect(naming, &ComputerNaming::named, m_client->historySheet(), &HistorySheet::refresh);
     connect(m_client->configSheet(), &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_client->configSheet()->repeatMinutes()); });
     // Once each: the same reason would come with every choice, and every test.
     connect(m_menus, &WindowMenus::preferenceNotKept, this, [this](const QString& why) {
@@ -135,6 +143,8 @@ void MainWindow::connectControls()
     connect(m_scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
     connect(m_scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
     connect(m_scan, &ScanController::computersChanged, m_menus, &WindowMenus::notifyChange);
+    connect(m_scan, &ScanController::newComputersSeen, m_menus, &WindowMenus::notifyNewComputers);
+    connect(m_scan, &ScanController::computersMoved, m_menus, &WindowMenus::notifyMoves);
     connect(m_scan, &ScanController::failed, this, [this](const QString& message) {
         guarded([&] { throw std::runtime_error(message.toStdString()); });
     });

@@ -54,6 +54,21 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     m_notify = checkable(options, QStringLiteral("Notify of &changes"), "notifyAction", settings.notifyOfChanges());
     connect(m_notify, &QAction::toggled, this, [this](bool on) { keep(m_settings.setNotifyOfChanges(on)); });
+    KnownComputerWatch& known = scan.knownComputers();
+    known.setNotifyOfNew(settings.notifyOfNewComputers());
+    known.setNotifyOfPrivate(settings.notifyOfPrivateMacs());
+    const QAction* notifyNew = checkable(options, QStringLiteral("Notify of &new computers"), "notifyNewAction",
+                                         known.notifyOfNew());
+    connect(notifyNew, &QAction::toggled, this, [this](bool on) {
+        keep(m_settings.setNotifyOfNewComputers(on));
+        m_scan.knownComputers().setNotifyOfNew(on);
+    });
+    const QAction* notifyPrivate = checkable(options, QStringLiteral("Notify of new &private (random) addresses too"),
+                                             "notifyPrivateAction", known.notifyOfPrivate());
+    connect(notifyPrivate, &QAction::toggled, this, [this](bool on) {
+        keep(m_settings.setNotifyOfPrivateMacs(on));
+        m_scan.knownComputers().setNotifyOfPrivate(on);
+    });
     m_oneAtATime = checkable(options, QStringLiteral("Ping one address at a &time"), "oneAtATimeAction",
                              settings.oneAtATime());
     connect(m_oneAtATime, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOneAtATime(on)); });
@@ -100,4 +115,14 @@ void WindowMenus::notifyChange(const QString& range, const QStringList& answerin
                                const QStringList& stoppedAnswering)
 {
     if (m_notify->isChecked()) m_notifier->notifyChange(range, answeringNow, stoppedAnswering);
+}
+
+void WindowMenus::notifyNewComputers(const QStringList& computers)
+{
+    m_notifier->notifyNewComputers(computers);
+}
+
+void WindowMenus::notifyMoves(const QString& range, const QStringList& moves)
+{
+    if (m_notify->isChecked()) m_notifier->notifyMoves(range, moves);
 }

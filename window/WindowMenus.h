@@ -31,6 +31,9 @@ public:
     // A notice of the computers that started or stopped answering, unless
     // the user has turned the notices off.
     void notifyChange(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
+    // The notices of computers never seen before (unless turned off) and of known ones that moved.
+    void notifyNewComputers(const QStringList& computers);
+    void notifyMoves(const QString& range, const QStringList& moves);
 
 Q_SIGNALS:
     // A choice could not be kept for the next run; why names the file and the reason.

@@ -29,4 +29,6 @@ read -r display <&3 || { echo "a11y: Xvfb did not start" >&2; exit 1; }
 printf '198\r\n51\r\n100\r\n10\r\n10\r\n42\r\n1\r\n' > "$work/Scanvet.cfg"
 cd "$work" || exit 1
 export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work" XDG_DATA_HOME="$work" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# The ARP-only host .40 has a name of the user's own, which its entry shows and describes.
+"$program" --name 00:1c:42:5c:a1:40=Printer || { echo "a11y: --name failed" >&2; exit 1; }
 dbus-run-session -- bash "$here/a11y_bus.sh" --on-bus "$program"

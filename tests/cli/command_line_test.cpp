@@ -105,7 +105,7 @@ TEST(CommandLine, shouldReadTheHistoryWithoutWritingAndTellAFailureAndAnOffHisto
         QString error, report;
     };
     const Row rows[] = {
-        {"no file", {}, 90, 1, "", "address,name,mac,first_seen,last_seen,present,seen_by,uptime_24h,uptime_7d,changes"},
+        {"no file", {}, 90, 1, "", "address,name,mac,first_seen,last_seen,present,seen_by,uptime_24h,uptime_7d,changes,label,moved"},
         {"off", {}, 0, 1, "scanvet: the history is off (the window's Options, Keep history): no test is recorded", "address"},
         {"broken", QByteArray(4096, 'x'), 90, 6, "scanvet: cannot read the history: FILE: file is not a database", ""},
         {"kept", "history", 0, 0, "scanvet: the history is off", "192.0.2.255,,,"},
@@ -117,7 +117,7 @@ TEST(CommandLine, shouldReadTheHistoryWithoutWritingAndTellAFailureAndAnOffHisto
         if (row.file == "history") {
             HistoryStore store(file);
             TestRecord test{"192.0.2.0-255", 1, QDateTime::currentDateTime(), QDateTime::currentDateTime(), true, {}};
-            for (const char* address : {"192.0.2.0", "192.0.2.255"}) test.computers.push_back({address, true, {}, {}, false});
+            for (const char* address : {"192.0.2.0", "192.0.2.255"}) test.computers.push_back({address, true, {}, {}, false, {}});
             ASSERT_TRUE(store.open() == HistoryStore::Opened::Ready && store.record({test}));
         } else if (!row.file.isEmpty()) {
             QFile broken(file);

@@ -31,8 +31,8 @@ Process shell(const QTemporaryDir& work, const std::string& line)
                                                "QT_QPA_PLATFORM", "/bin/bash", "-c", line.c_str()});
 }
 
-const std::string Csv = "address,name,answering,mac,vendor,seen_by\r\n"
-                        "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo\r\n";
+const std::string Csv = "address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n"
+                        "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n";
 
 } // namespace
 
@@ -98,8 +98,8 @@ TEST(Shell, shouldWriteEachTestsReportOnceAndNotWaitForNamesWithoutEnd)
     ASSERT_TRUE(nameServer.holds(0));
     Process held = shell(work, "exec $S --range 198.51.100.12-12 --preset lan --format csv --report -");
     EXPECT_EQ(held.finish(), 0);
-    EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by\n198.51.100.12,,true,02:00:00:00:00:10,"
-                                      "(locally administered),echo");
+    EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by,label,known,conflict\n198.51.100.12,,true,02:00:00:00:00:10,"
+                                      "(locally administered),echo,,false,");
     EXPECT_TRUE(nameServer.holds(1));
 }
 
@@ -115,9 +115,9 @@ TEST(Shell, shouldKeepEveryTestInTheHistoryAndSayOnceWhyItCannot)
                                   scan + "; " + data + "$S --history 198.51.100.1-20 --format csv");
     EXPECT_EQ(run.finish(), 0);
     ASSERT_EQ(run.lines.size(), 5) << "a header and four computers";
-    const std::pair<const char*, const char*> rows[] = {{"198.51.100.10,alpha.lab,02:00:00:00:00:10,", ",true,echo,100,100,0"},
-                                                        {"198.51.100.11,bravo.lab,02:00:00:00:00:10,", ",false,echo,50,50,1"},
-                                                        {"198.51.100.12,,02:00:00:00:00:10,", ",true,echo,100,100,0"}};
+    const std::pair<const char*, const char*> rows[] = {{"198.51.100.10,alpha.lab,02:00:00:00:00:10,", ",true,echo,100,100,0,,"},
+                                                        {"198.51.100.11,bravo.lab,02:00:00:00:00:10,", ",false,echo,50,50,1,,"},
+                                                        {"198.51.100.12,,02:00:00:00:00:10,", ",true,echo,100,100,0,,"}};
     for (const auto& [start, end] : rows) {
         const auto line = std::find_if(run.lines.begin(), run.lines.end(), [&](const QByteArray& l) { return l.startsWith(start); });
         ASSERT_NE(line, run.lines.end()) << start;

@@ -22,16 +22,16 @@ TEST(Report, shouldQuoteEveryCsvNameAndKeepSpreadsheetsFromTakingItForAFormula)
         {"a\"b", "\"a\"\"b\""}, {"x,y", "\"x,y\""}, {"-1+2", "'-1+2"}, {"=cmd", "'=cmd"},
         {"+a", "'+a"}, {"@SUM(A1)", "'@SUM(A1)"}, {"=\"a\"", "\"'=\"\"a\"\"\""}, {"plain.lab", "plain.lab"}};
     for (const auto& [name, field] : cases)
-        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by\r\n10.0.0.1," + field + ",true,,,\r\n")
+        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n10.0.0.1," + field + ",true,,,,,false,\r\n")
             << name.toStdString();
 }
 
 TEST(Report, shouldListEveryComputerInAddressOrderWhateverSawIt)
 {
     // As found: the echo's answers first, then a computer seen on the link alone.
-    const std::vector<ReportEntry> found{{"10.0.0.10", true, "10.0.0.10", {}, {}, {}, "echo"},
-                                         {"9.0.0.200", true, "9.0.0.200", {}, {}, {}, "echo"},
-                                         {"10.0.0.9", false, "10.0.0.9", {}, "02:00:00:00:00:09", {}, "link"}};
+    const std::vector<ReportEntry> found{{"10.0.0.10", true, "10.0.0.10", {}, {}, {}, "echo", {}, {}},
+                                         {"9.0.0.200", true, "9.0.0.200", {}, {}, {}, "echo", {}, {}},
+                                         {"10.0.0.9", false, "10.0.0.9", {}, "02:00:00:00:00:09", {}, "link", {}, {}}};
     for (const ReportFormat format : {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json}) {
         const QByteArray bytes = reportBytes(format, {{}, {"10.0.0.1-10"}, QDateTime::currentDateTime(), found});
         const qsizetype first = bytes.indexOf("9.0.0.200"), second = bytes.indexOf("10.0.0.9"),

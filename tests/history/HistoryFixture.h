@@ -36,9 +36,9 @@ inline TestRecord testRecord(const Step& step, const QString& range = QStringLit
 {
     TestRecord test{range, 1, at(step.minute).addSecs(-10), at(step.minute), step.whole, {}};
     for (int octet : step.answering)
-        test.computers.push_back({address(octet), true, QStringLiteral("host%1").arg(octet), {}, true});
+        test.computers.push_back({address(octet), true, QStringLiteral("host%1").arg(octet), {}, true, {}});
     for (int octet : step.onLink)
-        test.computers.push_back({address(octet), false, {}, QStringLiteral("02:00:00:00:00:%1").arg(octet), true});
+        test.computers.push_back({address(octet), false, {}, QStringLiteral("02:00:00:00:00:%1").arg(octet), true, {}});
     return test;
 }
 

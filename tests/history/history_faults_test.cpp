@@ -73,7 +73,7 @@ TEST(HistoryFaults, shouldRefuseAFileThatIsNoHistoryOfOursWithItsReasonAndLeaveI
          "not a Scanvet history file"},
         {"a later version", [](const QString& path) {
              ASSERT_EQ(HistoryStore(path).open(), HistoryStore::Opened::Ready);
-             OtherConnection(path).exec("PRAGMA user_version = 3");
+             OtherConnection(path).exec(QStringLiteral("PRAGMA user_version = %1").arg(HistorySchema::Version + 1));
          }, "written by a later Scanvet"},
         {"a folder", [](const QString& path) { QDir().mkpath(path); }, "not a regular file"},
     };

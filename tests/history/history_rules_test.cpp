@@ -94,7 +94,7 @@ TEST(HistoryRules, shouldRecordATestOfASlash16WholeOrNotAtAllAndShowItsNetworkEn
     TemporaryHistory history;
     TestRecord low = testRecord({0, W, {0, 255}}, QStringLiteral("192.0.2.0-255"));
     TestRecord high = testRecord({0, W, {}}, QStringLiteral("192.0.3.0-254"));
-    high.computers.push_back({QStringLiteral("192.0.3.9"), true, {}, {}, true});
+    high.computers.push_back({QStringLiteral("192.0.3.9"), true, {}, {}, true, {}});
     TestRecord broken = high;
     broken.range = QStringLiteral("192.0.3.0-256");
     EXPECT_FALSE(history.store.record({low, broken}));
