@@ -24,6 +24,9 @@ struct CommandLineOptions {
     ReportFormat format = ReportFormat::Text;
     bool keepHistory = true;   // each test goes into the history
     QString historyRange;      // --history: "A.B.C.MIN-MAX", the range whose history is written
+    QString historyDb;         // --history-db: a postgresql:// URI or a history file; empty: the window's choice
+    QString scannerName;       // --scanner-name; empty: the one set in Options, or the host name
+    QString fromScanner;       // --from-scanner: --history of this scanner's records only
 };
 
 struct CommandLine {
