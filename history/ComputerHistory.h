@@ -28,8 +28,8 @@ struct ComputerHistory {
     // the last 24 hours / 7 days in which it was present; none: no such test.
     std::optional<double> uptime24h, uptime7d;
     int changes = 0;  // changes of its presence still kept
-    QString scanner;  // on a server, the scanner that saw it last; empty in a file
     // The last 24 hours from its first sighting to the last test that saw or
     // covered it, oldest first, alternating.
     std::vector<TimelineSpan> timeline;
+    QString scanner;  // on a server, the scanner that saw it last; empty in a file
 };
