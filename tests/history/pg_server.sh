@@ -11,6 +11,8 @@
 #   pg_server.sh pause|resume LOCATION_FILE   stop the server / start it again, keeping its data.
 # Where no server can be made (no postgresql-15, not root), start says why
 # and writes no location: the tests then skip, or fail under SCANVET_LAB_REQUIRED=1.
+# SCANVET_PG_FSYNC=on makes every commit reach the disk (the benchmarks); the tests
+# run without.
 set -u
 bin=/usr/lib/postgresql/15/bin
 action=${1:?start, stop, pause or resume}
@@ -44,7 +46,7 @@ start)
 resume)
   folder=$(cat "$location_file") || exit 1
   as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/socket/server.log" -w -t 60 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$folder/socket' -c fsync=off -c max_connections=50" start >/dev/null ||
+    -o "-c listen_addresses='' -c unix_socket_directories='$folder/socket' -c fsync=${SCANVET_PG_FSYNC:-off} -c max_connections=50" start >/dev/null ||
     { cat "$folder/socket/server.log" >&2; exit 1; }
   ;;
 pause)
