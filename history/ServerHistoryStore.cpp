@@ -38,11 +38,34 @@ struct Sighting {
 
 struct ServerHistoryStore::Statements {
     explicit Statements(const QSqlDatabase& database)
-        : insertTest(database), selectKnown(database), upsertComputer(database), deleteChange(database),
+        : connection(database), insertTest(database), selectKnown(database), deleteChange(database),
           insertChange(database), dropLaterChanges(database), lastChange(database)
     {
     }
-    QSqlQuery insertTest, selectKnown, upsertComputer, deleteChange, insertChange, dropLaterChanges, lastChange;
+    QSqlDatabase connection;
+    QSqlQuery insertTest, selectKnown, deleteChange, insertChange, dropLaterChanges, lastChange;
+    // The computers of a test in one statement, one prepared per number of rows:
+    // a round trip per computer would cost more than the rest of the test.
+    std::map<size_t, std::unique_ptr<QSqlQuery>> upserts;
+
+    QSqlQuery* upsert(size_t rows, QString* error)
+    {
+        std::unique_ptr<QSqlQuery>& query = upserts[rows];
+        if (query) return query.get();
+        QStringList values;
+        for (size_t i = 0; i < rows; ++i) values << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        query = std::make_unique<QSqlQuery>(connection);
+        if (query->prepare(QStringLiteral("INSERT INTO computers (scanner, address, first_seen, last_seen, name, mac,"
+                                          " answering, state, state_time, seen_by) VALUES ") + values.join(u',') +
+                           QStringLiteral(" ON CONFLICT (address, scanner) DO UPDATE SET first_seen = EXCLUDED.first_seen,"
+                                          " last_seen = EXCLUDED.last_seen, name = EXCLUDED.name, mac = EXCLUDED.mac,"
+                                          " answering = EXCLUDED.answering, state = EXCLUDED.state,"
+                                          " state_time = EXCLUDED.state_time, seen_by = EXCLUDED.seen_by")))
+            return query.get();
+        *error = HistorySchema::reason(query->lastError());
+        upserts.erase(rows);
+        return nullptr;
+    }
 
     QString prepare()
     {
@@ -51,12 +74,6 @@ struct ServerHistoryStore::Statements {
                           " whole) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uid) DO NOTHING"},
             {&selectKnown, "SELECT address, first_seen, last_seen, name, mac, answering, state, state_time, seen_by"
                            " FROM computers WHERE scanner = ? AND address BETWEEN ? AND ?"},
-            {&upsertComputer, "INSERT INTO computers (scanner, address, first_seen, last_seen, name, mac, answering,"
-                              " state, state_time, seen_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                              " ON CONFLICT (address, scanner) DO UPDATE SET first_seen = EXCLUDED.first_seen,"
-                              " last_seen = EXCLUDED.last_seen, name = EXCLUDED.name, mac = EXCLUDED.mac,"
-                              " answering = EXCLUDED.answering, state = EXCLUDED.state,"
-                              " state_time = EXCLUDED.state_time, seen_by = EXCLUDED.seen_by"},
             {&deleteChange, "DELETE FROM changes WHERE scanner = ? AND address = ? AND time = ?"},
             {&insertChange, "INSERT INTO changes (scanner, address, time, answering) VALUES (?, ?, ?, ?)"},
             {&dropLaterChanges, "DELETE FROM changes WHERE scanner = ? AND address = ? AND time > ?"},
@@ -244,6 +261,7 @@ bool ServerHistoryStore::write(const QString& uid, const TestRecord& test)
         computer.stateTime = time;
         if (test.whole) computer.present = 1;
     }
+    std::vector<QVariant> rows;  // ten values a computer
     for (auto& [address, computer] : computers) {
         if (!seen.contains(address)) {
             if (!test.whole) continue;
@@ -254,11 +272,15 @@ bool ServerHistoryStore::write(const QString& uid, const TestRecord& test)
             computer.stateTime = time;
         }
         const QVariant seenBy = computer.seenBy.isNull() ? QVariant(QMetaType::fromType<QString>()) : computer.seenBy;
-        if (!run(s.upsertComputer, {m_scanner, address, computer.firstSeen, computer.lastSeen, computer.name,
-                                    computer.mac, nullable(computer.present), computer.state, computer.stateTime, seenBy}))
-            return false;
+        rows.insert(rows.end(), {m_scanner, address, computer.firstSeen, computer.lastSeen, computer.name, computer.mac,
+                                 nullable(computer.present), computer.state, computer.stateTime, seenBy});
     }
-    return true;
+    if (rows.empty()) return true;
+    QString error;
+    QSqlQuery* upsert = s.upsert(rows.size() / 10, &error);
+    if (upsert == nullptr) return fail(error);
+    for (size_t i = 0; i < rows.size(); ++i) upsert->bindValue(int(i), rows[i]);
+    return upsert->exec() || fail(HistorySchema::reason(upsert->lastError()));
 }
 
 std::optional<std::vector<ComputerHistory>> ServerHistoryStore::computers(const HistoryRange& range, const QDateTime& now,
