@@ -4,7 +4,8 @@
 
 # A throwaway PostgreSQL 15 for the tests and the benchmarks:
 #   pg_server.sh start LOCATION_FILE   initdb into a new folder under /tmp as
-#       the unprivileged user "nobody", listen on a Unix socket in that folder
+#       the unprivileged system user "scanvet-pg" (made here when missing; not
+#       nobody, whose processes other tests count), listen on a Unix socket in that folder
 #       only (no TCP), and write the folder's path into LOCATION_FILE.
 #       The superuser "scanvet" has the password in FOLDER/password.
 #   pg_server.sh stop LOCATION_FILE    stop it and remove the folder.
@@ -17,7 +18,8 @@ set -u
 bin=/usr/lib/postgresql/15/bin
 action=${1:?start, stop, pause or resume}
 location_file=${2:?the location file}
-as_server() { runuser -u nobody -- "$@"; }
+user=scanvet-pg
+as_server() { runuser -u "$user" -- "$@"; }
 
 case "$action" in
 start)
@@ -25,6 +27,10 @@ start)
   why=""
   [ "$(id -u)" = 0 ] || why="not root: cannot run the server as another user"
   [ -x "$bin/initdb" ] || why="no $bin/initdb (Debian's postgresql-15)"
+  if [ -z "$why" ] && ! id -u "$user" >/dev/null 2>&1 &&
+     ! useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"; then
+    why="cannot make the system user $user"
+  fi
   if [ -n "$why" ]; then
     echo "PostgreSQL server not started: $why" >&2
     [ "${SCANVET_LAB_REQUIRED:-0}" = 1 ] && exit 1
@@ -35,7 +41,7 @@ start)
   mkdir -m 0700 "$folder/data" && mkdir -m 0755 "$folder/socket" || exit 1
   echo "scanvet-test-$RANDOM$RANDOM" > "$folder/password"
   chmod 0644 "$folder/password"
-  chown nobody "$folder/data" "$folder/socket"
+  chown "$user" "$folder/data" "$folder/socket"
   if ! as_server "$bin/initdb" -D "$folder/data" -U scanvet --pwfile="$folder/password" --auth=scram-sha-256 \
          -E UTF8 --locale=C.UTF-8 >"$folder/initdb.log" 2>&1; then
     echo "initdb failed:" >&2; cat "$folder/initdb.log" >&2; rm -rf "$folder"; exit 1
