@@ -26,7 +26,7 @@ build=$root/${BENCH_BUILD_DIR:-build-bench}
 bash scripts/install-deps.sh
 bash scripts/ensure-packages.sh fping
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANVET_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target scanvet scanvet_bench scanvet_bench_startup scanvet_bench_history late_responder >/dev/null
+cmake --build "$build" -j2 --target scanvet scanvet_bench scanvet_bench_startup scanvet_bench_history scanvet_bench_history_server late_responder >/dev/null
 
 results=${BENCH_RESULTS:-$(mktemp /tmp/scanvet-bench-XXXXXX.txt)}
 : > "$results"
@@ -66,3 +66,6 @@ echo "## The history"
 history=$(mktemp -d)
 nice -n "${BENCH_NICE:--10}" "$build/bench/scanvet_bench_history" "$history" "$reps"
 rm -rf "$history"
+echo
+echo "## The history on a PostgreSQL server"
+bash bench/history_server_run.sh "$build" "$reps"

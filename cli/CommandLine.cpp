@@ -3,6 +3,7 @@
 
 #include "cli/CommandLine.h"
 
+#include "cli/HistoryPlace.h"
 #include "cli/KnownCommand.h"
 
 #include <QCommandLineParser>
@@ -140,6 +141,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
           history, name, note, forget, known})
         parser.addOption(option);
+    addHistoryPlaceOptions(parser);
 
     if (!parser.parse(arguments)) return usageError(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -175,6 +177,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         command.options.format = static_cast<ReportFormat>(*kind);
         command.options.reportFile = parser.isSet(report) ? parser.value(report) : QStringLiteral("-");
         if (command.options.reportFile.isEmpty()) return usageError(QStringLiteral("--report: '' is no file name"));
+        if (const QString why = readHistoryPlaceOptions(parser, true, &command.options); !why.isEmpty()) return usageError(why);
         return command;
     }
     const QCommandLineOption* needingRange[] = {&preset, &interval, &oneAtATime, &allLines, &quiet,
@@ -183,6 +186,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         for (const QCommandLineOption* option : needingRange)
             if (parser.isSet(*option))
                 return usageError(QStringLiteral("--%1 needs --range").arg(option->names().first()));
+        if (QString why; historyPlaceOptionsAlone(parser, &why)) return usageError(why);
         return {};
     }
     CommandLine command{CommandLine::Action::Scan, {}, {}};
@@ -233,5 +237,6 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (options.allLines && options.quiet)
         return usageError(QStringLiteral("--quiet and --all-lines ask for opposite things"));
     options.keepHistory = !parser.isSet(noHistory);
+    if (const QString why = readHistoryPlaceOptions(parser, false, &options); !why.isEmpty()) return usageError(why);
     return command;
 }

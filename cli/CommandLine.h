@@ -26,6 +26,9 @@ struct CommandLineOptions {
     QString historyRange;      // --history: "A.B.C.MIN-MAX", the range whose history is written
     // --name KEY=NAME (KEY a MAC or an address) with --note, --forget KEY, --known.
     QString nameKey, nameLabel, nameNote, forgetKey;
+    QString historyDb;         // --history-db: a postgresql:// URI or a history file; empty: the window's choice
+    QString scannerName;       // --scanner-name; empty: the one set in Options, or the host name
+    QString fromScanner;       // --from-scanner: --history of this scanner's records only
 };
 
 struct CommandLine {

@@ -3,6 +3,8 @@
 
 #include "cli/CommandLineScan.h"
 
+#include "cli/HistoryPlace.h"
+
 #include "cli/Log.h"
 #include "files/Report.h"
 #include "files/TextFile.h"
@@ -48,11 +50,16 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
             [this](qint64 done, qint64 total) { m_output.progress(done, total); });
     connect(&m_scan, &ScanController::finished, this, &CommandLineScan::onFinished);
     connect(&m_scan, &ScanController::testSettled, this, &CommandLineScan::onSettled);
-    if (m_options.keepHistory) m_scan.setHistory(historyFile, historyDays);
+    if (m_options.keepHistory) {
+        const HistoryPlace place = historyPlace(m_options, historyFile);
+        m_scan.setHistory(place.location, historyDays, place.server);
+    }
     connect(&m_scan, &ScanController::historyFailed, this, [this](const QString& message) {
         // The scan goes on: one line says why the history cannot keep it.
         if (!std::exchange(m_historyFailed, true)) complain(QStringLiteral("the history is not kept: ") + message);
     });
+    connect(&m_scan, &ScanController::historyServerChanged, this,
+            [](const QString& message, bool) { complain(message); });
     connect(&m_scan, &ScanController::repeatDue, this, &CommandLineScan::start);
 }
 

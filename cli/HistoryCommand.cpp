@@ -3,11 +3,13 @@
 
 #include "cli/HistoryCommand.h"
 
+#include "cli/HistoryPlace.h"
 #include "cli/Log.h"
 #include "files/Settings.h"
 #include "files/TextFile.h"
 #include "history/HistoryReport.h"
 #include "history/HistoryStore.h"
+#include "history/ServerHistoryStore.h"
 
 #include <QDir>
 
@@ -34,11 +36,25 @@ int writeHistoryReport(const CommandLineOptions& options, const QString& history
                              "what follows was kept before\n");
     const ScanRange& range = options.plan.ranges.front();
     const HistoryRange asked(range.first >> 8, static_cast<int>(range.first & 0xFF), static_cast<int>(range.last & 0xFF));
-    HistoryStore store(historyFile);
     std::vector<ComputerHistory> computers;
     const QDateTime now = QDateTime::currentDateTime();
-    switch (store.open(HistoryStore::Access::Read)) {
-    case HistoryStore::Opened::Absent: qCInfo(lcCli) << "no history yet:" << historyFile; break;
+    const HistoryPlace place = historyPlace(options, historyFile);
+    if (place.isServer()) {
+        ServerHistoryStore server(place.location, place.server.scanner, keepDays);
+        const auto read = server.computers(asked, now, options.fromScanner);
+        if (!read) {
+            std::fprintf(stderr, "scanvet: cannot read the history: %s\n", qPrintable(server.lastError()));
+            return CannotRead;
+        }
+        computers = *read;
+    } else if (!options.fromScanner.isEmpty()) {
+        std::fprintf(stderr, "scanvet: --from-scanner: a history file holds this computer's tests alone\n");
+    }
+    HistoryStore store(place.location);
+    switch (place.isServer() ? HistoryStore::Opened::Absent : store.open(HistoryStore::Access::Read)) {
+    case HistoryStore::Opened::Absent:
+        if (!place.isServer()) qCInfo(lcCli) << "no history yet:" << place.location;
+        break;
     case HistoryStore::Opened::Failed:
         std::fprintf(stderr, "scanvet: cannot read the history: %s\n", qPrintable(store.lastError()));
         return CannotRead;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ const QString HistoryDaysKey = QStringLiteral("historyDays");
 const QString NotifyAfterKey = QStringLiteral("notifyAfter");
 const QString NotifyNewKey = QStringLiteral("notifyOfNewComputers");
 const QString NotifyPrivateKey = QStringLiteral("notifyOfPrivateMacs");
+const QString HistoryServerKey = QStringLiteral("historyServer");
+const QString ScannerNameKey = QStringLiteral("scannerName");
 
 // A line break (or a NUL, which ends the text when read) inside a field
 // would shift every later line.
@@ -187,6 +190,33 @@ int Settings::notifyAfter() const
 QString Settings::setNotifyAfter(int tests)
 {
     return store(NotifyAfterKey, tests);
+}
+
+QString Settings::historyServer() const
+{
+    return m_preferences.value(HistoryServerKey).toString().trimmed();
+}
+
+QString Settings::setHistoryServer(const QString& uri)
+{
+    return store(HistoryServerKey, uri.trimmed());
+}
+
+QString Settings::scannerName() const
+{
+    const QString name = m_preferences.value(ScannerNameKey).toString().trimmed();
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+}
+
+QString Settings::setScannerName(const QString& name)
+{
+    return store(ScannerNameKey, name.trimmed());
+}
+
+QString Settings::historySpoolFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/scanvet/history-spool.sqlite");
 }
 
 QString Settings::historyFile()

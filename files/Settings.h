@@ -75,8 +75,18 @@ public:
     int notifyAfter() const;
     [[nodiscard]] QString setNotifyAfter(int tests);
 
+    // The history on a PostgreSQL server: its libpq URI (never a password);
+    // empty: the history file of this computer.
+    QString historyServer() const;
+    [[nodiscard]] QString setHistoryServer(const QString& uri);
+    // The name this computer's tests carry on a server; the host name unless set.
+    QString scannerName() const;
+    [[nodiscard]] QString setScannerName(const QString& name);
+
     // $XDG_DATA_HOME/scanvet/history.sqlite
     static QString historyFile();
+    // Where tests wait while the history server is away: $XDG_DATA_HOME/scanvet/history-spool.sqlite
+    static QString historySpoolFile();
 
 private:
     [[nodiscard]] QString store(const QString& key, const QVariant& value);

@@ -33,4 +33,5 @@ struct ComputerHistory {
     std::vector<TimelineSpan> timeline;
     QString label;  // the user's name for its MAC, or for its address
     QString moved;  // its MAC's latest move to it: "moved from .23 to .57 at 14:05"; empty: none kept
+    QString scanner;  // on a server, the scanner that saw it last; empty in a file
 };

@@ -17,8 +17,15 @@
 
 namespace {
 
-QStringList fieldNames()
+// From a server: which scanner saw each computer last, as a last field.
+bool fromServer(const std::vector<ComputerHistory>& computers)
 {
+    return std::any_of(computers.begin(), computers.end(), [](const ComputerHistory& c) { return !c.scanner.isEmpty(); });
+}
+
+QStringList fieldNames(bool withScanner)
+{
+    if (withScanner) return fieldNames(false) << QStringLiteral("scanner");
     return {QStringLiteral("address"),   QStringLiteral("name"),       QStringLiteral("mac"),
             QStringLiteral("first_seen"), QStringLiteral("last_seen"), QStringLiteral("present"),
             QStringLiteral("seen_by"),    QStringLiteral("uptime_24h"), QStringLiteral("uptime_7d"),
@@ -42,8 +49,9 @@ double rounded(double percent)
 }
 
 // The fields as text, in the order of fieldNames().
-QStringList fields(const ComputerHistory& computer, const QString& noUptime)
+QStringList fields(const ComputerHistory& computer, const QString& noUptime, bool withScanner)
 {
+    if (withScanner) return fields(computer, noUptime, false) << printable(computer.scanner);
     auto uptime = [&](const std::optional<double>& percent) {
         return percent ? QString::number(rounded(*percent)) : noUptime;
     };
@@ -66,8 +74,9 @@ QStringList fields(const ComputerHistory& computer, const QString& noUptime)
 QByteArray historyTextReport(const QString& range, const QDateTime& generated,
                              const std::vector<ComputerHistory>& computers)
 {
-    std::vector<QStringList> rows{fieldNames()};
-    for (const ComputerHistory& computer : computers) rows.push_back(fields(computer, QStringLiteral("-")));
+    const bool withScanner = fromServer(computers);
+    std::vector<QStringList> rows{fieldNames(withScanner)};
+    for (const ComputerHistory& computer : computers) rows.push_back(fields(computer, QStringLiteral("-"), withScanner));
     std::vector<qsizetype> widths(rows.front().size(), 0);
     for (const QStringList& row : rows)
         for (qsizetype i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
@@ -82,9 +91,10 @@ QByteArray historyTextReport(const QString& range, const QDateTime& generated,
 
 QByteArray historyCsvReport(const std::vector<ComputerHistory>& computers)
 {
-    QString text = fieldNames().join(u',') + QStringLiteral("\r\n");
+    const bool withScanner = fromServer(computers);
+    QString text = fieldNames(withScanner).join(u',') + QStringLiteral("\r\n");
     for (const ComputerHistory& computer : computers) {
-        QStringList row = fields(computer, QString());
+        QStringList row = fields(computer, QString(), withScanner);
         for (QString& field : row) field = csvField(field);
         text += row.join(u',') + QStringLiteral("\r\n");
     }
@@ -96,8 +106,8 @@ QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
 {
     auto uptime = [](const std::optional<double>& percent) { return percent ? QJsonValue(rounded(*percent)) : QJsonValue(); };
     QJsonArray list;
-    for (const ComputerHistory& computer : computers)
-        list.append(QJsonObject{{QStringLiteral("address"), computer.address},
+    for (const ComputerHistory& computer : computers) {
+        QJsonObject object{{QStringLiteral("address"), computer.address},
                                 {QStringLiteral("name"), printable(computer.name)},
                                 {QStringLiteral("mac"), printable(computer.mac)},
                                 {QStringLiteral("first_seen"), isoWithOffset(computer.firstSeen)},
@@ -109,7 +119,10 @@ QByteArray historyJsonReport(const QString& range, const QDateTime& generated,
                                 {QStringLiteral("uptime_7d"), uptime(computer.uptime7d)},
                                 {QStringLiteral("changes"), computer.changes},
                                 {QStringLiteral("label"), printable(computer.label)},
-                                {QStringLiteral("moved"), computer.moved}});
+                                {QStringLiteral("moved"), computer.moved}};
+        if (!computer.scanner.isEmpty()) object.insert(QStringLiteral("scanner"), printable(computer.scanner));
+        list.append(object);
+    }
     const QJsonObject report{{QStringLiteral("range"), printable(range)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},
                              {QStringLiteral("computers"), list}};

@@ -5,6 +5,8 @@
 
 #include "history/Log.h"
 #include "files/Report.h"
+#include "history/ServerHistory.h"
+#include "history/ServerLocation.h"
 
 #include <QPointer>
 
@@ -17,18 +19,21 @@ struct HistoryService::Worker {
     QString lastFailure;
     qint64 lastPrune = 0;  // the end of the test that pruned, seconds since the epoch
     bool closing = false;
+    std::unique_ptr<ServerHistory> server;  // where the history is on a server
 };
 
-HistoryService::HistoryService(const QString& path, int keepDays, int busyTimeoutMs, QObject* parent)
+HistoryService::HistoryService(const QString& path, int keepDays, int busyTimeoutMs, QObject* parent,
+                               const HistoryServerSetup& server)
     : QObject(parent), m_keepDays(keepDays),
-      m_thread([this, path, keepDays, busyTimeoutMs] { work(path, keepDays, busyTimeoutMs); })
+      m_thread([this, path, keepDays, busyTimeoutMs, server] { work(path, keepDays, busyTimeoutMs, server); })
 {
 }
 
-std::unique_ptr<HistoryService> HistoryService::start(const QString& path, int keepDays, QString* why)
+std::unique_ptr<HistoryService> HistoryService::start(const QString& path, int keepDays, QString* why,
+                                                      const HistoryServerSetup& server)
 {
     try {
-        return std::make_unique<HistoryService>(path, keepDays);
+        return std::make_unique<HistoryService>(path, keepDays, HistoryStore::DefaultBusyTimeoutMs, nullptr, server);
     } catch (const std::system_error& e) {
         *why = path + QStringLiteral(": no thread for the history: ") + QString::fromLocal8Bit(e.what());
         qCWarning(lcHistory) << *why;
@@ -59,27 +64,27 @@ QString HistoryService::describe(const std::vector<TestRecord>& pieces)
 void HistoryService::setKeepDays(int days)
 {
     m_keepDays = days;
-    hand({Task::KeepDays, {}, {}, {}, days, {}, {}, {}});
+    hand({Task::KeepDays, {}, {}, {}, days, {}, {}, {}, {}});
 }
 
 void HistoryService::record(std::vector<TestRecord> pieces)
 {
-    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0, {}, {}, {}});
+    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0, {}, {}, {}, {}});
 }
 
-void HistoryService::query(const HistoryRange& range, const QDateTime& now)
+void HistoryService::query(const HistoryRange& range, const QDateTime& now, const QString& fromScanner)
 {
-    hand({Task::Query, {}, range, now, 0, {}, {}, {}});
+    hand({Task::Query, {}, range, now, 0, fromScanner, {}, {}, {}});
 }
 
 void HistoryService::readNames()
 {
-    hand({Task::Names, {}, {}, {}, 0, {}, {}, {}});
+    hand({Task::Names, {}, {}, {}, 0, {}, {}, {}, {}});
 }
 
 void HistoryService::nameComputer(const QString& key, const QString& label, const QString& note)
 {
-    hand({Task::Name, {}, {}, {}, 0, key, label, note});
+    hand({Task::Name, {}, {}, {}, 0, {}, key, label, note});
 }
 
 bool HistoryService::busy()
@@ -111,9 +116,11 @@ void HistoryService::hand(Task task)
     m_taskWaiting.notify_one();
 }
 
-void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
+void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs, const HistoryServerSetup& server)
 {
-    Worker worker{HistoryStore(path, keepDays, busyTimeoutMs, &m_giveUp), {}, 0, false};
+    Worker worker{HistoryStore(path, keepDays, busyTimeoutMs, &m_giveUp), {}, 0, false, nullptr};
+    if (ServerLocation::isServer(path))
+        worker.server = std::make_unique<ServerHistory>(path, server.scanner, server.spoolFile, keepDays);
     for (;;) {
         Task task;
         {
@@ -138,6 +145,7 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs)
 
 void HistoryService::perform(Worker& worker, Task& task)
 {
+    if (worker.server && performOnServer(worker, task)) return;
     HistoryStore& store = worker.store;
     switch (task.kind) {
     case Task::KeepDays:
@@ -248,6 +256,39 @@ void HistoryService::deliverAnswers()
         case Answer::Read: Q_EMIT computersRead(answer.text, answer.computers); break;
         case Answer::Failed: Q_EMIT failed(answer.text); break;
         case Answer::Drained: Q_EMIT drained(); break;
+        case Answer::ServerAway: Q_EMIT serverChanged(answer.text, false); break;
+        case Answer::ServerBack: Q_EMIT serverChanged(answer.text, true); break;
         }
     }
+}
+
+bool HistoryService::performOnServer(Worker& worker, Task& task)
+{
+    ServerHistory& server = *worker.server;
+    std::vector<ComputerHistory> computers;
+    switch (task.kind) {
+    case Task::KeepDays: server.setKeepDays(task.keepDays); return false;
+    case Task::Record:
+        if (m_giveUp) return true;
+        // A program that ends while the server is away only spools: no second wait for it.
+        if (server.record(task.pieces, worker.closing)) {
+            QStringList ranges;
+            for (const TestRecord& piece : task.pieces) ranges << piece.range;
+            answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}, {}, {}});
+        } else {
+            report(worker, server.lastError());
+        }
+        break;
+    // Known computers are kept in the file only: a server reads no names.
+    case Task::Names: answer({Answer::NamesRead, {}, false, {}, {}, {}}); break;
+    case Task::Name: answer({Answer::Failed, QStringLiteral("names are kept in the history file only"), false, {}, {}, {}}); break;
+    case Task::Query:
+        if (std::optional<std::vector<ComputerHistory>> read = server.computers(*task.range, task.now, task.fromScanner))
+            computers = std::move(*read);
+        answer({Answer::Read, task.range->text(), false, std::move(computers), {}, {}});
+        break;
+    }
+    for (const ServerHistory::Notice& notice : server.takeNotices())
+        answer({notice.back ? Answer::ServerBack : Answer::ServerAway, notice.text, false, {}, {}, {}});
+    return true;
 }

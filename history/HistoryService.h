@@ -27,6 +27,13 @@
 #include <thread>
 #include <vector>
 
+// A history on a PostgreSQL server (the path is a postgresql:// URI): the
+// name its tests carry there, and the local file where they wait while it is away.
+struct HistoryServerSetup {
+    QString scanner;
+    QString spoolFile;
+};
+
 class HistoryService : public QObject {
     Q_OBJECT
 public:
@@ -34,20 +41,22 @@ public:
     // was deleted or replaced; older rows go with the first test and then
     // once a day of tests.
     HistoryService(const QString& path, int keepDays, int busyTimeoutMs = HistoryStore::DefaultBusyTimeoutMs,
-                   QObject* parent = nullptr);
+                   QObject* parent = nullptr, const HistoryServerSetup& server = {});
     // Drops the queries not started and waits for the writes handed over
     // (each bounded by the busy time-out; after one has failed, the rest are
     // dropped) and for a query under way.
     ~HistoryService() override;
     // Null, with why ("FILE: reason"), where no thread can start.
-    [[nodiscard]] static std::unique_ptr<HistoryService> start(const QString& path, int keepDays, QString* why);
+    [[nodiscard]] static std::unique_ptr<HistoryService> start(const QString& path, int keepDays, QString* why,
+                                                               const HistoryServerSetup& server = {});
 
     // 0 is off: later tests are not recorded.
     void setKeepDays(int days);
     int keepDays() const { return m_keepDays; }
     // One test: its pieces (one per /24) go in one transaction.
     void record(std::vector<TestRecord> pieces);
-    void query(const HistoryRange& range, const QDateTime& now);
+    // fromScanner: on a server, only that scanner's records (empty: every scanner's).
+    void query(const HistoryRange& range, const QDateTime& now, const QString& fromScanner = {});
     // The user's names of known computers: namesRead() follows, empty where there is no file.
     void readNames();
     // key: a MAC or an address; an empty label forgets its name. named() follows, then namesRead().
@@ -70,6 +79,8 @@ Q_SIGNALS:
     void computersRead(const QString& range, const std::vector<ComputerHistory>& computers);
     // "FILE: reason"; the same reason again only after a write has succeeded.
     void failed(const QString& message);
+    // The history server is away (its tests wait in the spool), or answers again.
+    void serverChanged(const QString& message, bool answering);
     // Everything handed over is answered.
     void drained();
 
@@ -80,10 +91,11 @@ private:
         std::optional<HistoryRange> range;
         QDateTime now;
         int keepDays = 0;
+        QString fromScanner;
         QString key, label, note;
     };
     struct Answer {
-        enum Kind { Recorded, Read, Failed, Drained, NamesRead, Named } kind;
+        enum Kind { Recorded, Read, Failed, Drained, NamesRead, Named, ServerAway, ServerBack } kind;
         QString text;  // the ranges or range, or the failure
         bool whole = false;
         std::vector<ComputerHistory> computers;
@@ -94,7 +106,8 @@ private:
 
     static QString describe(const std::vector<TestRecord>& pieces);
     void hand(Task task);
-    void work(const QString& path, int keepDays, int busyTimeoutMs);  // the worker thread
+    void work(const QString& path, int keepDays, int busyTimeoutMs, const HistoryServerSetup& server);  // the worker thread
+    bool performOnServer(Worker& worker, Task& task);
     void perform(Worker& worker, Task& task);
     void performNaming(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);

@@ -183,17 +183,19 @@ void ScanController::updateState()
     Q_EMIT stateChanged(now);
 }
 
-void ScanController::setHistory(const QString& file, int keepDays)
+void ScanController::setHistory(const QString& file, int keepDays, const HistoryServerSetup& server)
 {
-    if (m_history && file == m_historyFile) return m_history->setKeepDays(keepDays);
+    if (m_history && file == m_historyFile && server.scanner == m_historyScanner) return m_history->setKeepDays(keepDays);
     // Another file only at the start; the old one's writes are waited for.
     m_history.reset();
     m_historyFile = file;
+    m_historyScanner = server.scanner;
     if (keepDays <= 0) return;
     QString why;
-    m_history = HistoryService::start(file, keepDays, &why);
+    m_history = HistoryService::start(file, keepDays, &why, server);
     if (m_history) {
         connect(m_history.get(), &HistoryService::failed, this, &ScanController::historyFailed);
+        connect(m_history.get(), &HistoryService::serverChanged, this, &ScanController::historyServerChanged);
         watchKnownComputers();
     } else {
         QMetaObject::invokeMethod(this, [this, why] { Q_EMIT historyFailed(why); }, Qt::QueuedConnection);

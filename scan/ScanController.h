@@ -51,7 +51,8 @@ public:
     // Each settled test goes into the history file, kept keepDays days; 0
     // keeps none. Its failures come as historyFailed(). A new choice of days
     // for the same file never waits for the file.
-    void setHistory(const QString& file, int keepDays);
+    // file may be a postgresql:// URI: the history on that server, as server says.
+    void setHistory(const QString& file, int keepDays, const HistoryServerSetup& server = {});
     // Null while the history is off.
     HistoryService* history() const { return m_history && m_history->keepDays() > 0 ? m_history.get() : nullptr; }
 
@@ -134,6 +135,8 @@ Q_SIGNALS:
     void computersMoved(const QString& range, const QStringList& moves);
     // The history file cannot be used; message names the file and the reason.
     void historyFailed(const QString& message);
+    // The history server is away (its tests wait in the spool), or answers again.
+    void historyServerChanged(const QString& message, bool answering);
 
 private:
     void testEnded(bool whole);
@@ -154,6 +157,7 @@ private:
     KnownComputerWatch m_known;
     std::unique_ptr<HistoryService> m_history;
     QString m_historyFile;
+    QString m_historyScanner;
     std::atomic<uint32_t> m_network{0};
     // The running test, or the last one until the next starts.
     std::unique_ptr<TestRun> m_test;

@@ -53,6 +53,7 @@ QVariant ComputerHistoryModel::data(const QModelIndex& index, int role) const
     case LastSeen: return timeText(computer.lastSeen);
     case Uptime24h: return uptimeText(computer.uptime24h);
     case Uptime7d: return uptimeText(computer.uptime7d);
+    case Scanner: return computer.scanner;
     default: return {};
     }
 }
@@ -61,7 +62,7 @@ QVariant ComputerHistoryModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const captions[ColumnCount] = {"Address",  "Name",     "MAC address", "First seen",
-                                                      "Last seen", "Up 24 h", "Up 7 days",   "Last 24 hours"};
+                                                      "Last seen", "Up 24 h", "Up 7 days",   "Scanner", "Last 24 hours"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(captions[section]) : QVariant();
 }
 

@@ -18,7 +18,8 @@
 class ComputerHistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Address, Name, Mac, FirstSeen, LastSeen, Uptime24h, Uptime7d, LastDay, ColumnCount };
+    // Scanner: on a history server, the one that saw it last.
+    enum Column { Address, Name, Mac, FirstSeen, LastSeen, Uptime24h, Uptime7d, Scanner, LastDay, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 

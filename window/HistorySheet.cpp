@@ -9,6 +9,7 @@
 #include "window/Controls.h"
 #include "window/TopBar.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -46,12 +47,13 @@ const QString HistoryOff = QStringLiteral("The history is off: Options, Keep his
 const QString UnusableNote = QStringLiteral("The history cannot be used: %1");
 
 // The columns' widths: 800 pixels of window, the strip taking the rest.
-constexpr int ColumnWidths[ComputerHistoryModel::ColumnCount - 1] = {98, 120, 112, 118, 118, 52, 62};
+constexpr int ColumnWidths[ComputerHistoryModel::ColumnCount - 1] = {98, 120, 112, 118, 118, 52, 62, 90};
 
 } // namespace
 
 HistorySheet::HistorySheet(QWidget* parent)
-    : QWidget(parent), m_model(new ComputerHistoryModel(this)), m_view(new QTableView(this)), m_note(new QLabel)
+    : QWidget(parent), m_model(new ComputerHistoryModel(this)), m_view(new QTableView(this)), m_note(new QLabel),
+      m_scannerChoice(new QComboBox)
 {
     setObjectName(QStringLiteral("historySheet"));
     m_view->setObjectName(QStringLiteral("historyView"));
@@ -69,6 +71,13 @@ HistorySheet::HistorySheet(QWidget* parent)
     m_view->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < ComputerHistoryModel::ColumnCount - 1; ++column)
         m_view->setColumnWidth(column, ColumnWidths[column]);
+    // A history file knows one scanner: its column and the choice show only for a server's records.
+    m_view->setColumnHidden(ComputerHistoryModel::Scanner, true);
+    m_scannerChoice->setObjectName(QStringLiteral("scannerChoice"));
+    m_scannerChoice->setAccessibleName(QStringLiteral("Records of"));
+    m_scannerChoice->addItem(QStringLiteral("Every scanner"), QString());
+    m_scannerChoice->hide();
+    connect(m_scannerChoice, &QComboBox::activated, this, &HistorySheet::refresh);
 
     m_note->setObjectName(QStringLiteral("historyNote"));
     m_note->setTextFormat(Qt::PlainText);
@@ -78,6 +87,7 @@ HistorySheet::HistorySheet(QWidget* parent)
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 5, 4, 4);
     row->addWidget(m_note, 1);
+    row->addWidget(m_scannerChoice);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -93,7 +103,7 @@ HistorySheet::HistorySheet(QWidget* parent)
 
 QList<QWidget*> HistorySheet::tabOrder() const
 {
-    return {m_view};
+    return {m_view, m_scannerChoice};
 }
 
 void HistorySheet::setHistory(HistoryService* history)
@@ -155,7 +165,7 @@ void HistorySheet::read()
     }
     m_asked = m_range->text();
     m_askedAt = QDateTime::currentDateTime();
-    m_history->query(*m_range, m_askedAt);
+    m_history->query(*m_range, m_askedAt, m_scannerChoice->currentData().toString());
 }
 
 void HistorySheet::showComputers(const QString& range, const std::vector<ComputerHistory>& computers)
@@ -163,6 +173,7 @@ void HistorySheet::showComputers(const QString& range, const std::vector<Compute
     // An answer to an earlier range, or to someone else's read.
     if (range != m_asked) return;
     m_model->setComputers(computers, m_askedAt);
+    offerScanners(computers);
     const size_t count = computers.size();
     if (!m_unusable.isEmpty()) return say(UnusableNote.arg(m_unusable));
     say(count == 0   ? QStringLiteral("No computer of %1 is in the history yet.").arg(range)
@@ -174,4 +185,18 @@ void HistorySheet::say(const QString& note)
 {
     m_note->setText(note);
     Q_EMIT refreshed();
+}
+
+void HistorySheet::offerScanners(const std::vector<ComputerHistory>& computers)
+{
+    QStringList names;
+    for (const ComputerHistory& computer : computers)
+        if (!computer.scanner.isEmpty() && !names.contains(computer.scanner)) names << computer.scanner;
+    const bool fromServer = !names.isEmpty() || m_scannerChoice->currentIndex() > 0;
+    m_view->setColumnHidden(ComputerHistoryModel::Scanner, !fromServer);
+    m_scannerChoice->setVisible(fromServer);
+    if (m_scannerChoice->currentIndex() > 0) return;  // one scanner's answer names only it
+    names.sort();
+    for (const QString& name : names)
+        if (m_scannerChoice->findData(name) < 0) m_scannerChoice->addItem(name, name);
 }

@@ -22,6 +22,7 @@
 class ComputerHistoryModel;
 class ConfigSheet;
 class HistoryService;
+class QComboBox;
 class QLabel;
 class QTableView;
 class TopBar;
@@ -46,6 +47,7 @@ public:
     QTableView* view() const { return m_view; }
     ComputerHistoryModel* model() const { return m_model; }
     QList<QWidget*> tabOrder() const;
+    QComboBox* scannerChoice() const { return m_scannerChoice; }
 
 Q_SIGNALS:
     // The page shows the answer to its last read, or why there is none.
@@ -58,6 +60,7 @@ private:
     void read();
     void showComputers(const QString& range, const std::vector<ComputerHistory>& computers);
     void say(const QString& note);
+    void offerScanners(const std::vector<ComputerHistory>& computers);
 
     QPointer<HistoryService> m_history;
     std::optional<HistoryRange> m_range;
@@ -67,5 +70,6 @@ private:
     ComputerHistoryModel* m_model;
     QTableView* m_view;
     QLabel* m_note;
+    QComboBox* m_scannerChoice;  // on a server: every scanner's records, or one's
     QTimer m_readSoon;
 };

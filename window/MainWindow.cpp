@@ -116,6 +116,10 @@ void MainWindow::connectControls()
     connect(m_scan, &ScanController::historyFailed, this, [this](const QString& why) {
         sayOnce(m_historyFailureShown, QStringLiteral("The history is not kept: "), why);
     });
+    connect(m_scan, &ScanController::historyServerChanged, this, [this](const QString& message, bool) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        m_status->showNow(message);
+    });
     connect(m_client->configSheet(), &ConfigSheet::onlyCorrectRepliesChanged, this,
             [this](bool only) { m_scan->recorder().setShowOnlyCorrectReplies(only); });
     const std::pair<QPushButton*, std::function<void()>> clicks[] = {

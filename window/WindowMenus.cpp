@@ -7,6 +7,7 @@
 #include "notify/DesktopNotifier.h"
 #include "scan/ScanController.h"
 #include "window/AboutDialog.h"
+#include "window/HistoryStoreDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -49,7 +50,7 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
     : QObject(bar), m_settings(settings), m_scan(scan), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
 {
     scan.setNotifyAfter(settings.notifyAfter());
-    scan.setHistory(Settings::historyFile(), settings.historyDays());
+    applyHistory(settings.historyDays());
     m_exit = bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("&Exit"));
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     m_notify = checkable(options, QStringLiteral("Notify of &changes"), "notifyAction", settings.notifyOfChanges());
@@ -79,6 +80,9 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
                  {365, QStringLiteral("36&5 days")}, {0, QStringLiteral("&Off")}},
                 settings.historyDays());
     connect(days, &QActionGroup::triggered, this, [this](const QAction* chosen) { keepHistory(chosen->data().toInt()); });
+    m_historyStore = options->addAction(QStringLiteral("History &store\u2026"));
+    m_historyStore->setObjectName(QStringLiteral("historyStoreAction"));
+    connect(m_historyStore, &QAction::triggered, this, &WindowMenus::chooseHistoryStore);
     const QActionGroup* misses =
         choices(options, QStringLiteral("Notify &after"), "notifyAfterMenu", QStringLiteral("notifyAfter"),
                 {{1, QStringLiteral("&1 missed test")}, {2, QStringLiteral("&2 missed tests in a row")},
@@ -107,8 +111,30 @@ void WindowMenus::keep(const QString& failure)
 void WindowMenus::keepHistory(int days)
 {
     keep(m_settings.setHistoryDays(days));
-    m_scan.setHistory(Settings::historyFile(), days);
+    applyHistory(days);
     Q_EMIT historyChanged();
+}
+
+void WindowMenus::applyHistory(int days)
+{
+    const QString server = m_settings.historyServer();
+    m_scan.setHistory(server.isEmpty() ? Settings::historyFile() : server, days,
+                      {m_settings.scannerName(), Settings::historySpoolFile()});
+}
+
+void WindowMenus::chooseHistoryStore()
+{
+    // Modal but not blocking: the scan and the history's thread go on behind it.
+    auto* dialog = new HistoryStoreDialog(m_settings.historyServer(), m_settings.scannerName(),
+                                          qobject_cast<QWidget*>(parent()));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        keep(m_settings.setHistoryServer(dialog->serverUri()));
+        keep(m_settings.setScannerName(dialog->scannerName()));
+        applyHistory(m_settings.historyDays());
+        Q_EMIT historyChanged();
+    });
+    dialog->open();
 }
 
 void WindowMenus::notifyChange(const QString& range, const QStringList& answeringNow,

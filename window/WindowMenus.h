@@ -27,6 +27,7 @@ public:
     ~WindowMenus() override;
 
     QAction* exitAction() const { return m_exit; }
+    QAction* historyStoreAction() const { return m_historyStore; }
     AboutDialog& aboutDialog() const { return *m_about; }
     // A notice of the computers that started or stopped answering, unless
     // the user has turned the notices off.
@@ -44,12 +45,15 @@ Q_SIGNALS:
 private:
     void keep(const QString& failure);
     void keepHistory(int days);
+    void applyHistory(int days);
+    void chooseHistoryStore();
 
     Settings& m_settings;
     ScanController& m_scan;
     QAction* m_exit;
     QAction* m_notify;
     QAction* m_oneAtATime;
+    QAction* m_historyStore;
     std::unique_ptr<AboutDialog> m_about;
     DesktopNotifier* m_notifier;
 };

@@ -23,10 +23,10 @@ QDateTime at(qint64 seconds)
 std::vector<ComputerHistory> computers()
 {
     ComputerHistory quiet{QStringLiteral("192.0.2.7"), {}, {}, at(60),
-                          at(120), false, ComputerHistory::SeenBy::Unknown, {}, {}, 0, {}, {}, {}};
+                          at(120), false, ComputerHistory::SeenBy::Unknown, {}, {}, 0, {}, {}, {}, {}};
     ComputerHistory named{QStringLiteral("192.0.2.5"), QString::fromUtf16(u"a\u202Eb\u2066c\u200Fd\u061Ce\x1b[1mf\u0085"),
                           QStringLiteral("02:00:00:00:00:05"), at(0),
-                          at(300), true, ComputerHistory::SeenBy::Link, 200 / 3., 100, 2, {}, QStringLiteral("Printer"), QStringLiteral("moved from .4 to .5 at 00:03")};
+                          at(300), true, ComputerHistory::SeenBy::Link, 200 / 3., 100, 2, {}, QStringLiteral("Printer"), QStringLiteral("moved from .4 to .5 at 00:03"), {}};
     return {named, quiet};
 }
 

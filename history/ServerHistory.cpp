@@ -1,0 +1,91 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "history/ServerHistory.h"
+
+#include "history/Log.h"
+
+#include <QUuid>
+
+ServerHistory::ServerHistory(const QString& uri, const QString& scanner, const QString& spoolFile, int keepDays)
+    : m_store(uri, scanner, keepDays), m_spool(spoolFile)
+{
+}
+
+std::vector<ServerHistory::Notice> ServerHistory::takeNotices()
+{
+    return std::exchange(m_notices, {});
+}
+
+void ServerHistory::away(const QString& reason)
+{
+    m_error = reason;
+    if (std::exchange(m_away, true)) return;
+    m_notices.push_back({false, QStringLiteral("the history server is away: %1; the tests wait in %2 until it answers")
+                                    .arg(reason, m_spool.path())});
+}
+
+bool ServerHistory::send(const QString& uid, const std::vector<TestRecord>& pieces)
+{
+    // Older rows go with the first test and then once a day of tests, as in the file.
+    const qint64 end = pieces.front().end.toSecsSinceEpoch();
+    const bool prune = m_lastPrune == 0 || end - m_lastPrune >= 24 * 60 * 60 || end < m_lastPrune;
+    if (!m_store.record(uid, pieces, prune)) return false;
+    if (prune) m_lastPrune = end;
+    return true;
+}
+
+bool ServerHistory::sendSpool()
+{
+    qint64 sent = 0;
+    for (;;) {
+        std::optional<HistorySpool::Entry> entry = m_spool.oldest();
+        if (!entry) {
+            if (!m_spool.lastError().isEmpty()) {
+                m_error = m_spool.lastError();
+                return false;
+            }
+            break;
+        }
+        if (!send(entry->uid, entry->pieces)) {
+            away(m_store.lastError());
+            return false;
+        }
+        // Confirmed: a removal that fails sends it again, and the server takes it once.
+        if (!m_spool.remove(entry->id)) {
+            m_error = m_spool.lastError();
+            return false;
+        }
+        ++sent;
+    }
+    if (std::exchange(m_away, false) || sent > 0)
+        m_notices.push_back({true, QStringLiteral("the history server is back: %1; %2 waiting test(s) sent")
+                                       .arg(m_store.uri()).arg(sent)});
+    return true;
+}
+
+bool ServerHistory::record(const std::vector<TestRecord>& pieces, bool closing)
+{
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    // Nothing waits: straight to the server, and to the spool only if it fails.
+    if (!m_away && m_spool.count() == 0 && m_spool.lastError().isEmpty()) {
+        if (send(uid, pieces)) return true;
+        away(m_store.lastError());
+    }
+    if (!m_spool.add(uid, pieces)) {
+        m_error = m_spool.lastError();
+        qCWarning(lcHistory).noquote() << "a test is lost:" << m_error;
+        return false;
+    }
+    if (!(closing && m_away)) (void)sendSpool();  // in order: the spool's older tests before this one
+    return true;
+}
+
+std::optional<std::vector<ComputerHistory>> ServerHistory::computers(const HistoryRange& range, const QDateTime& now,
+                                                                     const QString& fromScanner)
+{
+    if (m_spool.count() > 0) (void)sendSpool();
+    std::optional<std::vector<ComputerHistory>> computers = m_store.computers(range, now, fromScanner);
+    if (!computers) away(m_store.lastError());
+    return computers;
+}

@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The history on a server, as the history's worker thread uses it: a test
+// goes to the server, or, while the server is away (or refuses: a wrong
+// password, no such database, tables of a later version), into the local
+// spool. Whatever waits in the spool goes first, oldest first, each test
+// removed from it once the server has confirmed it. One line says that the
+// server is away, one that it is back.
+#pragma once
+
+#include "history/HistorySpool.h"
+#include "history/ServerHistoryStore.h"
+
+#include <QStringList>
+
+#include <optional>
+
+class ServerHistory {
+public:
+    struct Notice {
+        bool back = false;  // false: the server is away
+        QString text;
+    };
+
+    ServerHistory(const QString& uri, const QString& scanner, const QString& spoolFile, int keepDays);
+
+    // True when the test is on the server or waits in the spool; false when
+    // it is lost (the spool cannot be written either: lastError). closing:
+    // while the server is away, the test goes into the spool without a try.
+    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool closing = false);
+    // Sends what waits in the spool; true when nothing waits any more.
+    bool sendSpool();
+    [[nodiscard]] std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now,
+                                                                        const QString& fromScanner);
+    void setKeepDays(int days) { m_store.setKeepDays(days); }
+    QString lastError() const { return m_error; }
+    // The lines said since the last call, oldest first.
+    std::vector<Notice> takeNotices();
+    qint64 waiting() { return m_spool.count(); }
+
+private:
+    bool send(const QString& uid, const std::vector<TestRecord>& pieces);
+    void away(const QString& reason);
+
+    ServerHistoryStore m_store;
+    HistorySpool m_spool;
+    bool m_away = false;
+    qint64 m_lastPrune = 0;
+    QString m_error;
+    std::vector<Notice> m_notices;
+};
