@@ -3,6 +3,8 @@
 
 #include "cli/CommandLine.h"
 
+#include "net/TcpPortList.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -137,9 +139,19 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                     "where a test of a /16 finds computers. Says so when the "
                                                     "window's Options, Keep history is off."),
                                      QStringLiteral("A.B.C.MIN-MAX"));
+    const QCommandLineOption tcpPorts(QStringLiteral("tcp-ports"),
+                                      QStringLiteral("Knocks on these TCP ports (1 to 16, from 1 to 65535, joined by "
+                                                     "commas) of every address, in flight with its echo: a computer "
+                                                     "that ignores ping but accepts or refuses a connection is found "
+                                                     "too (seen_by tcp). none turns the knock off. Default: 80,443."),
+                                      QStringLiteral("LIST|none"),
+                                      QString::fromLatin1(DefaultTcpPorts.data(), static_cast<qsizetype>(DefaultTcpPorts.size())));
+    const QCommandLineOption openPorts(QStringLiteral("open-ports"),
+                                       QStringLiteral("Also reports which of the --tcp-ports accept a connection, on "
+                                                      "every present computer (open_ports in the CSV and JSON reports)."));
     for (const QCommandLineOption& option :
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
-          history})
+          history, tcpPorts, openPorts})
         parser.addOption(option);
 
     if (!parser.parse(arguments)) return usageError(parser.errorText());
@@ -153,7 +165,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
 
     if (parser.isSet(history)) {
         if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));
-        for (const QCommandLineOption* option : {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory})
+        for (const QCommandLineOption* option :
+             {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory, &tcpPorts, &openPorts})
             if (parser.isSet(*option))
                 return usageError(QStringLiteral("--%1 does nothing with --history").arg(option->names().first()));
         const std::optional<ScanRange> parsed = parseRangeText(parser.value(history));
@@ -170,7 +183,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return command;
     }
     const QCommandLineOption* needingRange[] = {&preset, &interval, &oneAtATime, &allLines, &quiet,
-                                                &repeat, &report,   &format,     &noHistory};
+                                                &repeat, &report,   &format,     &noHistory, &tcpPorts, &openPorts};
     if (!parser.isSet(range)) {
         for (const QCommandLineOption* option : needingRange)
             if (parser.isSet(*option))
@@ -179,7 +192,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     CommandLine command{CommandLine::Action::Scan, {}, {}};
     CommandLineOptions& options = command.options;
-    for (const QCommandLineOption* option : {&preset, &interval, &repeat, &report, &format})
+    for (const QCommandLineOption* option : {&preset, &interval, &repeat, &report, &format, &tcpPorts})
         if (parser.values(*option).size() > 1)
             return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().first()));
     const auto bad = [](const char* option, const QString& value, const char* rule) {
@@ -225,5 +238,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (options.allLines && options.quiet)
         return usageError(QStringLiteral("--quiet and --all-lines ask for opposite things"));
     options.keepHistory = !parser.isSet(noHistory);
+    std::string why;
+    const std::optional<std::vector<uint16_t>> ports = parseTcpPortList(parser.value(tcpPorts).toStdString(), why);
+    if (!ports)
+        return usageError(QStringLiteral("--tcp-ports: '%1' is not 1 to 16 ports from 1 to 65535, or none: %2")
+                              .arg(parser.value(tcpPorts), QString::fromStdString(why)));
+    options.plan.tcpPorts = *ports;
+    options.plan.openPorts = parser.isSet(openPorts);
+    if (options.plan.openPorts && ports->empty())
+        return usageError(QStringLiteral("--open-ports needs TCP ports: not with --tcp-ports none"));
     return command;
 }

@@ -100,24 +100,32 @@ QString isoWithOffset(const QDateTime& time)
 
 QByteArray csvReport(const std::vector<ReportEntry>& entries)
 {
-    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by\r\n");
-    for (const ReportEntry& entry : entries)
+    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by,open_ports\r\n");
+    for (const ReportEntry& entry : entries) {
+        QStringList ports;
+        for (const int port : entry.openPorts) ports << QString::number(port);
         text += csvField(entry.address) + u',' + csvField(entry.name) + u',' +
                 (entry.answered ? QStringLiteral("true") : QStringLiteral("false")) + u',' + csvField(entry.mac) +
-                u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + QStringLiteral("\r\n");
+                u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + u',' + ports.join(u' ') +
+                QStringLiteral("\r\n");
+    }
     return text.toUtf8();
 }
 
 QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries)
 {
     QJsonArray computers;
-    for (const ReportEntry& entry : entries)
+    for (const ReportEntry& entry : entries) {
+        QJsonArray ports;
+        for (const int port : entry.openPorts) ports.append(port);
         computers.append(QJsonObject{{QStringLiteral("address"), entry.address},
                                      {QStringLiteral("name"), entry.name},
                                      {QStringLiteral("answering"), entry.answered},
                                      {QStringLiteral("mac"), entry.mac},
                                      {QStringLiteral("vendor"), entry.vendor},
-                                     {QStringLiteral("seen_by"), entry.seenBy}});
+                                     {QStringLiteral("seen_by"), entry.seenBy},
+                                     {QStringLiteral("open_ports"), ports}});
+    }
     const QJsonObject report{{QStringLiteral("range"), ranges.value(0)},
                              {QStringLiteral("ranges"), QJsonArray::fromStringList(ranges)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},

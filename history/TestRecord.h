@@ -17,6 +17,7 @@ struct ComputerResult {
     QString name;            // empty: not known (yet); never replaces a known name
     QString mac;             // empty: not known; never replaces a known MAC
     bool seenOnLink = false; // in the neighbour table, answering or not
+    bool answeredKnock = false;  // accepted or refused a TCP connection, answering or not
 };
 
 struct TestRecord {

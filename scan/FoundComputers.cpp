@@ -7,6 +7,22 @@
 
 #include <arpa/inet.h>
 
+namespace {
+
+QString knockText(uint16_t port)
+{
+    return QStringLiteral("answers on TCP port %1, not on ping").arg(port);
+}
+
+QString openPortsText(const QList<int>& ports)
+{
+    QStringList numbers;
+    for (const int port : ports) numbers << QString::number(port);
+    return QStringLiteral("open TCP ports ") + numbers.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 int FoundComputers::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -23,20 +39,26 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
         return entry.answered;
     case OnLinkOnlyRole:
         return !entry.answered && entry.seenOnLink;
+    case KnockOnlyRole:
+        return !entry.answered && !entry.seenOnLink && entry.knockPort != 0;
     case Qt::AccessibleDescriptionRole: {
         QString description = entry.answered     ? QStringLiteral("answering")
                               : entry.seenOnLink ? QStringLiteral("on the link, does not answer ping")
+                              : entry.knockPort != 0 ? knockText(entry.knockPort)
                                                  : QStringLiteral("not answering");
         if (!entry.mac.isEmpty()) description += QStringLiteral(", MAC address ") + entry.mac;
         if (!entry.maker.isEmpty()) description += QStringLiteral(", made by ") + entry.maker;
+        if (!entry.openPorts.isEmpty()) description += QStringLiteral(", ") + openPortsText(entry.openPorts);
         return description;
     }
     case Qt::ToolTipRole: {
         // The list elides an entry wider than its cell: the tip shows it whole.
         QStringList lines;
         if (entry.text.size() > EntryWidth) lines << entry.text;
+        if (!entry.answered && !entry.seenOnLink && entry.knockPort != 0) lines << knockText(entry.knockPort);
         if (!entry.mac.isEmpty()) lines << QStringLiteral("MAC address ") + entry.mac;
         if (!entry.mac.isEmpty() && !entry.maker.isEmpty()) lines << entry.maker;
+        if (!entry.openPorts.isEmpty()) lines << openPortsText(entry.openPorts);
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
     default:
@@ -57,15 +79,15 @@ int FoundComputers::rowOf(const QString& address) const
 
 int FoundComputers::add(const QString& address)
 {
-    return insert(address, true);
+    return insert(address, true, false);
 }
 
 int FoundComputers::addSeenOnLink(const QString& address)
 {
-    return insert(address, false);
+    return insert(address, false, true);
 }
 
-int FoundComputers::insert(const QString& address, bool byEcho)
+int FoundComputers::insert(const QString& address, bool byEcho, bool onLink)
 {
     // In address order, whatever found the computer: the link often answers before the echoes of lower
     // addresses are in. Most come in order, at the end.
@@ -74,7 +96,7 @@ int FoundComputers::insert(const QString& address, bool byEcho)
     while (row > 0 && orderOf(m_entries[static_cast<size_t>(row - 1)].address) > key) --row;
     beginInsertRows({}, row, row);
     m_entries.insert(m_entries.begin() + row,
-                     {address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {}});
+                     {address, address.leftJustified(EntryWidth), QString(), byEcho, onLink, byEcho, {}, {}, 0, {}});
     for (int later = row; later < count(); ++later) m_rows.insert(m_entries[static_cast<size_t>(later)].address, later);
     endInsertRows();
     return row;
@@ -94,7 +116,8 @@ void FoundComputers::setAnswered(int row, bool answered)
     // Every echo of a listed address sets it, mostly to what it was.
     if (entry.answered == answered) return;
     entry.answered = answered;
-    changed(row, {AnsweredRole, OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole});
+    changed(row, {AnsweredRole, OnLinkOnlyRole, KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole,
+                  Qt::DecorationRole});
 }
 
 void FoundComputers::setLink(int row, bool seen, const QString& mac, const QString& maker)
@@ -107,7 +130,18 @@ void FoundComputers::setLink(int row, bool seen, const QString& mac, const QStri
         entry.mac = mac;
         entry.maker = maker;
     }
-    changed(row, {OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
+    changed(row, {OnLinkOnlyRole, KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
+}
+
+void FoundComputers::setKnock(int row, uint16_t port, const std::vector<uint16_t>& openPorts)
+{
+    if (row < 0 || row >= count()) return;
+    Entry& entry = m_entries[static_cast<size_t>(row)];
+    const QList<int> ports(openPorts.begin(), openPorts.end());
+    if (entry.knockPort == port && entry.openPorts == ports) return;
+    entry.knockPort = port;
+    entry.openPorts = ports;
+    changed(row, {KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 bool FoundComputers::seenOnLink(int row) const
@@ -160,7 +194,10 @@ std::vector<ReportEntry> FoundComputers::reportEntries() const
     std::vector<ReportEntry> report;
     for (const Entry& entry : m_entries)
         report.push_back({entry.text, entry.answered, entry.address, entry.name, entry.mac, entry.maker,
-                          entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link")});
+                          entry.foundByEcho                              ? QStringLiteral("echo")
+                          : !entry.seenOnLink && entry.knockPort != 0 ? QStringLiteral("tcp")
+                                                                         : QStringLiteral("link"),
+                          entry.openPorts});
     return report;
 }
 
@@ -181,6 +218,27 @@ std::vector<int> FoundComputers::showSightings(const TestPlan& plan, const std::
         setLink(row, true, sighting.mac, sighting.maker);
     }
     // Rows move as others are inserted: their places once all are in.
+    std::vector<int> rows;
+    for (const QString& address : added) rows.push_back(rowOf(address));
+    return rows;
+}
+
+std::vector<int> FoundComputers::showKnocks(const TestPlan& plan, const std::vector<TestOutcome::Knocked>& knocked)
+{
+    for (int row = 0; row < count(); ++row) {
+        const uint32_t address = orderOf(m_entries[static_cast<size_t>(row)].address);
+        if (address != UINT32_MAX && plan.contains(address)) setKnock(row, 0, {});
+    }
+    std::vector<QString> added;
+    for (const TestOutcome::Knocked& knock : knocked) {
+        const QString address = QString::fromStdString(dottedText(htonl(knock.address)));
+        int row = rowOf(address);
+        if (row < 0) {
+            row = insert(address, false, false);
+            added.push_back(address);
+        }
+        setKnock(row, knock.port, knock.openPorts);
+    }
     std::vector<int> rows;
     for (const QString& address : added) rows.push_back(rowOf(address));
     return rows;

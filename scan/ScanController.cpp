@@ -93,7 +93,7 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     // A test of one /24 follows edits of the window's octets while it runs.
     const bool follow = plan.isOneNetworkPart();
     if (follow) m_network = plan.ranges[0].first & 0xFFFFFF00u;
-    m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}, {}};
+    m_running = TestOutcome{plan, QDateTime::currentDateTime(), {}, false, true, {}, {}, {}};
     const PlanAddresses addresses(plan.ranges);
     m_total = static_cast<qint64>(addresses.count());
     std::vector<uint32_t> candidates;
@@ -110,12 +110,18 @@ bool ScanController::start(const TestPlan& plan, QString* why)
             },
             pace);
         m_sightingsPending = true;
+        m_knocksPending = true;
+        m_knocks.start(plan, [this, test](std::vector<TestOutcome::Knocked> knocked) {
+            QMetaObject::invokeMethod(this, [this, test, knocked] { takeKnocks(test, knocked); }, Qt::QueuedConnection);
+        });
+        m_linkBound = std::max(m_linkBound, m_knocks.longestAfterEnd(plan));
         m_makers.startLoading();
         m_scanner = std::make_unique<RangeScanner>(*m_pinger, plan, follow ? &m_network : nullptr, m_stopRequested,
                                                    m_events);
     } catch (const std::system_error& e) {
         m_link.cancel();
-        m_sightingsPending = false;
+        m_knocks.cancel();
+        m_sightingsPending = m_knocksPending = false;
         m_running.reset();
         return refuse(QStringLiteral("no thread for the test: %1").arg(QString::fromLocal8Bit(e.what())));
     }
@@ -214,9 +220,20 @@ void ScanController::takeSightings(quint64 test, const LinkSightings::Seen& link
     trySettle();
 }
 
+void ScanController::takeKnocks(quint64 test, const std::vector<TestOutcome::Knocked>& knocked)
+{
+    if (test != m_testNumber) return;  // an earlier test's
+    m_knocksPending = false;
+    TestOutcome* outcome = m_unsettled ? &*m_unsettled : m_running ? &*m_running : nullptr;
+    if (outcome == nullptr) return;
+    outcome->knocked = knocked;
+    for (const int row : m_found.showKnocks(outcome->plan, knocked)) lookUpName(row, m_found.address(row));
+    trySettle();
+}
+
 void ScanController::trySettle()
 {
-    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending) settle();
+    if (m_unsettled && (m_pendingNames == 0 || m_namesWaived) && !m_sightingsPending && !m_knocksPending) settle();
 }
 
 void ScanController::settle()
@@ -252,6 +269,7 @@ void ScanController::requestStop()
     if (!isRunning()) return;
     m_stopRequested = true;
     m_scanner->stop();
+    m_knocks.stopSending();
     updateState();
 }
 
@@ -261,8 +279,9 @@ void ScanController::halt()
     m_events.close();
     m_names.close();
     m_link.cancel();
+    m_knocks.cancel();
     m_sightingsWaiting.reset();
-    m_sightingsPending = false;
+    m_sightingsPending = m_knocksPending = false;
     m_unsettled.reset();
     m_settleWait.stop();
     if (m_scanner) m_pinger->abort();

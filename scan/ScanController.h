@@ -20,6 +20,7 @@
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
 #include "scan/ScanEvents.h"
+#include "scan/TestKnocks.h"
 #include "scan/TestOutcome.h"
 #include "scan/TestPlan.h"
 
@@ -145,6 +146,7 @@ private:
     void takeEvent(ScanEvent& event);
     void endTest(bool whole, uint32_t lastSent = 0);
     void takeSightings(quint64 test, const LinkSightings::Seen& seen);
+    void takeKnocks(quint64 test, const std::vector<TestOutcome::Knocked>& knocked);
     void trySettle();
     void settle();
     void record(const TestOutcome& outcome);
@@ -158,6 +160,8 @@ private:
     ScanEvents m_events;
     ChangeWatch m_changes;
     LinkSightings m_link;
+    TestKnocks m_knocks;
+    bool m_knocksPending = false;  // the running or last test's TCP knocks have not come back yet
     MakerTable m_makers;
     std::unique_ptr<HistoryService> m_history;
     QString m_historyFile;

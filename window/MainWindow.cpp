@@ -12,6 +12,7 @@
 #include "window/FieldSpinner.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
+#include "window/KnockDialog.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
 #include "window/ResultLog.h"
@@ -289,6 +290,8 @@ void MainWindow::startTest()
     plan.ranges = {lastOctetRange(m_topBar->network(), first, last)};
     plan.preset = m_configSheet->speedPreset();
     plan.oneAtATime = m_settings.oneAtATime();
+    plan.tcpPorts = KnockDialog::portsOf(m_settings);
+    plan.openPorts = m_settings.openPorts() && !plan.tcpPorts.empty();
     QString why;
     if (!m_scan->start(plan, &why)) {
         m_progress->reset();
