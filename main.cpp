@@ -1,10 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/ProgramEntry.h"
-#include "window/Dialogs.h"
+#include "cli/CommandLineProgram.h"
 
-int main(int argc, char** argv)
-{
-    return runProgram(argc, argv, showApplicationError);
-}
+int main(int argc, char** argv) { return runCommandLine(argc, argv); }

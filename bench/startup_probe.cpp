@@ -6,7 +6,7 @@
 // "scanvet_bench startup", which passes the time it forked.
 #include "window/Dialogs.h"
 #include "window/MainWindow.h"
-#include "app/ProgramEntry.h"
+#include "app/WindowProgram.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -67,5 +67,5 @@ Q_COREAPP_STARTUP_FUNCTION(installProbe)
 
 int main(int argc, char** argv)
 {
-    return runProgram(argc, argv, showApplicationError);
+    return runWindowProgram(argc, argv, showApplicationError);
 }

@@ -72,8 +72,8 @@ configure_file(${SCANVET_PACKAGING_DIR}/${SCANVET_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/packaging/${SCANVET_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS scanvet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The privileged helper, where the program looks for it (net/CMakeLists.txt).
-install(TARGETS scanvet-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/scanvet)
+# The privileged helper and the window, where scanvet looks for them (base/CompanionProgram.h).
+install(TARGETS scanvet-helper scanvet-window RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/scanvet)
 install(FILES ${SCANVET_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SCANVET_PACKAGING_DIR}/copyright ${SCANVET_CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${SCANVET_PACKAGE})

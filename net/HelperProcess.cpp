@@ -4,6 +4,7 @@
 #include "net/HelperProcess.h"
 
 #include "net/Log.h"
+#include "base/CompanionProgram.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +16,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -24,15 +24,7 @@ constexpr int ChannelBufferSize = 1024 * 1024;
 
 } // namespace
 
-std::string HelperProcess::program()
-{
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folder = error ? std::filesystem::path() : self.parent_path();
-    const std::filesystem::path beside = folder / "scanvet-helper";
-    if (std::filesystem::exists(beside, error)) return beside.string();
-    return (folder / SCANVET_HELPER_FROM_PROGRAM / "scanvet-helper").lexically_normal().string();
-}
+std::string HelperProcess::program() { return companionProgram("scanvet-helper"); }
 
 HelperProcess::HelperProcess(const std::string& program, std::string_view mode)
 {

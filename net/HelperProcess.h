@@ -15,8 +15,7 @@
 
 class HelperProcess {
 public:
-    // Where the helper lies: beside the running program (a build tree), else
-    // where the package installs it relative to the program.
+    // Where the helper lies (base/CompanionProgram.h).
     [[nodiscard]] static std::string program();
 
     // Starts it and waits, a few seconds at the most, for its first word.

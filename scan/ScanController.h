@@ -1,47 +1,31 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The GUI-thread side of a test, for the window and the command line alike:
-// starts a test of a plan on a thread of its own, asks it to stop, abandons
-// it at a close, repeats a finished test after the repeat period, and sends
-// the single ping. It owns the pinger, the list of found computers, the echo
-// recorder, the name look-ups, the sightings on the link with their makers,
-// and the history, and it knows which state the test is in. Once a test's
-// names and sightings are in (or their time is up) the test has settled:
-// reports, notices and the history hang on that.
+// The GUI-thread side of scanning, for the window and the command line
+// alike: what lasts across tests. It starts each test (a TestRun), asks it
+// to stop, abandons it at a close, repeats finished tests, and sends the
+// single ping. It owns the pinger, the list of found computers, the echo
+// recorder, the name look-ups, the makers, the change notices and the
+// history; each settled outcome goes to the history, the notices and
+// testSettled(), in that order.
 #pragma once
 
 #include "history/HistoryService.h"
-#include "link/LinkSightings.h"
 #include "link/MakerTable.h"
-#include "lookup/ReverseLookup.h"
 #include "net/Pinger.h"
 #include "scan/ChangeWatch.h"
 #include "scan/EchoRecorder.h"
 #include "scan/FoundComputers.h"
-#include "scan/ScanEvents.h"
-#include "scan/TestKnocks.h"
-#include "scan/TestOutcome.h"
-#include "scan/TestPlan.h"
+#include "scan/NameLookups.h"
+#include "scan/RepeatTimer.h"
+#include "scan/TestRun.h"
 
 #include <QDateTime>
 #include <QObject>
-#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <utility>
-#include <vector>
-
-class RangeScanner;
-
-// How long a test waits for its names before it settles without them:
-// glibc's resolver gives up on a silent name server after about this long.
-// The sightings have the link's own bound when it is longer.
-inline constexpr std::chrono::seconds SettleWait{10};
 
 enum class ScanState {
     Idle,
@@ -71,7 +55,7 @@ public:
     HistoryService* history() const { return m_history && m_history->keepDays() > 0 ? m_history.get() : nullptr; }
 
     ScanState state() const { return m_state; }
-    bool isRunning() const { return m_state == ScanState::Running || m_state == ScanState::Stopping; }
+    bool isRunning() const;
 
     // The first three octets (host byte order) that a running test of one
     // /24 pings from its next address on.
@@ -99,18 +83,18 @@ public:
     void pingOnce(const QString& address, int preset);
 
     // The repeat timer, armed at the end of a test that was not stopped.
-    void setRepeatArmed(bool armed);
-    bool repeatArmed() const { return m_armed; }
+    void setRepeatArmed(bool armed) { m_repeat.setArmed(armed); }
+    bool repeatArmed() const { return m_repeat.armed(); }
     // When the pending repeat starts the next test; invalid when none is pending.
-    QDateTime nextTestAt() const { return m_nextTest; }
+    QDateTime nextTestAt() const { return m_repeat.nextTestAt(); }
     // How long a repeat "minute" lasts: tests run the repeat in short minutes.
-    void setMinuteLength(std::chrono::milliseconds length) { m_minute = length; }
+    void setMinuteLength(std::chrono::milliseconds length) { m_repeat.setMinuteLength(length); }
     // Names asked for and not yet written into their entries.
-    int namesPending() const { return m_pendingNames; }
+    int namesPending() const { return m_names.pending(); }
     // The running or last test's sightings on the link are not in yet.
-    bool sightingsPending() const { return m_sightingsPending; }
+    bool sightingsPending() const { return m_test && m_test->sightingsPending(); }
     // A test has ended and not yet settled.
-    bool settling() const { return m_unsettled.has_value(); }
+    bool settling() const { return m_test && m_test->settling(); }
     // Settles the ended test without the names still on their way: now, or
     // once the link's sightings are in (within SettleWait).
     void settleNow();
@@ -140,60 +124,24 @@ Q_SIGNALS:
     void historyFailed(const QString& message);
 
 private:
-    void lookUpName(int row, const QString& address);
-    void takeNames();
-    void takeEvents();
-    void takeEvent(ScanEvent& event);
-    void endTest(bool whole, uint32_t lastSent = 0);
-    void takeSightings(quint64 test, const LinkSightings::Seen& seen);
-    void takeKnocks(quint64 test, const std::vector<TestOutcome::Knocked>& knocked);
-    void trySettle();
-    void settle();
+    void testEnded(bool whole);
+    void settled(const TestOutcome& outcome);
     void record(const TestOutcome& outcome);
-    void updateRepeatTimer();
     void updateState();
 
     std::unique_ptr<Pinger> m_pinger;
+    ArpProber* m_prober;
     FoundComputers m_found;
-    ReverseLookupPool m_names;
+    NameLookups m_names;
     EchoRecorder m_recorder;
-    ScanEvents m_events;
     ChangeWatch m_changes;
-    LinkSightings m_link;
-    TestKnocks m_knocks;
-    bool m_knocksPending = false;  // the running or last test's TCP knocks have not come back yet
     MakerTable m_makers;
+    RepeatTimer m_repeat;
     std::unique_ptr<HistoryService> m_history;
     QString m_historyFile;
     std::atomic<uint32_t> m_network{0};
-    std::atomic<bool> m_stopRequested{false};
-    std::unique_ptr<RangeScanner> m_scanner;
-    std::optional<TestOutcome> m_running;
-    std::optional<TestOutcome> m_unsettled;  // waits for its names
-    QTimer m_settleWait;
-    QTimer m_drainTimer;  // the test's events are taken once per frame
-    QTimer m_repeatTimer;
-    QDateTime m_nextTest;
-    QDateTime m_lastEnd;
-    std::chrono::milliseconds m_minute{60000};
-    int m_repeatMinutes = 0;
-    int m_pendingNames = 0;
-    qint64 m_total = 0;  // addresses of the running test
-    // Names the look-up threads have found, waiting for the GUI thread.
-    struct FoundName {
-        int row;
-        QString address;
-        QString name;
-    };
-    std::mutex m_namesMutex;
-    std::vector<FoundName> m_namesFound;
-    bool m_sightingsPending = false;
-    bool m_namesWaived = false;  // the ended test settles without its names: it was stopped, or settleNow()
-    // Sightings come after their test; a later test must not take them.
-    quint64 m_testNumber = 0;
-    std::optional<std::pair<quint64, LinkSightings::Seen>> m_sightingsWaiting;  // for the maker lists
-    std::chrono::milliseconds m_linkBound{0};  // the running test's sightings come this long after its end at most
-    bool m_armed = false;
-    bool m_pinging = false;
+    // The running test, or the last one until the next starts.
+    std::unique_ptr<TestRun> m_test;
     ScanState m_state = ScanState::Idle;
+    bool m_pinging = false;
 };

@@ -10,13 +10,19 @@
 
 #include <cstdio>
 
-TestKnocks::TestKnocks()
+size_t TestKnocks::socketBound()
 {
-    std::string note;
-    m_bound = TcpKnocker::socketBound(note);
-    if (note.empty()) return;
-    std::fprintf(stderr, "scanvet: %s\n", note.c_str());
-    qCWarning(lcScan, "%s", note.c_str());
+    // Once a run: the limit is the process's, and the note is said once.
+    static const size_t bound = [] {
+        std::string note;
+        const size_t found = TcpKnocker::socketBound(note);
+        if (!note.empty()) {
+            std::fprintf(stderr, "scanvet: %s\n", note.c_str());
+            qCWarning(lcScan, "%s", note.c_str());
+        }
+        return found;
+    }();
+    return bound;
 }
 
 TestKnocks::~TestKnocks()
@@ -37,7 +43,7 @@ void TestKnocks::start(const TestPlan& plan, Deliver deliver)
     settings.timeout = std::chrono::milliseconds(preset.timeoutMs);
     settings.ttl = preset.ttl;
     settings.openPorts = plan.openPorts;
-    settings.socketBound = m_bound;
+    settings.socketBound = socketBound();
     if (plan.tcpPorts.empty()) return deliver({});
     m_knocker = std::make_unique<TcpKnocker>(std::move(settings));
     const PlanAddresses planned(plan.ranges);
@@ -68,11 +74,11 @@ void TestKnocks::cancel()
     m_knocker.reset();
 }
 
-std::chrono::milliseconds TestKnocks::longestAfterEnd(const TestPlan& plan) const
+std::chrono::milliseconds TestKnocks::longestAfterEnd(const TestPlan& plan)
 {
     if (plan.tcpPorts.empty()) return std::chrono::milliseconds(0);
     const std::chrono::milliseconds timeout(SpeedPresets.at(static_cast<size_t>(plan.preset)).timeoutMs);
     // Beyond the bound, knocks wait for room: a time-out for every bound's worth of them.
     const size_t knocks = PlanAddresses(plan.ranges).count() * plan.tcpPorts.size();
-    return timeout * static_cast<long>(1 + knocks / std::max<size_t>(m_bound, 1)) + std::chrono::seconds(1);
+    return timeout * static_cast<long>(1 + knocks / std::max<size_t>(socketBound(), 1)) + std::chrono::seconds(1);
 }

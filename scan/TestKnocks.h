@@ -25,9 +25,7 @@ public:
     // never wait there for the thread that calls cancel().
     using Deliver = std::function<void(std::vector<TestOutcome::Knocked>)>;
 
-    // Finds how many knocks may be in flight at once, and says once (on
-    // standard error and in the log) when the descriptor limit lowers it.
-    TestKnocks();
+    TestKnocks() = default;
     ~TestKnocks();  // cancel()
     TestKnocks(const TestKnocks&) = delete;
     TestKnocks& operator=(const TestKnocks&) = delete;
@@ -41,11 +39,13 @@ public:
     // No delivery after it returns; waits for the thread.
     void cancel();
     // How long after the test's last echo went out its knocks may take.
-    [[nodiscard]] std::chrono::milliseconds longestAfterEnd(const TestPlan& plan) const;
-    size_t socketBound() const { return m_bound; }
+    [[nodiscard]] static std::chrono::milliseconds longestAfterEnd(const TestPlan& plan);
+    // How many knocks may be in flight at once: found at the first call,
+    // which says (on standard error and in the log) when the descriptor
+    // limit lowers it; the same for the rest of the run.
+    [[nodiscard]] static size_t socketBound();
 
 private:
-    size_t m_bound;
     std::unique_ptr<TcpKnocker> m_knocker;
     std::atomic<bool> m_stop{false};
     std::atomic<uint32_t> m_askUpTo{UINT32_MAX};

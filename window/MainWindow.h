@@ -19,12 +19,12 @@
 #include <memory>
 
 class AboutDialog;
+class ClientArea;
 class ConfigSheet;
 class HistorySheet;
 class Dialogs;
 class Pinger;
 class ProgressFrame;
-class QScrollArea;
 class QTabWidget;
 class ResultSheet;
 class SettingsFields;
@@ -55,8 +55,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void connectControls();
@@ -67,15 +65,11 @@ private:
 
     // A failure that would come again: on the status bar and standard error, the first time only.
     void sayOnce(bool& said, const QString& what, const QString& why);
-    void prepareResultSheet();
     void runOrStopTest();
     void startTest();
     void onTestFinished();
     void pingAddress();
     void followState(ScanState state);
-    void setConfigSheetReachable(bool reachable);
-    void fitToScreen(const QRect& available);
-    void resolveMnemonicClashes();
     void saveFoundComputers();
     void saveResultSheet();
 
@@ -83,14 +77,7 @@ private:
     // Read before anything else, in the folder the program started in.
     Settings m_settings{QDir::currentPath()};
     ScanController* m_scan;
-    QScrollArea* m_clientArea = nullptr;
-    TopBar* m_topBar = nullptr;
-    QTabWidget* m_sheets = nullptr;
-    TestSheet* m_testSheet = nullptr;
-    ResultSheet* m_resultSheet = nullptr;
-    ConfigSheet* m_configSheet = nullptr;
-    HistorySheet* m_historySheet = nullptr;
-    ProgressFrame* m_progress = nullptr;
+    ClientArea* m_client = nullptr;
     StatusLine* m_status = nullptr;
     std::unique_ptr<SettingsFields> m_settingsFields;
     QPointer<BusyWait> m_busy;
@@ -102,7 +89,6 @@ private:
     SaveCommand m_saveResults{QStringLiteral("Save Scanvet Results"), QStringLiteral("ScanvetStatus")};
     bool m_closed = false;
     bool m_terminating = false;
-    bool m_placed = false;
     bool m_preferenceFailureShown = false;
     bool m_historyFailureShown = false;
 };

@@ -28,6 +28,8 @@ DPKG_ROOT=$out/root sh "$out/control/postinst" configure
 program=$out/root/usr/bin/scanvet helper=$out/root/usr/libexec/scanvet/scanvet-helper
 
 [ -z "$(getcap "$program")" ] || fail "the program has a capability: $(getcap "$program")"
+window=$out/root/usr/libexec/scanvet/scanvet-window
+[ -z "$(getcap "$window")" ] || fail "the window's program has a capability: $(getcap "$window")"
 case "$(getcap "$helper")" in
   *" cap_net_raw=ep") ;;
   *) fail "the helper should have cap_net_raw alone: '$(getcap "$helper")'" ;;

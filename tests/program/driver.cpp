@@ -7,7 +7,7 @@
 // shows, "> LINE" when done; an application error goes to stderr, its box waits for no OK.
 #include "scan/ScanController.h"
 #include "window/MainWindow.h"
-#include "app/ProgramEntry.h"
+#include "app/WindowProgram.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -80,4 +80,4 @@ struct Driver : QObject {
 static void startDriver() { QMetaObject::invokeMethod(new Driver(qApp), &Driver::attach, Qt::QueuedConnection); }
 Q_COREAPP_STARTUP_FUNCTION(startDriver)
 
-int main(int argc, char** argv) { return runProgram(argc, argv, [](const QString&) {}); }
+int main(int argc, char** argv) { return runWindowProgram(argc, argv, [](const QString&) {}); }

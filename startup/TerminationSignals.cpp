@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/TerminationSignals.h"
+#include "startup/TerminationSignals.h"
 
 #include <QSocketNotifier>
 

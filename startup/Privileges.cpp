@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/Privileges.h"
+#include "startup/Privileges.h"
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
