@@ -52,7 +52,7 @@ const char* const Description =
     "off: then nothing is recorded). At the end the history waits at most 2 s for a file that another program "
     "holds, after the report and with the exit status known; SIGINT or SIGTERM ends that wait, naming the test "
     "not recorded."
-    "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
+    "\n\nExit status: 0 when a computer answered the echo or a TCP knock, or was seen on the link, in the last test (--history: when the "
     "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
     "the result lines early only ends them), 5 when the test cannot start, 6 when --history cannot read the "
     "history file, 130 after SIGINT and 143 after SIGTERM "

@@ -49,7 +49,7 @@ TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
     // the test, not scanvet, while an application object exists).
     const std::tuple<QStringList, CommandLine::Action, QString> rows[] = {
         {{}, Window, ""},
-        {{"--help"}, Help, "Exit status: 0 when a computer answered or was seen on the link in the last test"},
+        {{"--help"}, Help, "Exit status: 0 when a computer answered the echo or a TCP knock, or was seen on the link, in the last test"},
         {{"--version"}, Version, "scanvet " SCANVET_VERSION},
         {{"--range", "198.51.100.1-31", "--preset", "slow", "--all-lines", "--repeat", "60", "--report", "-",
           "--format", "json", "--one-at-a-time", "--no-history"}, Scan,
