@@ -182,7 +182,8 @@ std::vector<KnockResult> TcpKnocker::run(const std::vector<uint32_t>& addresses,
         }
     };
 
-    Clock::time_point nextSend = Clock::now();
+    const Clock::time_point start = Clock::now();
+    Clock::time_point nextSend = start;
     epoll_event events[EventsPerWait];
     while (!stop) {
         const Clock::time_point now = Clock::now();
@@ -197,8 +198,9 @@ std::vector<KnockResult> TcpKnocker::run(const std::vector<uint32_t>& addresses,
         if (more && room && now >= nextSend) {
             for (const uint16_t port : m_settings.ports) startKnock(next, port);
             ++next;
-            // Paced from the last send: a late one is not made up for by a burst.
-            nextSend = now + m_settings.interval;
+            // Paced from the start, not from the last send: a thread that wakes late catches up, so that the
+            // knocks keep up with the echoes, which correct their own wakes, and end when they do.
+            nextSend = start + m_settings.interval * static_cast<long>(next);
             continue;
         }
         if (!more && knocks.empty()) break;
