@@ -35,7 +35,7 @@ struct KnockResult {
 class TcpKnocker {
 public:
     // The most knocks in flight at once: each holds a descriptor.
-    static constexpr size_t PreferredSocketBound = 4096;
+    static constexpr size_t PreferredSocketBound = 8192;
     // Descriptors left to the rest of the program.
     static constexpr size_t ReservedDescriptors = 128;
 
