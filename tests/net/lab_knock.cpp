@@ -25,6 +25,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
+uint32_t networkOrder(const std::string& address)
+{
+    in_addr parsed{};
+    return inet_pton(AF_INET, address.c_str(), &parsed) == 1 ? parsed.s_addr : 0;
+}
+
 struct Found {
     std::string address;
     uint16_t answeredPort;
@@ -36,7 +42,7 @@ std::vector<Found> knock(const std::vector<std::string>& to, KnockSettings setti
                          const std::atomic<uint32_t>* askUpTo = nullptr)
 {
     std::vector<uint32_t> addresses;
-    for (const std::string& a : to) addresses.push_back(parseDottedAddress(a));
+    for (const std::string& a : to) addresses.push_back(networkOrder(a));
     TcpKnocker knocker(std::move(settings));
     const std::atomic<bool> stop{false};
     std::vector<Found> found;
@@ -138,7 +144,7 @@ TEST(LabKnock, boundAskUpToAndStop)
     EXPECT_EQ(knock({Lab::FarRefusing, Lab::FarListening}, one),
               (std::vector<Found>{{Lab::FarRefusing, 80, {}}, {Lab::FarListening, 80, {443}}}));
     // Echoes stopped after .30: nothing beyond is knocked on.
-    const std::atomic<uint32_t> upTo{ntohl(parseDottedAddress(Lab::FarRefusing))};
+    const std::atomic<uint32_t> upTo{ntohl(networkOrder(Lab::FarRefusing))};
     EXPECT_EQ(knock({Lab::FarRefusing, Lab::FarListening}, ports({80}, false), &upTo),
               (std::vector<Found>{{Lab::FarRefusing, 80, {}}}));
     // A stop ends a run whose knocks would wait 30 s.
@@ -149,7 +155,7 @@ TEST(LabKnock, boundAskUpToAndStop)
         stop = true;
         knocker.interrupt();
     });
-    EXPECT_TRUE(knocker.run({parseDottedAddress(Lab::FarDropping)}, stop).empty());
+    EXPECT_TRUE(knocker.run({networkOrder(Lab::FarDropping)}, stop).empty());
     stopper.join();
 }
 
