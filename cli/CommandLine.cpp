@@ -141,15 +141,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                      QStringLiteral("A.B.C.MIN-MAX"));
     const QCommandLineOption tcpPorts(QStringLiteral("tcp-ports"),
                                       QStringLiteral("Knocks on these TCP ports (1 to 16, from 1 to 65535, joined by "
-                                                     "commas) of every address off the computer's own link, in flight with its echo: a computer "
+                                                     "commas) of every address, in flight with its echo: a computer "
                                                      "that ignores ping but accepts or refuses a connection is found "
                                                      "too (seen_by tcp). none turns the knock off. Default: 80,443."),
                                       QStringLiteral("LIST|none"),
                                       QString::fromLatin1(DefaultTcpPorts.data(), static_cast<qsizetype>(DefaultTcpPorts.size())));
     const QCommandLineOption openPorts(QStringLiteral("open-ports"),
                                        QStringLiteral("Also reports which of the --tcp-ports accept a connection, on "
-                                                      "every present computer (open_ports in the CSV and JSON reports); "
-                                                      "the addresses on the computer's own link are knocked on too."));
+                                                      "every present computer (open_ports in the CSV and JSON reports)."));
     for (const QCommandLineOption& option :
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
           history, tcpPorts, openPorts})

@@ -3,7 +3,6 @@
 
 #include "scan/TestKnocks.h"
 
-#include "net/OnLinkRoutes.h"
 #include "scan/Log.h"
 
 #include <arpa/inet.h>
@@ -48,14 +47,9 @@ void TestKnocks::start(const TestPlan& plan, Deliver deliver)
     if (plan.tcpPorts.empty()) return deliver({});
     m_knocker = std::make_unique<TcpKnocker>(std::move(settings));
     const PlanAddresses planned(plan.ranges);
-    // On the scanner's own link, ARP finds the computers that ignore ping, and knocks would hold neighbour entries
-    // that the echoes' on-link bound keeps below the kernel's limit: they go there only for the open ports.
-    const OnLinkRoutes onLink = OnLinkRoutes::ofSystem();
     std::vector<uint32_t> addresses;
     addresses.reserve(planned.count());
-    for (size_t i = 0; i < planned.count(); ++i)
-        if (const uint32_t address = htonl(planned.at(i)); plan.openPorts || !onLink.contains(address))
-            addresses.push_back(address);
+    for (size_t i = 0; i < planned.count(); ++i) addresses.push_back(htonl(planned.at(i)));
     m_worker = std::thread([this, addresses = std::move(addresses), deliver = std::move(deliver)] {
         std::vector<TestOutcome::Knocked> knocked;
         for (KnockResult& result : m_knocker->run(addresses, m_stop, &m_askUpTo))
