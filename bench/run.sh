@@ -6,8 +6,8 @@
 # the scan benchmarks REPS times inside the test lab (nothing leaves the lab's
 # namespaces) beside fping and their floors, and prints the rows and
 # one table of medians with min and max beside each target; then the link
-# layer's benchmarks (bench/link_run.sh, in the lab) and the history's (no
-# lab: only a file). Needs root (the lab and fping's install). The soak runs
+# layer's benchmarks (bench/link_run.sh, in the lab), the TCP knock's
+# (bench/knock_run.sh, in the lab) and the history's (no lab: only a file). Needs root (the lab and fping's install). The soak runs
 # once per run, the all-answering sweeps BENCH_ALL_REPS times (default 20).
 #
 #   flock /tmp/scanvet-heavy.lock bash bench/run.sh [REPS]        REPS defaults to 7
@@ -61,6 +61,9 @@ echo "(raw results: $results)"
 echo
 echo "## The link layer"
 bash bench/link_run.sh "$reps"
+echo
+echo "## The TCP knock"
+bash bench/knock_run.sh "$reps"
 echo
 echo "## The history"
 history=$(mktemp -d)

@@ -5,6 +5,7 @@
 
 #include "cli/HistoryPlace.h"
 #include "cli/KnownCommand.h"
+#include "net/TcpPortList.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -53,7 +54,7 @@ const char* const Description =
     "off: then nothing is recorded). At the end the history waits at most 2 s for a file that another program "
     "holds, after the report and with the exit status known; SIGINT or SIGTERM ends that wait, naming the test "
     "not recorded."
-    "\n\nExit status: 0 when a computer answered or was seen on the link in the last test (--history: when the "
+    "\n\nExit status: 0 when a computer answered the echo or a TCP knock, or was seen on the link, in the last test (--history: when the "
     "history holds a computer of the range), 1 when none did, 2 for a usage error, 3 when no echo socket opens, 4 when the report or the result lines cannot be written (a reader that closes the pipe of "
     "the result lines early only ends them), 5 when the test cannot start, 6 when --history cannot read the "
     "history file, 130 after SIGINT and 143 after SIGTERM "
@@ -137,9 +138,19 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                    QStringLiteral("Scans nothing: writes the known computers (mac, label, note, "
                                                   "first_seen, last_address, last_seen) in --format to --report "
                                                   "(default: standard output)."));
+    const QCommandLineOption tcpPorts(QStringLiteral("tcp-ports"),
+                                      QStringLiteral("Knocks on these TCP ports (1 to 16, from 1 to 65535, joined by "
+                                                     "commas) of every address, in flight with its echo: a computer "
+                                                     "that ignores ping but accepts or refuses a connection is found "
+                                                     "too (seen_by tcp). none turns the knock off. Default: 80,443."),
+                                      QStringLiteral("LIST|none"),
+                                      QString::fromLatin1(DefaultTcpPorts.data(), static_cast<qsizetype>(DefaultTcpPorts.size())));
+    const QCommandLineOption openPorts(QStringLiteral("open-ports"),
+                                       QStringLiteral("Also reports which of the --tcp-ports accept a connection, on "
+                                                      "every present computer (open_ports in the CSV and JSON reports)."));
     for (const QCommandLineOption& option :
          {help, version, range, preset, interval, oneAtATime, allLines, quiet, repeat, report, format, noHistory,
-          history, name, note, forget, known})
+          history, name, note, forget, known, tcpPorts, openPorts})
         parser.addOption(option);
     addHistoryPlaceOptions(parser);
 
@@ -163,7 +174,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     if (parser.isSet(history)) {
         if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));
-        for (const QCommandLineOption* option : {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory})
+        for (const QCommandLineOption* option :
+             {&preset, &interval, &oneAtATime, &allLines, &quiet, &repeat, &noHistory, &tcpPorts, &openPorts})
             if (parser.isSet(*option))
                 return usageError(QStringLiteral("--%1 does nothing with --history").arg(option->names().first()));
         const std::optional<ScanRange> parsed = parseRangeText(parser.value(history).toStdString());
@@ -181,7 +193,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return command;
     }
     const QCommandLineOption* needingRange[] = {&preset, &interval, &oneAtATime, &allLines, &quiet,
-                                                &repeat, &report,   &format,     &noHistory};
+                                                &repeat, &report,   &format,     &noHistory, &tcpPorts, &openPorts};
     if (!parser.isSet(range)) {
         for (const QCommandLineOption* option : needingRange)
             if (parser.isSet(*option))
@@ -191,7 +203,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     CommandLine command{CommandLine::Action::Scan, {}, {}};
     CommandLineOptions& options = command.options;
-    for (const QCommandLineOption* option : {&preset, &interval, &repeat, &report, &format})
+    for (const QCommandLineOption* option : {&preset, &interval, &repeat, &report, &format, &tcpPorts})
         if (parser.values(*option).size() > 1)
             return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().first()));
     const auto bad = [](const char* option, const QString& value, const char* rule) {
@@ -238,5 +250,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return usageError(QStringLiteral("--quiet and --all-lines ask for opposite things"));
     options.keepHistory = !parser.isSet(noHistory);
     if (const QString why = readHistoryPlaceOptions(parser, false, &options); !why.isEmpty()) return usageError(why);
+    std::string why;
+    const std::optional<std::vector<uint16_t>> ports = parseTcpPortList(parser.value(tcpPorts).toStdString(), why);
+    if (!ports)
+        return usageError(QStringLiteral("--tcp-ports: '%1' is not 1 to 16 ports from 1 to 65535, or none: %2")
+                              .arg(parser.value(tcpPorts), QString::fromStdString(why)));
+    options.plan.tcpPorts = *ports;
+    options.plan.openPorts = parser.isSet(openPorts);
+    if (options.plan.openPorts && ports->empty())
+        return usageError(QStringLiteral("--open-ports needs TCP ports: not with --tcp-ports none"));
     return command;
 }

@@ -100,20 +100,25 @@ QString isoWithOffset(const QDateTime& time)
 
 QByteArray csvReport(const std::vector<ReportEntry>& entries)
 {
-    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n");
+    QString text = QStringLiteral("address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n");
     const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    for (const ReportEntry& entry : entries)
+    for (const ReportEntry& entry : entries) {
+        QStringList ports;
+        for (const int port : entry.openPorts) ports << QString::number(port);
         text += csvField(entry.address) + u',' + csvField(entry.name) + u',' + flag(entry.answered) + u',' +
                 csvField(entry.mac) + u',' + csvField(entry.vendor) + u',' + csvField(entry.seenBy) + u',' +
-                csvField(entry.label) + u',' + flag(!entry.label.isEmpty()) + u',' + csvField(entry.conflict) +
-                QStringLiteral("\r\n");
+                csvField(entry.label) + u',' + flag(!entry.label.isEmpty()) + u',' + csvField(entry.conflict) + u',' +
+                ports.join(u' ') + QStringLiteral("\r\n");
+    }
     return text.toUtf8();
 }
 
 QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries)
 {
     QJsonArray computers;
-    for (const ReportEntry& entry : entries)
+    for (const ReportEntry& entry : entries) {
+        QJsonArray ports;
+        for (const int port : entry.openPorts) ports.append(port);
         computers.append(QJsonObject{{QStringLiteral("address"), entry.address},
                                      {QStringLiteral("name"), entry.name},
                                      {QStringLiteral("answering"), entry.answered},
@@ -122,7 +127,9 @@ QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, con
                                      {QStringLiteral("seen_by"), entry.seenBy},
                                      {QStringLiteral("label"), entry.label},
                                      {QStringLiteral("known"), !entry.label.isEmpty()},
-                                     {QStringLiteral("conflict"), entry.conflict}});
+                                     {QStringLiteral("conflict"), entry.conflict},
+                                     {QStringLiteral("open_ports"), ports}});
+    }
     const QJsonObject report{{QStringLiteral("range"), ranges.value(0)},
                              {QStringLiteral("ranges"), QJsonArray::fromStringList(ranges)},
                              {QStringLiteral("generated"), isoWithOffset(generated)},

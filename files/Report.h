@@ -27,9 +27,10 @@ struct ReportEntry {
     QString name;      // empty when it has none (yet)
     QString mac;       // where it was seen on the link: "aa:bb:cc:dd:ee:ff"
     QString vendor;    // the MAC's maker, where known
-    QString seenBy;    // "echo", or "link" for a computer that never answered an echo
+    QString seenBy;    // "echo"; for a computer that never answered an echo "link", or "tcp" where a TCP knock alone found it
     QString label;     // the user's name for it; empty: none (known: false)
     QString conflict;  // a second MAC that answered for the address, empty where none
+    QList<int> openPorts{};  // TCP ports that accepted a connection, where asked
 };
 
 // The report's lines: its header with the parameters and the time, one line
@@ -41,15 +42,16 @@ QStringList foundComputersReport(const ReportHeader& header, const QString& time
 // time zone, minutes and seconds with two digits.
 QString reportTimeOfDay(const QLocale& locale = QLocale(), const QTime& time = QTime::currentTime());
 
-// "address,name,answering,mac,vendor,seen_by,label,known,conflict", then a
-// row per entry (RFC 4180 quoting, CR LF); answering is about the echo,
-// known says whether the user has named it.
+// "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports",
+// then a row per entry (RFC 4180 quoting, CR LF); answering is about the
+// echo, known says whether the user has named it; open_ports holds the ports
+// joined by blanks.
 // A name that a spreadsheet would take for a formula (it begins with "=",
 // "+", "-" or "@") gets a leading "'": names come from the network.
 QByteArray csvReport(const std::vector<ReportEntry>& entries);
 // {"range": the first range, "ranges": [every range], "generated": ISO 8601
 // with offset, "computers": [{"address", "name", "answering", "mac",
-// "vendor", "seen_by", "label", "known", "conflict"}, ...]}, UTF-8.
+// "vendor", "seen_by", "label", "known", "conflict", "open_ports": [numbers]}, ...]}, UTF-8.
 QByteArray jsonReport(const QStringList& ranges, const QDateTime& generated, const std::vector<ReportEntry>& entries);
 // ISO 8601 with the offset always spelled out ("+00:00", never "Z").
 QString isoWithOffset(const QDateTime& time);

@@ -33,6 +33,9 @@ const QString NotifyNewKey = QStringLiteral("notifyOfNewComputers");
 const QString NotifyPrivateKey = QStringLiteral("notifyOfPrivateMacs");
 const QString HistoryServerKey = QStringLiteral("historyServer");
 const QString ScannerNameKey = QStringLiteral("scannerName");
+const QString TcpKnockKey = QStringLiteral("tcpKnock");
+const QString TcpPortsKey = QStringLiteral("tcpPorts");
+const QString OpenPortsKey = QStringLiteral("openPorts");
 
 // A line break (or a NUL, which ends the text when read) inside a field
 // would shift every later line.
@@ -169,6 +172,36 @@ bool Settings::oneAtATime() const
 QString Settings::setOneAtATime(bool on)
 {
     return store(OneAtATimeKey, on);
+}
+
+bool Settings::tcpKnock() const
+{
+    return m_preferences.value(TcpKnockKey, true).toBool();
+}
+
+QString Settings::setTcpKnock(bool on)
+{
+    return store(TcpKnockKey, on);
+}
+
+QString Settings::tcpPorts() const
+{
+    return m_preferences.value(TcpPortsKey, QStringLiteral("80,443")).toString();
+}
+
+QString Settings::setTcpPorts(const QString& list)
+{
+    return store(TcpPortsKey, list);
+}
+
+bool Settings::openPorts() const
+{
+    return m_preferences.value(OpenPortsKey, false).toBool();
+}
+
+QString Settings::setOpenPorts(bool on)
+{
+    return store(OpenPortsKey, on);
 }
 
 int Settings::historyDays() const

@@ -67,6 +67,15 @@ public:
     // One echo in flight at a time, as the classic walk.
     bool oneAtATime() const;
     [[nodiscard]] QString setOneAtATime(bool on);
+    // TCP knocks for the computers that ignore ping (on by default), on the
+    // ports of the kept list ("80,443" by default; the window checks it), and
+    // whether a test also tells which of them accept (off by default).
+    bool tcpKnock() const;
+    [[nodiscard]] QString setTcpKnock(bool on);
+    QString tcpPorts() const;
+    [[nodiscard]] QString setTcpPorts(const QString& list);
+    bool openPorts() const;
+    [[nodiscard]] QString setOpenPorts(bool on);
     // How many days of history are kept; 0 keeps none.
     int historyDays() const;
     [[nodiscard]] QString setHistoryDays(int days);

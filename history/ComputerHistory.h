@@ -22,7 +22,7 @@ struct ComputerHistory {
     // Answered the echo or was seen on the link: at the last whole test
     // covering it; before any, at its last sighting.
     bool present = false;
-    enum class SeenBy { Unknown, Echo, Link };  // Unknown: not since the file's version 1
+    enum class SeenBy { Unknown, Echo, Link, Tcp };  // Unknown: not since the file's version 1
     SeenBy seenBy = SeenBy::Unknown;  // at its last sighting
     // Percent of the whole tests covering it since its first sighting within
     // the last 24 hours / 7 days in which it was present; none: no such test.

@@ -117,6 +117,7 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
             const QString seenBy = query.value(7).toString();
             history.seenBy = seenBy == QLatin1String("echo") ? ComputerHistory::SeenBy::Echo
                              : seenBy == QLatin1String("link") ? ComputerHistory::SeenBy::Link
+                             : seenBy == QLatin1String("tcp")  ? ComputerHistory::SeenBy::Tcp
                                                               : ComputerHistory::SeenBy::Unknown;
         }
         if (!run("SELECT ended, first_octet, last_octet FROM tests WHERE network = ? AND whole = 1"

@@ -38,6 +38,7 @@ QString seenByText(ComputerHistory::SeenBy seenBy)
     switch (seenBy) {
     case ComputerHistory::SeenBy::Echo: return QStringLiteral("echo");
     case ComputerHistory::SeenBy::Link: return QStringLiteral("link");
+    case ComputerHistory::SeenBy::Tcp: return QStringLiteral("tcp");
     case ComputerHistory::SeenBy::Unknown: break;
     }
     return QString();

@@ -3,10 +3,11 @@
 
 // The stored computers of a range as the command line's --history writes
 // them: text, CSV or JSON, UTF-8, with the fields address, name, mac,
-// first_seen, last_seen, present (answered the echo or was seen on the link),
-// seen_by (echo or link, at the last sighting), uptime_24h, uptime_7d, changes,
-// label (the user's name) and moved (its MAC's latest move to it), and from a
-// history server scanner (the one that saw it last). Names
+// first_seen, last_seen, present (answered the echo or a TCP knock, or was
+// seen on the link), seen_by (echo, link or tcp, at the last sighting),
+// uptime_24h, uptime_7d, changes, label (the user's name) and moved (its
+// MAC's latest move to it), and from a history server scanner (the one that
+// saw it last). Names
 // and MACs are made safe (printable()) in each; times and CSV fields are
 // spelled as in the reports of found computers.
 #pragma once

@@ -22,7 +22,7 @@ constexpr const char* CreateStatements[] = {
     " whole INTEGER NOT NULL)",
     "CREATE INDEX tests_by_network ON tests (network, whole, ended)",
     // answering: present at the last whole test covering it (NULL before one); state: present after its
-    // latest change or its first sighting, set at state_time; seen_by: 'echo' or 'link' at its last sighting.
+    // latest change or its first sighting, set at state_time; seen_by: 'echo', 'link' or 'tcp' at its last sighting.
     // The names of version 1 stay, where they meant the echo alone.
     "CREATE TABLE computers (address INTEGER PRIMARY KEY, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
     " name TEXT NOT NULL, mac TEXT NOT NULL, answering INTEGER, state INTEGER NOT NULL,"

@@ -308,7 +308,7 @@ bool HistoryStore::write(const TestRecord& test)
 
     std::map<quint32, const ComputerResult*> seen;
     for (const ComputerResult& result : test.computers) {
-        if (!result.answered && !result.seenOnLink) continue;
+        if (!result.answered && !result.seenOnLink && !result.answeredKnock) continue;
         const std::optional<quint32> address = parseAddress(result.address.toStdString());
         if (address && range->contains(*address)) seen[*address] = &result;
         else qCWarning(lcHistory) << "left out" << result.address << "of a test of" << test.range;
@@ -346,7 +346,9 @@ bool HistoryStore::write(const TestRecord& test)
             computer.lastSeen = time;
             if (!result->name.isEmpty()) computer.name = result->name;
             if (!result->mac.isEmpty()) computer.mac = result->mac;
-            computer.seenBy = result->answered ? QStringLiteral("echo") : QStringLiteral("link");
+            computer.seenBy = result->answered     ? QStringLiteral("echo")
+                              : result->seenOnLink ? QStringLiteral("link")
+                                                   : QStringLiteral("tcp");
         }
         computer.firstSeen = std::min(computer.firstSeen, time);
         // A test older than the state's (another program's, recorded late) only adds sightings.

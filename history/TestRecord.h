@@ -18,6 +18,7 @@ struct ComputerResult {
     QString mac;             // empty: not known; never replaces a known MAC
     bool seenOnLink = false; // in the neighbour table, answering or not
     QString conflict;        // a second MAC that answered for the address in the same test
+    bool answeredKnock = false;  // accepted or refused a TCP connection, answering or not
 };
 
 struct TestRecord {

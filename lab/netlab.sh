@@ -20,6 +20,9 @@
 #        it (the router reports it unreachable), .128/25 is an unreachable route
 #        and routes to 192.0.2.0/24 and 198.18.0.0/16, which it drops without
 #        any ICMP error (blackhole): silent routed ranges
+#        Behind it too, ignoring echo: 203.0.113.30 refuses TCP (RST on every
+#        port), .31 listens on TCP port 443 (and refuses the others), .32 drops
+#        everything (no RST, no ICMP error): found by a TCP knock, or never
 #   .40 .41 .42 ignore echo but answer ARP, each with a MAC of its own (not
 #        with --all-answer): .40 00:1c:42:5c:a1:40 of an MA-L maker ("Parallels,
 #        Inc."), .41 70:b3:d5:71:9a:41 of an MA-S block inside IEEE's 70:B3:D5
@@ -160,6 +163,44 @@ ip netns exec "$rt" sysctl -qw net.ipv4.icmp_ratemask=0
 ip -n "$far" addr add 203.0.113.10/24 dev eth0
 ip -n "$far" link set eth0 up
 ip -n "$far" route add default via 203.0.113.1
+# The hosts that ignore echo behind the router, in a namespace of their own so
+# that .10 keeps answering it.
+quiet=${id}qu
+namespaces+=("$quiet")
+ip netns add "$quiet" || fail "cannot create the namespace of the quiet hosts"
+ip -n "$quiet" link set lo up
+ip -n "$rt" link add eth2 type veth peer name eth0 netns "$quiet" || fail "cannot create the quiet hosts' link"
+ip -n "$rt" link set eth2 up
+ip -n "$quiet" link set eth0 up
+for a in 30 31 32; do
+  ip -n "$quiet" addr add 203.0.113.$a/32 dev eth0
+  ip -n "$rt" route add 203.0.113.$a/32 dev eth2
+done
+ip -n "$rt" addr add 203.0.113.1/32 dev eth2
+ip -n "$quiet" route add 203.0.113.1/32 dev eth0
+ip -n "$quiet" route add default via 203.0.113.1
+ip netns exec "$quiet" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+ip netns exec "$quiet" nft -f - <<NFT || fail "cannot make 203.0.113.32 drop everything (nft)"
+table ip lab {
+  chain input { type filter hook input priority 0; ip daddr 203.0.113.32 drop; }
+}
+NFT
+# Accepts on 203.0.113.31:443 and closes at once; the lab waits until it listens.
+ip netns exec "$quiet" python3 -c '
+import socket
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("203.0.113.31", 443))
+s.listen(512)
+while True:
+    s.accept()[0].close()
+' &
+pids+=($!)
+for _ in $(seq 50); do
+  ip netns exec "$quiet" ss -Hltn 'sport = :443' | grep -q . && break
+  sleep 0.1
+done
+ip netns exec "$quiet" ss -Hltn 'sport = :443' | grep -q . || fail "the listener on 203.0.113.31:443 did not start"
 ip -n "$hs" route add 203.0.113.0/24 via 198.51.100.254
 ip -n "$sc" route add 203.0.113.0/24 via 198.51.100.254
 for silent in 192.0.2.0/24 198.18.0.0/16; do

@@ -6,6 +6,7 @@
 // the user's name beside the host name, and an address conflict.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -16,6 +17,8 @@ struct EntryFacts {
     QString mac, maker, conflict;
     bool answered = false;
     bool seenOnLink = false;
+    uint16_t knockPort = 0;  // a port that answered a TCP knock; 0: none
+    QList<int> openPorts;
 };
 
 QString entryDescription(const EntryFacts& entry);

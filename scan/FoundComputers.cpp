@@ -24,10 +24,12 @@ QVariant FoundComputers::data(const QModelIndex& index, int role) const
         return entry.answered;
     case OnLinkOnlyRole:
         return !entry.answered && entry.seenOnLink;
+    case KnockOnlyRole:
+        return !entry.answered && !entry.seenOnLink && entry.knockPort != 0;
     case Qt::AccessibleDescriptionRole:
     case Qt::ToolTipRole: {
-        const EntryFacts facts{entry.text, entry.name, entry.label, entry.mac, entry.maker, entry.conflict,
-                               entry.answered, entry.seenOnLink};
+        const EntryFacts facts{entry.text,   entry.name,     entry.label,      entry.mac,     entry.maker,
+                               entry.conflict, entry.answered, entry.seenOnLink, entry.knockPort, entry.openPorts};
         return role == Qt::ToolTipRole ? entryToolTip(facts, EntryWidth) : QVariant(entryDescription(facts));
     }
     default:
@@ -48,15 +50,15 @@ int FoundComputers::rowOf(const QString& address) const
 
 int FoundComputers::add(const QString& address)
 {
-    return insert(address, true);
+    return insert(address, true, false);
 }
 
 int FoundComputers::addSeenOnLink(const QString& address)
 {
-    return insert(address, false);
+    return insert(address, false, true);
 }
 
-int FoundComputers::insert(const QString& address, bool byEcho)
+int FoundComputers::insert(const QString& address, bool byEcho, bool onLink)
 {
     // In address order, whatever found the computer: the link often answers before the echoes of lower
     // addresses are in. Most come in order, at the end.
@@ -65,8 +67,8 @@ int FoundComputers::insert(const QString& address, bool byEcho)
     while (row > 0 && orderOf(m_entries[static_cast<size_t>(row - 1)].address) > key) --row;
     beginInsertRows({}, row, row);
     m_entries.insert(m_entries.begin() + row,
-                     {address, address.leftJustified(EntryWidth), QString(), byEcho, !byEcho, byEcho, {}, {},
-                      m_names.labelOf({}, address), {}});
+                     {address, address.leftJustified(EntryWidth), QString(), byEcho, onLink, byEcho, {}, {},
+                      m_names.labelOf({}, address), {}, 0, {}});
     for (int later = row; later < count(); ++later) m_rows.insert(m_entries[static_cast<size_t>(later)].address, later);
     endInsertRows();
     return row;
@@ -86,7 +88,8 @@ void FoundComputers::setAnswered(int row, bool answered)
     // Every echo of a listed address sets it, mostly to what it was.
     if (entry.answered == answered) return;
     entry.answered = answered;
-    changed(row, {AnsweredRole, OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole});
+    changed(row, {AnsweredRole, OnLinkOnlyRole, KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole,
+                  Qt::DecorationRole});
 }
 
 void FoundComputers::setLink(int row, bool seen, const QString& mac, const QString& maker, const QString& conflict)
@@ -100,7 +103,7 @@ void FoundComputers::setLink(int row, bool seen, const QString& mac, const QStri
         entry.mac = mac;
         entry.maker = maker;
     }
-    changed(row, {OnLinkOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
+    changed(row, {OnLinkOnlyRole, KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
     relabel(row);
 }
 
@@ -127,6 +130,17 @@ QString FoundComputers::label(int row) const
 QString FoundComputers::mac(int row) const
 {
     return row >= 0 && row < count() ? m_entries[static_cast<size_t>(row)].mac : QString();
+}
+
+void FoundComputers::setKnock(int row, uint16_t port, const std::vector<uint16_t>& openPorts)
+{
+    if (row < 0 || row >= count()) return;
+    Entry& entry = m_entries[static_cast<size_t>(row)];
+    const QList<int> ports(openPorts.begin(), openPorts.end());
+    if (entry.knockPort == port && entry.openPorts == ports) return;
+    entry.knockPort = port;
+    entry.openPorts = ports;
+    changed(row, {KnockOnlyRole, Qt::AccessibleDescriptionRole, Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 bool FoundComputers::seenOnLink(int row) const
@@ -179,8 +193,10 @@ std::vector<ReportEntry> FoundComputers::reportEntries() const
     std::vector<ReportEntry> report;
     for (const Entry& entry : m_entries)
         report.push_back({entry.text, entry.answered, entry.address, entry.name, entry.mac, entry.maker,
-                          entry.foundByEcho ? QStringLiteral("echo") : QStringLiteral("link"), entry.label,
-                          entry.conflict});
+                          entry.foundByEcho                              ? QStringLiteral("echo")
+                          : !entry.seenOnLink && entry.knockPort != 0 ? QStringLiteral("tcp")
+                                                                         : QStringLiteral("link"),
+                          entry.label, entry.conflict, entry.openPorts});
     return report;
 }
 
@@ -201,6 +217,27 @@ std::vector<int> FoundComputers::showSightings(const TestPlan& plan, const std::
         setLink(row, true, sighting.mac, sighting.maker, sighting.conflict);
     }
     // Rows move as others are inserted: their places once all are in.
+    std::vector<int> rows;
+    for (const QString& address : added) rows.push_back(rowOf(address));
+    return rows;
+}
+
+std::vector<int> FoundComputers::showKnocks(const TestPlan& plan, const std::vector<TestOutcome::Knocked>& knocked)
+{
+    for (int row = 0; row < count(); ++row) {
+        const uint32_t address = orderOf(m_entries[static_cast<size_t>(row)].address);
+        if (address != UINT32_MAX && plan.contains(address)) setKnock(row, 0, {});
+    }
+    std::vector<QString> added;
+    for (const TestOutcome::Knocked& knock : knocked) {
+        const QString address = QString::fromStdString(dottedText(htonl(knock.address)));
+        int row = rowOf(address);
+        if (row < 0) {
+            row = insert(address, false, false);
+            added.push_back(address);
+        }
+        setKnock(row, knock.port, knock.openPorts);
+    }
     std::vector<int> rows;
     for (const QString& address : added) rows.push_back(rowOf(address));
     return rows;

@@ -24,6 +24,7 @@ public:
     enum Role {
         AnsweredRole = Qt::UserRole,  // bool: answered at its last echo
         OnLinkOnlyRole,               // bool: silent at its last echo, seen on the link in its last test
+        KnockOnlyRole,                // bool: silent at its last echo and not on the link, answered a TCP knock
     };
     static constexpr int EntryWidth = 41;
 
@@ -67,6 +68,9 @@ public:
     // seen lose their mark, the sightings gain theirs, a computer seen on the
     // link alone is added. The rows added.
     std::vector<int> showSightings(const TestPlan& plan, const std::vector<TestOutcome::Sighting>& seen);
+    // The same for what a test's TCP knocks found: a computer found by a knock
+    // alone is added; the open ports of each are set. The rows added.
+    std::vector<int> showKnocks(const TestPlan& plan, const std::vector<TestOutcome::Knocked>& knocked);
 
 private:
     struct Entry {
@@ -80,9 +84,12 @@ private:
         QString maker;
         QString label;     // the user's name
         QString conflict;  // a second MAC for the address in its last test
+        uint16_t knockPort = 0;  // a port that answered its last test's TCP knock; 0: none
+        QList<int> openPorts;
     };
     void relabel(int row);
-    int insert(const QString& address, bool byEcho);
+    int insert(const QString& address, bool byEcho, bool onLink);
+    void setKnock(int row, uint16_t port, const std::vector<uint16_t>& openPorts);
     void changed(int row, const QList<int>& roles);
     // An address's place in the list: its number, host order.
     static uint32_t orderOf(const QString& address);

@@ -17,6 +17,7 @@ std::vector<uint32_t> TestOutcome::present() const
     std::vector<uint32_t> addresses;
     for (const Answer& answer : answered) addresses.push_back(answer.address);
     for (const Sighting& sighting : onLink) addresses.push_back(sighting.address);
+    for (const Knocked& knock : knocked) addresses.push_back(knock.address);
     std::sort(addresses.begin(), addresses.end());
     addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
     return addresses;
@@ -41,6 +42,7 @@ std::vector<TestRecord> TestOutcome::historyRecords(const std::function<QString(
         computer.mac = sighting.mac;
         computer.conflict = sighting.conflict;
     }
+    for (const Knocked& knock : knocked) result(knock.address).answeredKnock = true;
     std::vector<TestRecord> records;
     const PlanAddresses addresses(plan.ranges);
     for (const ScanRange& range : addresses.ranges()) {

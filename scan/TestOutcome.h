@@ -28,6 +28,11 @@ struct TestOutcome {
         QString maker;     // empty where unknown
         QString conflict;  // another MAC that answered for the address too, empty where none
     };
+    struct Knocked {
+        uint32_t address;                 // host byte order
+        uint16_t port;                    // a port that accepted or refused a TCP connection
+        std::vector<uint16_t> openPorts;  // those that accepted, where the plan asked
+    };
     TestPlan plan;
     QDateTime started;
     QDateTime ended;
@@ -35,12 +40,13 @@ struct TestOutcome {
     bool comparable = true;   // every echo went to an address of the plan
     std::vector<Answer> answered;  // in address order
     std::vector<Sighting> onLink;  // answered ARP on the scanner's link, echo or not; in address order
+    std::vector<Knocked> knocked{};  // accepted or refused a TCP knock, echo or not; in address order
 
     // The link's sightings of a test, in address order, with their makers;
     // a second MAC for one address is the first one's conflict.
     static std::vector<Sighting> sightingsOf(const std::vector<LinkSighting>& sightings,
                                              const std::function<QString(const MacAddress&)>& makerOf);
-    // Answered the echo or was seen on the link, ascending.
+    // Answered the echo or a TCP knock, or was seen on the link, ascending.
     std::vector<uint32_t> present() const;
     // The history keeps ranges of last octets: one record per /24 of the
     // plan, naming each computer by nameOf (its address, host byte order).

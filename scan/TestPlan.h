@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct TestPlan {
     // its result; else the requests go out every interval, many in flight.
     bool oneAtATime = false;
     std::chrono::microseconds interval{250};
+    // TCP ports knocked on at every address in flight with its echo, for the
+    // computers that ignore ping; empty: no knock.
+    std::vector<uint16_t> tcpPorts{};
+    bool openPorts = false;  // also which of them accept, on every present computer
 
     // address: host byte order.
     bool contains(uint32_t address) const;

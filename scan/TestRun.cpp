@@ -56,6 +56,10 @@ TestRun::TestRun(const Parts& parts, const TestPlan& plan, QObject* parent)
             QMetaObject::invokeMethod(this, [this, seen] { takeSightings(seen); }, Qt::QueuedConnection);
         },
         pace);
+    m_knocks.start(plan, [this](std::vector<TestOutcome::Knocked> knocked) {
+        QMetaObject::invokeMethod(this, [this, knocked] { takeKnocks(knocked); }, Qt::QueuedConnection);
+    });
+    m_linkBound = std::max(m_linkBound, TestKnocks::longestAfterEnd(plan));
     m_parts.makers.startLoading();
     m_scanner = std::make_unique<RangeScanner>(m_parts.pinger, plan, m_parts.network, m_stopRequested, m_events);
     // The new thread often starts on this core: let its first echo go out
@@ -147,9 +151,20 @@ void TestRun::takeSightings(const LinkSightings::Seen& link)
     trySettle();
 }
 
+void TestRun::takeKnocks(const std::vector<TestOutcome::Knocked>& knocked)
+{
+    if (m_settled) return;
+    m_knocksPending = false;
+    m_outcome.knocked = knocked;
+    for (const int row : m_parts.found.showKnocks(m_outcome.plan, knocked))
+        m_parts.names.lookUp(row, m_parts.found.address(row));
+    trySettle();
+}
+
 void TestRun::trySettle()
 {
-    if (settling() && (m_parts.names.pending() == 0 || m_namesWaived) && !m_sightingsPending && !m_userNamesPending)
+    if (settling() && (m_parts.names.pending() == 0 || m_namesWaived) && !m_sightingsPending && !m_userNamesPending &&
+        !m_knocksPending)
         settle();
 }
 
@@ -174,6 +189,7 @@ void TestRun::settle()
     m_sightingsWaiting.reset();
     // Its sightings are in or their time is up: the prober is free for the next test.
     m_link.cancel();
+    m_knocks.cancel();
     Q_EMIT settled(m_outcome);
 }
 
@@ -182,6 +198,7 @@ void TestRun::stop()
     if (!running()) return;
     m_stopRequested = true;
     m_scanner->stop();
+    m_knocks.stopSending();
 }
 
 void TestRun::halt()
@@ -189,6 +206,7 @@ void TestRun::halt()
     // Neither the test's wait for room nor its echo may hold the close.
     m_events.close();
     m_link.cancel();
+    m_knocks.cancel();
     m_settleWait.stop();
     m_drainTimer.stop();
     if (m_scanner) m_parts.pinger.abort();

@@ -3,7 +3,8 @@
 
 // One test, from its start to its settled outcome. It owns the sweep on a
 // thread of its own, takes its echoes on the GUI thread once per frame, and
-// asks the link who is there, in flight with the echoes. Once the test has
+// asks the link who is there and knocks on TCP ports, in flight with the
+// echoes. Once the test has
 // ended and its names and sightings are in, or their time is up, it
 // settles: the outcome it hands on then is all that the reports, the notices
 // and the history get.
@@ -11,6 +12,7 @@
 
 #include "link/LinkSightings.h"
 #include "scan/ScanEvents.h"
+#include "scan/TestKnocks.h"
 #include "scan/TestOutcome.h"
 #include "scan/TestPlan.h"
 
@@ -90,6 +92,7 @@ private:
     void takeEvent(const ScanEvent& event);
     void end(bool whole, uint32_t lastSent);
     void takeSightings(const LinkSightings::Seen& seen);
+    void takeKnocks(const std::vector<TestOutcome::Knocked>& knocked);
     void trySettle();
 
     Parts m_parts;
@@ -98,6 +101,8 @@ private:
     ScanEvents m_events;
     LinkSightings m_link;
     std::chrono::milliseconds m_linkBound{0};
+    TestKnocks m_knocks;
+    bool m_knocksPending = true;
     std::atomic<bool> m_stopRequested{false};
     std::unique_ptr<RangeScanner> m_scanner;
     QTimer m_drainTimer;  // the events are taken once per frame

@@ -22,6 +22,10 @@ inline constexpr const char* Router = "198.51.100.254";
 inline constexpr const char* Far = "203.0.113.10";
 inline constexpr const char* FarSilent = "203.0.113.20";
 inline constexpr const char* FarUnreachable = "203.0.113.200";
+// Behind Router, ignoring echo: refuses TCP (RST), listens on TCP port 443, drops everything.
+inline constexpr const char* FarRefusing = "203.0.113.30";
+inline constexpr const char* FarListening = "203.0.113.31";
+inline constexpr const char* FarDropping = "203.0.113.32";
 // Routed through Router, which drops every packet to them without an ICMP error.
 inline constexpr const char* SilentRouted24 = "192.0.2.0";   // a /24
 inline constexpr const char* SilentRouted16 = "198.18.0.0";  // a /16

@@ -66,7 +66,8 @@ public:
         const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
         const QString key = index.data(Qt::DisplayRole).toString() + QChar(0) +
                             QString::number(int(index.data(FoundComputers::AnsweredRole).toBool())) +
-                            QString::number(int(index.data(FoundComputers::OnLinkOnlyRole).toBool())) + QChar(0) +
+                            QString::number(int(index.data(FoundComputers::OnLinkOnlyRole).toBool())) +
+                            QString::number(int(index.data(FoundComputers::KnockOnlyRole).toBool())) + QChar(0) +
                             QString::number(option.state.toInt()) + QChar(0) +
                             QString::number(option.rect.width()) + QLatin1Char('x') +
                             QString::number(option.rect.height()) + QChar(0) + QString::number(ratio) + QChar(0) +
@@ -96,6 +97,7 @@ protected:
         option->features |= QStyleOptionViewItem::HasDecoration;
         option->icon = index.data(FoundComputers::AnsweredRole).toBool()     ? m_answering
                        : index.data(FoundComputers::OnLinkOnlyRole).toBool() ? m_onLinkOnly
+                       : index.data(FoundComputers::KnockOnlyRole).toBool()  ? m_knockOnly
                                                                              : m_silent;
         option->decorationSize = QSize(16, 16);
     }
@@ -104,6 +106,7 @@ private:
     const QIcon m_answering = Pictures::computerAnswering();
     const QIcon m_silent = Pictures::computerSilent();
     const QIcon m_onLinkOnly = Pictures::computerOnLinkOnly();
+    const QIcon m_knockOnly = Pictures::computerKnockOnly();
     // At most about 8 MB of pictures, counted in KiB.
     mutable QCache<QString, QPixmap> m_pictures{8 * 1024};
     mutable QHash<QString, QSize> m_sizes;

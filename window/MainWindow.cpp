@@ -14,6 +14,7 @@
 #include "window/ComputerHistoryModel.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
+#include "window/KnockDialog.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
 #include "window/ResultLog.h"
@@ -219,7 +220,10 @@ void MainWindow::startTest()
     m_client->prepareResultSheet();
     m_client->progress()->setRange(first, last);
     QString why;
-    if (!m_scan->start(m_client->testPlan(m_settings.oneAtATime()), &why)) {
+    TestPlan plan = m_client->testPlan(m_settings.oneAtATime());
+    plan.tcpPorts = KnockDialog::portsOf(m_settings);
+    plan.openPorts = m_settings.openPorts() && !plan.tcpPorts.empty();
+    if (!m_scan->start(plan, &why)) {
         m_client->progress()->reset();
         throw std::runtime_error("Cannot start the test: " + why.toStdString());
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-enum class Look { Answering, Silent, OnLinkOnly };
+enum class Look { Answering, Silent, OnLinkOnly, KnockOnly };
 
 QPixmap computer(Look look)
 {
@@ -41,6 +41,14 @@ QPixmap computer(Look look)
         p.drawRect(6, 3, 4, 3);
         p.drawRect(7, 6, 2, 3);
     }
+    const QColor door(0, 150, 136);  // teal: no other picture of the list has it
+    if (look == Look::KnockOnly) {
+        // A door on the grey screen, with its knob: it answered a knock.
+        p.setBrush(door);
+        p.drawRect(6, 3, 4, 6);
+        p.setBrush(QColor(240, 240, 240));
+        p.drawRect(8, 6, 1, 1);
+    }
     // Stand.
     p.setBrush(QColor(120, 120, 120));
     p.drawRect(6, 11, 4, 1);
@@ -54,7 +62,7 @@ QPixmap computer(Look look)
         p.drawRect(11, 13, 1, 2);
         p.drawRect(13, 13, 1, 2);
     } else {
-        p.setBrush(look == Look::Silent ? QColor(255, 140, 0) : plug);
+        p.setBrush(look == Look::Silent ? QColor(255, 140, 0) : look == Look::KnockOnly ? door : plug);
         p.drawRect(12, 13, 2, 2);
     }
     p.setBrush(QColor(90, 90, 90));
@@ -152,6 +160,11 @@ QIcon computerSilent()
 QIcon computerOnLinkOnly()
 {
     return QIcon(computer(Look::OnLinkOnly));
+}
+
+QIcon computerKnockOnly()
+{
+    return QIcon(computer(Look::KnockOnly));
 }
 
 QIcon programIcon()

@@ -15,6 +15,9 @@ QIcon computerSilent();
 // Silent at its echo but seen on the link: a grey screen with a violet network
 // plug, and a violet lamp.
 QIcon computerOnLinkOnly();
+// Silent at its echo, not on the link, but it answered a TCP knock: a grey
+// screen with a teal door, and a teal lamp.
+QIcon computerKnockOnly();
 // 32 x 32: a monitor sending echo waves.
 QIcon programIcon();
 // 88 x 124, 8 bits per pixel with a 256-colour palette, for the about box.

@@ -8,6 +8,7 @@
 #include "scan/ScanController.h"
 #include "window/AboutDialog.h"
 #include "window/HistoryStoreDialog.h"
+#include "window/KnockDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -73,6 +74,13 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
     m_oneAtATime = checkable(options, QStringLiteral("Ping one address at a &time"), "oneAtATimeAction",
                              settings.oneAtATime());
     connect(m_oneAtATime, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOneAtATime(on)); });
+    m_knock = new KnockDialog(settings, bar->window());
+    connect(m_knock, &KnockDialog::notKept, this, &WindowMenus::keep);
+    QAction* knock = options->addAction(QStringLiteral("Knock on TCP &ports…"));
+    knock->setObjectName(QStringLiteral("tcpPortsAction"));
+    connect(knock, &QAction::triggered, m_knock, &KnockDialog::openWithKeptChoice);
+    QAction* openPorts = checkable(options, QStringLiteral("Report &open TCP ports"), "openPortsAction", settings.openPorts());
+    connect(openPorts, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOpenPorts(on)); });
     // The digits are the accelerators: the menu's own letters stay free.
     const QActionGroup* days =
         choices(options, QStringLiteral("&Keep history"), "keepHistoryMenu", QStringLiteral("keepHistory"),

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The menu bar: File (Exit), Options (the program's own preferences: the
-// notices, one at a time, how long the history is kept and how many missed
+// notices, one at a time, the TCP knock and its open ports, how long the history is kept and how many missed
 // tests make a notice; kept in the settings and applied to the scan at once)
 // and Help (About). The about box and the desktop notices belong to it.
 #pragma once
@@ -13,6 +13,7 @@
 #include <memory>
 
 class AboutDialog;
+class KnockDialog;
 class DesktopNotifier;
 class QAction;
 class QMenuBar;
@@ -54,6 +55,7 @@ private:
     QAction* m_notify;
     QAction* m_oneAtATime;
     QAction* m_historyStore;
+    KnockDialog* m_knock;
     std::unique_ptr<AboutDialog> m_about;
     DesktopNotifier* m_notifier;
 };

@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/HistoryCommand.h"
 #include "history/HistoryStore.h"
+#include "net/TcpPortList.h"
 #include "tests/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +26,12 @@ static QString parsed(const CommandLineOptions& o)
 {
     QStringList ranges;
     for (const ScanRange& r : o.plan.ranges) ranges << QString::fromStdString(scanRangeText(r));
-    return QString::asprintf("%s = %s, preset %d, interval %lld, repeat %d, report '%s', format %d%s%s%s%s",
+    return QString::asprintf("%s = %s, preset %d, interval %lld, repeat %d, report '%s', format %d%s%s%s%s, tcp %s%s",
                              qPrintable(o.ranges.join(' ')), qPrintable(ranges.join(' ')), o.plan.preset,
                              static_cast<long long>(o.plan.interval.count()), o.repeatMinutes, qPrintable(o.reportFile),
                              int(o.format), o.allLines ? ", all lines" : "", o.quiet ? ", quiet" : "",
-                             o.plan.oneAtATime ? ", one at a time" : "", o.keepHistory ? "" : ", no history");
+                             o.plan.oneAtATime ? ", one at a time" : "", o.keepHistory ? "" : ", no history",
+                             tcpPortListText(o.plan.tcpPorts).c_str(), o.plan.openPorts ? ", open ports" : "");
 }
 
 TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
@@ -40,24 +42,46 @@ TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
                "' is not A.B.C.MIN-MAX (octets 0 to 255, MIN up to MAX, 1 to 254) or A.B.C.D/N (N 16 to 30)";
     };
     const QString repeat = "' is not a whole number of minutes from 1 to 60";
+    const auto ports = [](const QString& value, const QString& why) {
+        return "scanvet: --tcp-ports: '" + value + "' is not 1 to 16 ports from 1 to 65535, or none: " + why;
+    };
     // Arguments, action, then the parsed options of a scan, the whole usage error, or a part of the help (which names
     // the test, not scanvet, while an application object exists).
     const std::tuple<QStringList, CommandLine::Action, QString> rows[] = {
         {{}, Window, ""},
-        {{"--help"}, Help, "Exit status: 0 when a computer answered or was seen on the link in the last test"},
+        {{"--help"}, Help, "Exit status: 0 when a computer answered the echo or a TCP knock, or was seen on the link, in the last test"},
         {{"--version"}, Version, "scanvet " SCANVET_VERSION},
         {{"--range", "198.51.100.1-31", "--preset", "slow", "--all-lines", "--repeat", "60", "--report", "-",
           "--format", "json", "--one-at-a-time", "--no-history"}, Scan,
          "198.51.100.1-31 = 198.51.100.1-31, preset 2, interval 250, repeat 60, report '-', format 2, all lines, one at "
-         "a time, no history"},
+         "a time, no history, tcp 80,443"},
         {{"--range=0.255.9.1-254", "--preset=lan", "--repeat=1", "--format=csv", "--report=a,b.csv", "--quiet",
           "--interval=0.1"}, Scan,
-         "0.255.9.1-254 = 0.255.9.1-254, preset 0, interval 100, repeat 1, report 'a,b.csv', format 1, quiet"},
+         "0.255.9.1-254 = 0.255.9.1-254, preset 0, interval 100, repeat 1, report 'a,b.csv', format 1, quiet, tcp 80,443"},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", " 443, 22,65535,1 ", "--open-ports"}, Scan,
+         "1.2.3.1-5 = 1.2.3.1-5, preset 1, interval 250, repeat 0, report '', format 0, tcp 443,22,65535,1, open ports"},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "none"}, Scan,
+         "1.2.3.1-5 = 1.2.3.1-5, preset 1, interval 250, repeat 0, report '', format 0, tcp none"},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"}, Scan,
+         "1.2.3.1-5 = 1.2.3.1-5, preset 1, interval 250, repeat 0, report '', format 0, tcp "
+         "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "0"}, UsageError, ports("0", "'0' is not a port from 1 to 65535")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "80,65536"}, UsageError,
+         ports("80,65536", "'65536' is not a port from 1 to 65535")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "80,443,80"}, UsageError, ports("80,443,80", "port 80 is given twice")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, UsageError,
+         ports("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", "more than 16 ports")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "http"}, UsageError, ports("http", "'http' is not a port from 1 to 65535")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "80,,443"}, UsageError, ports("80,,443", "an empty item")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", ""}, UsageError, ports("", "an empty item")},
+        {{"--range", "1.2.3.1-5", "--tcp-ports", "none", "--open-ports"}, UsageError,
+         "scanvet: --open-ports needs TCP ports: not with --tcp-ports none"},
+        {{"--open-ports"}, UsageError, "scanvet: --open-ports needs --range"},
         // The ranges as the reports name them: each in its normalised form, in the order given.
         {{"--range", "10.0.0.7-7", "--range", "10.1.2.3/30", "--range", "10.9.200.1/16", "--range", "198.051.100.001-12",
           "--interval", "1000"}, Scan,
          "10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254 198.51.100.1-12 = 10.0.0.7-7 10.1.2.1-2 10.9.0.1-10.9.255.254 "
-         "198.51.100.1-12, preset 1, interval 1000000, repeat 0, report '', format 0"},
+         "198.51.100.1-12, preset 1, interval 1000000, repeat 0, report '', format 0, tcp 80,443"},
         {{"--range", "1.2.3.1-5", "--one-at-a-time", "--interval", "500"}, UsageError,
          "scanvet: --interval does nothing with --one-at-a-time: each echo waits for the one before"},
         {{"--range", "198.51.100.1-255"}, UsageError, range("198.51.100.1-255")},

@@ -29,14 +29,14 @@
 
 namespace fs = std::filesystem;
 
-const std::string Header = "address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n";
-const std::string ArpOnlyRows = "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link,,false,\r\n"
-                                "198.51.100.41,,false,70:b3:d5:71:9a:41,2M Technology,link,,false,\r\n"
-                                "198.51.100.42,,false,02:5c:a1:00:00:42,(locally administered),link,,false,\r\n";
-const std::string LateOnLink = "198.51.100.30,late.lab,false,02:00:00:00:00:30,(locally administered),link,,false,\r\n";
-const std::string EchoRows3To10 = "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n"
-                                  "198.51.100.10,alpha.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n";
-const std::string Echo50Row = "198.51.100.50,echo50.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n";
+const std::string Header = "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n";
+const std::string ArpOnlyRows = "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link,,false,,\r\n"
+                                "198.51.100.41,,false,70:b3:d5:71:9a:41,2M Technology,link,,false,,\r\n"
+                                "198.51.100.42,,false,02:5c:a1:00:00:42,(locally administered),link,,false,,\r\n";
+const std::string LateOnLink = "198.51.100.30,late.lab,false,02:00:00:00:00:30,(locally administered),link,,false,,\r\n";
+const std::string EchoRows3To10 = "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n"
+                                  "198.51.100.10,alpha.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n";
+const std::string Echo50Row = "198.51.100.50,echo50.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n";
 // Where no helper may ask ARP, the one line that says why.
 const std::string NoArpLine = "scanvet: the neighbour table tells who is on the link: no ARP through the helper: [^\n]*\n";
 
@@ -119,7 +119,7 @@ TEST(HeadlessLab, shouldExitWithItsStatusAndNeitherNeedADisplayNorTouchTheSettin
         {{"--range", "198.51.100.30-30", "--preset", "lan", "--one-at-a-time", "--format", "csv", "--report",
           "found.csv"}, 0, 0, "", Header + LateOnLink},
         {{"--range", "198.51.100.5-5", "--preset", "fast", "--format", "csv", "--report", "found.csv"}, 0, 1, "",
-         Header + "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n"},
+         Header + "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n"},
         {{"--range", "198.51.100.40-42", "--format", "csv", "--report", "found.csv"}, 0, 0, "", Header + ArpOnlyRows},
         // Every computer in address order, whatever saw it, and each range scanned whatever order they come in.
         {{"--range", "198.51.100.40-60", "--range", "198.51.100.3-10", "--format", "csv", "--report", "found.csv"}, 0, 3, "",
@@ -208,7 +208,7 @@ TEST(HeadlessLab, shouldEndAfterTheEchoItIsOnAndWriteWhatItFoundWhenInterrupted)
         EXPECT_EQ(run.finish(), status);
         EXPECT_EQ(run.said("Sending ping to 198.51.100.15"), 0);
         EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()),
-                  Header + "198.51.100.13,,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n" + ArpOnlyRows);
+                  Header + "198.51.100.13,,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n" + ArpOnlyRows);
         EXPECT_TRUE(run.errors.isEmpty());
     }
 }

@@ -31,8 +31,8 @@ Process shell(const QTemporaryDir& work, const std::string& line)
                                                "QT_QPA_PLATFORM", "/bin/bash", "-c", line.c_str()});
 }
 
-const std::string Csv = "address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n"
-                        "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,\r\n";
+const std::string Csv = "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n"
+                        "198.51.100.5,echo5.lab,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n";
 
 } // namespace
 
@@ -98,8 +98,8 @@ TEST(Shell, shouldWriteEachTestsReportOnceAndNotWaitForNamesWithoutEnd)
     ASSERT_TRUE(nameServer.holds(0));
     Process held = shell(work, "exec $S --range 198.51.100.12-12 --preset lan --format csv --report -");
     EXPECT_EQ(held.finish(), 0);
-    EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by,label,known,conflict\n198.51.100.12,,true,02:00:00:00:00:10,"
-                                      "(locally administered),echo,,false,");
+    EXPECT_EQ(held.lines.join('\n'), "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\n198.51.100.12,,true,02:00:00:00:00:10,"
+                                      "(locally administered),echo,,false,,");
     EXPECT_TRUE(nameServer.holds(1));
 }
 

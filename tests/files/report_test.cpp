@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+
 TEST(Report, shouldGiveTheTimeOfDayInTheLocalesLongFormatWithoutZone)
 {
     const std::pair<const char*, QString> cases[] = {
@@ -22,7 +24,7 @@ TEST(Report, shouldQuoteEveryCsvNameAndKeepSpreadsheetsFromTakingItForAFormula)
         {"a\"b", "\"a\"\"b\""}, {"x,y", "\"x,y\""}, {"-1+2", "'-1+2"}, {"=cmd", "'=cmd"},
         {"+a", "'+a"}, {"@SUM(A1)", "'@SUM(A1)"}, {"=\"a\"", "\"'=\"\"a\"\"\""}, {"plain.lab", "plain.lab"}};
     for (const auto& [name, field] : cases)
-        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by,label,known,conflict\r\n10.0.0.1," + field + ",true,,,,,false,\r\n")
+        EXPECT_EQ(csvReport({{name, true, "10.0.0.1", name, {}, {}, {}, {}, {}, {}}}), "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n10.0.0.1," + field + ",true,,,,,false,,\r\n")
             << name.toStdString();
 }
 
@@ -38,4 +40,18 @@ TEST(Report, shouldListEveryComputerInAddressOrderWhateverSawIt)
                         third = bytes.indexOf("10.0.0.10");
         EXPECT_TRUE(first >= 0 && first < second && second < third) << bytes.toStdString();
     }
+}
+
+TEST(Report, shouldPutTheOpenPortsAfterTheOtherColumnsAndKeepTheTextReportAsItWas)
+{
+    const std::vector<ReportEntry> found{{"10.0.0.8", false, "10.0.0.8", {}, {}, {}, "tcp", {}, {}, {443, 80}},
+                                         {"10.0.0.9", true, "10.0.0.9", {}, {}, {}, "echo", {}, {}, {}}};
+    EXPECT_EQ(csvReport(found), "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n"
+                                "10.0.0.8,,false,,,tcp,,false,,443 80\r\n10.0.0.9,,true,,,echo,,false,,\r\n");
+    const QByteArray json = QJsonDocument::fromJson(jsonReport({"10.0.0.1-10"}, QDateTime::currentDateTime(), found))
+                                .toJson(QJsonDocument::Compact);
+    EXPECT_TRUE(json.contains(R"("open_ports":[443,80],"seen_by":"tcp")") && json.contains(R"("open_ports":[],"seen_by":"echo")"))
+        << json.toStdString();
+    const QByteArray text = reportBytes(ReportFormat::Text, {{}, {"10.0.0.1-10"}, QDateTime::currentDateTime(), found});
+    EXPECT_FALSE(text.contains("443") || text.contains("tcp")) << text.toStdString();
 }

@@ -4,6 +4,7 @@
 // Catches: a change told for a first, stopped or other range's or preset's test, told before N misses, or missed; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
 // listed computer.
+#include "tests/history/HistoryFixture.h"
 #include "tests/scan/ScanFixture.h"
 
 
@@ -88,4 +89,26 @@ TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeAndPre
         EXPECT_EQ(change ? text(change->answeringNow) + " | " + text(change->stoppedAnswering) : QString(),
                   QLatin1String(test.change));
     }
+}
+
+TEST(TestOutcome, shouldCountAComputerFoundByAKnockAlonePresentInTheNoticesAndTheHistory)
+{
+    // 192.0.2.5 answers the echo, .7 a TCP knock alone, .9 both.
+    TestOutcome outcome{{{lastOctetRange(0xC0000200, 1, 20)}, 1}, at(0).addSecs(-10), at(0), true, true, {}, {}};
+    outcome.answered = {{0xC0000205, 1}, {0xC0000209, 1}};
+    outcome.knocked = {{0xC0000207, 443, {443}}, {0xC0000209, 80, {}}};
+    EXPECT_EQ(outcome.present(), (std::vector<uint32_t>{0xC0000205, 0xC0000207, 0xC0000209}));
+    ChangeWatch watch;
+    (void)watch.compare(outcome);
+    TestOutcome later = outcome;
+    later.knocked.clear();
+    const std::optional<RangeChange> change = watch.compare(later);
+    ASSERT_TRUE(change.has_value());
+    EXPECT_EQ(change->stoppedAnswering, std::vector<uint32_t>{0xC0000207});
+    TemporaryHistory history;
+    ASSERT_TRUE(history.store.record(outcome.historyRecords([](uint32_t) { return QString(); })));
+    const std::optional<ComputerHistory> knocked = history.computer(7, 0), both = history.computer(9, 0);
+    ASSERT_TRUE(knocked && both);
+    EXPECT_EQ(std::tuple(knocked->present, knocked->seenBy), std::tuple(true, ComputerHistory::SeenBy::Tcp));
+    EXPECT_EQ(both->seenBy, ComputerHistory::SeenBy::Echo);
 }

@@ -17,11 +17,13 @@
 #include "window/ConfigSheet.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
+#include "window/KnockDialog.h"
 #include "window/ResultLog.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QDir>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -373,4 +375,40 @@ TEST_F(WindowFixture, shouldSayOnTheHistoryPageForAsLongAsItLastsThatTheHistoryC
     EXPECT_TRUE(note->text().startsWith("The history cannot be used: ")) << note->text().toStdString();
     m_window->close();
     QFile::remove(file);
+}
+
+TEST_F(WindowFixture, shouldKnockOnTheKeptPortsRefuseABadListAndShowAComputerFoundByAKnockAlone)
+{
+    EXPECT_EQ(KnockDialog::portsOf(Settings(m_work.path())), (std::vector<uint16_t>{80, 443})) << "on by default";
+    EXPECT_FALSE(m_window->findChild<QAction*>("openPortsAction")->isChecked());
+    m_window->findChild<QAction*>("tcpPortsAction")->trigger();
+    auto* dialog = m_window->findChild<KnockDialog*>("knockDialog");
+    auto* ports = dialog->findChild<QLineEdit*>("portsEdit");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->isVisible(); }, 5000));
+    EXPECT_EQ(ports->text(), "80,443");
+    EXPECT_EQ(ports->accessibleName(), "TCP ports");
+    // A bad list keeps the box open and says why; a good one is kept in the user's configuration.
+    for (const auto& [typed, kept] : {std::pair{"80,80", "80,443"}, std::pair{"443, 22", "443,22"}}) {
+        paste(ports, typed);
+        QTest::keyClick(ports, Qt::Key_Return);
+        EXPECT_EQ(dialog->isVisible(), QString(typed) == "80,80");
+        EXPECT_EQ(Settings(m_work.path()).tcpPorts(), kept);
+    }
+    EXPECT_TRUE(dialog->findChild<QLabel*>("problemLabel")->text().contains("port 80 is given twice"));
+    m_window->findChild<QAction*>("tcpPortsAction")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->isVisible(); }, 5000));
+    QTest::keyClick(dialog->findChild<QCheckBox*>("knockCheck"), Qt::Key_Space);
+    QTest::keyClick(dialog, Qt::Key_Return);
+    EXPECT_TRUE(KnockDialog::portsOf(Settings(m_work.path())).empty()) << "turned off";
+
+    FoundComputers& found = scan().foundComputers();
+    TestPlan plan;
+    plan.ranges = {lastOctetRange(0xCB007100, 30, 31)};
+    found.showKnocks(plan, {{0xCB00711E, 80, {}}, {0xCB00711F, 443, {443}}});
+    const QModelIndex knocked = found.index(found.rowOf("203.0.113.30"));
+    EXPECT_TRUE(knocked.data(FoundComputers::KnockOnlyRole).toBool());
+    EXPECT_EQ(knocked.data(Qt::ToolTipRole).toString(), "answers on TCP port 80, not on ping");
+    EXPECT_EQ(knocked.data(Qt::AccessibleDescriptionRole).toString(), "answers on TCP port 80, not on ping");
+    EXPECT_EQ(found.reportEntries().at(1).openPorts, QList<int>{443});
+    EXPECT_EQ(found.reportEntries().at(1).seenBy, "tcp");
 }

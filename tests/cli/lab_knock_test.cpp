@@ -1,0 +1,60 @@
+// SPDX-FileCopyrightText: 2026 Scanvet developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Catches: a computer behind the router that ignores ping but refuses or accepts a TCP connection left out of the
+// report, or put in it as answering or seen on the link; one that drops everything found; open ports reported
+// without being asked, missing when asked, or outside the CSV's last column; --tcp-ports none still knocking; an
+// exit status that does not count a computer found by a knock alone.
+#include "tests/Lab.h"
+#include "tests/Process.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+TEST(HeadlessKnockLab, findsWhatRefusesOrAcceptsBehindTheRouterAndNothingThatDrops)
+{
+    SCANVET_REQUIRE_LAB();
+    const std::string header = "address,name,answering,mac,vendor,seen_by,open_ports\r\n";
+    const std::string far = "203.0.113.10,far.lab,true,,,echo,\r\n";
+    struct Row {
+        std::vector<const char*> options;
+        int status;
+        std::string csv;
+    };
+    const Row rows[] = {
+        {{}, 0, header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,\r\n"},
+        {{"--open-ports"}, 0, header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,443\r\n"},
+        {{"--tcp-ports", "443,22", "--open-ports", "--preset", "slow"}, 0,
+         header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,443\r\n"},
+        {{"--tcp-ports", "none"}, 0, header + far},
+        // Nobody but the quiet hosts: found by a knock alone, the test has found a computer.
+        {{"--range", "203.0.113.30-30"}, 0, header + "203.0.113.30,,false,,,tcp,\r\n"},
+        {{"--range", "203.0.113.32-32"}, 1, header},
+        {{"--range", "203.0.113.30-31", "--tcp-ports", "none"}, 1, header},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir work;
+        std::vector<const char*> argv{SCANVET, "--no-history", "--format", "csv", "--report", "-"};
+        if (row.options.empty() || std::string(row.options[0]) != "--range")
+            argv.insert(argv.end(), {"--range", "203.0.113.9-33"});
+        argv.insert(argv.end(), row.options.begin(), row.options.end());
+        std::string arguments;
+        for (const char* argument : argv) arguments += std::string(argument) + ' ';
+        SCOPED_TRACE(arguments);
+        Process run(work.path().toStdString(), argv);
+        EXPECT_EQ(run.finish(), row.status);
+        // The report is on standard output, the result lines on standard error.
+        EXPECT_EQ(run.lines.join("\r\n").toStdString() + (run.lines.isEmpty() ? "" : "\r\n"), row.csv);
+    }
+    // JSON: a list of numbers, empty when not asked.
+    QTemporaryDir work;
+    Process run(work.path().toStdString(), {SCANVET, "--no-history", "--range", "203.0.113.31-31", "--open-ports",
+                                            "--format", "json", "--report", "-"});
+    EXPECT_EQ(run.finish(), 0);
+    const QJsonObject computer =
+        QJsonDocument::fromJson(run.lines.join('\n')).object().value("computers").toArray().at(0).toObject();
+    EXPECT_EQ(computer.value("seen_by").toString(), "tcp");
+    EXPECT_EQ(computer.value("open_ports").toArray(), QJsonArray{443});
+}
