@@ -4,10 +4,9 @@
 #include "history/HistoryStore.h"
 
 #include "base/Durations.h"
-#include "net/Ipv4.h"
-
-#include "history/Log.h"
 #include "history/HistoryReader.h"
+#include "history/Log.h"
+#include "net/Ipv4.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,10 +29,7 @@ namespace {
 // this much before it; a stored time further ahead came from a clock that ran ahead.
 constexpr qint64 LateTest = 60 * 60;
 
-QVariant nullable(std::optional<qint64> value)
-{
-    return value ? QVariant(*value) : QVariant();
-}
+QVariant nullable(std::optional<qint64> value) { return value ? QVariant(*value) : QVariant(); }
 
 // A computer's row as a test finds and leaves it.
 struct Sighting {

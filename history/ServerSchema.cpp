@@ -47,17 +47,17 @@ QString ServerSchema::prepare(QSqlDatabase& database)
     } else if (query.value(0).toBool()) {
         if (exec(QStringLiteral("SELECT max(version) FROM scanvet_history_version")) && query.next()) {
             const int version = query.value(0).toInt();
-            if (version > HistorySchema::Version)
+            if (version > Version)
                 error = QStringLiteral("written by a later Scanvet (history version %1; this one reads %2)")
-                            .arg(version).arg(HistorySchema::Version);
-            else if (version < HistorySchema::Version)
+                            .arg(version).arg(Version);
+            else if (version < Version)
                 error = QStringLiteral("history version %1 is not one this Scanvet migrates").arg(version);
         }
     } else if (query.value(1).toBool()) {
         error = QStringLiteral("not a Scanvet history database (it has a tests table of its own)");
     } else {
         for (const char* statement : CreateStatements) exec(QLatin1String(statement));
-        exec(QStringLiteral("INSERT INTO scanvet_history_version (version) VALUES (%1)").arg(HistorySchema::Version));
+        exec(QStringLiteral("INSERT INTO scanvet_history_version (version) VALUES (%1)").arg(Version));
     }
     if (error.isEmpty() && exec(QStringLiteral("COMMIT"))) return QString();
     if (!query.exec(QStringLiteral("ROLLBACK")))

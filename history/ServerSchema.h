@@ -13,6 +13,10 @@
 
 class ServerSchema {
 public:
+    // The server's own version: the file's tables of its version 2 with the
+    // scanner of each row. The known computers stay in the file.
+    static constexpr int Version = 2;
+
     // Checks the tables' version, and creates them in an empty database.
     // Several scanners may do so at once: one creates, the others wait for it.
     // An empty string, or the reason the database is not usable (nothing is

@@ -4,7 +4,9 @@
 #include "window/ClientArea.h"
 
 #include "window/ConfigSheet.h"
+#include "files/Settings.h"
 #include "window/HistorySheet.h"
+#include "window/KnockDialog.h"
 #include "window/ProgressFrame.h"
 #include "window/ResultLog.h"
 #include "window/ResultSheet.h"
@@ -101,11 +103,13 @@ void ClientArea::prepareResultSheet()
     }
 }
 
-TestPlan ClientArea::testPlan(bool oneAtATime) const
+TestPlan ClientArea::testPlan(const Settings& settings) const
 {
     TestPlan plan;
     plan.ranges = {lastOctetRange(m_topBar->network(), m_configSheet->rangeFirst(), m_configSheet->rangeLast())};
     plan.preset = m_configSheet->speedPreset();
-    plan.oneAtATime = oneAtATime;
+    plan.oneAtATime = settings.oneAtATime();
+    plan.tcpPorts = KnockDialog::portsOf(settings);
+    plan.openPorts = settings.openPorts() && !plan.tcpPorts.empty();
     return plan;
 }

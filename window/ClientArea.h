@@ -13,6 +13,7 @@
 #include <QScrollArea>
 
 class ConfigSheet;
+class Settings;
 class Dialogs;
 class FoundComputers;
 class HistorySheet;
@@ -50,8 +51,8 @@ public:
     // Before a test or a ping: overwrite starts the sheet afresh, append
     // separates the rounds with an empty line.
     void prepareResultSheet();
-    // A test of the fields' range and preset.
-    TestPlan testPlan(bool oneAtATime) const;
+    // A test of the fields' range and preset, with the choices of settings.
+    TestPlan testPlan(const Settings& settings) const;
     // The head of the found computers' report: the fields as they read.
     ReportHeader reportHeader() const;
 

@@ -4,10 +4,15 @@
 #include "window/ComputerNaming.h"
 
 #include "scan/ScanController.h"
+#include "window/ClientArea.h"
 #include "window/ComputerHistoryModel.h"
+#include "window/FoundComputersView.h"
+#include "window/HistorySheet.h"
+#include "window/TestSheet.h"
 #include "window/NameComputerDialog.h"
 
 #include <QAbstractItemView>
+#include <QTableView>
 #include <QMenu>
 #include <QPointer>
 
@@ -68,4 +73,11 @@ void ComputerNaming::showMenu(QAbstractItemView* view, const Computer& computer,
         if (m_scan.nameComputer(key, dialog->name(), dialog->note())) Q_EMIT named();
     });
     dialog->open();
+}
+
+void ComputerNaming::attachToSheets(ClientArea& client)
+{
+    attachToList(client.testSheet()->view(), m_scan.foundComputers());
+    attachToHistory(client.historySheet()->view(), *client.historySheet()->model());
+    connect(this, &ComputerNaming::named, client.historySheet(), &HistorySheet::refresh);
 }

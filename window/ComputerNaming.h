@@ -16,6 +16,8 @@ class FoundComputers;
 class QAbstractItemView;
 class ScanController;
 
+class ClientArea;
+
 class ComputerNaming : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +33,8 @@ public:
     // The list of found computers, and the History page's table.
     void attachToList(QAbstractItemView* view, const FoundComputers& found);
     void attachToHistory(QAbstractItemView* view, const ComputerHistoryModel& history);
+    // Both, on the Test Sheet's list and the History page, which reads again after each naming.
+    void attachToSheets(ClientArea& client);
 
 Q_SIGNALS:
     // A name was kept or forgotten.

@@ -11,10 +11,8 @@
 #include "window/Controls.h"
 #include "window/Dialogs.h"
 #include "window/ComputerNaming.h"
-#include "window/ComputerHistoryModel.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
-#include "window/KnockDialog.h"
 #include "window/Pictures.h"
 #include "window/ProgressFrame.h"
 #include "window/ResultLog.h"
@@ -33,8 +31,6 @@
 #include <QDir>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QTableView>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -104,10 +100,7 @@ void MainWindow::connectControls()
     m_client->historySheet()->setHistory(m_scan->history());
     connect(m_menus, &WindowMenus::historyChanged, this, [this] { m_client->historySheet()->setHistory(m_scan->history()); });
     connect(m_scan, &ScanController::testSettled, m_client->historySheet(), &HistorySheet::refresh);
-    auto* naming = new ComputerNaming(*m_scan, this);
-    naming->attachToList(m_client->testSheet()->view(), m_scan->foundComputers());
-    naming->attachToHistory(m_client->historySheet()->view(), *m_client->historySheet()->model());
-    connect(naming, &ComputerNaming::named, m_client->historySheet(), &HistorySheet::refresh);
+    (new ComputerNaming(*m_scan, this))->attachToSheets(*m_client);
     connect(m_client->configSheet(), &ConfigSheet::repeatChanged, this, [this] { m_scan->setRepeatMinutes(m_client->configSheet()->repeatMinutes()); });
     // Once each: the same reason would come with every choice, and every test.
     connect(m_menus, &WindowMenus::preferenceNotKept, this, [this](const QString& why) {
@@ -220,10 +213,7 @@ void MainWindow::startTest()
     m_client->prepareResultSheet();
     m_client->progress()->setRange(first, last);
     QString why;
-    TestPlan plan = m_client->testPlan(m_settings.oneAtATime());
-    plan.tcpPorts = KnockDialog::portsOf(m_settings);
-    plan.openPorts = m_settings.openPorts() && !plan.tcpPorts.empty();
-    if (!m_scan->start(plan, &why)) {
+    if (!m_scan->start(m_client->testPlan(m_settings), &why)) {
         m_client->progress()->reset();
         throw std::runtime_error("Cannot start the test: " + why.toStdString());
     }

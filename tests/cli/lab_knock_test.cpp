@@ -16,21 +16,21 @@
 TEST(HeadlessKnockLab, findsWhatRefusesOrAcceptsBehindTheRouterAndNothingThatDrops)
 {
     SCANVET_REQUIRE_LAB();
-    const std::string header = "address,name,answering,mac,vendor,seen_by,open_ports\r\n";
-    const std::string far = "203.0.113.10,far.lab,true,,,echo,\r\n";
+    const std::string header = "address,name,answering,mac,vendor,seen_by,label,known,conflict,open_ports\r\n";
+    const std::string far = "203.0.113.10,far.lab,true,,,echo,,false,,\r\n";
     struct Row {
         std::vector<const char*> options;
         int status;
         std::string csv;
     };
     const Row rows[] = {
-        {{}, 0, header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,\r\n"},
-        {{"--open-ports"}, 0, header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,443\r\n"},
+        {{}, 0, header + far + "203.0.113.30,,false,,,tcp,,false,,\r\n203.0.113.31,,false,,,tcp,,false,,\r\n"},
+        {{"--open-ports"}, 0, header + far + "203.0.113.30,,false,,,tcp,,false,,\r\n203.0.113.31,,false,,,tcp,,false,,443\r\n"},
         {{"--tcp-ports", "443,22", "--open-ports", "--preset", "slow"}, 0,
-         header + far + "203.0.113.30,,false,,,tcp,\r\n203.0.113.31,,false,,,tcp,443\r\n"},
+         header + far + "203.0.113.30,,false,,,tcp,,false,,\r\n203.0.113.31,,false,,,tcp,,false,,443\r\n"},
         {{"--tcp-ports", "none"}, 0, header + far},
         // Nobody but the quiet hosts: found by a knock alone, the test has found a computer.
-        {{"--range", "203.0.113.30-30"}, 0, header + "203.0.113.30,,false,,,tcp,\r\n"},
+        {{"--range", "203.0.113.30-30"}, 0, header + "203.0.113.30,,false,,,tcp,,false,,\r\n"},
         {{"--range", "203.0.113.32-32"}, 1, header},
         {{"--range", "203.0.113.30-31", "--tcp-ports", "none"}, 1, header},
     };
