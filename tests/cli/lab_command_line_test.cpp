@@ -208,8 +208,11 @@ TEST(HeadlessLab, shouldEndAfterTheEchoItIsOnAndWriteWhatItFoundWhenInterrupted)
         ASSERT_EQ(run.signal(signal), 0);
         EXPECT_EQ(run.finish(), status);
         EXPECT_EQ(run.said("Sending ping to 198.51.100.15"), 0);
-        EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()),
-                  Header + "198.51.100.13,,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n" + ArpOnlyRows);
+        // .42 comes in where its sighting was decided before the interrupt; the others always do, with their makers.
+        const std::string found = fileText(work.filePath("found.csv").toStdString());
+        const std::string before = Header + "198.51.100.13,,true,02:00:00:00:00:10,(locally administered),echo,,false,,\r\n";
+        const std::string without42 = ArpOnlyRows.substr(0, ArpOnlyRows.find("198.51.100.42,"));
+        EXPECT_TRUE(found == before + ArpOnlyRows || found == before + without42) << found;
         EXPECT_TRUE(run.errors.isEmpty());
     }
 }
