@@ -72,15 +72,19 @@ int writeHistoryReport(const CommandLineOptions& options, const QString& history
     case ReportFormat::Csv: bytes = historyCsvReport(computers); break;
     case ReportFormat::Json: bytes = historyJsonReport(asked.text(), now, computers); break;
     }
+    if (!writeReportOrSay(options.reportFile, bytes)) return 4;
+    return computers.empty() ? 1 : 0;
+}
+
+bool writeReportOrSay(const QString& reportFile, const QByteArray& bytes)
+{
     QString why;
-    if (options.reportFile == QLatin1String("-")) {
+    if (reportFile == QLatin1String("-")) {
         if (const int error = writeAll(STDOUT_FILENO, bytes); error != 0) why = QString::fromLocal8Bit(std::strerror(error));
     } else {
-        (void)writeTextFile(options.reportFile, bytes, &why);
+        (void)writeTextFile(reportFile, bytes, &why);
     }
-    if (!why.isEmpty()) {
-        std::fprintf(stderr, "scanvet: cannot write the report: %s\n", qPrintable(why));
-        return 4;
-    }
-    return computers.empty() ? 1 : 0;
+    if (why.isEmpty()) return true;
+    std::fprintf(stderr, "scanvet: cannot write the report: %s\n", qPrintable(why));
+    return false;
 }

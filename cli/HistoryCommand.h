@@ -13,5 +13,8 @@
 // the file cannot be read (one line on standard error says why; no report).
 // keepDays: the window's choice; 0 (off) is said on standard error.
 [[nodiscard]] int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile, int keepDays);
+// bytes to the report file ("-": standard output); false, with one line on
+// standard error saying why, where they could not be written.
+[[nodiscard]] bool writeReportOrSay(const QString& reportFile, const QByteArray& bytes);
 // With the window's choice from the preferences.
 [[nodiscard]] int writeHistoryReport(const CommandLineOptions& options, const QString& historyFile);

@@ -3,6 +3,8 @@
 
 #include "cli/KnownCommand.h"
 
+#include "cli/HistoryCommand.h"
+
 #include "net/Ipv4.h"
 #include "base/Text.h"
 #include "files/TextFile.h"
@@ -144,15 +146,6 @@ int runKnownCommand(const CommandLineOptions& options, const QString& historyFil
         }))
         return cannotUse(store);
     const QByteArray bytes = knownBytes(options.format, computers, QDateTime::currentDateTime());
-    QString why;
-    if (options.reportFile == QLatin1String("-")) {
-        if (const int error = writeAll(STDOUT_FILENO, bytes); error != 0) why = QString::fromLocal8Bit(std::strerror(error));
-    } else {
-        (void)writeTextFile(options.reportFile, bytes, &why);
-    }
-    if (!why.isEmpty()) {
-        std::fprintf(stderr, "scanvet: cannot write the report: %s\n", qPrintable(why));
-        return 4;
-    }
+    if (!writeReportOrSay(options.reportFile, bytes)) return 4;
     return computers.empty() ? 1 : 0;
 }
