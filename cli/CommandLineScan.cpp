@@ -160,6 +160,11 @@ void CommandLineScan::end(int exitCode)
     HistoryService* history = m_scan.history();
     if (history != nullptr && history->busy()) {
         m_exitAfterHistory = exitCode;
+        // After one failed write, the tests still waiting are named, not waited for in turn.
+        history->finishSoon();
+        connect(history, &HistoryService::unrecorded, this, [this](const QString& test) {
+            complain(QStringLiteral("the history is not kept: the test of %1 is not recorded").arg(test));
+        });
         connect(history, &HistoryService::drained, this, [this] { finishRun(*m_exitAfterHistory); });
         return;
     }

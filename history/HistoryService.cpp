@@ -64,27 +64,43 @@ QString HistoryService::describe(const std::vector<TestRecord>& pieces)
 void HistoryService::setKeepDays(int days)
 {
     m_keepDays = days;
-    hand({Task::KeepDays, {}, {}, {}, days, {}, {}, {}, {}});
+    hand({.kind = Task::KeepDays, .keepDays = days});
 }
 
 void HistoryService::record(std::vector<TestRecord> pieces)
 {
-    if (m_keepDays > 0 && !pieces.empty()) hand({Task::Record, std::move(pieces), {}, {}, 0, {}, {}, {}, {}});
+    if (m_keepDays > 0 && !pieces.empty()) hand({.kind = Task::Record, .pieces = std::move(pieces)});
 }
 
 void HistoryService::query(const HistoryRange& range, const QDateTime& now, const QString& fromScanner)
 {
-    hand({Task::Query, {}, range, now, 0, fromScanner, {}, {}, {}});
+    hand({.kind = Task::Query, .range = range, .now = now, .fromScanner = fromScanner});
 }
 
 void HistoryService::readNames()
 {
-    hand({Task::Names, {}, {}, {}, 0, {}, {}, {}, {}});
+    hand({.kind = Task::Names});
 }
 
 void HistoryService::nameComputer(const QString& key, const QString& label, const QString& note)
 {
-    hand({Task::Name, {}, {}, {}, 0, {}, key, label, note});
+    hand({.kind = Task::Name, .key = key, .label = label, .note = note});
+}
+
+void HistoryService::countTestsOlderThan(int days)
+{
+    hand({.kind = Task::Count, .now = QDateTime::currentDateTimeUtc(), .keepDays = days});
+}
+
+void HistoryService::readBaseline(std::vector<HistoryRange> pieces, int preset, int cap, quint64 token)
+{
+    hand({.kind = Task::Baseline, .ranges = std::move(pieces), .preset = preset, .cap = cap, .token = token});
+}
+
+void HistoryService::finishSoon()
+{
+    const std::lock_guard lock(m_mutex);
+    m_finishing = true;
 }
 
 bool HistoryService::busy()
@@ -129,7 +145,7 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs, 
             if (m_tasks.empty()) return;  // closing, and nothing left to write
             task = std::move(m_tasks.front());
             m_tasks.pop_front();
-            worker.closing = m_closing;
+            worker.closing = m_closing || m_finishing;
             if (task.kind == Task::Record) m_underWay = describe(task.pieces);
         }
         perform(worker, task);
@@ -139,7 +155,7 @@ void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs, 
             m_underWay.clear();
             drained = --m_unanswered == 0;
         }
-        if (drained) answer({Answer::Drained, {}, false, {}, {}, {}});
+        if (drained) answer({.kind = Answer::Drained});
     }
 }
 
@@ -153,7 +169,12 @@ void HistoryService::perform(Worker& worker, Task& task)
         worker.lastPrune = 0;  // a shorter choice prunes at the next test, not a day later
         return;
     case Task::Record: {
-        if (m_giveUp || (worker.closing && !worker.lastFailure.isEmpty())) return;  // the program is ending: no second wait
+        if (m_giveUp) return;
+        if (worker.closing && !worker.lastFailure.isEmpty()) {
+            // The program is ending: no second wait, but a word for the test.
+            qCWarning(lcHistory) << "the test of" << describe(task.pieces) << "is not recorded";
+            return answer({.kind = Answer::Unrecorded, .text = describe(task.pieces)});
+        }
         if (ensureOpen(worker, HistoryStore::Access::Write) != HistoryStore::Opened::Ready) return;
         const qint64 end = task.pieces.front().end.toSecsSinceEpoch();
         const bool prune = worker.lastPrune == 0 || end - worker.lastPrune >= 24 * 60 * 60 || end < worker.lastPrune;
@@ -163,10 +184,12 @@ void HistoryService::perform(Worker& worker, Task& task)
         worker.lastFailure.clear();
         QStringList ranges;
         for (const TestRecord& piece : task.pieces) ranges << piece.range;
-        return answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}, std::move(learned), {}});
+        return answer({.kind = Answer::Recorded, .text = ranges.join(QStringLiteral(", ")), .whole = task.pieces.front().whole, .learned = std::move(learned)});
     }
     case Task::Names:
     case Task::Name: return performNaming(worker, task);
+    case Task::Count:
+    case Task::Baseline: return performRead(worker, task);
     case Task::Query: {
         std::vector<ComputerHistory> computers;
         if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
@@ -174,7 +197,7 @@ void HistoryService::perform(Worker& worker, Task& task)
             if (read) computers = std::move(*read);
             else report(worker, store.lastError());
         }
-        return answer({Answer::Read, task.range->text(), false, std::move(computers), {}, {}});
+        return answer({.kind = Answer::Read, .text = task.range->text(), .computers = std::move(computers)});
     }
     }
 }
@@ -190,7 +213,7 @@ void HistoryService::performNaming(Worker& worker, Task& task)
                                                         : known.name(task.key, task.label, task.note);
                         });
         if (!ok && store.isOpen()) report(worker, store.lastError());
-        answer({Answer::Named, task.key, ok, {}, {}, {}});
+        answer({.kind = Answer::Named, .text = task.key, .whole = ok});
     }
     KnownNames names;
     if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
@@ -201,7 +224,27 @@ void HistoryService::performNaming(Worker& worker, Task& task)
         });
         if (!read) report(worker, store.lastError());
     }
-    answer({Answer::NamesRead, {}, false, {}, {}, std::move(names)});
+    answer({.kind = Answer::NamesRead, .names = std::move(names)});
+}
+
+void HistoryService::performRead(Worker& worker, Task& task)
+{
+    HistoryStore& store = worker.store;
+    Answer read{.kind = task.kind == Task::Count ? Answer::Counted : Answer::BaselineRead};
+    // Counted carries the days asked about back, BaselineRead the caller's token.
+    read.tag = task.kind == Task::Count ? quint64(task.keepDays) : task.token;
+    const HistoryStore::Opened opened = ensureOpen(worker, HistoryStore::Access::Read);
+    if (opened == HistoryStore::Opened::Absent) read.count = 0;  // no file: nothing to delete
+    if (opened != HistoryStore::Opened::Ready) return answer(std::move(read));
+    const bool ok = store.read([&](const QSqlDatabase& database, QString* reason) {
+        if (task.kind == Task::Baseline)
+            return readPresenceBaseline(database, task.ranges, task.preset, task.cap, &read.baseline, reason);
+        const std::optional<qint64> count = testsOlderThan(database, task.keepDays, task.now, reason);
+        read.count = count.value_or(-1);
+        return count.has_value();
+    });
+    if (!ok) report(worker, store.lastError());
+    answer(std::move(read));
 }
 
 HistoryStore::Opened HistoryService::ensureOpen(Worker& worker, HistoryStore::Access access)
@@ -224,7 +267,7 @@ void HistoryService::report(Worker& worker, const QString& message)
 {
     if (message == worker.lastFailure) return;
     worker.lastFailure = message;
-    answer({Answer::Failed, message, false, {}, {}, {}});
+    answer({.kind = Answer::Failed, .text = message});
 }
 
 void HistoryService::answer(Answer answer)
@@ -258,6 +301,9 @@ void HistoryService::deliverAnswers()
         case Answer::Drained: Q_EMIT drained(); break;
         case Answer::ServerAway: Q_EMIT serverChanged(answer.text, false); break;
         case Answer::ServerBack: Q_EMIT serverChanged(answer.text, true); break;
+        case Answer::Counted: Q_EMIT testsOlderCounted(int(answer.tag), answer.count); break;
+        case Answer::BaselineRead: Q_EMIT baselineRead(answer.tag, answer.baseline); break;
+        case Answer::Unrecorded: Q_EMIT unrecorded(answer.text); break;
         }
     }
 }
@@ -274,18 +320,21 @@ bool HistoryService::performOnServer(Worker& worker, Task& task)
         if (server.record(task.pieces, worker.closing)) {
             QStringList ranges;
             for (const TestRecord& piece : task.pieces) ranges << piece.range;
-            answer({Answer::Recorded, ranges.join(QStringLiteral(", ")), task.pieces.front().whole, {}, {}, {}});
+            answer({.kind = Answer::Recorded, .text = ranges.join(QStringLiteral(", ")), .whole = task.pieces.front().whole});
         } else {
             report(worker, server.lastError());
         }
         break;
     // Known computers are kept in the file only: a server reads no names.
-    case Task::Names: answer({Answer::NamesRead, {}, false, {}, {}, {}}); break;
-    case Task::Name: answer({Answer::Failed, QStringLiteral("names are kept in the history file only"), false, {}, {}, {}}); break;
+    case Task::Names: answer({.kind = Answer::NamesRead}); break;
+    case Task::Name: answer({.kind = Answer::Failed, .text = QStringLiteral("names are kept in the history file only")}); break;
+    // The server's tests are every scanner's: the notices count their own, in memory.
+    case Task::Count: answer({.kind = Answer::Counted, .tag = quint64(task.keepDays)}); break;
+    case Task::Baseline: answer({.kind = Answer::BaselineRead, .tag = task.token}); break;
     case Task::Query:
         if (std::optional<std::vector<ComputerHistory>> read = server.computers(*task.range, task.now, task.fromScanner))
             computers = std::move(*read);
-        answer({Answer::Read, task.range->text(), false, std::move(computers), {}, {}});
+        answer({.kind = Answer::Read, .text = task.range->text(), .computers = std::move(computers)});
         break;
     }
     for (const ServerHistory::Notice& notice : server.takeNotices())

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "history/ComputerHistory.h"
+#include "history/HistoryQueries.h"
 #include "history/HistoryRange.h"
 #include "history/HistoryStore.h"
 #include "history/TestRecord.h"
@@ -61,6 +62,16 @@ public:
     void readNames();
     // key: a MAC or an address; an empty label forgets its name. named() follows, then namesRead().
     void nameComputer(const QString& key, const QString& label, const QString& note);
+    // How many tests keeping only days would delete: testsOlderCounted()
+    // follows, with -1 where that cannot be known (failed() says why).
+    void countTestsOlderThan(int days);
+    // What the notices count from in the history for a test of pieces with
+    // preset (see readPresenceBaseline): baselineRead() follows with token,
+    // null where the history cannot tell.
+    void readBaseline(std::vector<HistoryRange> pieces, int preset, int cap, quint64 token);
+    // The program ends once the history is drained: after a write has
+    // failed, the tests still waiting are not written (unrecorded() names each).
+    void finishSoon();
     // A write or query is handed over and not yet answered (drained() follows).
     bool busy();
     // For a program that ends now: the wait for the file ends, the writes
@@ -73,6 +84,10 @@ Q_SIGNALS:
     // A recorded test saw MACs never seen before, or known MACs at new addresses.
     void learned(const KnownSightings& sightings);
     void namesRead(const KnownNames& names);
+    void testsOlderCounted(int days, qint64 count);
+    // A test left unwritten as the program ends ("RANGES, ended TIME").
+    void unrecorded(const QString& test);
+    void baselineRead(quint64 token, const std::optional<PresenceBaseline>& baseline);
     // A name was kept or forgotten (ok), or not (failed() says why).
     void named(const QString& key, bool ok);
     // Empty when there is no history file (yet) or it failed (failed() says why).
@@ -86,21 +101,27 @@ Q_SIGNALS:
 
 private:
     struct Task {
-        enum Kind { Record, Query, KeepDays, Names, Name } kind;
-        std::vector<TestRecord> pieces;
-        std::optional<HistoryRange> range;
-        QDateTime now;
+        enum Kind { Record, Query, KeepDays, Names, Name, Count, Baseline } kind;
+        std::vector<TestRecord> pieces{};
+        std::optional<HistoryRange> range{};
+        QDateTime now{};
         int keepDays = 0;
-        QString fromScanner;
-        QString key, label, note;
+        QString fromScanner{};
+        QString key{}, label{}, note{};
+        std::vector<HistoryRange> ranges{};
+        int preset = 0, cap = 0;
+        quint64 token = 0;
     };
     struct Answer {
-        enum Kind { Recorded, Read, Failed, Drained, NamesRead, Named, ServerAway, ServerBack } kind;
-        QString text;  // the ranges or range, or the failure
+        enum Kind { Recorded, Read, Failed, Drained, NamesRead, Named, ServerAway, ServerBack, Counted, BaselineRead, Unrecorded } kind;
+        QString text{};  // the ranges or range, or the failure
         bool whole = false;
-        std::vector<ComputerHistory> computers;
-        KnownSightings learned;
-        KnownNames names;
+        std::vector<ComputerHistory> computers{};
+        KnownSightings learned{};
+        KnownNames names{};
+        qint64 count = -1;
+        quint64 tag = 0;
+        std::optional<PresenceBaseline> baseline{};
     };
     struct Worker;
 
@@ -110,6 +131,7 @@ private:
     bool performOnServer(Worker& worker, Task& task);
     void perform(Worker& worker, Task& task);
     void performNaming(Worker& worker, Task& task);
+    void performRead(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
     void answer(Answer answer);
     void report(Worker& worker, const QString& message);
@@ -125,5 +147,6 @@ private:
     int m_unanswered = 0;  // tasks handed over whose answers have not been delivered
     bool m_wakePending = false;
     bool m_closing = false;
+    bool m_finishing = false;
     std::jthread m_thread;  // last: it starts once the rest is made
 };

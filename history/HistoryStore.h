@@ -74,6 +74,14 @@ public:
     // them finds none without running work.
     [[nodiscard]] bool known(bool write, const std::function<bool(KnownComputers&)>& work);
 
+    // A read of the open file by a function of HistoryQueries: false on failure (lastError).
+    template<typename Read> [[nodiscard]] bool read(Read work)
+    {
+        if (!isOpen()) return failNotOpen();
+        QString reason;
+        return work(m_database, &reason) || fail(reason);
+    }
+
     QString lastError() const { return m_error; }
     QString path() const { return m_path; }
     int keepDays() const { return m_keepDays; }

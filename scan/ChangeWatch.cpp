@@ -4,6 +4,7 @@
 #include "scan/ChangeWatch.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -18,10 +19,38 @@ QString baselineKey(const TestPlan& plan)
 
 } // namespace
 
+void ChangeWatch::askHistory(HistoryService* history, const TestPlan& plan)
+{
+    ++m_asked;
+    m_read.reset();
+    QObject::disconnect(m_answers);
+    if (history == nullptr) return;
+    m_answers = QObject::connect(history, &HistoryService::baselineRead, history,
+                                 [this](quint64 token, const std::optional<PresenceBaseline>& read) {
+                                     if (token == m_asked) m_read = read;
+                                 });
+    std::vector<HistoryRange> pieces;
+    for (const TestRecord& record : TestOutcome{plan, {}, {}, false, false, {}, {}}.historyRecords([](uint32_t) { return QString(); }))
+        if (std::optional<HistoryRange> piece = HistoryRange::parse(record.range)) pieces.push_back(*piece);
+    history->readBaseline(std::move(pieces), plan.preset, m_missesBeforeGone, m_asked);
+}
+
+void ChangeWatch::adopt(const QString& key, const PresenceBaseline& read)
+{
+    Baseline& baseline = m_baselines[key] = Baseline{};
+    for (const PresenceBaseline::Computer& computer : read.computers) {
+        if (computer.misses >= m_missesBeforeGone) continue;  // gone already: said when it went
+        baseline.present.insert(computer.address);
+        if (computer.misses > 0) baseline.misses.insert(computer.address, computer.misses);
+        if (!computer.mac.isEmpty()) baseline.macs.insert(computer.address, computer.mac);
+    }
+}
+
 std::optional<RangeChange> ChangeWatch::compare(const TestOutcome& outcome)
 {
     if (!outcome.whole || !outcome.comparable) return std::nullopt;
     const QString key = baselineKey(outcome.plan);
+    if (m_read) adopt(key, *std::exchange(m_read, std::nullopt));
     // A computer seen on the link is present, whether it answered the echo or not.
     const std::vector<uint32_t> present = outcome.present();
     const QSet<uint32_t> answered(present.begin(), present.end());

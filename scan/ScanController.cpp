@@ -90,6 +90,7 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     connect(m_test.get(), &TestRun::failed, this, &ScanController::failed);
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
+    m_changes.askHistory(history(), plan);
     if (history() != nullptr) {
         m_test->holdForUserNames();
         m_history->readNames();

@@ -51,7 +51,7 @@ MainWindow::MainWindow(Dialogs& dialogs, std::unique_ptr<Pinger> pinger, ArpProb
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(Controls::sansSerif(11));
-    m_menus = new WindowMenus(menuBar(), m_settings, *m_scan);
+    m_menus = new WindowMenus(menuBar(), m_settings, *m_scan, m_dialogs);
 
     m_client = new ClientArea(m_dialogs, m_scan->foundComputers(), this);
     setCentralWidget(m_client);

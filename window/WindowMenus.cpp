@@ -4,15 +4,18 @@
 #include "window/WindowMenus.h"
 
 #include "files/Settings.h"
+#include "history/HistoryService.h"
 #include "notify/DesktopNotifier.h"
 #include "scan/ScanController.h"
 #include "window/AboutDialog.h"
+#include "window/Dialogs.h"
 #include "window/HistoryStoreDialog.h"
 #include "window/KnockDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenuBar>
+#include <QWidget>
 
 #include <utility>
 #include <vector>
@@ -47,8 +50,8 @@ QActionGroup* choices(QMenu* menu, const QString& title, const char* name, const
 
 } // namespace
 
-WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan)
-    : QObject(bar), m_settings(settings), m_scan(scan), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
+WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan, Dialogs& dialogs)
+    : QObject(bar), m_settings(settings), m_scan(scan), m_dialogs(dialogs), m_about(std::make_unique<AboutDialog>()), m_notifier(new DesktopNotifier(this))
 {
     scan.setNotifyAfter(settings.notifyAfter());
     applyHistory(settings.historyDays());
@@ -82,12 +85,12 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
     QAction* openPorts = checkable(options, QStringLiteral("Report &open TCP ports"), "openPortsAction", settings.openPorts());
     connect(openPorts, &QAction::toggled, this, [this](bool on) { keep(m_settings.setOpenPorts(on)); });
     // The digits are the accelerators: the menu's own letters stay free.
-    const QActionGroup* days =
+    m_keepHistory =
         choices(options, QStringLiteral("&Keep history"), "keepHistoryMenu", QStringLiteral("keepHistory"),
                 {{7, QStringLiteral("&7 days")}, {30, QStringLiteral("&30 days")}, {90, QStringLiteral("&90 days")},
                  {365, QStringLiteral("36&5 days")}, {0, QStringLiteral("&Off")}},
                 settings.historyDays());
-    connect(days, &QActionGroup::triggered, this, [this](const QAction* chosen) { keepHistory(chosen->data().toInt()); });
+    connect(m_keepHistory, &QActionGroup::triggered, this, [this](const QAction* chosen) { keepHistory(chosen->data().toInt()); });
     m_historyStore = options->addAction(QStringLiteral("History &store\u2026"));
     m_historyStore->setObjectName(QStringLiteral("historyStoreAction"));
     connect(m_historyStore, &QAction::triggered, this, &WindowMenus::chooseHistoryStore);
@@ -117,6 +120,37 @@ void WindowMenus::keep(const QString& failure)
 }
 
 void WindowMenus::keepHistory(int days)
+{
+    const int kept = m_settings.historyDays();
+    HistoryService* history = m_scan.history();
+    m_daysAsked = 0;
+    if (days == 0 || kept == 0 || days >= kept || history == nullptr) return setKeepHistory(days);
+    // A shorter choice deletes tests at the next one: asked first, with how
+    // many, counted on the history's thread.
+    m_daysAsked = days;
+    if (m_countedBy != history) {
+        m_countedBy = history;
+        connect(history, &HistoryService::testsOlderCounted, this, &WindowMenus::confirmShorterHistory);
+    }
+    history->countTestsOlderThan(days);
+}
+
+void WindowMenus::confirmShorterHistory(int days, qint64 tests)
+{
+    if (days != std::exchange(m_daysAsked, 0)) return;  // another choice came since
+    if (tests == 0) return setKeepHistory(days);
+    const QString which = tests < 0    ? QStringLiteral("the tests")
+                          : tests == 1 ? QStringLiteral("the one test")
+                                       : QStringLiteral("the %1 tests").arg(tests);
+    const QString question = QStringLiteral("Keeping the history for %1 days deletes %2 older than that at the next "
+                                            "test. Keep it for %1 days?").arg(days).arg(which);
+    if (m_dialogs.confirm(qobject_cast<QWidget*>(parent()), question)) return setKeepHistory(days);
+    // No: the kept choice stays, and shows.
+    for (QAction* action : m_keepHistory->actions())
+        if (action->data().toInt() == m_settings.historyDays()) action->setChecked(true);
+}
+
+void WindowMenus::setKeepHistory(int days)
 {
     keep(m_settings.setHistoryDays(days));
     applyHistory(days);

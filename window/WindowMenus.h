@@ -8,11 +8,15 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
 class AboutDialog;
+class Dialogs;
+class HistoryService;
+class QActionGroup;
 class KnockDialog;
 class DesktopNotifier;
 class QAction;
@@ -24,7 +28,7 @@ class WindowMenus : public QObject {
     Q_OBJECT
 public:
     // Applies the kept preferences to scan first.
-    WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan);
+    WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan, Dialogs& dialogs);
     ~WindowMenus() override;
 
     QAction* exitAction() const { return m_exit; }
@@ -46,11 +50,17 @@ Q_SIGNALS:
 private:
     void keep(const QString& failure);
     void keepHistory(int days);
+    void confirmShorterHistory(int days, qint64 tests);
+    void setKeepHistory(int days);
     void applyHistory(int days);
     void chooseHistoryStore();
 
     Settings& m_settings;
     ScanController& m_scan;
+    Dialogs& m_dialogs;
+    QActionGroup* m_keepHistory;
+    QPointer<HistoryService> m_countedBy;  // the history whose counts of old tests reach confirmShorterHistory
+    int m_daysAsked = 0;
     QAction* m_exit;
     QAction* m_notify;
     QAction* m_oneAtATime;

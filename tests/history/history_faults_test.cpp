@@ -262,6 +262,18 @@ TEST(HistoryFaults, shouldEndTheWaitForALockedFileWhenTheProgramEndsAndNameTheTe
     ASSERT_EQ(unrecorded.size(), 2);
     EXPECT_TRUE(unrecorded[0].startsWith(QStringLiteral("192.0.2.1-20, ended "))) << unrecorded[0].toStdString();
     EXPECT_TRUE(unrecorded[1].startsWith(QStringLiteral("192.0.2.21-40, ended "))) << unrecorded[1].toStdString();
+    {
+        // A program that ends waits out one write, and names the tests behind it without waiting for each.
+        HistoryService service(path, 90, 100);
+        QSignalSpy failed(&service, &HistoryService::failed), named(&service, &HistoryService::unrecorded),
+            drained(&service, &HistoryService::drained);
+        for (const int minute : {15, 20, 25}) service.record({testRecord({minute, true, {5}})});
+        service.finishSoon();
+        ASSERT_TRUE(drained.wait(60000));
+        EXPECT_EQ(failed.count(), 1);
+        ASSERT_EQ(named.count(), 2);
+        EXPECT_TRUE(named[1][0].toString().startsWith(QStringLiteral("192.0.2.1-20, ended "))) << named[1][0].toString().toStdString();
+    }
     ASSERT_TRUE(other.exec(QStringLiteral("ROLLBACK")));
     HistoryStore store(path);
     ASSERT_EQ(store.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready);

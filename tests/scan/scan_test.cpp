@@ -1,11 +1,16 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Catches: a change told for a first, stopped or other range's or preset's test, told before N misses, or missed; wrong status or result
+// Catches: a change told for a first, stopped or other range's or preset's test, told before N misses, or missed,
+// or its count of misses lost when the program starts again; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
 // listed computer.
 #include "tests/history/HistoryFixture.h"
 #include "tests/scan/ScanFixture.h"
+
+#include "net/Ipv4.h"
+
+#include <QSignalSpy>
 
 
 
@@ -88,6 +93,37 @@ TEST(ChangeWatch, shouldTellWhatChangedSinceTheLastWholeTestOfTheSameRangeAndPre
         };
         EXPECT_EQ(change ? text(change->answeringNow) + " | " + text(change->stoppedAnswering) : QString(),
                   QLatin1String(test.change));
+    }
+}
+
+TEST(ChangeWatch, shouldCountTheMissesFromTheHistorySoThatTheyOutliveTheProgram)
+{
+    TemporaryHistory file;
+    HistoryService history(file.path, 365);
+    const struct {
+        std::vector<int> present;
+        const char* change;
+    } tests[] = {{{1, 2}, ""},           // the range's first test
+                 {{1}, ""},              // one miss of two
+                 {{1}, " | 192.0.2.2"},  // the second, though the program started again in between
+                 {{1, 2, 3}, "192.0.2.2 192.0.2.3 | "}};
+    qint64 minute = -40;
+    for (const auto& test : tests) {
+        ChangeWatch watch;  // a program started anew each time
+        watch.setMissesBeforeGone(2);
+        TestOutcome outcome{{{lastOctetRange(0xC0000200, 1, 20)}, 1}, at(minute).addSecs(-5), at(minute), true, true, {}, {}};
+        minute += 5;
+        for (const int octet : test.present) outcome.answered.push_back({0xC0000200u + uint32_t(octet), 1});
+        QSignalSpy baseline(&history, &HistoryService::baselineRead), recorded(&history, &HistoryService::recorded);
+        watch.askHistory(&history, outcome.plan);
+        ASSERT_TRUE(baseline.wait(10000));
+        const std::optional<RangeChange> change = watch.compare(outcome);
+        QStringList now, stopped;
+        for (const uint32_t a : change ? change->answeringNow : std::vector<uint32_t>{}) now << QString::fromStdString(addressText(a));
+        for (const uint32_t a : change ? change->stoppedAnswering : std::vector<uint32_t>{}) stopped << QString::fromStdString(addressText(a));
+        EXPECT_EQ(change ? now.join(' ') + " | " + stopped.join(' ') : QString(), QLatin1String(test.change));
+        history.record(outcome.historyRecords([](uint32_t) { return QString(); }));
+        ASSERT_TRUE(recorded.wait(10000));
     }
 }
 

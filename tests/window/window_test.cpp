@@ -14,6 +14,7 @@
 #include "tests/window/WindowFixture.h"
 
 #include "files/Settings.h"
+#include "history/HistoryStore.h"
 #include "window/ConfigSheet.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
@@ -373,6 +374,44 @@ TEST_F(WindowFixture, shouldSayOnTheHistoryPageForAsLongAsItLastsThatTheHistoryC
     fill({"rangeMinEdit"}, "3");
     ASSERT_TRUE(read.wait(10000));
     EXPECT_TRUE(note->text().startsWith("The history cannot be used: ")) << note->text().toStdString();
+    m_window->close();
+    QFile::remove(file);
+}
+
+TEST_F(WindowFixture, shouldAskBeforeAShorterKeepHistoryDeletesTestsSayingHowMany)
+{
+    m_window->close();
+    const QString file = Settings::historyFile();
+    QFile::remove(file);
+    {
+        HistoryStore store(file, 365);
+        ASSERT_EQ(store.open(), HistoryStore::Opened::Ready) << store.lastError().toStdString();
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const qint64 daysAgo : {200, 40, 0})
+            ASSERT_TRUE(store.record({{"192.0.2.1-20", 1, now.addDays(-daysAgo).addSecs(-5), now.addDays(-daysAgo), true, {}}}));
+    }
+    ASSERT_TRUE(Settings(m_work.path()).setHistoryDays(365).isEmpty());
+    open();
+    const auto chosen = [this](int days) { return m_window->findChild<QAction*>(QStringLiteral("keepHistory%1Action").arg(days)); };
+    const struct {
+        int days;
+        bool yes;
+        const char* question;  // "" for none
+        int kept;
+    } rows[] = {{90, false, "Keeping the history for 90 days deletes the one test older than that at the next test. Keep it for 90 days?", 365},
+                {30, true, "Keeping the history for 30 days deletes the 2 tests older than that at the next test. Keep it for 30 days?", 30},
+                {90, true, "", 90}};  // a longer choice deletes nothing
+    for (const auto& row : rows) {
+        m_dialogs.questions.clear();
+        m_dialogs.answerYes = row.yes;
+        chosen(row.days)->trigger();
+        if (*row.question != 0) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dialogs.questions.isEmpty(); }, 10000));
+        }
+        EXPECT_EQ(m_dialogs.questions.join('|'), QLatin1String(row.question));
+        EXPECT_EQ(Settings(m_work.path()).historyDays(), row.kept);
+        EXPECT_TRUE(chosen(row.kept)->isChecked());
+    }
     m_window->close();
     QFile::remove(file);
 }
