@@ -50,6 +50,7 @@ constexpr Target Targets[] = {
     {"blocked.events_waiting_after_block", "<= 256", 256, Judge::MedianAtMost},
     {"soak.rss_mb_end", "< 150", 150, Judge::MedianBelow},
     {"soak.last_over_first", "<= 1.05", 1.05, Judge::MedianAtMost},
+    {"soak.wire_last_over_first", "<= 1.1", 1.1, Judge::MedianAtMost},
     {"startup.startup_ms", "< 300", 300, Judge::MedianBelow},
 };
 

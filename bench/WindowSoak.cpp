@@ -4,6 +4,7 @@
 #include "BenchModes.h"
 #include "BenchTools.h"
 #include "WindowSetup.h"
+#include "WireTimes.h"
 
 #include "net/Pinger.h"
 #include "scan/ScanController.h"
@@ -14,10 +15,13 @@
 #include <QApplication>
 #include <QPushButton>
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 // Tests back to back in the real window, as a user who leaves it repeating
@@ -49,7 +53,7 @@ int soak(int argc, char** argv)
     QObject::connect(&scan, &ScanController::finished, &window, [&end] { end = nowNs(); });
     QPushButton* run = child<QPushButton>(window, "runStopButton");
     const double rssStartMb = vmRssMb();
-    std::vector<double> testMs, testRssMb;
+    std::vector<double> testMs, testRssMb, wireMs;
     double rssAtCapMb = 0;
     int testsToCap = 0;
     while (lines < linesWanted) {
@@ -60,13 +64,18 @@ int soak(int argc, char** argv)
         end = 0;
         ++lines;  // the empty line that separates the rounds
         const int64_t click = nowNs();
+        startWireTimes(ntohl(lanAddress(0)));
         run->click();
-        if (!waitFor([&] { return end != 0 && !scan.isRunning(); }, 60'000)) {
+        const bool ended = waitFor([&] { return end != 0 && !scan.isRunning(); }, 60'000);
+        const WireTimes wire = stopWireTimes();
+        if (!ended) {
             std::fprintf(stderr, "scanvet_bench: test %zu did not end\n", testMs.size() + 1);
             rc = 1;
             break;
         }
         testMs.push_back(static_cast<double>(end - click) / 1e6);
+        // The sweep on the wire, first request to last: it must not wait for a full sheet.
+        wireMs.push_back(static_cast<double>(wire.last - wire.first) / 1e6);
         testRssMb.push_back(vmRssMb());
         if (testsToCap == 0 && sheet->linesDropped()) {
             testsToCap = static_cast<int>(testMs.size());
@@ -79,6 +88,11 @@ int soak(int argc, char** argv)
     const size_t window10 = std::min<size_t>(10, n);
     const std::vector<double> first(testMs.begin(), testMs.begin() + static_cast<std::ptrdiff_t>(window10));
     const std::vector<double> last(testMs.end() - static_cast<std::ptrdiff_t>(window10), testMs.end());
+    const auto firstAndLast = [window10](const std::vector<double>& all) {
+        return std::pair(median({all.begin(), all.begin() + static_cast<std::ptrdiff_t>(window10)}),
+                         median({all.end() - static_cast<std::ptrdiff_t>(window10), all.end()}));
+    };
+    const auto [wireFirst, wireLast] = firstAndLast(wireMs);
     put(label, "tests", static_cast<double>(n));
     put(label, "lines_added", static_cast<double>(lines));
     put(label, "sheet_lines_end", sheet->document()->blockCount());
@@ -90,9 +104,12 @@ int soak(int argc, char** argv)
     put(label, "first10_median_ms", median(first));
     put(label, "last10_median_ms", median(last));
     put(label, "last_over_first", median(last) / median(first));
+    put(label, "wire_first10_median_ms", wireFirst);
+    put(label, "wire_last10_median_ms", wireLast);
+    put(label, "wire_last_over_first", wireLast / wireFirst);
     put(label, "test_max_ms", n > 0 ? *std::max_element(testMs.begin(), testMs.end()) : 0.0);
     if (flag(argc, argv, "--dump"))
-        for (size_t i = 0; i < n; ++i) std::fprintf(stderr, "test %zu ms %.2f rss_mb %.1f\n", i + 1, testMs[i], testRssMb[i]);
+        for (size_t i = 0; i < n; ++i) std::fprintf(stderr, "test %zu ms %.2f wire_ms %.2f rss_mb %.1f\n", i + 1, testMs[i], wireMs[i], testRssMb[i]);
     window.close();
     std::fflush(stdout);
     return rc;

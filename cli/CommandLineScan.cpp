@@ -54,6 +54,10 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
         const HistoryPlace place = historyPlace(m_options, historyFile);
         m_scan.setHistory(place.location, historyDays, place.server);
     }
+    connect(&m_scan, &ScanController::linkNotSeen, this, [this](const QString& why) {
+        // Once a run for each reason: a repeat that cannot see its link says so once.
+        if (std::exchange(m_linkNotSeen, why) != why) complain(QStringLiteral("the link is not seen, so nobody counts as gone: ") + why);
+    });
     connect(&m_scan, &ScanController::historyFailed, this, [this](const QString& message) {
         // The scan goes on: one line says why the history cannot keep it.
         if (!std::exchange(m_historyFailed, true)) complain(QStringLiteral("the history is not kept: ") + message);

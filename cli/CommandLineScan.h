@@ -52,6 +52,7 @@ private:
     int m_testsStarted = 0;
     int m_reportsWritten = 0;
     bool m_ended = false;
+    QString m_linkNotSeen;  // the last reason said
     bool m_historyFailed = false;
     bool m_outputFailureSaid = false;  // the report's failure on standard output has said it
     std::optional<int> m_exitAfterHistory;  // the run is over, the history still writes

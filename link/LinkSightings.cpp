@@ -150,7 +150,12 @@ void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testS
         candidates.push_back({a, std::move(*on), timings[on->index]});
     }
     Seen seen;
-    if (!candidates.empty()) seen = m_prober != nullptr ? askArp(candidates, pace) : watchNeighbourTable(candidates, testStart);
+    if (!onLink.unreadable.empty() && !addresses.empty()) {
+        qCWarning(lcLink) << "the link is not known for this test: the interfaces cannot be read:" << onLink.unreadable.c_str();
+        seen = {{}, false, "the interfaces cannot be read: " + onLink.unreadable};
+    } else if (!candidates.empty()) {
+        seen = m_prober != nullptr ? askArp(candidates, pace) : watchNeighbourTable(candidates, testStart);
+    }
     std::sort(seen.sightings.begin(), seen.sightings.end(), [](const LinkSighting& a, const LinkSighting& b) {
         return ntohl(a.address) != ntohl(b.address) ? ntohl(a.address) < ntohl(b.address) : a.mac < b.mac;
     });

@@ -38,11 +38,13 @@ bool LocalInterface::inSubnet(uint32_t other) const noexcept
     return ((other ^ address) & netmask()) == 0;
 }
 
-std::vector<LocalInterface> localInterfaces()
+std::vector<LocalInterface> localInterfaces(std::string* why)
 {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) {
-        qCWarning(lcNet) << "cannot read the local interfaces:" << std::strerror(errno);
+        const std::string reason = std::strerror(errno);
+        qCWarning(lcNet) << "cannot read the local interfaces:" << reason.c_str();
+        if (why != nullptr) *why = reason;
         return {};
     }
     // The AF_PACKET entries carry each device's index and link-layer address.
@@ -87,7 +89,9 @@ std::vector<LocalInterface> localInterfaces()
 
 OnLink OnLink::ofSystem()
 {
-    return {localInterfaces(), RouteTable::ofSystem()};
+    std::string why;
+    std::vector<LocalInterface> interfaces = localInterfaces(&why);
+    return {std::move(interfaces), RouteTable::ofSystem(), why};
 }
 
 std::optional<LocalInterface> OnLink::interfaceFor(uint32_t address) const

@@ -32,7 +32,8 @@ struct LocalInterface {
 
 // The system's interfaces, in the kernel's order; empty (and logged) when
 // they cannot be read.
-[[nodiscard]] std::vector<LocalInterface> localInterfaces();
+// None, with why where given, when they cannot be read.
+[[nodiscard]] std::vector<LocalInterface> localInterfaces(std::string* why = nullptr);
 
 // Which addresses lie on the scanner's own link, and through which of its
 // interfaces: the one answer for the sweep's bound on echoes in flight, the
@@ -42,6 +43,7 @@ struct LocalInterface {
 struct OnLink {
     std::vector<LocalInterface> interfaces;
     RouteTable routes;
+    std::string unreadable{};  // why the interfaces could not be read: nothing is known of the link
 
     [[nodiscard]] static OnLink ofSystem();
     // The interface, or none: for a route through a gateway, a blackhole, no

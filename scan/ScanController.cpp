@@ -88,6 +88,7 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     }
     connect(m_test.get(), &TestRun::progressed, this, &ScanController::progressed);
     connect(m_test.get(), &TestRun::failed, this, &ScanController::failed);
+    connect(m_test.get(), &TestRun::linkNotSeen, this, &ScanController::linkNotSeen);
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
     m_changes.askHistory(history(), plan);

@@ -123,6 +123,8 @@ Q_SIGNALS:
     // A step of the test failed; the test goes on. Sent after the events
     // being taken, never in their middle.
     void failed(const QString& message);
+    // The test's link could not be looked at (why): it proves nobody gone.
+    void linkNotSeen(const QString& why);
     // A whole test has settled, and computers of its range started or
     // stopped answering since the range's last whole test with the same
     // preset. range names the test's ranges; each item is the address, with

@@ -142,7 +142,10 @@ void TestRun::takeSightings(const LinkSightings::Seen& link)
     }
     m_sightingsPending = false;
     // A link not looked at proves nobody gone: such a test brings no notice and no departure in the history.
-    if (!link.known) m_outcome.comparable = false;
+    if (!link.known) {
+        m_outcome.comparable = false;
+        Q_EMIT linkNotSeen(QString::fromStdString(link.why));
+    }
     m_outcome.onLink = TestOutcome::sightingsOf(
         sightings, [this](const MacAddress& mac) { return m_parts.makers.makerOf(mac); });
     // The list shows what the test saw on the link, of its addresses.

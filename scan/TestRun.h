@@ -86,6 +86,8 @@ Q_SIGNALS:
     void settled(const TestOutcome& outcome);
     // A step of the test failed; the test goes on.
     void failed(const QString& message);
+    // The link could not be looked at (why): the test proves nobody gone.
+    void linkNotSeen(const QString& why);
 
 private:
     void takeEvents();

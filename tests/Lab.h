@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstdio>
+#include <thread>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -66,6 +70,37 @@ inline bool setLanHostPresent(const std::string& address, bool present)
     const std::string change = std::string("ip -n ") + hosts + (present ? " addr add " : " addr del ") + address + "/24 dev eth0";
     return std::system(change.c_str()) == 0 && (present || std::system("ip -4 neigh flush all") == 0);
 }
+// Sends an ARP reply to the MAC and address from the lab's hosts' namespace, in a frame to frameTo, every 20 ms, on a
+// thread.
+inline std::thread sendArpReply(const std::string& claimedAddress, const std::string& claimedMac, const std::string& frameTo,
+                         const std::string& toMac, const std::string& toAddress, int times)
+{
+    std::ostringstream script;
+    script << "import socket,time\n"
+              "def mac(t): return bytes.fromhex(t.replace(':',''))\n"
+              "def ip(t): return socket.inet_aton(t)\n"
+              "s=socket.socket(socket.AF_PACKET,socket.SOCK_RAW)\ns.bind(('eth0',0))\n"
+              "f=mac('" << frameTo << "')+mac('" << claimedMac << "')+b'\\x08\\x06'+bytes([0,1,8,0,6,4,0,2])"
+              "+mac('" << claimedMac << "')+ip('" << claimedAddress << "')+mac('" << toMac << "')+ip('" << toAddress << "')\n"
+              "for i in range(" << times << "):\n  s.send(f); time.sleep(0.02)\n"
+              "  if i == 0: open(__file__ + '.sending', 'w').close()\n";
+    const std::string file = "spoof-" + claimedAddress + ".py";
+    std::remove((file + ".sending").c_str());
+    std::ofstream(file) << script.str();
+    const std::string command = "ip netns exec " + std::string(std::getenv("SCANVET_LAB_HOSTS")) + " python3 " + file;
+    return std::thread([command] { EXPECT_EQ(std::system(command.c_str()), 0); });
+}
+
+// Until the spoofer of claimedAddress has sent its first reply (python's start is slow).
+inline bool spoofing(const std::string& claimedAddress)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (std::ifstream("spoof-" + claimedAddress + ".py.sending")) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 inline bool rawSocket() { return unavailable().empty() && std::getenv("SCANVET_LAB_SOCKET") == std::string("raw"); }
 } // namespace Lab
 

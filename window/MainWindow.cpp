@@ -138,6 +138,7 @@ void MainWindow::connectControls()
             [this](qint64, qint64, quint32 address) { m_client->progress()->setValue(static_cast<int>(address & 0xFF)); });
     connect(m_scan, &ScanController::stateChanged, this, &MainWindow::followState);
     connect(m_scan, &ScanController::nextTestChanged, m_status, &StatusLine::showNextTest);
+    connect(m_scan, &ScanController::linkNotSeen, m_status, &StatusLine::showLinkNotSeen);
     connect(m_scan, &ScanController::finished, this, [this] { guarded([this] { onTestFinished(); }); });
     connect(m_scan, &ScanController::repeatDue, this, [this] { guarded([this] { runOrStopTest(); }); });
     connect(m_scan, &ScanController::computersChanged, m_menus, &WindowMenus::notifyChange);

@@ -57,6 +57,11 @@ void StatusLine::showNow(const QString& line)
     m_pacer->showNow();
 }
 
+void StatusLine::showLinkNotSeen(const QString& why)
+{
+    show(QStringLiteral("The link is not seen, so nobody counts as gone: ") + why);
+}
+
 void StatusLine::showNextTest(const QDateTime& at)
 {
     m_cancelRepeat->setVisible(at.isValid());

@@ -27,6 +27,8 @@ public:
     // "Next test at 14:05" (the locale's short time, without seconds) and
     // "Cancel repeat"; an invalid time takes both away.
     void showNextTest(const QDateTime& at);
+    // The test's link could not be looked at: why.
+    void showLinkNotSeen(const QString& why);
     QPushButton* cancelRepeatButton() const { return m_cancelRepeat; }
 
 private:

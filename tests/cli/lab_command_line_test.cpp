@@ -6,7 +6,8 @@
 // found only after the scan; a usage error on standard output or over several lines; SIGINT or SIGTERM that pings on,
 // loses the report, its MACs and makers or the computers seen on the link alone, or exits wrongly; a scan that needs
 // a display, or reads, writes or leaves a file beside its report; a thread that cannot start and ends the program
-// instead of saying why; --interval that never reaches the sweep; a send refused by this host counted as silence.
+// instead of saying why; --interval that never reaches the sweep; a send refused by this host counted as silence;
+// a link that cannot be seen taken for computers gone; a second MAC for an address dropped.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
@@ -16,6 +17,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
@@ -23,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <thread>
 #include <set>
@@ -252,6 +255,54 @@ TEST(HeadlessLab, shouldSayASendFailedAndCountNobodyAbsentFromTheTest)
     ASSERT_EQ(history.said("203.0.113.10,"), 1);
     const auto row = std::ranges::find_if(history.lines, [](const QByteArray& l) { return l.startsWith("203.0.113.10,"); });
     EXPECT_TRUE(row->contains(",true,echo,")) << row->constData();
+}
+
+// A second MAC that answers ARP for a computer's address is the report's conflict, beside the computer's own.
+TEST(HeadlessLab, shouldReportASecondMacAnsweringForAnAddressAsAConflict)
+{
+    SCANVET_REQUIRE_LAB();
+    if (geteuid() != 0) GTEST_SKIP() << "only the helper's ARP sees both replies, and only root starts it here";
+    QTemporaryDir work;
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    std::string ours;
+    std::getline(std::ifstream("/sys/class/net/eth0/address"), ours);
+    const Lab::ArpOnlyHost& host = Lab::ArpOnlyHosts[0];
+    std::thread intruder = Lab::sendArpReply(host.address, "02:00:00:00:99:99", ours, ours, "198.51.100.2", 150);
+    ASSERT_TRUE(Lab::spoofing(host.address));
+    Process run = scanvet(work, {"--range", "198.51.100.40-40", "--tcp-ports", "none", "--no-history", "--format", "csv",
+                                 "--report", "found.csv"});
+    EXPECT_EQ(run.finish(), 0);
+    intruder.join();
+    EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()),
+              Header + "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link,,false,02:00:00:00:99:99,\r\n");
+}
+
+// A look at the link that fails tells nothing: the computers seen on it before are not recorded gone, and one line
+// says why.
+TEST(HeadlessLab, shouldRecordNobodyGoneWhenTheLinkCannotBeSeen)
+{
+    SCANVET_REQUIRE_LAB();
+    QTemporaryDir work;
+    const std::string file = work.filePath("history.sqlite").toStdString();
+    const std::vector<const char*> scan{"--range", "198.51.100.40-42", "--tcp-ports", "none", "--history-db", file.c_str()};
+    {
+        Process seen = scanvet(work, scan);
+        EXPECT_EQ(seen.finish(), 0);
+    }
+    {
+        Process blind = scanvet(work, scan, {WITHOUT_NETLINK, SCANVET});
+        EXPECT_EQ(blind.finish(), 1);
+        EXPECT_EQ(blind.errors.count("scanvet: the link is not seen, so nobody counts as gone: the interfaces cannot be "
+                                     "read: Permission denied"), 1)
+            << blind.errors.join('\n').toStdString();
+    }
+    Process history = scanvet(work, {"--history", "198.51.100.1-254", "--history-db", file.c_str(), "--format", "csv"});
+    EXPECT_EQ(history.finish(), 0);
+    for (const char* address : {"198.51.100.40,", "198.51.100.41,", "198.51.100.42,"}) {
+        const auto row = std::ranges::find_if(history.lines, [&](const QByteArray& l) { return l.startsWith(address); });
+        ASSERT_NE(row, history.lines.end()) << address;
+        EXPECT_TRUE(row->contains(",true,link,")) << row->constData();
+    }
 }
 
 // --interval reaches the sweep: the requests leave the scanner's interface no closer together than the interval

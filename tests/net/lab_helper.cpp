@@ -47,27 +47,6 @@ std::string capabilitiesOf(pid_t pid)
 
 std::vector<uint8_t> bytes(std::initializer_list<uint8_t> list) { return list; }
 
-// Sends an ARP reply to the MAC and address from the lab's hosts' namespace, in a frame to frameTo, every 20 ms, on a
-// thread.
-std::thread sendArpReply(const std::string& claimedAddress, const std::string& claimedMac, const std::string& frameTo,
-                         const std::string& toMac, const std::string& toAddress, int times)
-{
-    std::ostringstream script;
-    script << "import socket,time\n"
-              "def mac(t): return bytes.fromhex(t.replace(':',''))\n"
-              "def ip(t): return socket.inet_aton(t)\n"
-              "s=socket.socket(socket.AF_PACKET,socket.SOCK_RAW)\ns.bind(('eth0',0))\n"
-              "f=mac('" << frameTo << "')+mac('" << claimedMac << "')+b'\\x08\\x06'+bytes([0,1,8,0,6,4,0,2])"
-              "+mac('" << claimedMac << "')+ip('" << claimedAddress << "')+mac('" << toMac << "')+ip('" << toAddress << "')\n"
-              "for i in range(" << times << "):\n  s.send(f); time.sleep(0.02)\n"
-              "  if i == 0: open(__file__ + '.sending', 'w').close()\n";
-    const std::string file = "spoof-" + claimedAddress + ".py";
-    std::remove((file + ".sending").c_str());
-    std::ofstream(file) << script.str();
-    const std::string command = "ip netns exec " + std::string(std::getenv("SCANVET_LAB_HOSTS")) + " python3 " + file;
-    return std::thread([command] { EXPECT_EQ(std::system(command.c_str()), 0); });
-}
-
 } // namespace
 
 TEST(LabHelper, shouldRefuseEveryRequestItMustNotSendAndEndAfterOneThatIsNotOurs)
@@ -133,8 +112,8 @@ TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
     ASSERT_TRUE(prober) << why;
     const std::string ours = macText(*eth0->mac), intruder = "02:00:00:00:99:99";
     const Lab::ArpOnlyHost& host = Lab::ArpOnlyHosts[0];
-    std::thread spoofs[] = {sendArpReply(Lab::Silent, intruder, "ff:ff:ff:ff:ff:ff", ours, "198.51.100.2", 25),
-                            sendArpReply(host.address, intruder, ours, ours, "198.51.100.2", 25)};
+    std::thread spoofs[] = {Lab::sendArpReply(Lab::Silent, intruder, "ff:ff:ff:ff:ff:ff", ours, "198.51.100.2", 25),
+                            Lab::sendArpReply(host.address, intruder, ours, ours, "198.51.100.2", 25)};
     // The probe runs once both spoofers send: python's start takes longer than the probe.
     for (int i = 0; i < 500 && !(std::ifstream("spoof-" + std::string(Lab::Silent) + ".py.sending") &&
                                  std::ifstream("spoof-" + std::string(host.address) + ".py.sending"));
