@@ -14,19 +14,21 @@
 
 namespace {
 
-// The rows of three kinds, in one result: 0 the computers shown (the latest
-// sighting of each address) with the count of their changes kept, 1 the
-// whole tests of their scanners in the week, 2 their changes of the week.
+// The rows of two kinds, in one result: 0 the computers shown (the latest
+// sighting of each address) with the count of their changes kept and their
+// changes of the week ("time:answering,..."), 1 the whole tests of their
+// scanners in the week. The changes are read per computer shown: a plan made
+// once for any week would read the whole table for them.
 constexpr const char* Select =
     "WITH shown AS (SELECT DISTINCT ON (address) address, first_seen, last_seen, name, mac, answering, state, seen_by,"
     " scanner FROM computers WHERE address BETWEEN $1 AND $2 AND ($3 = '' OR scanner = $3)"
     " ORDER BY address, last_seen DESC, scanner)"
     " SELECT 0 AS kind, address, first_seen, last_seen, name, mac, answering, state, seen_by, scanner,"
-    " (SELECT count(*) FROM changes c WHERE c.scanner = s.scanner AND c.address = s.address) FROM shown s"
-    " UNION ALL SELECT 1, NULL, ended, first_octet, NULL, NULL, last_octet, NULL, NULL, scanner, NULL FROM tests"
+    " (SELECT count(*) FROM changes c WHERE c.scanner = s.scanner AND c.address = s.address),"
+    " (SELECT string_agg(c.time || ':' || c.answering, ',' ORDER BY c.time) FROM changes c"
+    " WHERE c.scanner = s.scanner AND c.address = s.address AND c.time > $5) FROM shown s"
+    " UNION ALL SELECT 1, NULL, ended, first_octet, NULL, NULL, last_octet, NULL, NULL, scanner, NULL, NULL FROM tests"
     " WHERE network = $4 AND whole = 1 AND ended > $5 AND ended <= $6 AND scanner IN (SELECT scanner FROM shown)"
-    " UNION ALL SELECT 2, c.address, c.time, NULL, NULL, NULL, c.answering, NULL, NULL, c.scanner, NULL"
-    " FROM changes c JOIN shown s ON s.address = c.address AND s.scanner = c.scanner WHERE c.time > $5"
     " ORDER BY 1, 2, 3";
 
 } // namespace
@@ -51,20 +53,17 @@ std::optional<std::vector<ComputerHistory>> ServerHistoryReader::computers(const
     while (m_query.next()) {
         const auto value = [this](int i) { return m_query.value(i); };
         const qint64 address = value(1).toLongLong();
-        switch (value(0).toInt()) {
-        case 0: {
-            auto& [scanner, computer] = kept[address];
-            computer = KeptComputer(quint32(address), m_query, 2);
-            scanner = value(9).toString();
-            computer.history().scanner = printable(scanner);
-            computer.history().changes = value(10).toInt();
-            break;
+        if (value(0).toInt() == 1) {
+            tests[value(9).toString()].push_back({value(2).toLongLong(), value(3).toInt(), value(6).toInt()});
+            continue;
         }
-        case 1: tests[value(9).toString()].push_back({value(2).toLongLong(), value(3).toInt(), value(6).toInt()}); break;
-        default:
-            if (const auto computer = kept.find(address); computer != kept.end())
-                computer->second.second.addChange(value(2).toLongLong(), value(6).toLongLong() != 0);
-        }
+        auto& [scanner, computer] = kept[address];
+        computer = KeptComputer(quint32(address), m_query, 2);
+        scanner = value(9).toString();
+        computer.history().scanner = printable(scanner);
+        computer.history().changes = value(10).toInt();
+        for (const QString& change : value(11).toString().split(u',', Qt::SkipEmptyParts))
+            computer.addChange(change.section(u':', 0, 0).toLongLong(), change.section(u':', 1) != QLatin1String("0"));
     }
     m_query.finish();
 
