@@ -9,7 +9,7 @@
 #include "history/Log.h"
 #include "history/HistorySchema.h"
 #include "base/Text.h"
-#include "history/StateTimeline.h"
+#include "history/KeptComputer.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -18,19 +18,6 @@
 #include <map>
 
 namespace {
-
-struct Kept {
-    ComputerHistory history;
-    qint64 firstSeen = 0, lastSeen = 0;
-    bool state = false;
-    int octet = 0;
-    std::vector<StateChange> changes;  // of the last 7 days
-};
-
-struct WholeTest {
-    qint64 ended;
-    int firstOctet, lastOctet;
-};
 
 QDateTime localTime(qint64 seconds)
 {
@@ -81,7 +68,7 @@ bool HistoryReader::readKnown(QSqlQuery& query, const HistoryRange& range,
 
 std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const HistoryRange& range, const QDateTime& now)
 {
-    const qint64 at = now.toSecsSinceEpoch(), dayStart = at - SecondsPerDay, weekStart = at - 7 * SecondsPerDay;
+    const qint64 at = now.toSecsSinceEpoch(), weekStart = at - 7 * SecondsPerDay;
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     auto run = [&](const char* text, std::initializer_list<QVariant> values) {
@@ -90,7 +77,7 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
         return query.exec() || fail(query);
     };
     if (!run("BEGIN", {})) return std::nullopt;
-    std::map<quint32, Kept> kept;
+    std::map<quint32, KeptComputer> kept;
     std::vector<WholeTest> tests;
     const bool read = [&] {
         // A file of version 1 knows no seen_by; its states are of the echo alone until a test migrates it.
@@ -102,23 +89,7 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
         if (!run(select, {range.lowest(), range.highest()})) return false;
         while (query.next()) {
             const quint32 address = quint32(query.value(0).toLongLong());
-            Kept& computer = kept[address];
-            computer.firstSeen = query.value(1).toLongLong();
-            computer.lastSeen = query.value(2).toLongLong();
-            computer.state = query.value(6).toBool();
-            computer.octet = int(address & 0xFF);
-            ComputerHistory& history = computer.history;
-            history.address = QString::fromStdString(addressText(address));
-            history.name = printable(query.value(3).toString());
-            history.mac = printable(query.value(4).toString());
-            history.firstSeen = localTime(computer.firstSeen);
-            history.lastSeen = localTime(computer.lastSeen);
-            history.present = query.value(5).isNull() ? computer.state : query.value(5).toBool();
-            const QString seenBy = query.value(7).toString();
-            history.seenBy = seenBy == QLatin1String("echo") ? ComputerHistory::SeenBy::Echo
-                             : seenBy == QLatin1String("link") ? ComputerHistory::SeenBy::Link
-                             : seenBy == QLatin1String("tcp")  ? ComputerHistory::SeenBy::Tcp
-                                                              : ComputerHistory::SeenBy::Unknown;
+            kept.insert_or_assign(address, KeptComputer(address, query, 1));
         }
         if (!run("SELECT ended, first_octet, last_octet FROM tests WHERE network = ? AND whole = 1"
                  " AND ended > ? AND ended <= ? ORDER BY ended", {range.network(), weekStart, at}))
@@ -130,18 +101,18 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
             return false;
         while (query.next()) {
             const auto computer = kept.find(quint32(query.value(0).toLongLong()));
-            if (computer != kept.end()) computer->second.changes.push_back({query.value(1).toLongLong(), query.value(2).toBool()});
+            if (computer != kept.end()) computer->second.addChange(query.value(1).toLongLong(), query.value(2).toBool());
         }
         if (!run("SELECT address, count(*) FROM changes WHERE address BETWEEN ? AND ? GROUP BY address",
                  {range.lowest(), range.highest()}))
             return false;
         while (query.next()) {
             const auto computer = kept.find(quint32(query.value(0).toLongLong()));
-            if (computer != kept.end()) computer->second.history.changes = query.value(1).toInt();
+            if (computer != kept.end()) computer->second.history().changes = query.value(1).toInt();
         }
         return m_version < 3 || readKnown(query, range, [&](quint32 address) -> ComputerHistory* {
             const auto computer = kept.find(address);
-            return computer == kept.end() ? nullptr : &computer->second.history;
+            return computer == kept.end() ? nullptr : &computer->second.history();
         });
     }();
     query.finish();
@@ -151,20 +122,6 @@ std::optional<std::vector<ComputerHistory>> HistoryReader::computers(const Histo
 
     std::vector<ComputerHistory> computers;
     computers.reserve(kept.size());
-    for (auto& [address, computer] : kept) {
-        std::vector<qint64> covering;
-        for (const WholeTest& test : tests)
-            if (test.firstOctet <= computer.octet && computer.octet <= test.lastOctet) covering.push_back(test.ended);
-        // The kept changes alternate: before the first of them the state was the other one.
-        const bool initial = computer.changes.empty() ? computer.state : !computer.changes.front().present;
-        const StateTimeline timeline(initial, std::move(computer.changes));
-        ComputerHistory& history = computer.history;
-        history.uptime24h = timeline.uptime(covering, std::max(dayStart + 1, computer.firstSeen), at);
-        history.uptime7d = timeline.uptime(covering, std::max(weekStart + 1, computer.firstSeen), at);
-        const qint64 lastObserved = std::min(at, std::max(covering.empty() ? 0 : covering.back(), computer.lastSeen));
-        for (const StateSpan& span : timeline.spans(std::max(dayStart, computer.firstSeen), lastObserved))
-            history.timeline.push_back({localTime(span.from), localTime(span.to), span.present});
-        computers.push_back(std::move(history));
-    }
+    for (auto& [address, computer] : kept) computers.push_back(computer.finish(tests, now));
     return computers;
 }

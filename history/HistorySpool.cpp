@@ -6,6 +6,7 @@
 #include "history/HistorySchema.h"
 #include "history/Log.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -65,7 +66,9 @@ bool HistorySpool::open(bool make)
     QSqlQuery query(m_database);
     for (const char* statement : {"PRAGMA synchronous=FULL",
                                   "CREATE TABLE IF NOT EXISTS waiting (id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                                  " uid TEXT NOT NULL, pieces BLOB NOT NULL)"})
+                                  " uid TEXT NOT NULL, pieces BLOB NOT NULL)",
+                                  "CREATE TABLE IF NOT EXISTS set_aside (id INTEGER PRIMARY KEY, uid TEXT NOT NULL,"
+                                  " pieces BLOB NOT NULL, reason TEXT NOT NULL, time INTEGER NOT NULL)"})
         if (!query.exec(QLatin1String(statement))) {
             m_database.close();
             return fail(HistorySchema::reason(query.lastError()));
@@ -73,13 +76,21 @@ bool HistorySpool::open(bool make)
     return true;
 }
 
-bool HistorySpool::add(const QString& uid, const std::vector<TestRecord>& pieces)
+bool HistorySpool::add(const QString& uid, const std::vector<TestRecord>& pieces, const QString& refused)
 {
     if (!open(true)) return false;
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("INSERT INTO waiting (uid, pieces) VALUES (?, ?)"));
+    if (refused.isEmpty()) {
+        query.prepare(QStringLiteral("INSERT INTO waiting (uid, pieces) VALUES (?, ?)"));
+    } else {
+        query.prepare(QStringLiteral("INSERT INTO set_aside (uid, pieces, reason, time) VALUES (?, ?, ?, ?)"));
+    }
     query.addBindValue(uid);
     query.addBindValue(encode(pieces));
+    if (!refused.isEmpty()) {
+        query.addBindValue(refused);
+        query.addBindValue(QDateTime::currentSecsSinceEpoch());
+    }
     return query.exec() || fail(HistorySchema::reason(query.lastError()));
 }
 
@@ -87,17 +98,20 @@ std::optional<HistorySpool::Entry> HistorySpool::oldest()
 {
     if (!open(false)) return std::nullopt;
     QSqlQuery query(m_database);
-    if (!query.exec(QStringLiteral("SELECT id, uid, pieces FROM waiting ORDER BY id LIMIT 1"))) {
-        fail(HistorySchema::reason(query.lastError()));
-        return std::nullopt;
+    for (;;) {
+        if (!query.exec(QStringLiteral("SELECT id, uid, pieces FROM waiting ORDER BY id LIMIT 1"))) {
+            fail(HistorySchema::reason(query.lastError()));
+            return std::nullopt;
+        }
+        if (!query.next()) return std::nullopt;
+        const qint64 id = query.value(0).toLongLong();
+        std::optional<std::vector<TestRecord>> pieces = decode(query.value(2).toByteArray());
+        if (pieces) return Entry{id, query.value(1).toString(), std::move(*pieces)};
+        query.finish();
+        const QString reason = QStringLiteral("test %1 cannot be read").arg(id);
+        qCWarning(lcHistory).noquote() << m_path << reason << "and is set aside";
+        if (!setAside(id, reason)) return std::nullopt;
     }
-    if (!query.next()) return std::nullopt;
-    std::optional<std::vector<TestRecord>> pieces = decode(query.value(2).toByteArray());
-    if (!pieces) {
-        fail(QStringLiteral("test %1 cannot be read").arg(query.value(0).toLongLong()));
-        return std::nullopt;
-    }
-    return Entry{query.value(0).toLongLong(), query.value(1).toString(), std::move(*pieces)};
 }
 
 bool HistorySpool::remove(qint64 id)
@@ -109,15 +123,45 @@ bool HistorySpool::remove(qint64 id)
     return query.exec() || fail(HistorySchema::reason(query.lastError()));
 }
 
-qint64 HistorySpool::count()
+bool HistorySpool::setAside(qint64 id, const QString& reason)
+{
+    if (!open(false)) return m_error.isEmpty();
+    QSqlQuery query(m_database);
+    const auto run = [&](const char* text, std::initializer_list<QVariant> values) {
+        query.prepare(QLatin1String(text));
+        for (const QVariant& value : values) query.addBindValue(value);
+        return query.exec();
+    };
+    if (!run("BEGIN IMMEDIATE", {})) return fail(HistorySchema::reason(query.lastError()));
+    if (run("INSERT INTO set_aside (uid, pieces, reason, time) SELECT uid, pieces, ?, ? FROM waiting WHERE id = ?",
+            {reason, QDateTime::currentSecsSinceEpoch(), id}) &&
+        run("DELETE FROM waiting WHERE id = ?", {id}) && run("COMMIT", {}))
+        return true;
+    fail(HistorySchema::reason(query.lastError()));
+    if (!query.exec(QStringLiteral("ROLLBACK")))
+        qCWarning(lcHistory) << "rollback failed:" << HistorySchema::reason(query.lastError());
+    return false;
+}
+
+qint64 HistorySpool::countOf(const char* statement)
 {
     if (!open(false)) return 0;
     QSqlQuery query(m_database);
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM waiting")) || !query.next()) {
+    if (!query.exec(QLatin1String(statement)) || !query.next()) {
         fail(HistorySchema::reason(query.lastError()));
         return 0;
     }
     return query.value(0).toLongLong();
+}
+
+qint64 HistorySpool::count()
+{
+    return countOf("SELECT count(*) FROM waiting");
+}
+
+qint64 HistorySpool::setAsideCount()
+{
+    return countOf("SELECT count(*) FROM set_aside");
 }
 
 QByteArray HistorySpool::encode(const std::vector<TestRecord>& pieces)
@@ -128,7 +172,8 @@ QByteArray HistorySpool::encode(const std::vector<TestRecord>& pieces)
         for (const ComputerResult& c : piece.computers)
             computers.append(QJsonObject{{QStringLiteral("address"), c.address}, {QStringLiteral("answered"), c.answered},
                                          {QStringLiteral("name"), c.name}, {QStringLiteral("mac"), c.mac},
-                                         {QStringLiteral("link"), c.seenOnLink}, {QStringLiteral("conflict"), c.conflict}});
+                                         {QStringLiteral("link"), c.seenOnLink}, {QStringLiteral("conflict"), c.conflict},
+                                         {QStringLiteral("knock"), c.answeredKnock}});
         tests.append(QJsonObject{{QStringLiteral("range"), piece.range}, {QStringLiteral("preset"), piece.preset},
                                  {QStringLiteral("start"), piece.start.isValid() ? piece.start.toMSecsSinceEpoch() : -1},
                                  {QStringLiteral("end"), piece.end.toMSecsSinceEpoch()},
@@ -156,7 +201,8 @@ std::optional<std::vector<TestRecord>> HistorySpool::decode(const QByteArray& by
             const QJsonObject c = computer.toObject();
             piece.computers.push_back({c[QLatin1String("address")].toString(), c[QLatin1String("answered")].toBool(),
                                        c[QLatin1String("name")].toString(), c[QLatin1String("mac")].toString(),
-                                       c[QLatin1String("link")].toBool(), c[QLatin1String("conflict")].toString()});
+                                       c[QLatin1String("link")].toBool(), c[QLatin1String("conflict")].toString(),
+                                       c[QLatin1String("knock")].toBool()});
         }
         pieces.push_back(std::move(piece));
     }

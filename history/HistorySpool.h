@@ -4,7 +4,8 @@
 // The tests waiting for a history server that is away: a small SQLite file
 // of this computer (only its owner may read it), oldest first. A test stays
 // in it until the server has confirmed it; its identifier lets the server
-// take it once, also when a confirmation was lost.
+// take it once, also when a confirmation was lost. A test the server refuses
+// for good is set aside in it, with the reason, so that the rest go on.
 #pragma once
 
 #include "history/TestRecord.h"
@@ -28,13 +29,19 @@ public:
     HistorySpool(const HistorySpool&) = delete;
     HistorySpool& operator=(const HistorySpool&) = delete;
 
-    // False: lastError. The file and its folder are made at the first test kept.
-    [[nodiscard]] bool add(const QString& uid, const std::vector<TestRecord>& pieces);
-    // None when nothing waits, or it cannot be read (lastError not empty then).
+    // False: lastError. The file and its folder are made at the first test
+    // kept. With refused (the server's reason), the test is set aside at once.
+    [[nodiscard]] bool add(const QString& uid, const std::vector<TestRecord>& pieces, const QString& refused = {});
+    // None when nothing waits, or it cannot be read (lastError not empty
+    // then). A test that cannot be read is set aside, and the next one given.
     [[nodiscard]] std::optional<Entry> oldest();
     [[nodiscard]] bool remove(qint64 id);
+    // Moves a waiting test to those set aside, with why.
+    [[nodiscard]] bool setAside(qint64 id, const QString& reason);
     // How many tests wait; 0 also where there is no file.
     qint64 count();
+    // How many tests are set aside.
+    qint64 setAsideCount();
     QString lastError() const { return m_error; }
     QString path() const { return m_path; }
 
@@ -44,6 +51,7 @@ public:
 private:
     bool open(bool make);
     bool fail(const QString& reason);
+    qint64 countOf(const char* statement);
 
     QString m_path;
     QString m_connection;

@@ -6,7 +6,7 @@
 #include "base/Durations.h"
 #include "history/HistoryReader.h"
 #include "history/Log.h"
-#include "net/Ipv4.h"
+#include "history/TestChanges.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,22 +25,7 @@
 
 namespace {
 
-// A test recorded after a newer one (another program's) ends at most about
-// this much before it; a stored time further ahead came from a clock that ran ahead.
-constexpr qint64 LateTest = 60 * 60;
-
 QVariant nullable(std::optional<qint64> value) { return value ? QVariant(*value) : QVariant(); }
-
-// A computer's row as a test finds and leaves it.
-struct Sighting {
-    qint64 firstSeen = 0, lastSeen = 0;
-    QString name, mac;
-    std::optional<qint64> present;  // at the last whole test
-    bool state = false;
-    qint64 stateTime = 0;
-    QVariant seenBy;
-    bool isNew = false;
-};
 
 } // namespace
 
@@ -291,81 +276,27 @@ bool HistoryStore::write(const TestRecord& test)
                             test.start.isValid() ? test.start.toSecsSinceEpoch() : time, time, test.whole}))
         return false;
 
-    std::map<quint32, Sighting> computers;
+    std::map<quint32, ComputerRow> known;
     if (!run(s.selectKnown, {range->lowest(), range->highest()})) return false;
-    while (s.selectKnown.next()) {
-        const auto value = [&](int i) { return s.selectKnown.value(i); };
-        computers[quint32(value(0).toLongLong())] =
-            Sighting{value(1).toLongLong(), value(2).toLongLong(), value(3).toString(), value(4).toString(),
-                     value(5).isNull() ? std::nullopt : std::optional<qint64>(value(5).toLongLong()),
-                     value(6).toBool(), value(7).toLongLong(), value(8), false};
-    }
+    while (s.selectKnown.next()) known[quint32(s.selectKnown.value(0).toLongLong())] = ComputerRow::fromQuery(s.selectKnown, 1);
     s.selectKnown.finish();
 
-    std::map<quint32, const ComputerResult*> seen;
-    for (const ComputerResult& result : test.computers) {
-        if (!result.answered && !result.seenOnLink && !result.answeredKnock) continue;
-        const std::optional<quint32> address = parseAddress(result.address.toStdString());
-        if (address && range->contains(*address)) seen[*address] = &result;
-        else qCWarning(lcHistory) << "left out" << result.address << "of a test of" << test.range;
-    }
-
-    // Flips the presence at this test's time. Two flips in one second cancel
-    // out, so that the changes kept always alternate.
-    auto flip = [&](quint32 address, Sighting& computer, bool present) {
-        computer.state = present;
-        if (!run(s.deleteChange, {address, time})) return false;
-        return s.deleteChange.numRowsAffected() > 0 || run(s.insertChange, {address, time, present});
-    };
-    // What a clock that ran ahead stored goes: the state is that of the last
-    // change before this test, or of the first sighting (present).
-    auto rewind = [&](quint32 address, Sighting& computer) {
-        if (computer.stateTime <= time + LateTest) return true;
-        qCWarning(lcHistory) << "a test of" << test.range << "stored a time ahead of the clock for"
-                             << addressText(address).c_str() << "; this test's state replaces it";
-        if (!run(s.dropLaterChanges, {address, time}) || !run(s.lastChange, {address})) return false;
-        const bool changed = s.lastChange.next();
-        computer.state = changed ? s.lastChange.value(0).toBool() : true;
-        computer.stateTime = changed ? s.lastChange.value(1).toLongLong() : std::min(computer.firstSeen, time);
+    TestChanges changes(test, *range, std::move(known));
+    const bool computed = changes.compute([&](quint32 address, qint64 at, std::optional<StateChange>* last) {
+        if (!run(s.dropLaterChanges, {address, at}) || !run(s.lastChange, {address})) return false;
+        if (s.lastChange.next()) *last = StateChange{s.lastChange.value(1).toLongLong(), s.lastChange.value(0).toBool()};
         s.lastChange.finish();
-        computer.present.reset();
-        if (computer.lastSeen > time + LateTest) computer.lastSeen = time;
         return true;
-    };
-
-    const QString none(QLatin1String(""));  // not NULL: the columns hold text
-    for (const auto& [address, result] : seen) {
-        auto [it, isNew] = computers.try_emplace(address, Sighting{time, time, none, none, {}, true, time, {}, true});
-        Sighting& computer = it->second;
-        if (!rewind(address, computer)) return false;
-        if (time >= computer.lastSeen) {
-            computer.lastSeen = time;
-            if (!result->name.isEmpty()) computer.name = result->name;
-            if (!result->mac.isEmpty()) computer.mac = result->mac;
-            computer.seenBy = result->answered     ? QStringLiteral("echo")
-                              : result->seenOnLink ? QStringLiteral("link")
-                                                   : QStringLiteral("tcp");
-        }
-        computer.firstSeen = std::min(computer.firstSeen, time);
-        // A test older than the state's (another program's, recorded late) only adds sightings.
-        if (time < computer.stateTime) continue;
-        if (!isNew && !computer.state && !flip(address, computer, true)) return false;
-        computer.stateTime = time;
-        if (test.whole) computer.present = 1;
+    });
+    if (!computed) return false;
+    for (const TestChanges::Flip& flip : changes.flips()) {
+        if (!run(s.deleteChange, {flip.address, time})) return false;
+        if (s.deleteChange.numRowsAffected() == 0 && !run(s.insertChange, {flip.address, time, flip.present})) return false;
     }
-
-    for (auto& [address, computer] : computers) {
-        if (!seen.contains(address)) {  // absent, which only a whole test tells
-            if (!test.whole) continue;
-            if (!rewind(address, computer)) return false;
-            if ((computer.present == 0 && !computer.state) || time < computer.stateTime) continue;
-            computer.present = 0;
-            if (computer.state && !flip(address, computer, false)) return false;
-            computer.stateTime = time;
-        }
-        QSqlQuery& statement = computer.isNew ? s.insertComputer : s.updateComputer;
-        if (!run(statement, {computer.firstSeen, computer.lastSeen, computer.name, computer.mac, nullable(computer.present),
-                             computer.state, computer.stateTime, computer.seenBy, address}))
+    for (const auto& [address, computer] : changes.rows()) {
+        QSqlQuery& statement = computer->isNew ? s.insertComputer : s.updateComputer;
+        if (!run(statement, {computer->firstSeen, computer->lastSeen, computer->name, computer->mac,
+                             nullable(computer->present), computer->state, computer->stateTime, computer->seenBy, address}))
             return false;
     }
     return true;

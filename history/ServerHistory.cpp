@@ -3,6 +3,7 @@
 
 #include "history/ServerHistory.h"
 
+#include "files/Report.h"
 #include "history/Log.h"
 
 #include <QUuid>
@@ -23,6 +24,18 @@ void ServerHistory::away(const QString& reason)
     if (std::exchange(m_away, true)) return;
     m_notices.push_back({false, QStringLiteral("the history server is away: %1; the tests wait in %2 until it answers")
                                     .arg(reason, m_spool.path())});
+}
+
+bool ServerHistory::sayRefused(const std::vector<TestRecord>& pieces, const QString& reason)
+{
+    QStringList ranges;
+    for (const TestRecord& piece : pieces) ranges << piece.range;
+    if (ranges.size() > 3) ranges = QStringList{ranges.front(), QStringLiteral("..."), ranges.back()};
+    const QString text = QStringLiteral("the history server refused the test of %1, ended %2: %3; it is set aside in %4")
+                             .arg(ranges.join(QStringLiteral(", ")), isoWithOffset(pieces.front().end), reason, m_spool.path());
+    qCWarning(lcHistory).noquote() << text;
+    m_notices.push_back({true, text});
+    return true;
 }
 
 bool ServerHistory::send(const QString& uid, const std::vector<TestRecord>& pieces)
@@ -48,8 +61,17 @@ bool ServerHistory::sendSpool()
             break;
         }
         if (!send(entry->uid, entry->pieces)) {
-            away(m_store.lastError());
-            return false;
+            if (!m_store.refused()) {
+                away(m_store.lastError());
+                return false;
+            }
+            // The tests behind it go on.
+            if (!m_spool.setAside(entry->id, m_store.lastError())) {
+                m_error = m_spool.lastError();
+                return false;
+            }
+            sayRefused(entry->pieces, m_store.lastError());
+            continue;
         }
         // Confirmed: a removal that fails sends it again, and the server takes it once.
         if (!m_spool.remove(entry->id)) {
@@ -70,6 +92,12 @@ bool ServerHistory::record(const std::vector<TestRecord>& pieces, bool closing)
     // Nothing waits: straight to the server, and to the spool only if it fails.
     if (!m_away && m_spool.count() == 0 && m_spool.lastError().isEmpty()) {
         if (send(uid, pieces)) return true;
+        if (m_store.refused()) {
+            if (m_spool.add(uid, pieces, m_store.lastError())) return sayRefused(pieces, m_store.lastError());
+            m_error = m_spool.lastError();
+            qCWarning(lcHistory).noquote() << "a test is lost:" << m_error;
+            return false;
+        }
         away(m_store.lastError());
     }
     if (!m_spool.add(uid, pieces)) {

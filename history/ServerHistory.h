@@ -6,7 +6,9 @@
 // password, no such database, tables of a later version), into the local
 // spool. Whatever waits in the spool goes first, oldest first, each test
 // removed from it once the server has confirmed it. One line says that the
-// server is away, one that it is back.
+// server is away, one that it is back. A test the server refuses for good
+// (its data, a constraint) is set aside in the spool, said in one line, and
+// the tests behind it go on.
 #pragma once
 
 #include "history/HistorySpool.h"
@@ -19,7 +21,7 @@
 class ServerHistory {
 public:
     struct Notice {
-        bool back = false;  // false: the server is away
+        bool back = false;  // false: the server is away; true also for a test it refused (it answers)
         QString text;
     };
 
@@ -38,9 +40,11 @@ public:
     // The lines said since the last call, oldest first.
     std::vector<Notice> takeNotices();
     qint64 waiting() { return m_spool.count(); }
+    qint64 setAsideCount() { return m_spool.setAsideCount(); }
 
 private:
     bool send(const QString& uid, const std::vector<TestRecord>& pieces);
+    bool sayRefused(const std::vector<TestRecord>& pieces, const QString& reason);
     void away(const QString& reason);
 
     ServerHistoryStore m_store;

@@ -4,8 +4,8 @@
 // The history on a PostgreSQL server (Qt SQL's QPSQL driver): one
 // connection, used on the thread that made the store. A test is one
 // transaction under its scanner's lock, and takes the same rules as in the
-// file; rows of a computer are written by upsert. A test whose identifier is
-// already there is taken as confirmed and not written again.
+// file (TestChanges); rows of a computer are written by upsert. A test whose
+// identifier is already there is taken as confirmed and not written again.
 #pragma once
 
 #include "history/ComputerHistory.h"
@@ -42,6 +42,10 @@ public:
                                                                         const QString& fromScanner = {});
 
     QString lastError() const { return m_error; }
+    // The last record failed as the server refused the test's data (a
+    // constraint, a value it cannot take) or it is no test: sending it again
+    // will not mend it, unlike a server away, a password or a schema.
+    bool refused() const { return m_refused; }
     QString uri() const { return m_uri; }
     QString scanner() const { return m_scanner; }
     void setKeepDays(int days) { m_keepDays = days; }
@@ -49,6 +53,7 @@ public:
 private:
     struct Statements;
     bool fail(const QString& reason);
+    bool refuse(const QString& reason);
     bool write(const QString& uid, const TestRecord& test);
     bool pruneBefore(qint64 reference);
 
@@ -59,5 +64,6 @@ private:
     QSqlDatabase m_database;
     std::unique_ptr<Statements> m_statements;
     bool m_open = false;
+    bool m_refused = false;
     QString m_error;
 };

@@ -8,6 +8,7 @@
 #include "tests/Process.h"
 
 #include "history/HistorySpool.h"
+#include "history/HistoryStore.h"
 #include "history/ServerHistory.h"
 #include "history/ServerLocation.h"
 
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -64,11 +66,21 @@ TEST(HistorySpoolTest, keepsTestsInOrderUntilRemoved)
     HistorySpool spool(dir.filePath(QStringLiteral("folder/spool.sqlite")));
     EXPECT_FALSE(spool.oldest());
     EXPECT_FALSE(QFileInfo::exists(spool.path())) << "nothing waits: no file";
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(spool.add(QString::number(i), {oneTest(i, {1, i + 2})}));
+    for (int i = 0; i < 4; ++i) {
+        TestRecord test = oneTest(i, {1, i + 2});
+        test.computers[1].answeredKnock = true;
+        ASSERT_TRUE(spool.add(QString::number(i), {test}));
+    }
+    {
+        QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("spoiler"));
+        file.setDatabaseName(spool.path());
+        ASSERT_TRUE(file.open() && QSqlQuery(file).exec(QStringLiteral("UPDATE waiting SET pieces = 'x' WHERE uid = '1'")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("spoiler"));
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(spool.path()).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u) << "only its owner reads the tests";
-    for (int i = 0; i < 3; ++i) {
+    for (int i : {0, 2, 3}) {  // 1 cannot be read: set aside
         const auto entry = spool.oldest();
         ASSERT_TRUE(entry);
         EXPECT_EQ(entry->uid, QString::number(i));
@@ -76,9 +88,11 @@ TEST(HistorySpoolTest, keepsTestsInOrderUntilRemoved)
         EXPECT_EQ(entry->pieces[0].end, oneTest(i, {}).end);
         ASSERT_EQ(entry->pieces[0].computers.size(), 2u);
         EXPECT_EQ(entry->pieces[0].computers[1].address, QStringLiteral("192.0.2.%1").arg(i + 2));
+        EXPECT_TRUE(entry->pieces[0].computers[1].answeredKnock);
         ASSERT_TRUE(spool.remove(entry->id));
     }
     EXPECT_EQ(spool.count(), 0);
+    EXPECT_EQ(spool.setAsideCount(), 1);
 }
 
 using ServerHistoryTest = ServerFixture;
@@ -133,6 +147,89 @@ TEST_F(ServerHistoryTest, refusalsKeepTheTestsInTheSpool)
             << row.name;
         sql(QStringLiteral("DELETE FROM tests; DELETE FROM computers; DELETE FROM changes"), in);
     }
+}
+
+// A test the server refuses for good is set aside with its reason, said once,
+// and the tests behind it go: from the spool, and straight.
+TEST_F(ServerHistoryTest, refusedTestIsSetAsideAndTheRestGoOn)
+{
+    {
+        ServerHistoryStore made(uri(), QStringLiteral("maker"), 365);
+        ASSERT_TRUE(made.open()) << made.lastError().toStdString();
+    }
+    ASSERT_TRUE(sql(QStringLiteral("ALTER TABLE computers ADD CONSTRAINT kept_names CHECK (name <> 'refused')")));
+    const struct {
+        const char* name;
+        std::function<void(TestRecord&)> spoil;
+        const char* said;
+    } rows[] = {
+        {"a constraint", [](TestRecord& t) { t.computers[0].name = QStringLiteral("refused"); }, "kept_names"},
+        {"a value the server cannot take", [](TestRecord& t) { t.computers[0].name = QStringLiteral("a%1b").arg(QChar(0)); },
+         "unsupported Unicode escape sequence"},
+        {"no range", [](TestRecord& t) { t.range = QStringLiteral("192.0.2.1-999"); }, "not a range: 192.0.2.1-999"},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(spoolFile());
+        TestRecord bad = oneTest(2, {1});
+        row.spoil(bad);
+        ServerHistory history(uri(), QStringLiteral("s1"), spoolFile(), 365);
+        setPassword(QStringLiteral("wrong"));  // away: the tests wait, the refused one between two
+        for (const TestRecord& test : {oneTest(1, {1}), bad, oneTest(3, {2})}) EXPECT_TRUE(history.record({test})) << row.name;
+        EXPECT_EQ(history.takeNotices().size(), 1u) << row.name << ": away";
+        setPassword(password);
+        EXPECT_TRUE(history.record({oneTest(4, {1})})) << row.name;
+        bad.end = bad.end.addSecs(180);
+        EXPECT_TRUE(history.record({bad})) << row.name << ": refused straight";
+        EXPECT_TRUE(history.record({oneTest(6, {1})})) << row.name;
+        const auto notices = history.takeNotices();
+        ASSERT_EQ(notices.size(), 3u) << row.name;
+        for (size_t i : {0u, 2u}) {
+            EXPECT_TRUE(notices[i].text.contains(QLatin1String(row.said))) << row.name << ": " << notices[i].text.toStdString();
+            EXPECT_TRUE(notices[i].text.contains(QLatin1String("it is set aside in ") + spoolFile())) << row.name;
+        }
+        EXPECT_TRUE(notices[1].text.contains(QLatin1String("3 waiting test(s) sent"))) << notices[1].text.toStdString();
+        EXPECT_EQ(history.waiting(), 0) << row.name;
+        EXPECT_EQ(history.setAsideCount(), 2) << row.name;
+        EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM tests WHERE scanner = 's1'")), 4) << row.name;
+        sql(QStringLiteral("DELETE FROM tests; DELETE FROM computers; DELETE FROM changes"));
+    }
+}
+
+// The file and the server take a test by the same rules and read it back alike.
+TEST_F(ServerHistoryTest, fileAndServerKeepTheSameHistory)
+{
+    HistoryStore file(home.filePath(QStringLiteral("history.sqlite")), 365);
+    ServerHistoryStore server(uri(), QStringLiteral("s1"), 365);
+    ASSERT_EQ(file.open(), HistoryStore::Opened::Ready);
+    for (int minute = 1; minute <= 40; ++minute) {
+        TestRecord test = oneTest(minute, {1, 2});
+        test.whole = minute % 9 != 0;
+        if (minute % 3 != 0) test.computers.push_back({QStringLiteral("192.0.2.3"), true, QStringLiteral("three"), {}, false, {}});
+        test.computers.push_back({QStringLiteral("192.0.2.4"), false, {}, QStringLiteral("aa:bb:cc:00:00:04"), minute % 2 == 0, {}});
+        test.computers.push_back({QStringLiteral("192.0.2.5"), false, {}, {}, false, {}, minute % 5 != 0});
+        if (minute == 30) test.end = test.end.addSecs(-1800);  // another program's, recorded late
+        ASSERT_TRUE(file.record({test}));
+        ASSERT_TRUE(server.record(QString::number(minute), {test}, minute == 1)) << server.lastError().toStdString();
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto range = *HistoryRange::parse(QStringLiteral("192.0.2.1-20"));
+    const auto inFile = file.computers(range, now), onServer = server.computers(range, now);
+    ASSERT_TRUE(inFile && onServer);
+    ASSERT_EQ(inFile->size(), 5u);
+    ASSERT_EQ(onServer->size(), inFile->size());
+    for (size_t i = 0; i < inFile->size(); ++i) {
+        const ComputerHistory &a = (*inFile)[i], &b = (*onServer)[i];
+        EXPECT_EQ(std::tie(a.address, a.name, a.mac, a.firstSeen, a.lastSeen, a.present, a.seenBy, a.changes),
+                  std::tie(b.address, b.name, b.mac, b.firstSeen, b.lastSeen, b.present, b.seenBy, b.changes)) << i;
+        EXPECT_EQ(a.uptime24h, b.uptime24h) << i;
+        EXPECT_EQ(a.uptime7d, b.uptime7d) << i;
+        ASSERT_EQ(a.timeline.size(), b.timeline.size()) << i;
+        for (size_t j = 0; j < a.timeline.size(); ++j)
+            EXPECT_EQ(std::tie(a.timeline[j].from, a.timeline[j].to, a.timeline[j].present),
+                      std::tie(b.timeline[j].from, b.timeline[j].to, b.timeline[j].present)) << i << " " << j;
+        EXPECT_EQ(b.scanner, QStringLiteral("s1"));
+    }
+    EXPECT_EQ((*onServer)[4].seenBy, ComputerHistory::SeenBy::Tcp) << "a knock alone keeps a computer";
 }
 
 TEST_F(ServerHistoryTest, fourScannersWriteAtOnce)
