@@ -311,7 +311,7 @@ save_through_dialog "Save List Of Computers" ComputerList
 known() {                   # waits until scanvet --known lists exactly the labels given ("" for none)
   local _ listed
   for _ in $(seq 50); do
-    listed=$(HOME="$run" env -u XDG_CONFIG_HOME -u XDG_DATA_HOME "$program_path" --known --format csv | tail -n +2 | cut -d, -f2 | tr '\n' ' ')
+    listed=$(HOME="$run" env -u XDG_CONFIG_HOME -u XDG_DATA_HOME "$program_path" --known --format csv | tail -n +2 | cut -d, -f2 | sed '/^$/d' | tr '\n' ' ' || true)
     [ "$listed" = "$1" ] && return 0
     sleep 0.2
   done
@@ -321,8 +321,9 @@ known() {                   # waits until scanvet --known lists exactly the labe
 naming_menu() {             # choice (1 Name this computer…, 2 Forget this name) [name note]
   xdotool key Menu
   sleep 0.5
-  [ "$1" = 1 ] || xdotool key Down
-  xdotool key Return
+  # Down: the first choice whether none is current or it is (Forget is off for a computer without a name);
+  # Up: the last, Forget, either way.
+  xdotool key "$([ "$1" = 1 ] && echo Down || echo Up)" Return
   [ "$1" = 1 ] || { sleep 0.5; return 0; }
   naming=$(timeout 20 xdotool search --sync --onlyvisible --name '^Name this computer$' | head -n1) ||
     fail "Name this computer… showed no dialog"
@@ -526,7 +527,7 @@ fi
 report=$(tr -d '\r' <"$run/ComputerList.txt")
 sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
 report2=$(tr -d '\r' <"$run/ComputerList2.txt")
-for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
+for f in ComputerList.txt ScanvetStatus.txt ComputerList2.txt Scanvet.cfg; do echo "--- $f"; tr -d '\r' <"$run/$f"; done
 echo "---"
 entry() { printf '%-41s %s' "$1" "${2:-On}"; }
 # In address order: the answering hosts, the late host (too slow for the LAN preset, then seen on the link alone) and
