@@ -45,3 +45,8 @@ bool setUpWindow(MainWindow& window, const WindowSetup& setup);
 // Lines as after many tests in append mode with every reply shown: an empty
 // line, then one line per address of 1..254, round after round.
 void prefillLines(ResultLog& sheet, int count);
+
+// count known computers named in the history file the window opens
+// (Settings::historyFile()): the lab LAN's own MACs among them, the rest
+// made up. False, having said why, when they cannot be written.
+bool nameKnownComputers(int count);

@@ -140,6 +140,8 @@ int sweep(int argc, char** argv)
     const int prefill = std::max(0, std::atoi(argument(argc, argv, "--prefill", "0").c_str()));
     const int prefillLineCount = std::max(0, std::atoi(argument(argc, argv, "--prefill-lines", "0").c_str()));
     const bool append = flag(argc, argv, "--append");
+    // --known N: N known computers named in the history before the window opens (0 too: the settle is timed).
+    const int known = std::atoi(argument(argc, argv, "--known", "-1").c_str());
     const int blockMs = std::max(0, std::atoi(argument(argc, argv, "--block-ms", "0").c_str()));
     const int blockAfterMs = std::max(0, std::atoi(argument(argc, argv, "--block-after-ms", "5").c_str()));
     if (preset < 0 || preset >= static_cast<int>(SpeedPresets.size())) return 2;
@@ -166,6 +168,7 @@ int sweep(int argc, char** argv)
     const double floorUs = floor.floorUs;
 
     int rc = 0;
+    if (known > 0 && !nameKnownComputers(known)) return 1;
     {
         QtDialogs dialogs;
         MainWindow window(dialogs, std::make_unique<Pinger>());
@@ -205,6 +208,9 @@ int sweep(int argc, char** argv)
         // The end of the test: after the window's own handler, which unlocks the controls.
         int64_t end = 0;
         QObject::connect(&scan, &ScanController::finished, &window, [&end] { end = nowNs(); });
+        // Settled: its sightings shown with their names, and handed to the history.
+        int64_t settledAt = 0;
+        QObject::connect(&scan, &ScanController::testSettled, &window, [&settledAt] { settledAt = nowNs(); });
 
         // A 10 ms timer on the GUI thread: how late does it fire?
         QTimer ticker;
@@ -285,6 +291,12 @@ int sweep(int argc, char** argv)
             put(label, "echoes", static_cast<double>(echoes.size()));
         }
         put(label, "list_entries", found.count() - prefill);
+        if (known >= 0 && waitFor([&] { return settledAt != 0; }, 60'000)) {
+            put(label, "settled_ms", us(settledAt - click) / 1e3);
+            int labelled = 0;
+            for (int row = 0; row < found.count(); ++row) labelled += found.label(row).isEmpty() ? 0 : 1;
+            put(label, "labelled_entries", labelled);
+        }
         if (prefillLineCount > 0) put(label, "sheet_lines_before", prefillLineCount);
         put(label, "click_handler_us", us(clicked - click));
         if (oneAtATime) {

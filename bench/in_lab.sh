@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 Scanvet developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Runs inside the test lab (bench/run.sh starts it):  in_lab.sh lan|routed|all REPS BUILD RESULTS
+# Runs inside the test lab (bench/run.sh starts it):  in_lab.sh lan|known|routed|all REPS BUILD RESULTS
 set -euo pipefail
 what=$1 reps=$2 build=$3 results=$4
 [ -z "${SCANVET_LAB_UNAVAILABLE:-}" ] || { echo "bench: no test lab: $SCANVET_LAB_UNAVAILABLE" >&2; exit 1; }
@@ -41,7 +41,29 @@ cli_run() {
   nice -n "$nice" "$bench" run --label "$label" --floor-ms "$floor" -- "$scanvet" --quiet "$@" >> "$work/rep.txt"
 }
 
+# The window's sweep as wire_lan, each in a history of its own: with none known (wire_lan_unnamed), and with
+# 1,000 known computers named, the LAN's own among them (wire_lan_known); taking turns going first.
+known_pair() {
+  local rep=$1 pass
+  for pass in $([ $((rep % 2)) = 1 ] && echo "unnamed known" || echo "known unnamed"); do
+    rm -rf "$work/data-$pass"
+    XDG_DATA_HOME=$work/data-$pass nice -n "$nice" "$bench" sweep --preset 0 --label "wire_lan_$pass" \
+      --known "$([ "$pass" = known ] && echo 1000 || echo 0)" >> "$work/rep.txt"
+  done
+  for key in scan_ms settled_ms; do
+    echo "wire_lan_known.${key%_ms}_over_unnamed $(ratio "$(value "wire_lan_known.$key")" "$(value "wire_lan_unnamed.$key")")" >> "$work/rep.txt"
+  done
+}
+
 case "$what" in
+known)
+  load wire_lan_known
+  for rep in $(seq "$reps"); do
+    : > "$work/rep.txt"
+    known_pair "$rep"
+    cat "$work/rep.txt" >> "$results"
+  done
+  ;;
 lan)
   load sweep1
   for rep in $(seq "$reps"); do
@@ -62,6 +84,7 @@ lan)
     echo "sweep1_100k.scan_over_empty $(ratio "$(value sweep1_100k.scan_ms)" "$(value sweep1.scan_ms)")" >> "$work/rep.txt"
     # The window's sweep (the default), its requests timed as they leave.
     nice -n "$nice" "$bench" sweep --preset 0 --label wire_lan >> "$work/rep.txt"
+    known_pair "$rep"
     # The command line's whole process against fping's, each after a flush
     # of the neighbour table, taking turns going first.
     lan_cli() {

@@ -5,6 +5,8 @@
 
 #include "scan/EntryDescription.h"
 
+#include "net/Ipv4.h"
+
 namespace {
 
 // Makers of this many MACs are kept at most: a /16 of them is plenty.
@@ -15,7 +17,15 @@ constexpr qsizetype MostMakers = 65536;
 void KnownComputerWatch::tested(const TestOutcome& outcome)
 {
     if (m_makers.size() > MostMakers) m_makers.clear();
-    for (const TestOutcome::Sighting& sighting : outcome.onLink) m_makers.insert(sighting.mac, sighting.maker);
+    if (m_conflicts.size() > MostMakers) m_conflicts.clear();
+    for (const TestOutcome::Sighting& sighting : outcome.onLink) {
+        m_makers.insert(sighting.mac, sighting.maker);
+        if (sighting.conflict.isEmpty()) continue;
+        m_makers.insert(sighting.conflict, sighting.conflictMaker);
+        const QString address = QString::fromStdString(addressText(sighting.address));
+        m_conflicts.insert(sighting.mac, {address, sighting.conflict});
+        m_conflicts.insert(sighting.conflict, {address, sighting.mac});
+    }
 }
 
 QStringList KnownComputerWatch::toTell(const KnownSightings& learned) const
@@ -23,11 +33,15 @@ QStringList KnownComputerWatch::toTell(const KnownSightings& learned) const
     QStringList items;
     if (!m_notifyOfNew) return items;
     for (const NewComputer& computer : learned.newComputers) {
+        const auto conflict = m_conflicts.constFind(computer.mac);
+        const bool inConflict = conflict != m_conflicts.cend();
         const bool random = isPrivateMac(computer.mac);
-        if (random && !m_notifyOfPrivate) continue;
+        if (random && !m_notifyOfPrivate && !inConflict) continue;
         const QString maker = random ? QStringLiteral("private (random) address") : m_makers.value(computer.mac);
-        items << computer.address + QStringLiteral(", ") + computer.mac +
-                     (maker.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(maker));
+        items << (inConflict ? conflict->address : computer.address) + QStringLiteral(", ") + computer.mac +
+                     (maker.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(maker)) +
+                     (inConflict ? QStringLiteral(", address conflict: MAC address %1 answers for it too").arg(conflict->otherMac)
+                                 : QString());
     }
     return items;
 }

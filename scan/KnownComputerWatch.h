@@ -3,7 +3,9 @@
 
 // Which of the MACs that the history saw for the first time are worth a
 // notice: none while the user has turned them off, and none of a private
-// (locally administered, often random) MAC unless the user asks for those too.
+// (locally administered, often random) MAC unless the user asks for those too,
+// or it answered for an address that another MAC answered for in the same
+// test: a conflict is no rotation, and its notice says so.
 #pragma once
 
 #include "history/KnownComputers.h"
@@ -21,11 +23,18 @@ public:
 
     // Keeps the makers of a settled test's sightings for its notice.
     void tested(const TestOutcome& outcome);
-    // "ADDRESS, MAC (maker)" of each new computer to tell of, in address order.
+    // "ADDRESS, MAC (maker)" of each new computer to tell of, in the history's order;
+    // of one in a conflict, the address of the conflict and ", address
+    // conflict: MAC address OTHER answers for it too".
     QStringList toTell(const KnownSightings& learned) const;
 
 private:
     bool m_notifyOfNew = true;
     bool m_notifyOfPrivate = false;
+    struct Conflict {
+        QString address;  // dotted
+        QString otherMac;
+    };
     QHash<QString, QString> m_makers;  // by MAC, of the latest tests
+    QHash<QString, Conflict> m_conflicts;  // by each of its two MACs, of the latest tests
 };

@@ -69,9 +69,10 @@ std::vector<TestOutcome::Sighting> TestOutcome::sightingsOf(const std::vector<Li
             qCWarning(lcScan) << "address conflict:" << dottedText(sighting.address).c_str() << "answers from"
                               << seen.back().mac << "and" << mac;
             seen.back().conflict = mac;
+            seen.back().conflictMaker = makerOf(sighting.mac);
             continue;
         }
-        seen.push_back({ntohl(sighting.address), mac, makerOf(sighting.mac), {}});
+        seen.push_back({ntohl(sighting.address), mac, makerOf(sighting.mac), {}, {}});
     }
     return seen;
 }

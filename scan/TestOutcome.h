@@ -27,6 +27,7 @@ struct TestOutcome {
         QString mac;       // "aa:bb:cc:dd:ee:ff"
         QString maker;     // empty where unknown
         QString conflict;  // another MAC that answered for the address too, empty where none
+        QString conflictMaker;  // its maker, empty where unknown
     };
     struct Knocked {
         uint32_t address;                 // host byte order

@@ -8,7 +8,8 @@
 # the mouse and the keyboard (xdotool) types 198 51 100 into the octet fields,
 # sets the range 1 to 60 on the Config Sheet, presses Run test, waits for its
 # caption to come back, saves the computer list and the result sheet through
-# the file dialogs, types a repeat period and cancels the pending repeat with
+# the file dialogs, names and forgets a name from a list entry and from a
+# History row by the keyboard (the Menu key, the arrows, Return), types a repeat period and cancels the pending repeat with
 # Cancel repeat's accelerator, runs again with a slower preset over .28 to .32,
 # stops a third test with the slow preset during its first echo, opens the
 # About box, sends a single ping (the pointer shows the busy cursor during its
@@ -305,20 +306,68 @@ run_test
 settle round1 "${list_region[@]}"   # host names arrive in the background
 click 760 392               # Save List under the list
 save_through_dialog "Save List Of Computers" ComputerList
-# The first entry's context menu: Name this computer… opens its dialog, which takes a name.
-xdotool mousemove --sync $(( cx + 40 * s )) $(( cy + 48 * s )) click 3
-sleep 0.5
-xdotool key n
-naming=$(timeout 20 xdotool search --sync --onlyvisible --name '^Name this computer$' | head -n1) ||
-  fail "Name this computer… showed no dialog"
-xdotool windowfocus --sync "$naming"
-sleep 0.5
-shot naming-dialog
-keep naming-dialog real-window-naming-dialog.png
-xdotool type --delay 60 "Gateway"
-xdotool key Return
-sleep 0.5
-check "the naming dialog took the name and closed" '! xdotool search --onlyvisible --name "^Name this computer\$" >/dev/null'
+# The naming menu on the keyboard alone: the Menu key on the list's first entry (.2, the scanner, named by its
+# address) and on the History page's first row, the arrows and Return; the names kept are read back with --known.
+known() {                   # waits until scanvet --known lists exactly the labels given ("" for none)
+  local _ listed
+  for _ in $(seq 50); do
+    listed=$(HOME="$run" env -u XDG_CONFIG_HOME -u XDG_DATA_HOME "$program_path" --known --format csv | tail -n +2 | cut -d, -f2 | sed '/^$/d' | tr '\n' ' ' || true)
+    [ "$listed" = "$1" ] && return 0
+    sleep 0.2
+  done
+  echo "scanvet --known lists: $listed" >&2
+  return 1
+}
+naming_menu() {             # choice (1 Name this computer…, 2 Forget this name) [name note]
+  xdotool key Menu
+  sleep 0.5
+  # Down: the first choice whether none is current or it is (Forget is off for a computer without a name);
+  # Up: the last, Forget, either way.
+  xdotool key "$([ "$1" = 1 ] && echo Down || echo Up)" Return
+  [ "$1" = 1 ] || { sleep 0.5; return 0; }
+  naming=$(timeout 20 xdotool search --sync --onlyvisible --name '^Name this computer$' | head -n1) ||
+    fail "Name this computer… showed no dialog"
+  xdotool windowfocus --sync "$naming"
+  sleep 0.5
+  [ -n "${shot_dialog:-}" ] && { shot naming-dialog; keep naming-dialog real-window-naming-dialog.png; shot_dialog=""; }
+  xdotool key ctrl+a
+  xdotool type --delay 60 "$2"
+  xdotool key Tab
+  xdotool type --delay 60 "$3"
+  xdotool key Return
+  sleep 0.5
+  ! xdotool search --onlyvisible --name '^Name this computer$' >/dev/null || fail "the naming dialog did not close"
+}
+first_line=(4 38 790 20)    # the list's first line of entries
+into_sheet() {              # tab X, KEY: the sheet's first control (after the first octet, nine others), then KEY
+  click "$1" "$tab_y"
+  click 24 16
+  xdotool mousemove $(( cx + 400 * s )) $(( cy + 480 * s ))   # off the list: no hover look
+  for _ in $(seq 10); do xdotool key Tab; done
+  xdotool key "$2"
+}
+line() {                    # name: the list's first line, once it has settled
+  settle "$1" "${first_line[@]}"
+  import -window root -crop "$(( first_line[2] * s ))x$(( first_line[3] * s ))+$(( cx + first_line[0] * s ))+$(( cy + first_line[1] * s ))" \
+    +repage "$work/$1-line.png"
+}
+into_sheet "$test_tab_x" Home
+line unnamed
+shot_dialog=1
+naming_menu 1 Gateway "our own address"
+check "Name this computer… from a list entry by the keyboard kept the name" 'known "Gateway "'
+line named
+check "the list entry shows its new name" '! same unnamed-line named-line'
+into_sheet "$history_tab_x" ctrl+Home
+naming_menu 2
+check "Forget this name from a History row by the keyboard forgot it" 'known ""'
+naming_menu 1 Scanner ""
+check "Name this computer… from a History row by the keyboard kept the name" 'known "Scanner "'
+into_sheet "$test_tab_x" Home
+naming_menu 2
+check "Forget this name from a list entry by the keyboard forgot it" 'known ""'
+line forgotten
+check "the list entry shows its own name again, as before it was named" 'same unnamed-line forgotten-line'
 click "$result_tab_x" "$tab_y"
 settle result-sheet "${list_region[@]}"
 click 760 392               # Save List under the result sheet
@@ -478,7 +527,7 @@ fi
 report=$(tr -d '\r' <"$run/ComputerList.txt")
 sheet=$(tr -d '\r' <"$run/ScanvetStatus.txt")
 report2=$(tr -d '\r' <"$run/ComputerList2.txt")
-for f in ComputerList ScanvetStatus ComputerList2; do echo "--- $f.txt"; tr -d '\r' <"$run/$f.txt"; done
+for f in ComputerList.txt ScanvetStatus.txt ComputerList2.txt Scanvet.cfg; do echo "--- $f"; tr -d '\r' <"$run/$f"; done
 echo "---"
 entry() { printf '%-41s %s' "$1" "${2:-On}"; }
 # In address order: the answering hosts, the late host (too slow for the LAN preset, then seen on the link alone) and

@@ -9,6 +9,7 @@
 #include "window/Controls.h"
 #include "window/TopBar.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,6 +19,9 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace Controls;
 
@@ -53,7 +57,7 @@ constexpr int ColumnWidths[ComputerHistoryModel::ColumnCount - 1] = {98, 120, 11
 
 HistorySheet::HistorySheet(QWidget* parent)
     : QWidget(parent), m_model(new ComputerHistoryModel(this)), m_view(new QTableView(this)), m_note(new QLabel),
-      m_scannerChoice(new QComboBox)
+      m_scannerChoice(new QComboBox), m_unknownOnly(new QCheckBox(QStringLiteral("&Unknown only")))
 {
     setObjectName(QStringLiteral("historySheet"));
     m_view->setObjectName(QStringLiteral("historyView"));
@@ -78,6 +82,9 @@ HistorySheet::HistorySheet(QWidget* parent)
     m_scannerChoice->addItem(QStringLiteral("Every scanner"), QString());
     m_scannerChoice->hide();
     connect(m_scannerChoice, &QComboBox::activated, this, &HistorySheet::refresh);
+    m_unknownOnly->setObjectName(QStringLiteral("unknownOnlyCheck"));
+    m_unknownOnly->setAccessibleDescription(QStringLiteral("Shows only the computers not yet named"));
+    connect(m_unknownOnly, &QCheckBox::toggled, this, &HistorySheet::refresh);
 
     m_note->setObjectName(QStringLiteral("historyNote"));
     m_note->setTextFormat(Qt::PlainText);
@@ -87,6 +94,7 @@ HistorySheet::HistorySheet(QWidget* parent)
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 5, 4, 4);
     row->addWidget(m_note, 1);
+    row->addWidget(m_unknownOnly);
     row->addWidget(m_scannerChoice);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -103,7 +111,7 @@ HistorySheet::HistorySheet(QWidget* parent)
 
 QList<QWidget*> HistorySheet::tabOrder() const
 {
-    return {m_view, m_scannerChoice};
+    return {m_view, m_unknownOnly, m_scannerChoice};
 }
 
 void HistorySheet::setHistory(HistoryService* history)
@@ -172,10 +180,18 @@ void HistorySheet::showComputers(const QString& range, const std::vector<Compute
 {
     // An answer to an earlier range, or to someone else's read.
     if (range != m_asked) return;
-    m_model->setComputers(computers, m_askedAt);
     offerScanners(computers);
     const size_t count = computers.size();
+    std::vector<ComputerHistory> shown;
+    if (m_unknownOnly->isChecked())
+        std::ranges::copy_if(computers, std::back_inserter(shown), [](const ComputerHistory& c) { return c.label.isEmpty(); });
+    else
+        shown = computers;
+    const size_t unnamed = shown.size();
+    m_model->setComputers(std::move(shown), m_askedAt);
     if (!m_unusable.isEmpty()) return say(UnusableNote.arg(m_unusable));
+    if (count > 0 && m_unknownOnly->isChecked())
+        return say(QStringLiteral("%1: %2 of %3 computers ever seen there not yet named.").arg(range).arg(unnamed).arg(count));
     say(count == 0   ? QStringLiteral("No computer of %1 is in the history yet.").arg(range)
         : count == 1 ? QStringLiteral("%1: 1 computer ever seen there.").arg(range)
                      : QStringLiteral("%1: %2 computers ever seen there.").arg(range).arg(count));

@@ -3,7 +3,8 @@
 
 // The History page: what the history keeps of the range in the octet fields,
 // one row per computer ever seen there, with a note under it (the range and
-// how many, or that the history is off). It reads in the background: the
+// how many, or that the history is off), and a choice to show only the
+// computers not named yet. It reads in the background: the
 // history's worker answers, the GUI thread never waits for the disk. Unlike
 // the Config Sheet it stays within reach during a test.
 #pragma once
@@ -21,6 +22,7 @@
 
 class ComputerHistoryModel;
 class ConfigSheet;
+class QCheckBox;
 class HistoryService;
 class QComboBox;
 class QLabel;
@@ -48,6 +50,7 @@ public:
     ComputerHistoryModel* model() const { return m_model; }
     QList<QWidget*> tabOrder() const;
     QComboBox* scannerChoice() const { return m_scannerChoice; }
+    QCheckBox* unknownOnlyCheck() const { return m_unknownOnly; }
 
 Q_SIGNALS:
     // The page shows the answer to its last read, or why there is none.
@@ -71,5 +74,6 @@ private:
     QTableView* m_view;
     QLabel* m_note;
     QComboBox* m_scannerChoice;  // on a server: every scanner's records, or one's
+    QCheckBox* m_unknownOnly;    // only the computers the user has not named
     QTimer m_readSoon;
 };

@@ -10,11 +10,13 @@
 // not cancelled on its own; a stopped test taken for a whole one by the change notices; Enter that presses
 // nothing, or the focus lost after a ping; a ping's wait that runs the event loop, shows no busy cursor or
 // replays the input it held; the notice choice forgotten or written into the settings file; a long name that
-// widens its entry in the list, or is lost from its tip and accessible name.
+// widens its entry in the list, or is lost from its tip and accessible name; "Unknown only" on the History page
+// showing a named computer, or out of reach of the keyboard.
 #include "tests/window/WindowFixture.h"
 
 #include "files/Settings.h"
 #include "history/HistoryStore.h"
+#include "window/ComputerHistoryModel.h"
 #include "window/ConfigSheet.h"
 #include "window/FoundComputersView.h"
 #include "window/HistorySheet.h"
@@ -25,6 +27,7 @@
 #include <QAction>
 #include <QDir>
 #include <QCheckBox>
+#include <QTableView>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -150,7 +153,7 @@ TEST_F(WindowFixture, shouldReachEveryControlOfEverySheetByTab)
     const QString sheets[] = {"foundView clearFoundButton saveFoundButton",
                               "resultLog saveResultsButton clearResultsButton",
                               "repeatEdit rangeMinEdit rangeMaxEdit onlyRepliesCheck QRadioButton QRadioButton",
-                              "historyView"};
+                              "historyView unknownOnlyCheck"};
     for (int sheet = 0; sheet < 4; ++sheet) {
         find<QTabWidget>("sheets")->setCurrentIndex(sheet);
         // A click on a field lands in it, not on a label beside it.
@@ -450,4 +453,53 @@ TEST_F(WindowFixture, shouldKnockOnTheKeptPortsRefuseABadListAndShowAComputerFou
     EXPECT_EQ(knocked.data(Qt::AccessibleDescriptionRole).toString(), "answers on TCP port 80, not on ping");
     EXPECT_EQ(found.reportEntries().at(1).openPorts, QList<int>{443});
     EXPECT_EQ(found.reportEntries().at(1).seenBy, "tcp");
+}
+
+// Rows: a computer named first (none: ""), Unknown only (Alt+U) on or off, and the History page's rows and note. The
+// history file holds 192.0.2.1-4: .1 named by its MAC, .2 with a MAC and no name, .3 named by its address, .4 neither.
+TEST_F(WindowFixture, shouldShowOnlyTheComputersNotYetNamedWhenUnknownOnlyIsTicked)
+{
+    m_window->close();
+    {
+        HistoryStore store(Settings::historyFile());
+        ASSERT_EQ(store.open(), HistoryStore::Opened::Ready) << store.lastError().toStdString();
+        const QDateTime end = QDateTime::currentDateTime();
+        TestRecord test{QStringLiteral("192.0.2.1-4"), 1, end.addSecs(-5), end, true, {}};
+        for (const QString octet : {"1", "2", "3", "4"})
+            test.computers.push_back({"192.0.2." + octet, true, {}, octet < "3" ? "02:00:00:00:00:0" + octet : QString(), octet < "3", {}});
+        ASSERT_TRUE(store.record({test}) && store.known(true, [](KnownComputers& known) {
+            return known.name(QStringLiteral("02:00:00:00:00:01"), QStringLiteral("Printer"), {}) &&
+                   known.name(QStringLiteral("192.0.2.3"), QStringLiteral("Router"), {});
+        })) << store.lastError().toStdString();
+    }
+    open();
+    fill({"firstOctetEdit", "secondOctetEdit", "thirdOctetEdit", "rangeMinEdit", "rangeMaxEdit"}, "192 0 2 1 20");
+    find<QTabWidget>("sheets")->setCurrentIndex(3);
+    auto* page = find<HistorySheet>("historySheet");
+    const auto shown = [&] {
+        QStringList rows;
+        for (int row = 0; row < page->model()->rowCount(); ++row)
+            rows << page->model()->index(row, ComputerHistoryModel::Address).data().toString();
+        return rows.join(' ') + " | " + find<QLabel>("historyNote")->text();
+    };
+    const struct {
+        const char* named;
+        bool unknownOnly;
+        const char* shown;
+    } rows[] = {{"", false, "192.0.2.1 192.0.2.2 192.0.2.3 192.0.2.4 | 192.0.2.1-20: 4 computers ever seen there."},
+                {"", true, "192.0.2.2 192.0.2.4 | 192.0.2.1-20: 2 of 4 computers ever seen there not yet named."},
+                {"02:00:00:00:00:02", true, "192.0.2.4 | 192.0.2.1-20: 1 of 4 computers ever seen there not yet named."},
+                {"", false, "192.0.2.1 192.0.2.2 192.0.2.3 192.0.2.4 | 192.0.2.1-20: 4 computers ever seen there."}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        if (*row.named != 0) {
+            ASSERT_TRUE(scan().nameComputer(QLatin1String(row.named), QStringLiteral("Laptop"), {}));
+            page->refresh();
+        }
+        if (page->unknownOnlyCheck()->isChecked() != row.unknownOnly) QTest::keyClick(m_window.get(), Qt::Key_U, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == row.shown; }, 10000)) << shown().toStdString();
+    }
+    EXPECT_EQ(page->unknownOnlyCheck()->text(), "&Unknown only");
+    m_window->close();
+    QFile::remove(Settings::historyFile());
 }
