@@ -81,7 +81,6 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
         if (a != on.address && answered.emplace(a, false).second) round.push_back(a);
     const int channel = m_helper->channel();
     std::set<std::pair<uint32_t, MacAddress>> seen;
-    size_t distinct = 0;
     bool refusalTold = false;
 
     // Events left from an earlier probe must not count for this one.
@@ -106,7 +105,6 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             const ArpReply reply{event->arpAnswer.address, event->arpAnswer.mac};
             const auto asked = answered.find(reply.address);
             if (asked == answered.end() || !seen.emplace(reply.address, reply.mac).second) continue;
-            distinct += !asked->second;
             asked->second = true;
             replies.push_back(reply);
         }
@@ -126,7 +124,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
         return false;
     };
-    while (!stop && !m_helperGone && distinct < answered.size()) {
+    // Not over at the last address's first reply: a second MAC for an address, a conflict, comes within its grace.
+    while (!stop && !m_helperGone) {
         const Clock::time_point now = Clock::now();
         while (!retries.empty() && answered[retries.front().second]) retries.pop_front();
         if (!retries.empty() && retries.front().first <= now && now >= nextRetry) {

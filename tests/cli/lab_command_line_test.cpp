@@ -19,6 +19,7 @@
 
 #include <QDir>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -263,7 +264,10 @@ TEST(HeadlessLab, shouldReportASecondMacAnsweringForAnAddressAsAConflict)
     SCANVET_REQUIRE_LAB();
     if (geteuid() != 0) GTEST_SKIP() << "only the helper's ARP sees both replies, and only root starts it here";
     QTemporaryDir work;
+    // The spoofer's script goes into the working folder: this test's own, left before it goes.
+    const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(work.path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
     std::string ours;
     std::getline(std::ifstream("/sys/class/net/eth0/address"), ours);
     const Lab::ArpOnlyHost& host = Lab::ArpOnlyHosts[0];
@@ -353,5 +357,7 @@ TEST(HeadlessLab, shouldSendItsRequestsNoCloserThanTheIntervalAsked)
     close(capture);
     EXPECT_EQ(run.finish(), 1);
     ASSERT_EQ(sent.size(), 6u);
-    for (size_t i = 1; i < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 39'000'000) << "request " << i;
+    // Half the interval: the tap stamps a request when the kernel lets it go, which a loaded machine can delay for
+    // one request and not the next; a pace that ignored --interval (a quarter of a millisecond here) stays far below.
+    for (size_t i = 1; i < sent.size(); ++i) EXPECT_GE(sent[i] - sent[i - 1], 20'000'000) << "request " << i;
 }
