@@ -7,7 +7,8 @@
 // loses the report, its MACs and makers or the computers seen on the link alone, or exits wrongly; a scan that needs
 // a display, or reads, writes or leaves a file beside its report; a thread that cannot start and ends the program
 // instead of saying why; --interval that never reaches the sweep; a send refused by this host counted as silence;
-// a link that cannot be seen taken for computers gone; a second MAC for an address dropped.
+// a link that cannot be seen taken for computers gone; a second MAC for an address dropped; reply times or the repeat
+// that follow a wall clock stepped or out of step.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
@@ -256,6 +257,32 @@ TEST(HeadlessLab, shouldSayASendFailedAndCountNobodyAbsentFromTheTest)
     ASSERT_EQ(history.said("203.0.113.10,"), 1);
     const auto row = std::ranges::find_if(history.lines, [](const QByteArray& l) { return l.startsWith("203.0.113.10,"); });
     EXPECT_TRUE(row->contains(",true,echo,")) << row->constData();
+}
+
+// Reply times and the repeat keep to the monotonic clock: a wall clock an hour ahead of the kernel's receive stamps
+// changes no reply time, and one stepped back two hours while the repeat waits does not hold the next test.
+TEST(HeadlessLab, shouldTimeRepliesAndTheRepeatOnTheMonotonicClock)
+{
+    SCANVET_REQUIRE_LAB();
+    if (Lab::rawSocket()) GTEST_SKIP() << "the raw socket's stamps are the helper's, and the helper takes no preload";
+    const char* const library = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    ASSERT_TRUE(fs::exists(library)) << "faketime is not installed";
+    QTemporaryDir work;
+    const std::string clock = work.filePath("clock").toStdString();
+    std::ofstream(clock) << "+3600\n";
+    const std::string preload = std::string("LD_PRELOAD=") + library, file = "FAKETIME_TIMESTAMP_FILE=" + clock;
+    Process run = scanvet(work, {"--range", "198.51.100.10-10", "--preset", "fast", "--repeat", "1", "--no-history",
+                                 "--tcp-ports", "none"},
+                          {"/usr/bin/env", preload.c_str(), file.c_str(), "FAKETIME_NO_CACHE=1", "DONT_FAKE_MONOTONIC=1",
+                           SCANVET});
+    const QByteArray answered = "Sending ping to 198.51.100.10 Reply O.K. - in ";
+    ASSERT_TRUE(run.waitFor(answered));
+    const int ms = run.lines.back().mid(answered.size()).split(' ').front().toInt();
+    EXPECT_TRUE(ms >= 0 && ms < 600) << run.lines.back().constData();  // within the time-out, not an hour off
+    std::ofstream(clock) << "-3600\n";
+    const timeval repeatAndMore{150, 0};  // the repeat's minute, with room
+    setsockopt(fileno(run.output), SOL_SOCKET, SO_RCVTIMEO, &repeatAndMore, sizeof repeatAndMore);
+    EXPECT_TRUE(run.waitFor(answered, 2)) << "no second test a minute later";
 }
 
 // A second MAC that answers ARP for a computer's address is the report's conflict, beside the computer's own.
