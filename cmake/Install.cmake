@@ -112,6 +112,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the makers of the MAC addresses found on the link; the history's SQLite
 # driver is a plugin, which dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, ieee-data, libqt6sql6-sqlite")
+# A history on a PostgreSQL server takes Qt's driver for it, and libpq, which
+# the program loads only then.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 
 set(SCANVET_INSTALLED_HELPER ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/scanvet/scanvet-helper)
 configure_file(${SCANVET_PACKAGING_DIR}/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY

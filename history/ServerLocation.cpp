@@ -3,9 +3,40 @@
 
 #include "history/ServerLocation.h"
 
+#include <QLibrary>
 #include <QStringList>
 
 #include <libpq-fe.h>
+
+namespace {
+
+// libpq is loaded only where a server is asked for: linked, it would bring its
+// own libraries into every start of the program, with or without a server.
+struct ConninfoParser {
+    decltype(&PQconninfoParse) parse = nullptr;
+    decltype(&PQconninfoFree) free = nullptr;
+    decltype(&PQfreemem) freeMemory = nullptr;
+    QString error;
+};
+
+ConninfoParser loadParser()
+{
+    ConninfoParser parser;
+    QLibrary library(QStringLiteral("pq"), 5);
+    if (!library.load()) {
+        parser.error = QStringLiteral("libpq cannot be loaded (Debian's package libpq5): ") + library.errorString();
+        return parser;
+    }
+    // Never unloaded: the Qt SQL driver for the server uses the same library.
+    parser.parse = reinterpret_cast<decltype(&PQconninfoParse)>(library.resolve("PQconninfoParse"));
+    parser.free = reinterpret_cast<decltype(&PQconninfoFree)>(library.resolve("PQconninfoFree"));
+    parser.freeMemory = reinterpret_cast<decltype(&PQfreemem)>(library.resolve("PQfreemem"));
+    if (parser.parse == nullptr || parser.free == nullptr || parser.freeMemory == nullptr)
+        parser.error = QStringLiteral("libpq lacks its URI parser: ") + library.errorString();
+    return parser;
+}
+
+}  // namespace
 
 bool ServerLocation::isServer(const QString& location)
 {
@@ -18,11 +49,16 @@ ServerLocation::ServerLocation(const QString& uri) : m_uri(uri)
         m_error = QStringLiteral("not a postgresql:// URI");
         return;
     }
+    const ConninfoParser libpq = loadParser();
+    if (!libpq.error.isEmpty()) {
+        m_error = libpq.error;
+        return;
+    }
     char* why = nullptr;
-    PQconninfoOption* options = PQconninfoParse(uri.toUtf8().constData(), &why);
+    PQconninfoOption* options = libpq.parse(uri.toUtf8().constData(), &why);
     if (options == nullptr) {
         m_error = why != nullptr ? QString::fromUtf8(why).trimmed() : QStringLiteral("out of memory");
-        PQfreemem(why);
+        libpq.freeMemory(why);
         return;
     }
     // Qt hands the options to libpq as one conninfo string: each value quoted,
@@ -45,7 +81,7 @@ ServerLocation::ServerLocation(const QString& uri) : m_uri(uri)
         quoted.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("'"), QLatin1String("\\'"));
         pairs << keyword + QStringLiteral("='") + quoted + QLatin1Char('\'');
     }
-    PQconninfoFree(options);
+    libpq.free(options);
     if (!timeout) pairs << QStringLiteral("connect_timeout=%1").arg(DefaultConnectTimeout);
     if (m_error.isEmpty()) m_options = pairs.join(u';');
 }
