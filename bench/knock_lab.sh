@@ -15,17 +15,7 @@
 #
 #   knock_lab.sh REPS BUILD
 set -euo pipefail
-reps=$1 build=$2
-[ -z "${SCANVET_LAB_UNAVAILABLE:-}" ] || { echo "bench: no test lab: $SCANVET_LAB_UNAVAILABLE" >&2; exit 1; }
-nice=${BENCH_NICE:--10}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-mkdir -m 777 "$work/home"
-cp "$build/scanvet" "$build/scanvet-helper" "$work/"
-export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
-cd "$work/home"
-ms() { awk -v s="$1" -v e="$2" 'BEGIN { printf "%.1f", (e - s) / 1e6 }'; }
+source "$(dirname "$0")/lab_setup.sh" "$1" "$2"
 nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 timed() {
   local label=$1; shift

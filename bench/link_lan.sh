@@ -12,17 +12,7 @@
 #
 #   link_lan.sh REPS BUILD
 set -euo pipefail
-reps=$1 build=$2
-[ -z "${SCANVET_LAB_UNAVAILABLE:-}" ] || { echo "bench: no test lab: $SCANVET_LAB_UNAVAILABLE" >&2; exit 1; }
-nice=${BENCH_NICE:--10}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-mkdir -m 777 "$work/home"
-cp "$build/scanvet" "$build/scanvet-helper" "$work/"   # the helper of the build tree has no capability
-export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
-cd "$work/home"
-ms() { awk -v s="$1" -v e="$2" 'BEGIN { printf "%.1f", (e - s) / 1e6 }'; }
+source "$(dirname "$0")/lab_setup.sh" "$1" "$2"
 arp_only() { grep -c -E '^198\.51\.100\.4[012],.*,(00:1c:42:5c:a1:40|70:b3:d5:71:9a:41|02:5c:a1:00:00:42),' "$1" || true; }
 timed() {
   local label=$1; shift
