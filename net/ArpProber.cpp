@@ -61,15 +61,16 @@ void ArpProber::interrupt() noexcept
     if (write(m_wakeFd, &one, sizeof one) < 0) qCWarning(lcNet) << "cannot wake the ARP probe:" << std::strerror(errno);
 }
 
-std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing)
+std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing,
+                                                  std::chrono::milliseconds timeout)
 {
     const auto sends = static_cast<int64_t>(std::min<size_t>(addresses, 1u << 20)) * std::max(pacing, MinPacing);
-    return std::chrono::ceil<std::chrono::milliseconds>(sends) + RetryAfter + Grace;
+    // A second request sent late has half a deadline of its own.
+    return std::chrono::ceil<std::chrono::milliseconds>(sends) + 2 * decideAfter(timeout);
 }
 
 std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing, bool retry,
-                                       const std::atomic<uint32_t>* askUpTo)
+                                       const std::atomic<bool>& stop, const Settings& settings)
 {
     std::vector<ArpReply> replies;
     uint64_t wakes = 0;
@@ -111,8 +112,10 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     };
     readEvents(false);
 
-    pacing = std::max(pacing, MinPacing);
-    // Each address: asked first in order, asked again RetryAfter later if still silent, decided Grace after that.
+    const auto pacing = std::max(settings.pacing, MinPacing);
+    const Clock::duration deadline = decideAfter(settings.timeout), retryAfter = deadline / 2;
+    // Each address: asked first in order once the echoes have got to it, asked again halfway to its deadline if
+    // still silent, decided at its deadline.
     std::deque<std::pair<Clock::time_point, uint32_t>> retries;  // in the order they fall due
     size_t next = 0;
     // The second requests have a pace of their own, so that they do not slow the first ones down.
@@ -124,23 +127,28 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
         return false;
     };
-    // Not over at the last address's first reply: a second MAC for an address, a conflict, comes within its grace.
+    const auto sent = [&](uint32_t target) {
+        return settings.sentUpTo == nullptr || ntohl(target) <= settings.sentUpTo->load(std::memory_order_acquire);
+    };
+    // Not over at the last address's first reply: a second MAC for an address, a conflict, comes before its deadline.
     while (!stop && !m_helperGone) {
         const Clock::time_point now = Clock::now();
         while (!retries.empty() && answered[retries.front().second]) retries.pop_front();
         if (!retries.empty() && retries.front().first <= now && now >= nextRetry) {
             if (ask(retries.front().second)) {
                 retries.pop_front();
-                lastDecided = std::max(lastDecided, now + Grace);
+                lastDecided = std::max(lastDecided, now + retryAfter);
             }
             nextRetry = std::max(nextRetry + pacing, now);
             continue;
         }
-        if (askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *askUpTo) round.resize(next);
-        if (next < round.size() && now >= nextSend) {
+        if (settings.askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *settings.askUpTo)
+            round.resize(next);
+        const bool waitsForEcho = next < round.size() && !sent(round[next]);
+        if (next < round.size() && now >= nextSend && !waitsForEcho) {
             if (ask(round[next])) {
-                if (retry) retries.emplace_back(now + RetryAfter, round[next]);
-                lastDecided = std::max(lastDecided, now + RetryAfter + Grace);
+                if (settings.retry) retries.emplace_back(now + retryAfter, round[next]);
+                lastDecided = std::max(lastDecided, now + deadline);
                 ++next;
             }
             nextSend = std::max(nextSend + pacing, now);
@@ -148,7 +156,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
         }
         if (next == round.size() && retries.empty() && now >= lastDecided) break;
         Clock::time_point wakeAt = lastDecided;
-        if (next < round.size()) wakeAt = nextSend;
+        // Held back by the echoes, it looks again a pace later.
+        if (next < round.size()) wakeAt = waitsForEcho ? std::max(nextSend, now + pacing) : nextSend;
         if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextRetry));
         pollfd waits[] = {{channel, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec timeout = timespecOf(wakeAt - now);
