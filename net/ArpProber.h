@@ -42,7 +42,8 @@ public:
     // read as it goes) until it is raised: the echoes' sweep raises it as its
     // requests go out, so that the ARP requests keep its pace and its bound
     // of requests in flight. The probe ends once every address is answered
-    // or decided, stop is set and interrupt() called, or the helper fails.
+    // or decided (and the helper has handed over the replies it holds), stop
+    // is set and interrupt() called, or the helper fails.
     // Replies come in the order they arrived, one per address and MAC: two
     // MACs for one address are both there. One probe at a time; an interface
     // without ARP or MAC gives none.
@@ -75,11 +76,17 @@ public:
 
     // A test asks at its echoes' pace; alone, a probe goes at the sweep's default.
     static constexpr std::chrono::microseconds PacingInterval{250};
-    // A neighbour on a wired LAN answers ARP within a millisecond, as it does
-    // an echo; the floor leaves room for a busy host and for the helper's
-    // relay, and the second request makes up for one lost frame. A slower
-    // link (Wi-Fi asleep) wants a preset with a longer time-out.
-    static constexpr std::chrono::milliseconds LanFloor{2};
+    // A neighbour on a wired LAN answers ARP within a millisecond or two, as
+    // it does an echo. The floor adds room for a helper that sends its frame
+    // a scheduler slice late on a busy core; a helper later than that, and
+    // one that relays late, are made up for by the hand-over that ends each
+    // probe (HelperOnTime). The second request makes up for one lost frame. A
+    // slower link (Wi-Fi asleep) wants a preset with a longer time-out.
+    static constexpr std::chrono::milliseconds LanFloor{5};
+    // A helper that hands over later than this was waiting for a core: its
+    // last requests get another floor. The hand-over gives up after ConfirmLimit.
+    static constexpr std::chrono::microseconds HelperOnTime{1000};
+    static constexpr std::chrono::milliseconds ConfirmLimit{1000};
 
 private:
     ArpProber(std::unique_ptr<HelperProcess> helper, int wakeFd) noexcept
@@ -88,4 +95,5 @@ private:
     std::unique_ptr<HelperProcess> m_helper;
     int m_wakeFd = -1;  // eventfd that interrupt() signals
     bool m_helperGone = false;
+    uint32_t m_syncToken = 0;  // of the last hand-over asked
 };
