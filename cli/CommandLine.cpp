@@ -140,7 +140,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
                                                   "(default: standard output)."));
     const QCommandLineOption tcpPorts(QStringLiteral("tcp-ports"),
                                       QStringLiteral("Knocks on these TCP ports (1 to 16, from 1 to 65535, joined by "
-                                                     "commas) of every address, in flight with its echo: a computer "
+                                                     "commas) of every address off the own link (on it too with "
+                                                     "--open-ports), in flight with its echo: a computer "
                                                      "that ignores ping but accepts or refuses a connection is found "
                                                      "too (seen_by tcp). none turns the knock off. Default: 80,443."),
                                       QStringLiteral("LIST|none"),

@@ -15,8 +15,8 @@
 // Hence an entry is present when it was confirmed after the test started,
 // less that longest reachable time; its state alone proves nothing. A
 // neighbour that has left is reported by no test that starts more than that
-// (46 s by default) after its last answer. An entry still INCOMPLETE once the
-// last echo has had ArpProber::Grace is a silent address: no test waits for
+// (46 s by default) after its last answer. An entry still INCOMPLETE at the
+// last echo's deadline on the link (ArpProber::decideAfter) is a silent address: no test waits for
 // the kernel to give up on it; only an entry the kernel is confirming again
 // (DELAY, PROBE) is waited for.
 #include "link/LinkSightings.h"
@@ -69,15 +69,17 @@ LinkSightings::~LinkSightings()
 
 std::chrono::milliseconds LinkSightings::longestAfterEnd(size_t addresses, Pace pace) const
 {
-    if (m_prober != nullptr) return ArpProber::longestProbe(addresses, pace.interval);
+    if (m_prober != nullptr) return ArpProber::longestProbe(addresses, pace.interval, pace.timeout);
     return LongestSettle;
 }
 
-void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace)
+void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace,
+                          bool followsEchoes)
 {
     cancel();
     m_stop = false;
     m_askUpTo = UINT32_MAX;
+    m_sentUpTo = followsEchoes ? 0 : UINT32_MAX;
     {
         const std::lock_guard lock(m_mutex);
         m_ended = false;
@@ -105,6 +107,8 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
 
 void LinkSightings::testEnded(std::optional<uint32_t> stoppedAfter)
 {
+    // Whole, every echo has gone out.
+    if (!stoppedAfter) m_sentUpTo = UINT32_MAX;
     if (stoppedAfter) {
         m_askUpTo = *stoppedAfter;
         if (m_prober != nullptr) m_prober->interrupt();
@@ -154,7 +158,7 @@ void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testS
         qCWarning(lcLink) << "the link is not known for this test: the interfaces cannot be read:" << onLink.unreadable.c_str();
         seen = {{}, false, "the interfaces cannot be read: " + onLink.unreadable};
     } else if (!candidates.empty()) {
-        seen = m_prober != nullptr ? askArp(candidates, pace) : watchNeighbourTable(candidates, testStart);
+        seen = m_prober != nullptr ? askArp(candidates, pace) : watchNeighbourTable(candidates, testStart, pace);
     }
     std::sort(seen.sightings.begin(), seen.sightings.end(), [](const LinkSighting& a, const LinkSighting& b) {
         return ntohl(a.address) != ntohl(b.address) ? ntohl(a.address) < ntohl(b.address) : a.mac < b.mac;
@@ -172,7 +176,8 @@ LinkSightings::Seen LinkSightings::askArp(const std::vector<Candidate>& candidat
                && candidates[end].on.address == candidates[first].on.address;
              ++end)
             asked.push_back(candidates[end].address);
-        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, pace.interval, pace.retry, &m_askUpTo))
+        const ArpProber::Settings settings{pace.interval, pace.timeout, pace.retry, &m_askUpTo, &m_sentUpTo};
+        for (const ArpReply& reply : m_prober->probe(candidates[first].on, asked, m_stop, settings))
             seen.sightings.push_back({reply.address, reply.mac});
         first = end;
     }
@@ -200,7 +205,7 @@ LinkSightings::Verdict LinkSightings::judge(const NeighbourEntry* entry, Clock::
 }
 
 LinkSightings::Seen LinkSightings::watchNeighbourTable(const std::vector<Candidate>& candidates,
-                                                      Clock::time_point testStart)
+                                                      Clock::time_point testStart, Pace pace)
 {
     NeighbourTable table;
     std::map<size_t, MacAddress> seen;  // candidate: its MAC, once present
@@ -234,7 +239,8 @@ LinkSightings::Seen LinkSightings::watchNeighbourTable(const std::vector<Candida
                 milliseconds longest{0};
                 for (const Candidate& c : candidates) longest = std::max(longest, c.timings.longestResolution());
                 deadline = m_endedAt + std::min<milliseconds>(longest + ResolutionSlack, LongestSettle);
-                unresolvedUntil = m_endedAt + ArpProber::Grace;
+                // The test ends with the last echo's time-out; the kernel asked ARP when it went out.
+                unresolvedUntil = m_endedAt - pace.timeout + ArpProber::decideAfter(pace.timeout);
             }
             ended = m_ended;
         }

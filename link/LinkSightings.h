@@ -28,10 +28,12 @@ struct LinkSighting {
     MacAddress mac{};
 };
 
-// The pace of a test's echoes, which its ARP requests keep.
+// The pace of a test's echoes, which its ARP requests keep, and their time-out,
+// from which each address's deadline on the link follows.
 struct LinkPace {
     std::chrono::microseconds interval{250};
     bool retry = true;  // a second ARP request to an address still silent (the benchmarks turn it off)
+    std::chrono::milliseconds timeout{1};
 };
 
 class LinkSightings {
@@ -66,8 +68,16 @@ public:
     // At the start of a test (testStart: when its first echo went out, or
     // just before). Addresses off the link are left out. Cancels a previous
     // start. Delivers once, in address order, after testEnded(): at once
-    // when no address lies on the link.
-    void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace = {});
+    // when no address lies on the link. followsEchoes: no ARP request goes
+    // to an address before echoSent() has named it or one above it.
+    void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace = {},
+               bool followsEchoes = false);
+    // From the echoes' thread: the request to that address (host order) has
+    // gone out, and so have those to the addresses before it.
+    void echoSent(uint32_t address) noexcept
+    {
+        if (address > m_sentUpTo.load(std::memory_order_relaxed)) m_sentUpTo.store(address, std::memory_order_release);
+    }
     // The test's last echo has gone out, or the test was stopped after its
     // echo to lastSent (host order): then no address beyond it is asked, and
     // those already asked are decided.
@@ -86,7 +96,8 @@ public:
 private:
     struct Candidate;
     void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace);
-    [[nodiscard]] Seen watchNeighbourTable(const std::vector<Candidate>& candidates, Clock::time_point testStart);
+    [[nodiscard]] Seen watchNeighbourTable(const std::vector<Candidate>& candidates, Clock::time_point testStart,
+                                           Pace pace);
     [[nodiscard]] Seen askArp(const std::vector<Candidate>& candidates, Pace pace);
     // Waits until the time, testEnded() or cancel().
     void waitUntil(Clock::time_point time);
@@ -95,6 +106,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     std::atomic<uint32_t> m_askUpTo{UINT32_MAX};  // host order: the test was stopped after its echo to it
+    std::atomic<uint32_t> m_sentUpTo{UINT32_MAX};  // host order: the echoes have got that far
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_ended = false;            // guarded by m_mutex

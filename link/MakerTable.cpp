@@ -13,7 +13,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <string>
@@ -25,6 +30,7 @@ namespace {
 // A quoted field runs on past line breaks; one that has not closed within
 // this many bytes is taken for a garbled record.
 constexpr size_t LongestRecord = 4096;
+constexpr int LoaderNiceness = 5;
 
 bool startsRecord(std::string_view text, size_t at)
 {
@@ -161,6 +167,11 @@ void MakerTable::startLoading()
 {
     std::call_once(m_started, [this] {
         m_loader = std::thread([this] {
+            // Wanted only once a test's sightings are in: a test's echoes and ARP requests go first.
+            errno = 0;
+            const int niceness = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+            if (errno == 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness + LoaderNiceness) != 0)
+                qCDebug(lcLink) << "the maker lists' loader keeps its priority:" << std::strerror(errno);
             try {
                 load();
             } catch (const std::exception& e) {
@@ -190,11 +201,12 @@ bool MakerTable::waitUntilLoaded(std::chrono::milliseconds timeout)
 void MakerTable::load()
 {
     // Keys are views into the lists' bytes and into copies of the names that
-    // had to be unquoted, both kept until the end of the load.
+    // had to be unquoted, both kept with the table.
     std::unordered_map<std::string_view, uint32_t> makerIndex;
     makerIndex.reserve(32768);
-    std::vector<QByteArray> texts;
-    std::deque<std::string> unquotedNames;
+    std::vector<QByteArray>& texts = m_texts;
+    std::deque<std::string>& unquotedNames = m_unquotedNames;
+    texts.reserve(4);
     const struct { const char* file; const char* registry; int bits; } lists[] = {
         {"oui36.csv", "MA-S", 36}, {"iab.csv", "IAB", 36}, {"mam.csv", "MA-M", 28}, {"oui.csv", "MA-L", 24}};
     for (const auto& list : lists) {
@@ -225,11 +237,7 @@ void MakerTable::load()
             const bool copied = name.data() < bytes.constData() || name.data() >= bytes.constData() + bytes.size();
             const auto [made, added] = makerIndex.try_emplace(copied ? unquotedNames.emplace_back(name) : name,
                                                               static_cast<uint32_t>(m_makers.size()));
-            // A list refreshed from the network is outside text like any other: line breaks
-            // inside a quoted name become blanks, then the printable rule holds for the rest.
-            if (added)
-                m_makers.push_back(
-                    printable(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).simplified()));
+            if (added) m_makers.push_back(made->first);
             blocks.push_back({prefix, made->second});
         }
         if (skipped > 0) qCWarning(lcLink) << skipped << "garbled or cut-short records skipped in" << path;
@@ -256,7 +264,12 @@ QString MakerTable::makerOf(const MacAddress& mac) const
     uint64_t value = 0;
     for (const uint8_t b : mac) value = value << 8 | b;
     for (const auto& [blocks, bits] : {std::pair{&m_blocks36, 36}, {&m_blocks28, 28}, {&m_blocks24, 24}})
-        if (const Block* block = find(*blocks, value >> (48 - bits))) return m_makers[block->maker];
+        if (const Block* block = find(*blocks, value >> (48 - bits))) {
+            // A list refreshed from the network is outside text like any other: line breaks
+            // inside a quoted name become blanks, then the printable rule holds for the rest.
+            const std::string_view name = m_makers[block->maker];
+            return printable(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).simplified());
+        }
     return {};
 }
 

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
@@ -61,15 +62,16 @@ void ArpProber::interrupt() noexcept
     if (write(m_wakeFd, &one, sizeof one) < 0) qCWarning(lcNet) << "cannot wake the ARP probe:" << std::strerror(errno);
 }
 
-std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing)
+std::chrono::milliseconds ArpProber::longestProbe(size_t addresses, std::chrono::microseconds pacing,
+                                                  std::chrono::milliseconds timeout)
 {
     const auto sends = static_cast<int64_t>(std::min<size_t>(addresses, 1u << 20)) * std::max(pacing, MinPacing);
-    return std::chrono::ceil<std::chrono::milliseconds>(sends) + RetryAfter + Grace;
+    // A second request sent late has half a deadline of its own.
+    return std::chrono::ceil<std::chrono::milliseconds>(sends) + 2 * decideAfter(timeout) + ConfirmLimit;
 }
 
 std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                       const std::atomic<bool>& stop, std::chrono::microseconds pacing, bool retry,
-                                       const std::atomic<uint32_t>* askUpTo)
+                                       const std::atomic<bool>& stop, const Settings& settings)
 {
     std::vector<ArpReply> replies;
     uint64_t wakes = 0;
@@ -82,6 +84,7 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     const int channel = m_helper->channel();
     std::set<std::pair<uint32_t, MacAddress>> seen;
     bool refusalTold = false;
+    std::optional<Clock::time_point> syncSentAt, syncedAt;  // of the last Sync asked
 
     // Events left from an earlier probe must not count for this one.
     const auto readEvents = [&](bool count) {
@@ -97,6 +100,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             }
             const auto event = HelperProtocol::decodeEvent(message, size_t(n));
             if (!event || !count) continue;
+            if (event->kind == HelperProtocol::EventKind::Synced && event->syncToken == m_syncToken)
+                syncedAt = Clock::now();
             if (event->kind == HelperProtocol::EventKind::Refused && !std::exchange(refusalTold, true))
                 qCWarning(lcNet, "the privileged helper refused to ask ARP on %s: %s", on.name.c_str(),
                           event->refused.reason.c_str());
@@ -111,12 +116,14 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     };
     readEvents(false);
 
-    pacing = std::max(pacing, MinPacing);
-    // Each address: asked first in order, asked again RetryAfter later if still silent, decided Grace after that.
+    const auto pacing = std::max(settings.pacing, MinPacing);
+    const Clock::duration deadline = decideAfter(settings.timeout), retryAfter = deadline / 2;
+    // Each address: asked first in order once the echoes have got to it, asked again halfway to its deadline if
+    // still silent, decided at its deadline.
     std::deque<std::pair<Clock::time_point, uint32_t>> retries;  // in the order they fall due
     size_t next = 0;
     // The second requests have a pace of their own, so that they do not slow the first ones down.
-    Clock::time_point nextSend = Clock::now(), nextRetry = nextSend, lastDecided = nextSend;
+    Clock::time_point nextSend = Clock::now(), nextRetry = nextSend, lastDecided = nextSend, confirmUntil{};
     const auto ask = [&](uint32_t target) {
         const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, target});
         if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) return true;
@@ -124,31 +131,62 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             qCWarning(lcNet) << "cannot ask the helper for ARP:" << std::strerror(errno);
         return false;
     };
-    // Not over at the last address's first reply: a second MAC for an address, a conflict, comes within its grace.
+    const auto sent = [&](uint32_t target) {
+        return settings.sentUpTo == nullptr || ntohl(target) <= settings.sentUpTo->load(std::memory_order_acquire);
+    };
+    // Not over at the last address's first reply: a second MAC for an address, a conflict, comes before its deadline.
     while (!stop && !m_helperGone) {
         const Clock::time_point now = Clock::now();
         while (!retries.empty() && answered[retries.front().second]) retries.pop_front();
         if (!retries.empty() && retries.front().first <= now && now >= nextRetry) {
             if (ask(retries.front().second)) {
                 retries.pop_front();
-                lastDecided = std::max(lastDecided, now + Grace);
+                lastDecided = std::max(lastDecided, now + retryAfter);
             }
             nextRetry = std::max(nextRetry + pacing, now);
             continue;
         }
-        if (askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *askUpTo) round.resize(next);
-        if (next < round.size() && now >= nextSend) {
+        if (settings.askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *settings.askUpTo)
+            round.resize(next);
+        const bool waitsForEcho = next < round.size() && !sent(round[next]);
+        if (next < round.size() && now >= nextSend && !waitsForEcho) {
             if (ask(round[next])) {
-                if (retry) retries.emplace_back(now + RetryAfter, round[next]);
-                lastDecided = std::max(lastDecided, now + RetryAfter + Grace);
+                if (settings.retry) retries.emplace_back(now + retryAfter, round[next]);
+                lastDecided = std::max(lastDecided, now + deadline);
                 ++next;
             }
             nextSend = std::max(nextSend + pacing, now);
             continue;
         }
-        if (next == round.size() && retries.empty() && now >= lastDecided) break;
+        if (next == round.size() && retries.empty() && now >= lastDecided) {
+            // Every address is decided once the helper has handed over what it holds: a reply that waited in its
+            // socket while the helper waited for a core still counts. A helper that answered late may have sent its
+            // last requests late too: their replies get another floor.
+            if (confirmUntil == Clock::time_point{}) confirmUntil = now + ConfirmLimit;
+            if (syncedAt) {
+                if (*syncedAt - *syncSentAt <= HelperOnTime) break;
+                lastDecided = *syncedAt + LanFloor;
+                syncSentAt.reset();
+                syncedAt.reset();
+                continue;
+            }
+            if (now >= confirmUntil) {
+                qCWarning(lcNet) << "the privileged helper for ARP did not hand its replies over in time";
+                break;
+            }
+            if (!syncSentAt) {
+                const auto request = HelperProtocol::encodeSync(++m_syncToken);
+                if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
+                    syncSentAt = now;
+                else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                    qCWarning(lcNet) << "cannot ask the helper for its ARP replies:" << std::strerror(errno);
+            }
+        }
         Clock::time_point wakeAt = lastDecided;
-        if (next < round.size()) wakeAt = nextSend;
+        if (next == round.size() && retries.empty() && now >= lastDecided)
+            wakeAt = syncSentAt ? confirmUntil : now + pacing;
+        // Held back by the echoes, it looks again a pace later.
+        if (next < round.size()) wakeAt = waitsForEcho ? std::max(nextSend, now + pacing) : nextSend;
         if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextRetry));
         pollfd waits[] = {{channel, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec timeout = timespecOf(wakeAt - now);

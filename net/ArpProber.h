@@ -10,6 +10,7 @@
 #include "net/LocalNetworks.h"
 #include "net/MacAddress.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -33,31 +34,59 @@ public:
     ArpProber& operator=(const ArpProber&) = delete;
 
     // Asks on the interface, in order, who has each address: a request every
-    // pacing, a second one RetryAfter later to an address that has not
-    // answered (the second ones at a pace of their own), and an address is
-    // decided Grace after that; no address above askUpTo (host order, read
-    // as it goes) is asked for the first time. The probe ends
-    // once every address is answered or decided, stop is set and interrupt()
-    // called, or the helper fails. Replies come in the order they arrived,
-    // one per address and MAC: two MACs for one address are both there. One
-    // probe at a time; an interface without ARP or MAC gives none.
+    // pacing, a second one halfway to its deadline to an address that has
+    // not answered (the second ones at a pace of their own), and an address
+    // is decided at its deadline, decideAfter(timeout) after its first
+    // request, as its echo is. No address above askUpTo (host order, read as
+    // it goes) is asked for the first time; none above sentUpTo (host order,
+    // read as it goes) until it is raised: the echoes' sweep raises it as its
+    // requests go out, so that the ARP requests keep its pace and its bound
+    // of requests in flight. The probe ends once every address is answered
+    // or decided (and the helper has handed over the replies it holds), stop
+    // is set and interrupt() called, or the helper fails.
+    // Replies come in the order they arrived, one per address and MAC: two
+    // MACs for one address are both there. One probe at a time; an interface
+    // without ARP or MAC gives none.
+    struct Settings {
+        std::chrono::microseconds pacing{PacingInterval};
+        std::chrono::milliseconds timeout{0};  // the echoes' time-out
+        bool retry = true;
+        const std::atomic<uint32_t>* askUpTo = nullptr;
+        const std::atomic<uint32_t>* sentUpTo = nullptr;
+    };
     [[nodiscard]] std::vector<ArpReply> probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
-                                              const std::atomic<bool>& stop,
-                                              std::chrono::microseconds pacing = PacingInterval, bool retry = true,
-                                              const std::atomic<uint32_t>* askUpTo = nullptr);
+                                              const std::atomic<bool>& stop, const Settings& settings);
+    [[nodiscard]] std::vector<ArpReply> probe(const LocalInterface& on, const std::vector<uint32_t>& addresses,
+                                              const std::atomic<bool>& stop)
+    {
+        return probe(on, addresses, stop, Settings{});
+    }
     // From any thread: wakes a running probe, which then looks at its stop.
     void interrupt() noexcept;
 
+    // How long after its first request an address is decided: the echoes'
+    // time-out, no less than LanFloor.
+    [[nodiscard]] static std::chrono::milliseconds decideAfter(std::chrono::milliseconds timeout) noexcept
+    {
+        return std::max(timeout, LanFloor);
+    }
     // The longest a probe of that many addresses takes at that pace.
-    [[nodiscard]] static std::chrono::milliseconds longestProbe(size_t addresses,
-                                                                std::chrono::microseconds pacing = PacingInterval);
+    [[nodiscard]] static std::chrono::milliseconds longestProbe(size_t addresses, std::chrono::microseconds pacing,
+                                                                std::chrono::milliseconds timeout);
 
     // A test asks at its echoes' pace; alone, a probe goes at the sweep's default.
     static constexpr std::chrono::microseconds PacingInterval{250};
-    // A neighbour on a wired LAN answers within a millisecond; the second
-    // request makes up for one lost frame, and the grace for a busy host.
-    static constexpr std::chrono::milliseconds RetryAfter{15};
-    static constexpr std::chrono::milliseconds Grace{30};
+    // A neighbour on a wired LAN answers ARP within a millisecond or two, as
+    // it does an echo. The floor adds room for a helper that sends its frame
+    // a scheduler slice late on a busy core; a helper later than that, and
+    // one that relays late, are made up for by the hand-over that ends each
+    // probe (HelperOnTime). The second request makes up for one lost frame. A
+    // slower link (Wi-Fi asleep) wants a preset with a longer time-out.
+    static constexpr std::chrono::milliseconds LanFloor{5};
+    // A helper that hands over later than this was waiting for a core: its
+    // last requests get another floor. The hand-over gives up after ConfirmLimit.
+    static constexpr std::chrono::microseconds HelperOnTime{1000};
+    static constexpr std::chrono::milliseconds ConfirmLimit{1000};
 
 private:
     ArpProber(std::unique_ptr<HelperProcess> helper, int wakeFd) noexcept
@@ -66,4 +95,5 @@ private:
     std::unique_ptr<HelperProcess> m_helper;
     int m_wakeFd = -1;  // eventfd that interrupt() signals
     bool m_helperGone = false;
+    uint32_t m_syncToken = 0;  // of the last hand-over asked
 };

@@ -175,6 +175,7 @@ bool EchoSweep::sendStep(size_t& next, Clock::time_point now, bool writable,
     }
     m_roomWait = false;
     ++next;
+    if (m_settings.sent) m_settings.sent(request.destination);
     if (error != 0) {
         // Refused at once (no route among others): its status without going out, and no pause after it.
         request.state = State::Known;

@@ -26,6 +26,10 @@ struct SweepSettings {
     size_t onLinkLimit = 256;
     std::chrono::milliseconds onLinkHold{3000};
     std::function<bool(uint32_t destination)> isOnLink;  // network byte order; empty: nothing is on-link
+    // On the sweep's thread, once the request to destination (network byte
+    // order) has gone out or been refused: what keeps the sweep's pace and
+    // bound (the link's ARP requests) follows it.
+    std::function<void(uint32_t destination)> sent;
 };
 
 enum class SweepEnd { Completed, Stopped, Aborted };

@@ -192,6 +192,9 @@ std::vector<KnockResult> TcpKnocker::run(const std::vector<uint32_t>& addresses,
             knocks.pop_front();
             ++firstSerial;
         }
+        // An address left out keeps its turn, but is not waited for.
+        while (m_settings.leaveOut && next < addresses.size() && m_settings.leaveOut(addresses[next]))
+            nextSend = start + m_settings.interval * static_cast<long>(++next);
         const bool more = next < addresses.size() &&
                           (askUpTo == nullptr || ntohl(addresses[next]) <= askUpTo->load(std::memory_order_relaxed));
         const bool room = open == 0 || open + perAddress <= m_settings.socketBound;

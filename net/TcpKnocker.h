@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct KnockSettings {
     // else an address's other knocks end once one has answered.
     bool openPorts = false;
     size_t socketBound = 0;  // knocks in flight at once; 0: TcpKnocker::socketBound()
+    // Addresses (network byte order) not knocked on, which keep their turn
+    // in the pace all the same; empty: none.
+    std::function<bool(uint32_t address)> leaveOut;
 };
 
 struct KnockResult {

@@ -15,7 +15,7 @@
 
 namespace {
 
-SweepSettings sweepSettings(const TestPlan& plan)
+SweepSettings sweepSettings(const TestPlan& plan, const std::function<void(uint32_t)>& echoSent)
 {
     const SpeedPreset& preset = SpeedPresets.at(static_cast<size_t>(plan.preset));
     SweepSettings settings;
@@ -23,20 +23,24 @@ SweepSettings sweepSettings(const TestPlan& plan)
     settings.timeout = std::chrono::milliseconds(preset.timeoutMs);
     settings.ttl = preset.ttl;
     settings.isOnLink = [onLink = OnLink::ofSystem()](uint32_t destination) { return onLink.contains(destination); };
+    if (echoSent) settings.sent = [echoSent](uint32_t destination) { echoSent(ntohl(destination)); };
     return settings;
 }
 
 } // namespace
 
 RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
-                           const std::atomic<bool>& stopRequested, ScanEvents& events)
+                           const std::atomic<bool>& stopRequested, ScanEvents& events,
+                           std::function<void(uint32_t address)> echoSent)
     : m_pinger(pinger),
       m_plan(std::move(plan)),
       m_addresses(m_plan.ranges),
       m_network(network),
       m_stopRequested(stopRequested),
       m_events(events),
-      m_sweep(m_plan.oneAtATime ? std::nullopt : std::make_optional<EchoSweep>(pinger.socket(), sweepSettings(m_plan))),
+      m_echoSent(std::move(echoSent)),
+      m_sweep(m_plan.oneAtATime ? std::nullopt
+                                : std::make_optional<EchoSweep>(pinger.socket(), sweepSettings(m_plan, m_echoSent))),
       m_thread([this] { m_sweep ? sweep() : walk(); })
 {
     // Named here, not in the thread: once this returns the thread shows its
@@ -73,6 +77,7 @@ void RangeScanner::walk()
         event.index = i;
         event.address = addressAt(i);
         lastSent = event.address;
+        if (m_echoSent) m_echoSent(event.address);
         event.echo = m_pinger.ping(dottedText(htonl(event.address)));
         if (event.echo && event.echo->status == EchoStatus::Aborted) return;
         if (!m_events.push(std::move(event))) return;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -27,9 +28,12 @@ public:
     // Starts the test. network, when given, holds the first three octets
     // (host byte order) that a test of one /24 reads afresh for every
     // address, so that edits made during it apply from the next address on.
-    // Throws std::system_error when no thread starts.
+    // echoSent, when given, runs on the test's thread once each request has
+    // gone out (the address in host byte order). Throws std::system_error
+    // when no thread starts.
     RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
-                 const std::atomic<bool>& stopRequested, ScanEvents& events);
+                 const std::atomic<bool>& stopRequested, ScanEvents& events,
+                 std::function<void(uint32_t address)> echoSent = {});
     // Joins the test. It has either ended, or its owner has first released
     // its waits: closed the events and aborted the pinger.
     ~RangeScanner();
@@ -52,6 +56,7 @@ private:
     const std::atomic<uint32_t>* m_network;
     const std::atomic<bool>& m_stopRequested;
     ScanEvents& m_events;
+    const std::function<void(uint32_t)> m_echoSent;
     std::optional<EchoSweep> m_sweep;  // none one at a time
     std::jthread m_thread;  // last: it starts once everything it reads is set
 };

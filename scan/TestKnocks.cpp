@@ -3,11 +3,13 @@
 
 #include "scan/TestKnocks.h"
 
+#include "net/LocalNetworks.h"
 #include "scan/Log.h"
 
 #include <arpa/inet.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstdio>
 
 size_t TestKnocks::socketBound()
@@ -45,11 +47,18 @@ void TestKnocks::start(const TestPlan& plan, Deliver deliver)
     settings.openPorts = plan.openPorts;
     settings.socketBound = socketBound();
     if (plan.tcpPorts.empty()) return deliver({});
-    m_knocker = std::make_unique<TcpKnocker>(std::move(settings));
     const PlanAddresses planned(plan.ranges);
     std::vector<uint32_t> addresses;
     addresses.reserve(planned.count());
     for (size_t i = 0; i < planned.count(); ++i) addresses.push_back(htonl(planned.at(i)));
+    // On the scanner's own link every computer there answers ARP, which the
+    // test asks (or the kernel does, for the echo): a knock would prove
+    // nothing more. Only its open ports, when asked, want one.
+    if (!plan.openPorts) {
+        settings.leaveOut = [onLink = OnLink::ofSystem()](uint32_t address) { return onLink.contains(address); };
+        if (std::all_of(addresses.begin(), addresses.end(), settings.leaveOut)) return deliver({});
+    }
+    m_knocker = std::make_unique<TcpKnocker>(std::move(settings));
     m_worker = std::thread([this, addresses = std::move(addresses), deliver = std::move(deliver)] {
         std::vector<TestOutcome::Knocked> knocked;
         for (KnockResult& result : m_knocker->run(addresses, m_stop, &m_askUpTo))

@@ -2,10 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The TCP knocks of one test, on a thread of their own, in flight with its
-// echoes and at their pace: every address of the plan is knocked on, since at
-// its turn its echo's answer is not in yet, and waiting for it would make a
-// silent range take twice its time-out. What they found comes once, when the
-// last knock has its answer or its time-out.
+// echoes and at their pace: every address of the plan off the scanner's own
+// link is knocked on, since at its turn its echo's answer is not in yet, and
+// waiting for it would make a silent range take twice its time-out; on the
+// link ARP finds every computer, and only --open-ports knocks there. What
+// they found comes once, when the last knock has its answer or its time-out.
 #pragma once
 
 #include "net/TcpKnocker.h"

@@ -48,20 +48,24 @@ TestRun::TestRun(const Parts& parts, const TestPlan& plan, QObject* parent)
     std::vector<uint32_t> candidates;
     candidates.reserve(addresses.count());
     for (size_t i = 0; i < addresses.count(); ++i) candidates.push_back(htonl(addresses.at(i)));
-    const LinkSightings::Pace pace{plan.oneAtATime ? ArpProber::PacingInterval : plan.interval};
+    const SpeedPreset& preset = SpeedPresets.at(static_cast<size_t>(plan.preset));
+    const LinkSightings::Pace pace{plan.oneAtATime ? ArpProber::PacingInterval : plan.interval, true,
+                                   std::chrono::milliseconds(preset.timeoutMs)};
     m_linkBound = m_link.longestAfterEnd(candidates.size(), pace);
     m_link.start(
         std::move(candidates), LinkSightings::Clock::now(),
         [this](LinkSightings::Seen seen) {
             QMetaObject::invokeMethod(this, [this, seen] { takeSightings(seen); }, Qt::QueuedConnection);
         },
-        pace);
+        pace, true);
     m_knocks.start(plan, [this](std::vector<TestOutcome::Knocked> knocked) {
         QMetaObject::invokeMethod(this, [this, knocked] { takeKnocks(knocked); }, Qt::QueuedConnection);
     });
     m_linkBound = std::max(m_linkBound, TestKnocks::longestAfterEnd(plan));
     m_parts.makers.startLoading();
-    m_scanner = std::make_unique<RangeScanner>(m_parts.pinger, plan, m_parts.network, m_stopRequested, m_events);
+    // The link's ARP requests follow the echoes, under the sweep's pace and bound.
+    m_scanner = std::make_unique<RangeScanner>(m_parts.pinger, plan, m_parts.network, m_stopRequested, m_events,
+                                               [this](uint32_t address) { m_link.echoSent(address); });
     // The new thread often starts on this core: let its first echo go out
     // before the window locks its controls.
     sched_yield();

@@ -27,7 +27,8 @@ KnockDialog::KnockDialog(Settings& settings, QWidget* parent) : QDialog(parent),
     m_problem->setObjectName(QStringLiteral("problemLabel"));
     m_problem->setWordWrap(true);
     auto* note = new QLabel(QStringLiteral("A connection is opened and closed at once on each port of every address "
-                                           "tested: a firewall or an intrusion-detection system may log it as a port "
+                                           "tested off this computer's own link (on it too when open ports are "
+                                           "asked for): a firewall or an intrusion-detection system may log it as a port "
                                            "scan."),
                             this);
     note->setWordWrap(true);

@@ -4,7 +4,7 @@
 // Catches: a computer behind the router that ignores ping but refuses or accepts a TCP connection left out of the
 // report, or put in it as answering or seen on the link; one that drops everything found; open ports reported
 // without being asked, missing when asked, or outside the CSV's last column; --tcp-ports none still knocking; an
-// exit status that does not count a computer found by a knock alone.
+// exit status that does not count a computer found by a knock alone; a knock on the own link not asked for.
 #include "tests/Lab.h"
 #include "tests/Process.h"
 
@@ -57,4 +57,44 @@ TEST(HeadlessKnockLab, findsWhatRefusesOrAcceptsBehindTheRouterAndNothingThatDro
         QJsonDocument::fromJson(run.lines.join('\n')).object().value("computers").toArray().at(0).toObject();
     EXPECT_EQ(computer.value("seen_by").toString(), "tcp");
     EXPECT_EQ(computer.value("open_ports").toArray(), QJsonArray{443});
+}
+
+// TCP segments that the ARP-only host .40 has taken in so far (its namespace's counter).
+long tcpSegmentsInto40()
+{
+    const char* hosts = std::getenv("SCANVET_LAB_ARP_HOSTS");
+    const std::string first = hosts != nullptr ? QString(hosts).section(' ', 0, 0).toStdString() : "";
+    const std::string command = "ip netns exec " + first +
+                                " awk '/^Tcp:/ { if (!c) { for (i = 1; i <= NF; i++) if ($i == \"InSegs\") c = i } else print $c }'"
+                                " /proc/net/snmp";
+    FILE* pipe = popen(command.c_str(), "r");
+    long segments = -1;
+    if (pipe != nullptr && std::fscanf(pipe, "%ld", &segments) != 1) segments = -1;
+    if (pipe != nullptr) pclose(pipe);
+    return segments;
+}
+
+TEST(HeadlessKnockLab, knocksOnTheOwnLinkOnlyForOpenPorts)
+{
+    SCANVET_REQUIRE_LAB();
+    // ARP finds every computer on the link: a knock there adds nothing unless its open ports are asked for.
+    for (const bool openPorts : {false, true}) {
+        QTemporaryDir work;
+        std::vector<const char*> argv{SCANVET, "--no-history", "--format", "csv", "--report", "-", "--range", "198.51.100.40-42"};
+        if (openPorts) argv.push_back("--open-ports");
+        SCOPED_TRACE(openPorts ? "--open-ports" : "no --open-ports");
+        const long before = tcpSegmentsInto40();
+        ASSERT_GE(before, 0);
+        Process run(work.path().toStdString(), argv);
+        EXPECT_EQ(run.finish(), 0);
+        ASSERT_EQ(run.lines.size(), 4);
+        for (const auto& host : Lab::ArpOnlyHosts)
+            EXPECT_TRUE(run.lines.join('\n').contains(QString("%1,,false,%2,").arg(host.address, host.mac).toUtf8())) << host.address;
+        for (int line = 1; line < run.lines.size(); ++line) EXPECT_TRUE(run.lines[line].contains(",link,")) << line;
+        const long knocks = tcpSegmentsInto40() - before;
+        if (openPorts)
+            EXPECT_GE(knocks, 2) << "one knock a port";
+        else
+            EXPECT_EQ(knocks, 0);
+    }
 }

@@ -4,12 +4,13 @@
 // Catches link sightings that miss hosts ignoring echo, give them the wrong MAC, flap in a repeat whose entries went
 // stale, keep a host taken away past the bound, sight addresses behind the router, or believe an entry's state over
 // its confirmation time; a neighbour table read in the wrong unit; a tunnel given a MAC or a link; and an ARP probe
-// that stops working without its capability or after a stop or an early interrupt.
+// that stops working without its capability or after a stop or an early interrupt, or runs ahead of the echoes.
 #include "link/LinkSightings.h"
 #include "net/EchoSocket.h"
 #include "net/Ipv4.h"
 #include "tests/Lab.h"
 
+#include <arpa/inet.h>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -211,4 +212,40 @@ TEST_F(LabLink, arpProbeWorksWithoutTheCapabilityAndAfterAStopOrAnEarlyInterrupt
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+}
+
+TEST_F(LabLink, arpRequestsFollowTheEchoes)
+{
+    std::string why;
+    const auto prober = ArpProber::open(why);
+    ASSERT_TRUE(prober) << why;
+    const uint32_t last = ntohl(parseLenientAddress("198.51.100.39"));
+    std::set<std::string> upToLast;
+    for (const std::string& a : OnTheLink)
+        if (ntohl(parseLenientAddress(a)) <= last) upToLast.insert(a);
+    // Stopped at .39 while ARP held back by the echoes waits at .40: a probe that ran ahead at its own pace would
+    // have asked .40-.50 long before the slow echoes got there.
+    const struct { const char* name; bool stopped; std::set<std::string> present; } rows[] = {
+        {"echoes stopped after .39", true, upToLast},
+        {"every echo sent", false, OnTheLink},
+    };
+    for (const auto& row : rows) {
+        LinkSightings sightings(prober.get());
+        std::vector<uint32_t> addresses;
+        for (int octet = 1; octet <= 60; ++octet) addresses.push_back(parseLenientAddress("198.51.100." + std::to_string(octet)));
+        std::promise<std::vector<LinkSighting>> delivered;
+        sightings.start(addresses, Clock::now(), [&](LinkSightings::Seen s) { delivered.set_value(std::move(s.sightings)); },
+                        {}, true);
+        for (const uint32_t a : addresses) {
+            if (row.stopped && ntohl(a) > last) break;
+            sightings.echoSent(ntohl(a));
+            (void)m_echo->echo(a, 64, 5ms);
+        }
+        sightings.testEnded(row.stopped ? std::optional(last) : std::nullopt);
+        auto future = delivered.get_future();
+        ASSERT_EQ(future.wait_for(LinkSightings::LongestSettle + 5s), std::future_status::ready) << row.name;
+        std::map<std::string, std::string> seen;
+        for (const LinkSighting& s : future.get()) seen[dottedText(s.address)] = macText(s.mac);
+        expectExactly(seen, row.present, row.name);
+    }
 }

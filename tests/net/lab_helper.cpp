@@ -121,7 +121,10 @@ TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::set<std::string> replies;
     const std::atomic<bool> stop{false};
-    for (const ArpReply& r : prober->probe(*eth0, {parseLenientAddress(Lab::Silent), parseLenientAddress(host.address)}, stop))
+    // The fast preset's deadline: the spoofers' replies come every few milliseconds.
+    ArpProber::Settings settings;
+    settings.timeout = std::chrono::milliseconds(600);
+    for (const ArpReply& r : prober->probe(*eth0, {parseLenientAddress(Lab::Silent), parseLenientAddress(host.address)}, stop, settings))
         replies.insert(dottedText(r.address) + " " + macText(r.mac));
     for (std::thread& spoof : spoofs) spoof.join();
     EXPECT_EQ(replies, (std::set<std::string>{std::string(host.address) + " " + host.mac,
