@@ -169,8 +169,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
             if (parser.isSet(*option)) others << option->names().first();
         if (parser.values(name).size() > 1 || parser.values(forget).size() > 1)
             return usageError(QStringLiteral("--name and --forget take one computer at a time"));
-        return knownCommandLine({parser.value(name), parser.value(note), parser.value(forget), parser.isSet(known)},
-                                parser.isSet(format) ? parser.value(format) : QString(), parser.value(report), others);
+        CommandLine command = knownCommandLine({parser.value(name), parser.value(note), parser.value(forget), parser.isSet(known)},
+                                               parser.isSet(format) ? parser.value(format) : QString(), parser.value(report), others);
+        // On a server too: --history-db and --scanner-name (whose names by address these are).
+        if (const QString why = command.action == CommandLine::Action::Known ? readHistoryPlaceOptions(parser, false, &command.options)
+                                                                             : QString();
+            !why.isEmpty())
+            return usageError(why);
+        return command;
     }
     if (parser.isSet(history)) {
         if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));
