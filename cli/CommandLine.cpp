@@ -127,8 +127,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption name(QStringLiteral("name"),
                                   QStringLiteral("Scans nothing: gives the computer with the MAC address (or, for "
                                                  "one without a MAC, such as a computer behind a router, the IPv4 "
-                                                 "address) a name of your own, kept in the history file and shown "
-                                                 "in place of its host name."),
+                                                 "address) a name of your own, kept in the history (--history-db) and "
+                                                 "shown in place of its host name."),
                                   QStringLiteral("MAC=NAME"));
     const QCommandLineOption note(QStringLiteral("note"), QStringLiteral("A note kept with --name."), QStringLiteral("TEXT"));
     const QCommandLineOption forget(QStringLiteral("forget"), QStringLiteral("Scans nothing: forgets the name given to "
