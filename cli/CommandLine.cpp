@@ -127,8 +127,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption name(QStringLiteral("name"),
                                   QStringLiteral("Scans nothing: gives the computer with the MAC address (or, for "
                                                  "one without a MAC, such as a computer behind a router, the IPv4 "
-                                                 "address) a name of your own, kept in the history file and shown "
-                                                 "in place of its host name."),
+                                                 "address) a name of your own, kept in the history (--history-db) and "
+                                                 "shown in place of its host name."),
                                   QStringLiteral("MAC=NAME"));
     const QCommandLineOption note(QStringLiteral("note"), QStringLiteral("A note kept with --name."), QStringLiteral("TEXT"));
     const QCommandLineOption forget(QStringLiteral("forget"), QStringLiteral("Scans nothing: forgets the name given to "
@@ -170,8 +170,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
             if (parser.isSet(*option)) others << option->names().first();
         if (parser.values(name).size() > 1 || parser.values(forget).size() > 1)
             return usageError(QStringLiteral("--name and --forget take one computer at a time"));
-        return knownCommandLine({parser.value(name), parser.value(note), parser.value(forget), parser.isSet(known)},
-                                parser.isSet(format) ? parser.value(format) : QString(), parser.value(report), others);
+        CommandLine command = knownCommandLine({parser.value(name), parser.value(note), parser.value(forget), parser.isSet(known)},
+                                               parser.isSet(format) ? parser.value(format) : QString(), parser.value(report), others);
+        // On a server too: --history-db and --scanner-name (whose names by address these are).
+        if (const QString why = command.action == CommandLine::Action::Known ? readHistoryPlaceOptions(parser, false, &command.options)
+                                                                             : QString();
+            !why.isEmpty())
+            return usageError(why);
+        return command;
     }
     if (parser.isSet(history)) {
         if (parser.isSet(range)) return usageError(QStringLiteral("--history scans nothing: it takes no --range"));

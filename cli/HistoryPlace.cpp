@@ -32,7 +32,8 @@ void addHistoryPlaceOptions(QCommandLineParser& parser)
                                      "never from here. Default: the window's Options, History store."),
                       QStringLiteral("URL")});
     parser.addOption({ScannerName,
-                      QStringLiteral("The name this run's tests carry on a history server. Default: the name set "
+                      QStringLiteral("The name this run's tests carry on a history server, and whose names by "
+                                     "address --name, --forget and --known use there. Default: the name set "
                                      "in the window's Options, or the host name."),
                       QStringLiteral("NAME")});
     parser.addOption({FromScanner,
@@ -44,7 +45,7 @@ bool historyPlaceOptionsAlone(const QCommandLineParser& parser, QString* why)
 {
     for (const QString& name : {HistoryDb, ScannerName, FromScanner})
         if (parser.isSet(name)) {
-            *why = QStringLiteral("--%1 needs --range or --history").arg(name);
+            *why = QStringLiteral("--%1 needs --range, --history, --name, --forget or --known").arg(name);
             return true;
         }
     return false;

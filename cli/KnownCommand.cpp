@@ -4,11 +4,13 @@
 #include "cli/KnownCommand.h"
 
 #include "cli/HistoryCommand.h"
+#include "cli/HistoryPlace.h"
 
 #include "net/Ipv4.h"
 #include "base/Text.h"
 #include "files/TextFile.h"
 #include "history/HistoryStore.h"
+#include "history/ServerHistoryStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,9 +83,9 @@ QByteArray knownBytes(ReportFormat format, const std::vector<KnownComputer>& com
     return text.toUtf8();
 }
 
-int cannotUse(const HistoryStore& store)
+int cannotUse(const QString& why)
 {
-    std::fprintf(stderr, "scanvet: cannot use the history: %s\n", qPrintable(store.lastError()));
+    std::fprintf(stderr, "scanvet: cannot use the history: %s\n", qPrintable(why));
     return CannotUseHistory;
 }
 
@@ -122,29 +124,38 @@ CommandLine knownCommandLine(const KnownRequest& request, const QString& format,
 
 int runKnownCommand(const CommandLineOptions& options, const QString& historyFile)
 {
-    HistoryStore store(historyFile);
+    const HistoryPlace place = historyPlace(options, historyFile);
     const bool writes = !options.nameKey.isEmpty() || !options.forgetKey.isEmpty();
-    const HistoryStore::Opened opened = store.open(writes ? HistoryStore::Access::Write : HistoryStore::Access::Read);
-    if (opened == HistoryStore::Opened::Failed) return cannotUse(store);
+    // The file, or the server (where a name is never spooled: it is given again once the server answers).
+    HistoryStore store(place.location);
+    ServerHistoryStore server(place.location, place.server.scanner, 0);
+    HistoryStore::Opened opened = HistoryStore::Opened::Ready;
+    if (place.isServer() && !server.open()) return cannotUse(server.lastError());
+    if (!place.isServer()) opened = store.open(writes ? HistoryStore::Access::Write : HistoryStore::Access::Read);
+    if (opened == HistoryStore::Opened::Failed) return cannotUse(store.lastError());
+    const auto known = [&](bool write, const std::function<bool(KnownComputers&)>& work) {
+        return place.isServer() ? server.known(write, work) : store.known(write, work);
+    };
+    const auto lastError = [&] { return place.isServer() ? server.lastError() : store.lastError(); };
     if (!options.nameKey.isEmpty())
-        return store.known(true, [&](KnownComputers& known) {
-            return known.name(options.nameKey, options.nameLabel, options.nameNote);
-        }) ? 0 : cannotUse(store);
+        return known(true, [&](KnownComputers& computers) {
+            return computers.name(options.nameKey, options.nameLabel, options.nameNote);
+        }) ? 0 : cannotUse(lastError());
     if (!options.forgetKey.isEmpty()) {
         bool found = false;
-        if (!store.known(true, [&](KnownComputers& known) { return known.forget(options.forgetKey, &found); }))
-            return cannotUse(store);
+        if (!known(true, [&](KnownComputers& computers) { return computers.forget(options.forgetKey, &found); }))
+            return cannotUse(lastError());
         if (!found) std::fprintf(stderr, "scanvet: %s has no name to forget\n", qPrintable(options.forgetKey));
         return found ? 0 : 1;
     }
     std::vector<KnownComputer> computers;
     if (opened == HistoryStore::Opened::Ready &&
-        !store.known(false, [&](KnownComputers& known) {
-            auto all = known.all();
+        !known(false, [&](KnownComputers& kept) {
+            auto all = kept.all();
             if (all) computers = std::move(*all);
             return all.has_value();
         }))
-        return cannotUse(store);
+        return cannotUse(lastError());
     const QByteArray bytes = knownBytes(options.format, computers, QDateTime::currentDateTime());
     if (!writeReportOrSay(options.reportFile, bytes)) return 4;
     return computers.empty() ? 1 : 0;

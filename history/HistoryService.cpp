@@ -205,25 +205,28 @@ void HistoryService::perform(Worker& worker, Task& task)
 void HistoryService::performNaming(Worker& worker, Task& task)
 {
     HistoryStore& store = worker.store;
+    ServerHistory* const server = worker.server.get();
+    // Each failure said once; a file not made yet holds no names.
+    const auto known = [&](bool write, const std::function<bool(KnownComputers&)>& work) {
+        if (server) return server->known(write, work) || (report(worker, server->lastError()), false);
+        if (ensureOpen(worker, write ? HistoryStore::Access::Write : HistoryStore::Access::Read) != HistoryStore::Opened::Ready)
+            return false;
+        return store.known(write, work) || (report(worker, store.lastError()), false);
+    };
     if (task.kind == Task::Name) {
         bool found = false;
-        const bool ok = ensureOpen(worker, HistoryStore::Access::Write) == HistoryStore::Opened::Ready &&
-                        store.known(true, [&](KnownComputers& known) {
-                            return task.label.isEmpty() ? known.forget(task.key, &found)
-                                                        : known.name(task.key, task.label, task.note);
-                        });
-        if (!ok && store.isOpen()) report(worker, store.lastError());
+        const bool ok = known(true, [&](KnownComputers& computers) {
+            return task.label.isEmpty() ? computers.forget(task.key, &found) : computers.name(task.key, task.label, task.note);
+        });
         answer({.kind = Answer::Named, .text = task.key, .whole = ok});
+        if (!ok && server) return;  // the server is away: one line, and the names shown stay
     }
     KnownNames names;
-    if (ensureOpen(worker, HistoryStore::Access::Read) == HistoryStore::Opened::Ready) {
-        const bool read = store.known(false, [&](KnownComputers& known) {
-            std::optional<KnownNames> found = known.names();
-            if (found) names = std::move(*found);
-            return found.has_value();
-        });
-        if (!read) report(worker, store.lastError());
-    }
+    (void)known(false, [&](KnownComputers& computers) {
+        std::optional<KnownNames> found = computers.names();
+        if (found) names = std::move(*found);
+        return found.has_value();
+    });
     answer({.kind = Answer::NamesRead, .names = std::move(names)});
 }
 
@@ -317,17 +320,18 @@ bool HistoryService::performOnServer(Worker& worker, Task& task)
     case Task::Record:
         if (m_giveUp) return true;
         // A program that ends while the server is away only spools: no second wait for it.
-        if (server.record(task.pieces, worker.closing)) {
+        if (KnownSightings learned; server.record(task.pieces, worker.closing, &learned)) {
             QStringList ranges;
             for (const TestRecord& piece : task.pieces) ranges << piece.range;
-            answer({.kind = Answer::Recorded, .text = ranges.join(QStringLiteral(", ")), .whole = task.pieces.front().whole});
+            answer({.kind = Answer::Recorded, .text = ranges.join(QStringLiteral(", ")), .whole = task.pieces.front().whole,
+                    .learned = std::move(learned)});
         } else {
             report(worker, server.lastError());
         }
         break;
-    // Known computers are kept in the file only: a server reads no names.
-    case Task::Names: answer({.kind = Answer::NamesRead}); break;
-    case Task::Name: answer({.kind = Answer::Failed, .text = QStringLiteral("names are kept in the history file only")}); break;
+    // Names go straight to the server, never into the spool: naming fails while it is away.
+    case Task::Name:
+    case Task::Names: performNaming(worker, task); break;
     // The server's tests are every scanner's: the notices count their own, in memory.
     case Task::Count: answer({.kind = Answer::Counted, .tag = quint64(task.keepDays)}); break;
     case Task::Baseline: answer({.kind = Answer::BaselineRead, .tag = task.token}); break;
@@ -341,3 +345,4 @@ bool HistoryService::performOnServer(Worker& worker, Task& task)
         answer({notice.back ? Answer::ServerBack : Answer::ServerAway, notice.text, false, {}, {}, {}});
     return true;
 }
+

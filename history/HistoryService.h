@@ -130,7 +130,7 @@ private:
     void work(const QString& path, int keepDays, int busyTimeoutMs, const HistoryServerSetup& server);  // the worker thread
     bool performOnServer(Worker& worker, Task& task);
     void perform(Worker& worker, Task& task);
-    void performNaming(Worker& worker, Task& task);
+    void performNaming(Worker& worker, Task& task);  // the file's or the server's
     void performRead(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
     void answer(Answer answer);

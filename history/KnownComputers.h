@@ -5,7 +5,10 @@
 // was first seen, where and when last, and the name and note the user gave
 // it. A computer without a MAC (one behind a router) is named by its address.
 // A known MAC found at another address than its last is a move, kept beside
-// the changes of presence.
+// the changes of presence. The same statements serve the file and a server
+// (the upsert of both dialects): on a server a MAC is one row for every
+// scanner, with the scanner that saw it last, while names by address and
+// moves are each scanner's own (two sites may use the same private addresses).
 #pragma once
 
 #include "history/TestRecord.h"
@@ -13,9 +16,12 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
+#include <map>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -54,11 +60,18 @@ struct KnownNames {
 class KnownComputers {
 public:
     // The database's tables must be of a version that has them (3 on).
-    explicit KnownComputers(const QSqlDatabase& database) : m_database(database) {}
+    // scanner: null for the file; on a server, the scanner whose sightings
+    // and names by address these are.
+    explicit KnownComputers(const QSqlDatabase& database, const QString& scanner = {})
+        : m_database(database), m_scanner(scanner)
+    {
+    }
 
     // Inside the caller's transaction, before the test's computers are
     // written: the MACs a test saw (address, MAC; one MAC may answer for
-    // several addresses) at time.
+    // several addresses) at time. On a server the known rows are locked in
+    // MAC order, so that scanners observing the same MACs at once take turns
+    // and one of them alone learns a MAC as new.
     [[nodiscard]] bool observe(qint64 time, const std::vector<std::pair<quint32, QString>>& sightings,
                                KnownSightings* learned);
     // key: a MAC ("aa:bb:cc:dd:ee:ff", any case) or a dotted address.
@@ -68,6 +81,8 @@ public:
     [[nodiscard]] std::optional<std::vector<KnownComputer>> all();
     [[nodiscard]] std::optional<KnownNames> names();
     QString error() const { return m_error; }
+    // The database's own error of the last failure; not valid for a key that is no MAC or address.
+    QSqlError sqlError() const { return m_sqlError; }
 
     // Each MAC of the tests' computers (a conflict's second MAC too) with its address.
     static std::vector<std::pair<quint32, QString>> sightingsOf(const std::vector<TestRecord>& tests);
@@ -75,8 +90,16 @@ public:
     static QString macOf(const QString& key);
 
 private:
+    struct Last;
     bool fail(const class QSqlQuery& query);
+    bool onServer() const { return !m_scanner.isNull(); }
+    // " AND scanner = ?" on a server, with its value bound by bindScanner.
+    QString scannerCondition(const char* table = nullptr) const;
+    void bindScanner(QSqlQuery& query) const;
+    bool observeSome(qint64 time, const std::map<QString, std::set<quint32>>& addressesOf, KnownSightings* learned);
 
     QSqlDatabase m_database;
+    QString m_scanner;
     QString m_error;
+    QSqlError m_sqlError;
 };

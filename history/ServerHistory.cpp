@@ -38,17 +38,22 @@ bool ServerHistory::sayRefused(const std::vector<TestRecord>& pieces, const QStr
     return true;
 }
 
-bool ServerHistory::send(const QString& uid, const std::vector<TestRecord>& pieces)
+bool ServerHistory::send(const QString& uid, const std::vector<TestRecord>& pieces, KnownSightings* learned)
 {
     // Older rows go with the first test and then once a day of tests, as in the file.
     const qint64 end = pieces.front().end.toSecsSinceEpoch();
     const bool prune = m_lastPrune == 0 || end - m_lastPrune >= 24 * 60 * 60 || end < m_lastPrune;
-    if (!m_store.record(uid, pieces, prune)) return false;
+    KnownSightings sightings;
+    if (!m_store.record(uid, pieces, prune, &sightings)) return false;
+    if (learned) {
+        learned->newComputers.insert(learned->newComputers.end(), sightings.newComputers.begin(), sightings.newComputers.end());
+        learned->moves.insert(learned->moves.end(), sightings.moves.begin(), sightings.moves.end());
+    }
     if (prune) m_lastPrune = end;
     return true;
 }
 
-bool ServerHistory::sendSpool()
+bool ServerHistory::sendSpool(KnownSightings* learned)
 {
     qint64 sent = 0;
     for (;;) {
@@ -60,7 +65,7 @@ bool ServerHistory::sendSpool()
             }
             break;
         }
-        if (!send(entry->uid, entry->pieces)) {
+        if (!send(entry->uid, entry->pieces, learned)) {
             if (!m_store.refused()) {
                 away(m_store.lastError());
                 return false;
@@ -86,12 +91,12 @@ bool ServerHistory::sendSpool()
     return true;
 }
 
-bool ServerHistory::record(const std::vector<TestRecord>& pieces, bool closing)
+bool ServerHistory::record(const std::vector<TestRecord>& pieces, bool closing, KnownSightings* learned)
 {
     const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     // Nothing waits: straight to the server, and to the spool only if it fails.
     if (!m_away && m_spool.count() == 0 && m_spool.lastError().isEmpty()) {
-        if (send(uid, pieces)) return true;
+        if (send(uid, pieces, learned)) return true;
         if (m_store.refused()) {
             if (m_spool.add(uid, pieces, m_store.lastError())) return sayRefused(pieces, m_store.lastError());
             m_error = m_spool.lastError();
@@ -105,7 +110,7 @@ bool ServerHistory::record(const std::vector<TestRecord>& pieces, bool closing)
         qCWarning(lcHistory).noquote() << "a test is lost:" << m_error;
         return false;
     }
-    if (!(closing && m_away)) (void)sendSpool();  // in order: the spool's older tests before this one
+    if (!(closing && m_away)) (void)sendSpool(learned);  // in order: the spool's older tests before this one
     return true;
 }
 
@@ -116,4 +121,15 @@ std::optional<std::vector<ComputerHistory>> ServerHistory::computers(const Histo
     std::optional<std::vector<ComputerHistory>> computers = m_store.computers(range, now, fromScanner);
     if (!computers) away(m_store.lastError());
     return computers;
+}
+
+bool ServerHistory::known(bool write, const std::function<bool(KnownComputers&)>& work)
+{
+    if (m_store.known(write, work)) return true;
+    // A name waits in no spool: it is given again once the server answers.
+    m_error = write && !m_store.isOpen()
+        ? QStringLiteral("the name is not kept: the history server is away (%1); give it again once the server answers")
+              .arg(m_store.lastError())
+        : m_store.lastError();
+    return false;
 }

@@ -30,9 +30,13 @@ public:
     // True when the test is on the server or waits in the spool; false when
     // it is lost (the spool cannot be written either: lastError). closing:
     // while the server is away, the test goes into the spool without a try.
-    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool closing = false);
+    // learned: what the tests sent now (this one, or the spool's) taught the known computers.
+    [[nodiscard]] bool record(const std::vector<TestRecord>& pieces, bool closing = false, KnownSightings* learned = nullptr);
     // Sends what waits in the spool; true when nothing waits any more.
-    bool sendSpool();
+    bool sendSpool(KnownSightings* learned = nullptr);
+    // Works on the known computers on the server. A name is not spooled:
+    // while the server is away, naming fails (lastError says why).
+    [[nodiscard]] bool known(bool write, const std::function<bool(KnownComputers&)>& work);
     [[nodiscard]] std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now,
                                                                         const QString& fromScanner);
     void setKeepDays(int days) { m_store.setKeepDays(days); }
@@ -43,7 +47,7 @@ public:
     qint64 setAsideCount() { return m_spool.setAsideCount(); }
 
 private:
-    bool send(const QString& uid, const std::vector<TestRecord>& pieces);
+    bool send(const QString& uid, const std::vector<TestRecord>& pieces, KnownSightings* learned);
     bool sayRefused(const std::vector<TestRecord>& pieces, const QString& reason);
     void away(const QString& reason);
 

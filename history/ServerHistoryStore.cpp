@@ -5,6 +5,7 @@
 
 #include "base/Durations.h"
 #include "history/HistorySchema.h"
+#include "history/KnownComputers.h"
 #include "history/Log.h"
 #include "history/ServerHistoryReader.h"
 #include "history/ServerLocation.h"
@@ -58,18 +59,24 @@ struct ServerHistoryStore::Statements {
                        " SELECT (SELECT count(*) FROM added), k.address, k.first_seen, k.last_seen, k.name, k.mac,"
                        " k.answering, k.state, k.state_time, k.seen_by FROM (SELECT 1) AS one LEFT JOIN computers k"
                        " ON EXISTS (SELECT 1 FROM added) AND k.scanner = $2 AND k.address BETWEEN $10 AND $11"},
+            // changes: the row's count of its changes kept, moved by the flips (a flip that cancels
+            // one kept takes one off) and by the later changes the rewind dropped.
             {&writeRows, "WITH flips AS (SELECT * FROM json_to_recordset(CAST($2 AS json)) AS f(address bigint, answering integer)),"
                          " dropped AS (DELETE FROM changes c USING flips f WHERE c.scanner = $1 AND c.address = f.address"
                          " AND c.time = $3 RETURNING c.address),"
                          " flipped AS (INSERT INTO changes (scanner, address, time, answering) SELECT $1, f.address, $3,"
                          " f.answering FROM flips f WHERE f.address NOT IN (SELECT address FROM dropped))"
                          " INSERT INTO computers (scanner, address, first_seen, last_seen, name, mac, answering, state,"
-                         " state_time, seen_by) SELECT $1, r.* FROM json_to_recordset(CAST($4 AS json)) AS r(address bigint,"
+                         " state_time, seen_by, changes) SELECT $1, r.address, r.first_seen, r.last_seen, r.name, r.mac,"
+                         " r.answering, r.state, r.state_time, r.seen_by, CASE WHEN r.address IN (SELECT address FROM dropped)"
+                         " THEN -1 WHEN r.address IN (SELECT address FROM flips) THEN 1 ELSE 0 END - r.dropped"
+                         " FROM json_to_recordset(CAST($4 AS json)) AS r(address bigint,"
                          " first_seen bigint, last_seen bigint, name text, mac text, answering integer, state integer,"
-                         " state_time bigint, seen_by text) ON CONFLICT (address, scanner) DO UPDATE SET"
+                         " state_time bigint, seen_by text, dropped integer) ON CONFLICT (address, scanner) DO UPDATE SET"
                          " first_seen = EXCLUDED.first_seen, last_seen = EXCLUDED.last_seen, name = EXCLUDED.name,"
                          " mac = EXCLUDED.mac, answering = EXCLUDED.answering, state = EXCLUDED.state,"
-                         " state_time = EXCLUDED.state_time, seen_by = EXCLUDED.seen_by"},
+                         " state_time = EXCLUDED.state_time, seen_by = EXCLUDED.seen_by,"
+                         " changes = computers.changes + EXCLUDED.changes"},
             {&dropLaterChanges, "DELETE FROM changes WHERE scanner = ? AND address = ? AND time > ?"},
             {&lastChange, "SELECT answering, time FROM changes WHERE scanner = ? AND address = ?"
                           " ORDER BY time DESC LIMIT 1"},
@@ -136,7 +143,8 @@ bool ServerHistoryStore::open()
     return true;
 }
 
-bool ServerHistoryStore::record(const QString& uid, const std::vector<TestRecord>& pieces, bool prune)
+bool ServerHistoryStore::record(const QString& uid, const std::vector<TestRecord>& pieces, bool prune,
+                                KnownSightings* learned)
 {
     m_refused = false;
     if (!m_open && !open()) return false;
@@ -149,6 +157,10 @@ bool ServerHistoryStore::record(const QString& uid, const std::vector<TestRecord
                                  .arg(m_database.driver()->formatValue(scanner))) ||
                 fail(HistorySchema::reason(control.lastError()));
     done = done && (!prune || pruneBefore(pieces.front().end.toSecsSinceEpoch()));
+    KnownSightings ignored;
+    KnownComputers known(m_database, m_scanner);
+    done = done && (known.observe(pieces.front().end.toSecsSinceEpoch(), KnownComputers::sightingsOf(pieces),
+                                  learned ? learned : &ignored) || fail(known.error()));
     for (size_t i = 0; done && i < pieces.size(); ++i)
         done = write(uid + QLatin1Char('/') + QString::number(i), pieces[i]);
     if (done && control.exec(QStringLiteral("COMMIT"))) return true;
@@ -173,6 +185,10 @@ bool ServerHistoryStore::pruneBefore(qint64 reference)
     const qint64 cutoff = std::min(reference, query.value(0).toLongLong()) - m_keepDays * SecondsPerDay;
     for (const char* text : {"DELETE FROM tests WHERE scanner = ? AND ended < ?",
                              "DELETE FROM computers WHERE scanner = ? AND last_seen < ?",
+                             "DELETE FROM moves WHERE scanner = ? AND time < ?",
+                             "UPDATE computers k SET changes = k.changes - c.old FROM (SELECT address, count(*) AS old FROM"
+                             " changes WHERE scanner = $1 AND time < $2 GROUP BY address) c WHERE k.scanner = $1"
+                             " AND k.address = c.address",
                              "DELETE FROM changes c WHERE c.scanner = ? AND (c.time < ? OR NOT EXISTS (SELECT 1 FROM"
                              " computers k WHERE k.scanner = c.scanner AND k.address = c.address))"}) {
         query.prepare(QLatin1String(text));
@@ -219,9 +235,11 @@ bool ServerHistoryStore::write(const QString& uid, const TestRecord& test)
     if (!added) return true;  // sent before, and taken then
 
     TestChanges changes(test, *range, std::move(known));
+    std::map<quint32, int> dropped;  // by address: the later changes a rewind dropped
     const bool computed = changes.compute([&](quint32 address, qint64 at, std::optional<StateChange>* last) {
-        if (!run(s.dropLaterChanges, {m_scanner, qint64(address), at}) || !run(s.lastChange, {m_scanner, qint64(address)}))
-            return false;
+        if (!run(s.dropLaterChanges, {m_scanner, qint64(address), at})) return false;
+        dropped[address] += s.dropLaterChanges.numRowsAffected();
+        if (!run(s.lastChange, {m_scanner, qint64(address)})) return false;
         if (s.lastChange.next()) *last = StateChange{s.lastChange.value(1).toLongLong(), s.lastChange.value(0).toLongLong() != 0};
         s.lastChange.finish();
         return true;
@@ -237,9 +255,32 @@ bool ServerHistoryStore::write(const QString& uid, const TestRecord& test)
                                 {QStringLiteral("mac"), computer->mac},
                                 {QStringLiteral("answering"), computer->present ? QJsonValue(*computer->present) : QJsonValue()},
                                 {QStringLiteral("state"), int(computer->state)}, {QStringLiteral("state_time"), computer->stateTime},
-                                {QStringLiteral("seen_by"), QJsonValue::fromVariant(computer->seenBy)}});
+                                {QStringLiteral("seen_by"), QJsonValue::fromVariant(computer->seenBy)},
+                                {QStringLiteral("dropped"), dropped.contains(address) ? dropped.at(address) : 0}});
     const auto text = [](const QJsonArray& array) { return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)); };
     return run(s.writeRows, {m_scanner, text(flips), time, text(rows)});
+}
+
+bool ServerHistoryStore::known(bool write, const std::function<bool(KnownComputers&)>& work)
+{
+    if (!m_open && !open()) return false;
+    KnownComputers known(m_database, m_scanner);
+    QSqlQuery control(m_database);
+    if (write && !control.exec(QStringLiteral("BEGIN"))) {
+        fail(HistorySchema::reason(control.lastError()));
+        close();
+        return false;
+    }
+    if (work(known) && (!write || control.exec(QStringLiteral("COMMIT")))) return true;
+    const QSqlError error = known.error().isEmpty() ? control.lastError() : known.sqlError();
+    fail(known.error().isEmpty() ? HistorySchema::reason(error) : known.error());
+    if (write && !control.exec(QStringLiteral("ROLLBACK")))
+        qCWarning(lcHistory) << "rollback failed:" << HistorySchema::reason(control.lastError());
+    // A connection lost (no SQLSTATE, class 08, or the server shutting down) is made anew at the next use.
+    const QString state = error.nativeErrorCode();
+    if (error.isValid() && (state.isEmpty() || state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))))
+        close();
+    return false;
 }
 
 std::optional<std::vector<ComputerHistory>> ServerHistoryStore::computers(const HistoryRange& range, const QDateTime& now,

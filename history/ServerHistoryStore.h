@@ -10,12 +10,14 @@
 
 #include "history/ComputerHistory.h"
 #include "history/HistoryRange.h"
+#include "history/KnownComputers.h"
 #include "history/TestRecord.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,7 +38,11 @@ public:
 
     // One test, its pieces in one transaction, with the older rows of this
     // scanner pruned first when prune is set. uid: the test's identifier.
-    [[nodiscard]] bool record(const QString& uid, const std::vector<TestRecord>& pieces, bool prune);
+    // learned: the MACs it saw first and the MACs that moved, as in the file.
+    [[nodiscard]] bool record(const QString& uid, const std::vector<TestRecord>& pieces, bool prune,
+                              KnownSightings* learned = nullptr);
+    // Works on the known computers, as HistoryStore::known does: a write in one transaction.
+    [[nodiscard]] bool known(bool write, const std::function<bool(KnownComputers&)>& work);
     // Every scanner's computers of the range, or only those of fromScanner.
     [[nodiscard]] std::optional<std::vector<ComputerHistory>> computers(const HistoryRange& range, const QDateTime& now,
                                                                         const QString& fromScanner = {});

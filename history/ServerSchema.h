@@ -13,11 +13,14 @@
 
 class ServerSchema {
 public:
-    // The server's own version: the file's tables of its version 2 with the
-    // scanner of each row. The known computers stay in the file.
-    static constexpr int Version = 2;
+    // The server's own version. 2: the file's tables of its version 2 with
+    // the scanner of each row. 3: the known computers (one row per MAC for
+    // every scanner, with the scanner that saw it last), each scanner's names
+    // by address and moves, and each computer's count of its changes kept.
+    static constexpr int Version = 3;
 
-    // Checks the tables' version, and creates them in an empty database.
+    // Checks the tables' version, creates them in an empty database, and
+    // takes those of an older version on.
     // Several scanners may do so at once: one creates, the others wait for it.
     // An empty string, or the reason the database is not usable (nothing is
     // written then).

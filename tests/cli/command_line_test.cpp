@@ -109,10 +109,11 @@ TEST(CommandLine, shouldTakeGoodOptionsAndNameTheBadOneAndItsValueInOneLine)
         {{"1.2.3.1-5"}, UsageError, "scanvet: unexpected argument '1.2.3.1-5'"},
         {{"--range", "1.2.3.1-5", "--preset", "lan", "--preset", "lan"}, UsageError,
          "scanvet: --preset is given more than once"},
-        {{"--history-db", "postgresql://u@/db"}, UsageError, "scanvet: --history-db needs --range or --history"},
+        {{"--history-db", "postgresql://u@/db"}, UsageError, "scanvet: --history-db needs --range, --history, --name, --forget or --known"},
         {{"--range", "1.2.3.1-5", "--history-db", "postgresql://u:pw@/db"}, UsageError,
          "scanvet: --history-db: a password in the URI is refused: libpq reads it from ~/.pgpass or PGPASSFILE"},
         {{"--range", "1.2.3.1-5", "--from-scanner", "a"}, UsageError, "scanvet: --from-scanner needs --history"},
+        {{"--known", "--from-scanner", "a"}, UsageError, "scanvet: --from-scanner needs --history"},
         {{"--history", "1.2.3.1-5", "--scanner-name", "a"}, UsageError, "scanvet: --scanner-name does nothing with --history"},
         {{"--range", "1.2.3.1-5", "--scanner-name", " "}, UsageError, "scanvet: --scanner-name: '' is no name"},
     };

@@ -11,6 +11,8 @@
 #include "history/HistoryStore.h"
 #include "history/ServerHistory.h"
 #include "history/ServerLocation.h"
+#include "history/ServerSchema.h"
+#include "history/HistoryReader.h"
 
 #include <QFileInfo>
 
@@ -27,6 +29,15 @@ TestRecord oneTest(int minute, std::vector<int> answering)
     const QDateTime end = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() / 60 * 60 - 3600 + minute * 60);
     TestRecord test{QStringLiteral("192.0.2.1-20"), 1, end.addSecs(-5), end, true, {}};
     for (int octet : answering) test.computers.push_back({QStringLiteral("192.0.2.%1").arg(octet), true, {}, {}, false, {}});
+    return test;
+}
+
+// A test in which each (octet, MAC) was seen on the link.
+TestRecord sighted(int minute, const std::vector<std::pair<int, const char*>>& macs)
+{
+    TestRecord test = oneTest(minute, {});
+    for (const auto& [octet, mac] : macs)
+        test.computers.push_back({QStringLiteral("192.0.2.%1").arg(octet), false, {}, QLatin1String(mac), true, {}});
     return test;
 }
 
@@ -117,8 +128,8 @@ TEST_F(ServerHistoryTest, refusalsKeepTheTestsInTheSpool)
              ASSERT_TRUE(made.open()) << made.lastError().toStdString();
              sql(QStringLiteral("UPDATE scanvet_history_version SET version = 99"));
          },
-         [&] { sql(QStringLiteral("UPDATE scanvet_history_version SET version = 2")); },
-         "written by a later Scanvet (history version 99; this one reads 2)"},
+         [&] { sql(QStringLiteral("UPDATE scanvet_history_version SET version = %1").arg(ServerSchema::Version)); },
+         "written by a later Scanvet (history version 99; this one reads 3)"},
     };
     for (const auto& row : rows) {
         QFile::remove(spoolFile());
@@ -243,7 +254,16 @@ TEST_F(ServerHistoryTest, fourScannersWriteAtOnce)
         writers.push_back(std::make_unique<Process>(
             home.path().toStdString(),
             std::vector<const char*>{HISTORY_WRITER, location.constData(), scanners[i], "100", spools[i].constData()}));
-    for (auto& writer : writers) EXPECT_EQ(writer->finish(), 0);
+    int learned = 0;
+    for (auto& writer : writers) {
+        EXPECT_EQ(writer->finish(), 0);
+        learned += writer->said("new ");
+    }
+    // Each MAC is new once, though the four scanners see it at once.
+    EXPECT_EQ(learned, 51) << "00:1c:42:00:00:01 and one of .2's MACs every other test";
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM known_computers")), 51);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM computers k WHERE changes <> (SELECT count(*) FROM changes c"
+                                   " WHERE c.scanner = k.scanner AND c.address = k.address)")), 0) << "the kept counts";
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM tests")), 400);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM tests WHERE scanner = 'charlie'")), 200);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM computers")), 9);
@@ -299,4 +319,134 @@ TEST_F(ServerHistoryTest, commandLineRecordsAndReadsByScanner)
             EXPECT_TRUE(read.lines.back().endsWith(",console")) << read.lines.back().constData();
         }
     }
+}
+
+// Known computers on the server: one row per MAC for every scanner, moves and
+// names by address each scanner's own; the page and the command line read them.
+TEST_F(ServerHistoryTest, knownComputersAreSharedAndNamedOnTheServer)
+{
+    ServerHistoryStore s1(uri(), QStringLiteral("s1"), 365), s2(uri(), QStringLiteral("s2"), 365);
+    const QByteArray location = uri().toUtf8();
+    const auto name = [&](ServerHistoryStore& store, const QString& key, const QString& label) {
+        bool found = false;
+        return store.known(true, [&](KnownComputers& known) {
+            return label.isEmpty() ? known.forget(key, &found) : known.name(key, label, QStringLiteral("a note"));
+        }) && (found || !label.isEmpty());
+    };
+    const struct {
+        const char* step;
+        std::function<bool(KnownSightings*)> act;
+        std::vector<QString> newMacs, moves;  // moves as "from>to"
+        const char* labelAt5 = "";  // on s1's page, of s1's rows
+        const char* labelAt9 = "";
+    } rows[] = {
+        {"s1 sees A and B", [&](KnownSightings* l) { return s1.record(QStringLiteral("1"), {sighted(1, {{5, "00:1c:42:00:00:0a"}, {6, "00:1c:42:00:00:0b"}})}, false, l); },
+         {"00:1c:42:00:00:0a", "00:1c:42:00:00:0b"}, {}},
+        {"s2 sees A at its own .5", [&](KnownSightings* l) { return s2.record(QStringLiteral("2"), {sighted(2, {{5, "00:1c:42:00:00:0a"}})}, false, l); },
+         {}, {}},
+        {"s1 sees A at .9: no move, s2 saw it last", [&](KnownSightings* l) { return s1.record(QStringLiteral("3"), {sighted(3, {{9, "00:1c:42:00:00:0a"}})}, false, l); },
+         {}, {}},
+        {"s1 sees A at .5 again: a move", [&](KnownSightings* l) { return s1.record(QStringLiteral("4"), {sighted(4, {{5, "00:1c:42:00:00:0a"}, {6, "00:1c:42:00:00:0b"}})}, false, l); },
+         {}, {"192.0.2.9>192.0.2.5"}},
+        {"s2 names A by MAC", [&](KnownSightings*) { return name(s2, QStringLiteral("00:1C:42:00:00:0A"), QStringLiteral("Printer")); },
+         {}, {}, "Printer", "Printer"},  // s1's .9 last saw A: the MAC's name comes first
+        {"s2 names .9 by address", [&](KnownSightings*) { return name(s2, QStringLiteral("192.0.2.9"), QStringLiteral("s2's nine")); },
+         {}, {}, "Printer", "Printer"},
+        {"s1 names .9 by address", [&](KnownSightings*) { return name(s1, QStringLiteral("192.0.2.9"), QStringLiteral("Nine")); },
+         {}, {}, "Printer", "Printer"},
+        {"s1 forgets A's name", [&](KnownSightings*) { return name(s1, QStringLiteral("00:1c:42:00:00:0a"), {}); },
+         {}, {}, "", "Nine"},
+    };
+    for (const auto& row : rows) {
+        KnownSightings learned;
+        ASSERT_TRUE(row.act(&learned)) << row.step << ": " << s1.lastError().toStdString() << s2.lastError().toStdString();
+        std::vector<QString> macs, moves;
+        for (const NewComputer& computer : learned.newComputers) macs.push_back(computer.mac);
+        for (const ComputerMove& move : learned.moves) moves.push_back(move.from + QLatin1Char('>') + move.to);
+        EXPECT_EQ(macs, row.newMacs) << row.step;
+        EXPECT_EQ(moves, row.moves) << row.step;
+        const auto page = s1.computers(*HistoryRange::parse(QStringLiteral("192.0.2.1-20")), QDateTime::currentDateTime(),
+                                       QStringLiteral("s1"));
+        ASSERT_TRUE(page) << row.step;
+        const auto labelAt = [&](const char* address) {
+            for (const ComputerHistory& computer : *page)
+                if (computer.address == QLatin1String(address)) return computer.label;
+            return QString();
+        };
+        EXPECT_EQ(labelAt("192.0.2.5"), QLatin1String(row.labelAt5)) << row.step;
+        EXPECT_EQ(labelAt("192.0.2.9"), QLatin1String(row.labelAt9)) << row.step;
+    }
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM known_computers WHERE mac = '00:1c:42:00:00:0a' AND scanner = 's1'")), 1)
+        << "the scanner that saw it last";
+    const auto page = s1.computers(*HistoryRange::parse(QStringLiteral("192.0.2.1-20")), QDateTime::currentDateTime(), QStringLiteral("s1"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ((*page)[0].moved, HistoryReader::moveText(0xC0000209, 0xC0000205, oneTest(4, {}).end));
+
+    // The command line names, lists and forgets on the server; its names by address are its scanner's.
+    const struct {
+        std::vector<const char*> arguments;
+        int status;
+        const char* said;  // a line of the output, or of the errors with "scanvet:"
+        int times = 1;
+    } commands[] = {
+        {{"--name", "00:1c:42:00:00:0b=Camera"}, 0, nullptr},
+        {{"--name", "192.0.2.6=Six", "--scanner-name", "s2"}, 0, nullptr},
+        {{"--known", "--format", "csv", "--scanner-name", "s2"}, 0, "00:1c:42:00:00:0b,Camera,,"},
+        {{"--known", "--format", "csv", "--scanner-name", "s2"}, 0, ",Six,,,192.0.2.6,"},
+        {{"--known", "--format", "csv", "--scanner-name", "s2"}, 0, ",Nine,", 0},
+        {{"--known", "--format", "csv", "--scanner-name", "s1"}, 0, ",Nine,a note,,192.0.2.9,"},
+        {{"--forget", "192.0.2.6", "--scanner-name", "s1"}, 1, "scanvet: 192.0.2.6 has no name to forget"},
+    };
+    for (const auto& command : commands) {
+        std::vector<const char*> arguments{SCANVET, "--history-db", location.constData()};
+        arguments.insert(arguments.end(), command.arguments.begin(), command.arguments.end());
+        Process process(home.path().toStdString(), arguments);
+        EXPECT_EQ(process.finish(), command.status) << command.arguments[1];
+        if (!command.said) continue;
+        const QByteArray said(command.said);
+        EXPECT_EQ(said.startsWith("scanvet:") ? int(process.errors.count(said)) : process.said(said), command.times)
+            << command.said << "\n" << process.lines.join('\n').constData() << process.errors.join('\n').constData();
+    }
+
+    // While the server is away a name fails with one line, and nothing waits in the spool for it.
+    setPassword(QStringLiteral("wrong"));
+    ServerHistory away(uri(), QStringLiteral("s1"), spoolFile(), 365);
+    EXPECT_FALSE(away.known(true, [](KnownComputers& known) { return known.name(QStringLiteral("192.0.2.7"), QStringLiteral("x"), {}); }));
+    EXPECT_TRUE(away.lastError().startsWith(QLatin1String("the name is not kept: the history server is away ("))) << away.lastError().toStdString();
+    EXPECT_EQ(away.waiting(), 0);
+}
+
+// A server of the previous version, with its records, is taken on with nothing lost; its MACs count as known.
+TEST_F(ServerHistoryTest, previousVersionIsTakenOn)
+{
+    {
+        ServerHistoryStore made(uri(), QStringLiteral("s1"), 365);
+        for (int minute = 1; minute <= 6; ++minute) {
+            TestRecord test = sighted(minute, {{5, "00:1c:42:00:00:0a"}});
+            if (minute % 2 == 0) test.computers.push_back({QStringLiteral("192.0.2.6"), true, {}, {}, false, {}});
+            ASSERT_TRUE(made.record(QString::number(minute), {test}, false)) << made.lastError().toStdString();
+        }
+        ServerHistoryStore other(uri(), QStringLiteral("s2"), 365);
+        ASSERT_TRUE(other.record(QStringLiteral("7"), {sighted(7, {{8, "00:1c:42:00:00:0a"}, {9, "00:1c:42:00:00:0c"}})}, false));
+    }
+    // Today's tables without what this version adds.
+    ASSERT_TRUE(sql(QStringLiteral("DROP TABLE known_computers, named_addresses, moves; ALTER TABLE computers DROP COLUMN changes;"
+                                   " UPDATE scanvet_history_version SET version = 2")));
+    const auto rows = [&](const char* table) {
+        return value(QStringLiteral("SELECT string_agg(t::text, ';' ORDER BY t::text) FROM (SELECT * FROM %1) t").arg(QLatin1String(table)))
+            .toString();
+    };
+    const QString before[] = {rows("tests"), rows("changes"), rows("(SELECT scanner, address, first_seen, last_seen, name, mac FROM computers) AS c")};
+    ServerHistoryStore store(uri(), QStringLiteral("s1"), 365);
+    ASSERT_TRUE(store.open()) << store.lastError().toStdString();
+    EXPECT_EQ(count(QStringLiteral("SELECT version FROM scanvet_history_version")), ServerSchema::Version);
+    const QString after[] = {rows("tests"), rows("changes"), rows("(SELECT scanner, address, first_seen, last_seen, name, mac FROM computers) AS c")};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(before[i], after[i]) << i;
+    EXPECT_EQ(value(QStringLiteral("SELECT string_agg(mac || ' ' || last_address || ' ' || scanner, ';' ORDER BY mac) FROM known_computers"))
+                  .toString(), QStringLiteral("00:1c:42:00:00:0a 3221225992 s2;00:1c:42:00:00:0c 3221225993 s2"));
+    EXPECT_EQ(count(QStringLiteral("SELECT changes FROM computers WHERE scanner = 's1' AND address = 3221225990")), 4)
+        << "away at 3 and 5, back at 4 and 6";
+    KnownSightings learned;
+    ASSERT_TRUE(store.record(QStringLiteral("8"), {sighted(8, {{5, "00:1c:42:00:00:0a"}, {6, "00:1c:42:00:00:0c"}})}, false, &learned));
+    EXPECT_TRUE(learned.newComputers.empty());
 }
