@@ -110,7 +110,7 @@ void ScanController::testEnded(bool whole)
 void ScanController::settled(const TestOutcome& outcome)
 {
     record(outcome);
-    m_known.tested(outcome);
+    const QStringList conflicts = m_known.tested(outcome);
     const std::optional<RangeChange> change = m_changes.compare(outcome);
     if (change && !change->moved.empty()) announceMoves(outcome, change->moved);
     if (change && (!change->answeringNow.empty() || !change->stoppedAnswering.empty())) {
@@ -125,6 +125,10 @@ void ScanController::settled(const TestOutcome& outcome)
         };
         Q_EMIT computersChanged(QString::fromStdString(planText(outcome.plan)), named(change->answeringNow),
                                 named(change->stoppedAnswering));
+    }
+    if (!conflicts.isEmpty()) {
+        for (const QString& conflict : conflicts) qCWarning(lcScan).noquote() << conflict;
+        Q_EMIT addressConflicts(conflicts);
     }
     Q_EMIT testSettled(outcome);
 }
@@ -215,6 +219,7 @@ void ScanController::watchKnownComputers()
 {
     connect(m_history.get(), &HistoryService::namesRead, this, [this](const KnownNames& names) {
         m_found.setKnownNames(names);
+        m_known.setKnownNames(names);
         if (m_test) m_test->userNamesIn();
     });
     connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
