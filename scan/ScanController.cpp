@@ -92,10 +92,8 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
     m_changes.askHistory(history(), plan);
-    if (history() != nullptr) {
-        m_test->holdForUserNames();
-        m_history->readNames();
-    }
+    // The names are read ahead of the click; only the first test after the history opens waits for them.
+    if (history() != nullptr && m_namesPending) m_test->holdForUserNames();
     updateState();
     return true;
 }
@@ -218,13 +216,17 @@ void ScanController::record(const TestOutcome& outcome)
 void ScanController::watchKnownComputers()
 {
     connect(m_history.get(), &HistoryService::namesRead, this, [this](const KnownNames& names) {
+        m_namesPending = false;
         m_found.setKnownNames(names);
         m_known.setKnownNames(names);
         if (m_test) m_test->userNamesIn();
     });
+    // Another program (--name) may have named a computer in the same file: the next test shows it.
+    connect(m_history.get(), &HistoryService::recorded, this, [this] { m_history->readNames(); });
     connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
         if (const QStringList computers = m_known.toTell(learned); !computers.isEmpty()) Q_EMIT newComputersSeen(computers);
     });
+    m_namesPending = true;
     m_history->readNames();
 }
 

@@ -168,4 +168,5 @@ private:
     std::unique_ptr<TestRun> m_test;
     ScanState m_state = ScanState::Idle;
     bool m_pinging = false;
+    bool m_namesPending = false;  // the user's names are being read for the first time since the history opened
 };
