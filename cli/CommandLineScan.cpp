@@ -64,6 +64,10 @@ CommandLineScan::CommandLineScan(CommandLineOptions options, std::unique_ptr<Pin
     });
     connect(&m_scan, &ScanController::historyServerChanged, this,
             [](const QString& message, bool) { complain(message); });
+    // A fault on the link, said once while it lasts, whatever else the run is quiet about.
+    connect(&m_scan, &ScanController::addressConflicts, this, [](const QStringList& conflicts) {
+        for (const QString& conflict : conflicts) complain(conflict);
+    });
     connect(&m_scan, &ScanController::repeatDue, this, &CommandLineScan::start);
 }
 

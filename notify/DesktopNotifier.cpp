@@ -68,6 +68,17 @@ void DesktopNotifier::notifyMoves(const QString& range, const QStringList& moves
     });
 }
 
+void DesktopNotifier::notifyConflicts(const QStringList& conflicts)
+{
+    send(QString(), [conflicts](bool markup) {
+        QStringList lines = conflicts.mid(0, MostNamed);
+        if (markup)
+            for (QString& line : lines) line = line.toHtmlEscaped();
+        if (conflicts.size() > lines.size()) lines << QStringLiteral("and %1 more").arg(conflicts.size() - lines.size());
+        return lines.join(QLatin1Char('\n'));
+    });
+}
+
 void DesktopNotifier::send(const QString& key, const std::function<QString(bool markup)>& body)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();

@@ -36,6 +36,8 @@ public:
     static QString newComputersBody(const QStringList& computers, bool markup);
     // One notice of the known computers that moved, a line each; it replaces the range's previous one.
     void notifyMoves(const QString& range, const QStringList& moves);
+    // One notice of a test's address conflicts, a line each, at most MostNamed and "and N more"; it replaces none.
+    void notifyConflicts(const QStringList& conflicts);
 
 Q_SIGNALS:
     // The notice has gone to the service (delivered), or there was none.

@@ -3,9 +3,10 @@
 
 // Which of the MACs that the history saw for the first time are worth a
 // notice: none while the user has turned them off, and none of a private
-// (locally administered, often random) MAC unless the user asks for those too,
-// or it answered for an address that another MAC answered for in the same
-// test: a conflict is no rotation, and its notice says so.
+// (locally administered, often random) MAC unless the user asks for those too.
+// And which address conflicts (two MACs answering for one address in one
+// test) are news: a conflict is a fault, told whatever the options say, once
+// while it lasts, and again only once it has ended or with another MAC.
 #pragma once
 
 #include "history/KnownComputers.h"
@@ -20,21 +21,22 @@ public:
     bool notifyOfNew() const { return m_notifyOfNew; }
     void setNotifyOfPrivate(bool on) { m_notifyOfPrivate = on; }
     bool notifyOfPrivate() const { return m_notifyOfPrivate; }
+    // The user's names, for the conflicts' notices.
+    void setKnownNames(const KnownNames& names) { m_names = names; }
 
-    // Keeps the makers of a settled test's sightings for its notice.
-    void tested(const TestOutcome& outcome);
-    // "ADDRESS, MAC (maker)" of each new computer to tell of, in the history's order;
-    // of one in a conflict, the address of the conflict and ", address
-    // conflict: MAC address OTHER answers for it too".
+    // Keeps the makers of a settled test's sightings for its notice, and
+    // returns its conflicts not told while they lasted: "Address conflict at
+    // ADDRESS: MAC (maker, LABEL) and MAC (maker, LABEL) both answer for it".
+    [[nodiscard]] QStringList tested(const TestOutcome& outcome);
+    // "ADDRESS, MAC (maker)" of each new computer to tell of, in the history's order.
     QStringList toTell(const KnownSightings& learned) const;
 
 private:
+    QString described(const QString& mac) const;
+
     bool m_notifyOfNew = true;
     bool m_notifyOfPrivate = false;
-    struct Conflict {
-        QString address;  // dotted
-        QString otherMac;
-    };
+    KnownNames m_names;
     QHash<QString, QString> m_makers;  // by MAC, of the latest tests
-    QHash<QString, Conflict> m_conflicts;  // by each of its two MACs, of the latest tests
+    QHash<uint32_t, QString> m_conflicts;  // the pair of MACs told, by address (host byte order), while it lasts
 };

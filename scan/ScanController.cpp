@@ -92,10 +92,8 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
     m_changes.askHistory(history(), plan);
-    if (history() != nullptr) {
-        m_test->holdForUserNames();
-        m_history->readNames();
-    }
+    // The names are read ahead of the click; only the first test after the history opens waits for them.
+    if (history() != nullptr && m_namesPending) m_test->holdForUserNames();
     updateState();
     return true;
 }
@@ -110,7 +108,7 @@ void ScanController::testEnded(bool whole)
 void ScanController::settled(const TestOutcome& outcome)
 {
     record(outcome);
-    m_known.tested(outcome);
+    const QStringList conflicts = m_known.tested(outcome);
     const std::optional<RangeChange> change = m_changes.compare(outcome);
     if (change && !change->moved.empty()) announceMoves(outcome, change->moved);
     if (change && (!change->answeringNow.empty() || !change->stoppedAnswering.empty())) {
@@ -125,6 +123,10 @@ void ScanController::settled(const TestOutcome& outcome)
         };
         Q_EMIT computersChanged(QString::fromStdString(planText(outcome.plan)), named(change->answeringNow),
                                 named(change->stoppedAnswering));
+    }
+    if (!conflicts.isEmpty()) {
+        for (const QString& conflict : conflicts) qCWarning(lcScan).noquote() << conflict;
+        Q_EMIT addressConflicts(conflicts);
     }
     Q_EMIT testSettled(outcome);
 }
@@ -214,12 +216,17 @@ void ScanController::record(const TestOutcome& outcome)
 void ScanController::watchKnownComputers()
 {
     connect(m_history.get(), &HistoryService::namesRead, this, [this](const KnownNames& names) {
+        m_namesPending = false;
         m_found.setKnownNames(names);
+        m_known.setKnownNames(names);
         if (m_test) m_test->userNamesIn();
     });
+    // Another program (--name) may have named a computer in the same file: the next test shows it.
+    connect(m_history.get(), &HistoryService::recorded, this, [this] { m_history->readNames(); });
     connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
         if (const QStringList computers = m_known.toTell(learned); !computers.isEmpty()) Q_EMIT newComputersSeen(computers);
     });
+    m_namesPending = true;
     m_history->readNames();
 }
 

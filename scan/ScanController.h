@@ -132,6 +132,9 @@ Q_SIGNALS:
     void computersChanged(const QString& range, const QStringList& answeringNow, const QStringList& stoppedAnswering);
     // The history saw these MACs for the first time ("ADDRESS, MAC (maker)"), as KnownComputerWatch lets through.
     void newComputersSeen(const QStringList& computers);
+    // Two MACs answered for one address in a test, and did not in the last tests of that address: each item
+    // "Address conflict at ADDRESS: MAC (maker, LABEL) and MAC (maker, LABEL) both answer for it". Always sent.
+    void addressConflicts(const QStringList& conflicts);
     // A whole test found known MACs at other addresses than before: each
     // item "NAME (MAC) moved from .23 to .57 at 14:05", in neither list of computersChanged().
     void computersMoved(const QString& range, const QStringList& moves);
@@ -165,4 +168,5 @@ private:
     std::unique_ptr<TestRun> m_test;
     ScanState m_state = ScanState::Idle;
     bool m_pinging = false;
+    bool m_namesPending = false;  // the user's names are being read for the first time since the history opened
 };

@@ -59,6 +59,8 @@ WindowMenus::WindowMenus(QMenuBar* bar, Settings& settings, ScanController& scan
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     m_notify = checkable(options, QStringLiteral("Notify of &changes"), "notifyAction", settings.notifyOfChanges());
     connect(m_notify, &QAction::toggled, this, [this](bool on) { keep(m_settings.setNotifyOfChanges(on)); });
+    // Address conflicts are faults, not news: no option turns their notice off.
+    connect(&scan, &ScanController::addressConflicts, this, &WindowMenus::notifyConflicts);
     KnownComputerWatch& known = scan.knownComputers();
     known.setNotifyOfNew(settings.notifyOfNewComputers());
     known.setNotifyOfPrivate(settings.notifyOfPrivateMacs());
@@ -193,4 +195,9 @@ void WindowMenus::notifyNewComputers(const QStringList& computers)
 void WindowMenus::notifyMoves(const QString& range, const QStringList& moves)
 {
     if (m_notify->isChecked()) m_notifier->notifyMoves(range, moves);
+}
+
+void WindowMenus::notifyConflicts(const QStringList& conflicts)
+{
+    m_notifier->notifyConflicts(conflicts);
 }

@@ -40,6 +40,8 @@ public:
     // The notices of computers never seen before (unless turned off) and of known ones that moved.
     void notifyNewComputers(const QStringList& computers);
     void notifyMoves(const QString& range, const QStringList& moves);
+    // Sent for every conflict, whatever the Options menu says.
+    void notifyConflicts(const QStringList& conflicts);
 
 Q_SIGNALS:
     // A choice could not be kept for the next run; why names the file and the reason.

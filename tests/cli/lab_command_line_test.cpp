@@ -289,7 +289,8 @@ TEST(HeadlessLab, shouldTimeRepliesAndTheRepeatOnTheMonotonicClock)
     EXPECT_TRUE(run.waitFor(answered, 2)) << "no second test a minute later";
 }
 
-// A second MAC that answers ARP for a computer's address is the report's conflict, beside the computer's own.
+// A second MAC that answers ARP for a computer's address is the report's conflict, beside the computer's own, and
+// one line on standard error.
 TEST(HeadlessLab, shouldReportASecondMacAnsweringForAnAddressAsAConflict)
 {
     SCANVET_REQUIRE_LAB();
@@ -310,6 +311,9 @@ TEST(HeadlessLab, shouldReportASecondMacAnsweringForAnAddressAsAConflict)
     intruder.join();
     EXPECT_EQ(fileText(work.filePath("found.csv").toStdString()),
               Header + "198.51.100.40,,false,00:1c:42:5c:a1:40,\"Parallels, Inc.\",link,,false,02:00:00:00:99:99,\r\n");
+    EXPECT_EQ(run.errors.count("scanvet: Address conflict at 198.51.100.40: 00:1c:42:5c:a1:40 (Parallels, Inc.) and "
+                               "02:00:00:00:99:99 (private (random) address) both answer for it"), 1)
+        << run.errors.join('\n').toStdString();
 }
 
 // A look at the link that fails tells nothing: the computers seen on it before are not recorded gone, and one line

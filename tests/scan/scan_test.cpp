@@ -4,7 +4,7 @@
 // Catches: a change told for a first, stopped or other range's or preset's test, told before N misses, or missed,
 // or its count of misses lost when the program starts again; wrong status or result
 // lines, entries for silent addresses, one address taken for a longer one, a second name look-up for a
-// listed computer.
+// listed computer; an address conflict told again while it lasts, or not told once it has come back.
 #include "tests/history/HistoryFixture.h"
 #include "tests/scan/ScanFixture.h"
 
@@ -147,4 +147,35 @@ TEST(TestOutcome, shouldCountAComputerFoundByAKnockAlonePresentInTheNoticesAndTh
     ASSERT_TRUE(knocked && both);
     EXPECT_EQ(std::tuple(knocked->present, knocked->seenBy), std::tuple(true, ComputerHistory::SeenBy::Tcp));
     EXPECT_EQ(both->seenBy, ComputerHistory::SeenBy::Echo);
+}
+
+TEST(KnownComputerWatch, shouldTellAConflictOnceWhileItLastsAndAgainOnceItCameBackOrChangedPair)
+{
+    const QString a = QStringLiteral("00:1c:42:00:00:01"), b = QStringLiteral("02:00:00:00:00:02"),
+                  c = QStringLiteral("00:1c:42:00:00:03");
+    KnownComputerWatch watch;
+    watch.setKnownNames({{{a, QStringLiteral("Gateway")}}, {}});
+    const QString ab = "Address conflict at 192.0.2.5: 00:1c:42:00:00:01 (Parallels, Gateway) and 02:00:00:00:00:02 "
+                       "(private (random) address) both answer for it";
+    // Who answered for 192.0.2.5 (the first MAC, then the second), whether the test was whole, what is told.
+    const struct {
+        QString first, second;
+        bool whole;
+        QStringList told;
+    } tests[] = {
+        {a, b, true, {ab}},
+        {b, a, true, {}},          // the same pair, the other answering first
+        {a, {}, false, {}},        // a stopped test ends nothing
+        {a, b, true, {}},
+        {a, {}, true, {}},         // over
+        {a, b, true, {ab}},        // back
+        {a, c, true, {"Address conflict at 192.0.2.5: 00:1c:42:00:00:01 (Parallels, Gateway) and 00:1c:42:00:00:03 "
+                       "both answer for it"}},
+    };
+    for (const auto& test : tests) {
+        TestOutcome outcome{{{lastOctetRange(0xC0000200, 1, 20)}, 1}, at(0).addSecs(-10), at(0), test.whole, true, {}, {}};
+        const auto makerOf = [](const QString& mac) { return mac == QLatin1String("00:1c:42:00:00:01") ? "Parallels" : ""; };
+        outcome.onLink = {{0xC0000205, test.first, makerOf(test.first), test.second, makerOf(test.second)}};
+        EXPECT_EQ(watch.tested(outcome), test.told) << qPrintable(test.first + ' ' + test.second);
+    }
 }
