@@ -137,8 +137,9 @@ routed)
   done
   ;;
 all)
-  # Every address but .30 answers (no late responder: .30 stays silent), so
-  # 253 of 254 are found at every preset. The window sweeps.
+  # Every address but .30 answers the echo (no late responder: .30 stays
+  # silent), and .30 is found by its ARP reply alone, so all 254 are found at
+  # every preset. The window sweeps.
   load all_answer
   for rep in $(seq "$all_reps"); do
     for preset in 0:all_lan 1:all_fast 2:all_slow; do

@@ -113,7 +113,8 @@ double settle(LinkSightings& sightings, EchoSocket& echo, std::vector<LinkSighti
     const Clock::time_point end = Clock::now();
     sightings.testEnded();
     found = delivered.get_future().get();
-    return std::chrono::duration<double, std::milli>(deliveredAt - end).count();
+    // Settled while the sweep was still under way: nothing left to wait for at its end.
+    return std::max(0.0, std::chrono::duration<double, std::milli>(deliveredAt - end).count());
 }
 
 bool sighted(const std::vector<LinkSighting>& found, const char* address)
