@@ -290,8 +290,10 @@ int sweep(int argc, char** argv)
             put(label, "answering_in_floor_pass", floor.answering);
             put(label, "echoes", static_cast<double>(echoes.size()));
         }
+        // The list once the test has settled: the link's sightings come at their own deadlines, about the sweep's end.
+        const bool settled = waitFor([&] { return settledAt != 0; }, 60'000);
         put(label, "list_entries", found.count() - prefill);
-        if (known >= 0 && waitFor([&] { return settledAt != 0; }, 60'000)) {
+        if (known >= 0 && settled) {
             put(label, "settled_ms", us(settledAt - click) / 1e3);
             int labelled = 0;
             for (int row = 0; row < found.count(); ++row) labelled += found.label(row).isEmpty() ? 0 : 1;

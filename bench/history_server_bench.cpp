@@ -41,7 +41,7 @@ TestRecord test24(const QString& network, const QDateTime& end, bool onLink = fa
         if (octet % 7 != 0 || end.time().hour() % 2 == 0)
             test.computers.push_back({network + QStringLiteral(".%1").arg(octet), true, QStringLiteral("host-%1").arg(octet),
                                       onLink ? QStringLiteral("00:1c:42:00:00:%1").arg(octet, 2, 16, QLatin1Char('0')) : QString(),
-                                      onLink});
+                                      onLink, {}});
     return test;
 }
 

@@ -164,7 +164,7 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             // last requests late too: their replies get another floor.
             if (confirmUntil == Clock::time_point{}) confirmUntil = now + ConfirmLimit;
             if (syncedAt) {
-                if (*syncedAt - *syncSentAt <= HelperOnTime) break;
+                if (*syncedAt - syncSentAt.value_or(*syncedAt) <= HelperOnTime) break;
                 lastDecided = *syncedAt + LanFloor;
                 syncSentAt.reset();
                 syncedAt.reset();
