@@ -56,7 +56,7 @@ int becomeWindow(char** argv)
     return 1;
 }
 
-int runScan(int& argc, char** argv, const CommandLineOptions& options, ProgramSockets sockets)
+int runScan(int& argc, char** argv, const CommandLineOptions& options, ProgramSockets& sockets)
 {
     QCoreApplication app(argc, argv);
     if (!sockets.prober && !options.quiet)
@@ -127,5 +127,10 @@ int runCommandLine(int& argc, char** argv)
         QCoreApplication app(argc, argv);
         return writeHistoryReport(command.options, Settings::historyFile());
     }
-    return runScan(argc, argv, command.options, ProgramSockets::open());
+    ProgramSockets sockets = ProgramSockets::open();
+    const int code = runScan(argc, argv, command.options, sockets);
+    // The scan and its threads are gone, its report and history written: the
+    // exit waits for no helper.
+    if (sockets.prober) sockets.prober->leaveHelperToEnd();
+    return code;
 }

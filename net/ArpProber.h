@@ -63,6 +63,13 @@ public:
     }
     // From any thread: wakes a running probe, which then looks at its stop.
     void interrupt() noexcept;
+    // The program is ending and no probe runs: the helper ends on its own
+    // (HelperProcess::leaveToEnd), and no later probe asks it anything.
+    void leaveHelperToEnd() noexcept
+    {
+        m_helper->leaveToEnd();
+        m_helperGone = true;
+    }
 
     // How long after its first request an address is decided: the echoes'
     // time-out, no less than LanFloor.

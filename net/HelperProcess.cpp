@@ -89,6 +89,16 @@ HelperProcess::HelperProcess(const std::string& program, std::string_view mode)
     m_ok = true;
 }
 
+void HelperProcess::leaveToEnd() noexcept
+{
+    if (m_channel >= 0) close(m_channel);
+    m_channel = -1;
+    // Reaped now only if it has ended already.
+    if (m_pid > 0) waitpid(m_pid, nullptr, WNOHANG);
+    m_pid = -1;
+    m_ok = false;
+}
+
 HelperProcess::~HelperProcess()
 {
     if (m_channel >= 0) close(m_channel);

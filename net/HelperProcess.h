@@ -23,6 +23,11 @@ public:
     // missing, cannot be started, or is not allowed its socket.
     HelperProcess(const std::string& program, std::string_view mode);
     ~HelperProcess();  // closes the socket, which ends the helper, and reaps it
+    // For a program about to end: closes the socket, which ends the helper,
+    // and leaves it to end on its own, reaped by the one who inherits it.
+    // Its end releases a packet socket, which waits for the kernel's grace
+    // period; nothing the program has to tell waits for that.
+    void leaveToEnd() noexcept;
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
 

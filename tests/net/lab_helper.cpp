@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Catches a privileged helper that sends what it should refuse (malformed, oversized, off-subnet, broadcast or
-// multicast requests), serves on after words that are not the program's, keeps a capability while it serves, or
-// hands the program an ARP reply it should not trust (a broadcast reply) or only one of two MACs for one address.
+// multicast requests), serves on after words that are not the program's, keeps a capability while it serves, hands
+// the program an ARP reply it should not trust (a broadcast reply) or only one of two MACs for one address, or lives
+// on once a program that ends without waiting for it has closed its socket.
 #include "net/ArpProber.h"
 #include "net/HelperProcess.h"
 #include "net/Ipv4.h"
@@ -12,6 +13,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -129,4 +131,22 @@ TEST(LabHelper, shouldTrustOnlyRepliesToThisHostAndKeepBothMacsOfAConflict)
     for (std::thread& spoof : spoofs) spoof.join();
     EXPECT_EQ(replies, (std::set<std::string>{std::string(host.address) + " " + host.mac,
                                               std::string(host.address) + " " + intruder}));
+}
+
+// A program that ends leaves both helpers to end on their own once their sockets close: each then ends, and well.
+TEST(LabHelper, shouldEndOnItsOwnWhenLeftToEnd)
+{
+    SCANVET_REQUIRE_LAB();
+    for (const std::string_view mode : {EchoMode, ArpMode}) {
+        SCOPED_TRACE(mode);
+        HelperProcess helper(HelperProcess::program(), mode);
+        ASSERT_TRUE(helper.ok()) << helper.why();
+        const pid_t pid = helper.pid();
+        helper.leaveToEnd();
+        EXPECT_FALSE(helper.ok());
+        // This process is still its parent here: the wait ends once the helper has.
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
 }
