@@ -190,9 +190,17 @@ bool EchoSweep::sendStep(size_t& next, Clock::time_point now, bool writable,
     request.sent = Clock::now();
     ++m_statistics.sent;
     m_statistics.peakInFlight = std::max(m_statistics.peakInFlight, ++m_inFlight);
-    // Paced from the last send: a late one is not made up for by a burst.
-    m_nextSend = sent + m_settings.interval;
+    const Pace pace = paceAfter(m_schedule, sent, m_settings.interval);
+    m_schedule = pace.schedule;
+    m_nextSend = pace.earliest;
     return true;
+}
+
+EchoSweep::Pace EchoSweep::paceAfter(Clock::time_point schedule, Clock::time_point sent,
+                                     Clock::duration interval) noexcept
+{
+    const Clock::time_point next = std::max(schedule, sent - CatchUpIntervals * interval) + interval;
+    return {next, std::max(next, sent + interval / 2)};
 }
 
 SweepEnd EchoSweep::run(size_t count, const std::function<uint32_t(size_t)>& destination, const Deliver& deliver,
@@ -214,7 +222,7 @@ SweepEnd EchoSweep::run(size_t count, const std::function<uint32_t(size_t)>& des
     };
     const auto answered = [this](const EchoSocket::Answer& answer) { take(answer); };
     size_t next = 0;  // the index of the next request to send
-    m_nextSend = Clock::now();
+    m_schedule = m_nextSend = Clock::now();
     EchoSocket::Readiness ready;
     Clock::time_point waitEnded = m_nextSend;
     for (;;) {

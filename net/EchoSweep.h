@@ -71,6 +71,18 @@ public:
 
     const SweepStatistics& statistics() const noexcept { return m_statistics; }
 
+    // The sweep keeps a schedule, an interval a request, so that sends a
+    // little late on a busy core do not stretch it: a late send is made up
+    // for by the next ones, none closer than half an interval to the one
+    // before. Of a stall longer than CatchUpIntervals, the rest is let go.
+    struct Pace {
+        Clock::time_point schedule;  // of the next request
+        Clock::time_point earliest;  // when it may go
+    };
+    static constexpr int CatchUpIntervals = 32;
+    [[nodiscard]] static Pace paceAfter(Clock::time_point schedule, Clock::time_point sent,
+                                        Clock::duration interval) noexcept;
+
 private:
     enum class State : uint8_t { Unsent, Waiting, Known };
     struct Request {
@@ -103,7 +115,8 @@ private:
     size_t m_inFlight = 0;
     size_t m_onLinkHeld = 0;
     std::deque<Clock::time_point> m_onLinkReleases;  // of timed-out on-link requests, in send order
-    Clock::time_point m_nextSend;
+    Clock::time_point m_nextSend;  // the earliest the next request may go
+    Clock::time_point m_schedule;  // when it is due
     bool m_roomWait = false;  // the last request sent found the send buffer full
     int m_ttlError = 0;       // setting the time to live failed: no request goes out
     Clock::duration m_wakeLateness{};  // how late timed waits have ended lately
