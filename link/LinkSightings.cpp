@@ -21,14 +21,13 @@
 // (DELAY, PROBE) is waited for.
 #include "link/LinkSightings.h"
 
+#include "base/ThreadPriority.h"
 #include "link/Log.h"
 #include "net/LocalNetworks.h"
 
 #include <arpa/inet.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include <algorithm>
@@ -50,7 +49,6 @@ constexpr milliseconds ResolutionSlack{500};
 // sightings come soon after the last answer.
 constexpr milliseconds PollDuringTest{1000};
 constexpr milliseconds PollAfterTest{10};
-constexpr int LinkNiceness = 5;
 
 } // namespace
 
@@ -74,7 +72,7 @@ std::chrono::milliseconds LinkSightings::longestAfterEnd(size_t addresses, Pace 
 }
 
 void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace,
-                          bool followsEchoes)
+                          bool followsEchoes, std::shared_ptr<const OnLink> onLink)
 {
     cancel();
     m_stop = false;
@@ -84,19 +82,19 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
         const std::lock_guard lock(m_mutex);
         m_ended = false;
     }
-    m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver), pace]() mutable {
+    m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver), pace,
+                            onLink = std::move(onLink)]() mutable {
         // The echoes' thread goes first: their times decide answers, the link's only within its grace.
-        errno = 0;
-        const int niceness = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        if (errno == 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness + LinkNiceness) != 0)
-            qCDebug(lcLink) << "the link's thread keeps its priority:" << std::strerror(errno);
+        if (std::string why; !lowerOwnPriority(BackgroundNiceness, why))
+            qCDebug(lcLink) << "the link's thread keeps its priority:" << why.c_str();
         bool delivered = false;
         const Deliver once = [&](Seen seen) {
             delivered = true;
             deliver(std::move(seen));
         };
         try {
-            run(std::move(addresses), testStart, once, pace);
+            if (!onLink) onLink = std::make_shared<const OnLink>(OnLink::ofSystem());
+            run(std::move(addresses), testStart, once, pace, onLink);
         } catch (const std::exception& e) {
             // The owner's wait must end all the same: the link unknown, unless the delivery itself failed.
             qCCritical(lcLink) << "link sightings failed:" << e.what();
@@ -140,9 +138,10 @@ void LinkSightings::waitUntil(Clock::time_point time)
     m_wake.wait_until(lock, time, [&] { return m_stop || m_ended != endedBefore; });
 }
 
-void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace)
+void LinkSightings::run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace,
+                        const std::shared_ptr<const OnLink>& known)
 {
-    const OnLink onLink = OnLink::ofSystem();
+    const OnLink& onLink = *known;
     std::map<unsigned, NeighbourTimings> timings;
     std::vector<Candidate> candidates;
     std::sort(addresses.begin(), addresses.end(), [](uint32_t a, uint32_t b) { return ntohl(a) < ntohl(b); });

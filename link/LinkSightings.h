@@ -9,6 +9,7 @@
 #pragma once
 
 #include "net/ArpProber.h"
+#include "net/LocalNetworks.h"
 #include "net/MacAddress.h"
 #include "net/NeighbourTable.h"
 
@@ -17,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -69,9 +71,10 @@ public:
     // just before). Addresses off the link are left out. Cancels a previous
     // start. Delivers once, in address order, after testEnded(): at once
     // when no address lies on the link. followsEchoes: no ARP request goes
-    // to an address before echoSent() has named it or one above it.
+    // to an address before echoSent() has named it or one above it. onLink:
+    // the test's view of the link, read afresh when none is given.
     void start(std::vector<uint32_t> addresses, Clock::time_point testStart, Deliver deliver, Pace pace = {},
-               bool followsEchoes = false);
+               bool followsEchoes = false, std::shared_ptr<const OnLink> onLink = {});
     // From the echoes' thread: the request to that address (host order) has
     // gone out, and so have those to the addresses before it.
     void echoSent(uint32_t address) noexcept
@@ -95,7 +98,8 @@ public:
 
 private:
     struct Candidate;
-    void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace);
+    void run(std::vector<uint32_t> addresses, Clock::time_point testStart, const Deliver& deliver, Pace pace,
+             const std::shared_ptr<const OnLink>& onLink);
     [[nodiscard]] Seen watchNeighbourTable(const std::vector<Candidate>& candidates, Clock::time_point testStart,
                                            Pace pace);
     [[nodiscard]] Seen askArp(const std::vector<Candidate>& candidates, Pace pace);

@@ -7,17 +7,16 @@
 #include "link/MakerTable.h"
 
 #include "base/Text.h"
+#include "base/ThreadPriority.h"
 #include "link/Log.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -30,7 +29,6 @@ namespace {
 // A quoted field runs on past line breaks; one that has not closed within
 // this many bytes is taken for a garbled record.
 constexpr size_t LongestRecord = 4096;
-constexpr int LoaderNiceness = 5;
 
 bool startsRecord(std::string_view text, size_t at)
 {
@@ -168,10 +166,8 @@ void MakerTable::startLoading()
     std::call_once(m_started, [this] {
         m_loader = std::thread([this] {
             // Wanted only once a test's sightings are in: a test's echoes and ARP requests go first.
-            errno = 0;
-            const int niceness = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-            if (errno == 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness + LoaderNiceness) != 0)
-                qCDebug(lcLink) << "the maker lists' loader keeps its priority:" << std::strerror(errno);
+            if (std::string why; !lowerOwnPriority(BackgroundNiceness, why))
+                qCDebug(lcLink) << "the maker lists' loader keeps its priority:" << why.c_str();
             try {
                 load();
             } catch (const std::exception& e) {

@@ -15,14 +15,15 @@
 
 namespace {
 
-SweepSettings sweepSettings(const TestPlan& plan, const std::function<void(uint32_t)>& echoSent)
+SweepSettings sweepSettings(const TestPlan& plan, std::shared_ptr<const OnLink> onLink,
+                            const std::function<void(uint32_t)>& echoSent)
 {
     const SpeedPreset& preset = SpeedPresets.at(static_cast<size_t>(plan.preset));
     SweepSettings settings;
     settings.interval = plan.interval;
     settings.timeout = std::chrono::milliseconds(preset.timeoutMs);
     settings.ttl = preset.ttl;
-    settings.isOnLink = [onLink = OnLink::ofSystem()](uint32_t destination) { return onLink.contains(destination); };
+    if (onLink) settings.isOnLink = [onLink](uint32_t destination) { return onLink->contains(destination); };
     if (echoSent) settings.sent = [echoSent](uint32_t destination) { echoSent(ntohl(destination)); };
     return settings;
 }
@@ -31,7 +32,7 @@ SweepSettings sweepSettings(const TestPlan& plan, const std::function<void(uint3
 
 RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
                            const std::atomic<bool>& stopRequested, ScanEvents& events,
-                           std::function<void(uint32_t address)> echoSent)
+                           std::shared_ptr<const OnLink> onLink, std::function<void(uint32_t address)> echoSent)
     : m_pinger(pinger),
       m_plan(std::move(plan)),
       m_addresses(m_plan.ranges),
@@ -40,7 +41,8 @@ RangeScanner::RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint
       m_events(events),
       m_echoSent(std::move(echoSent)),
       m_sweep(m_plan.oneAtATime ? std::nullopt
-                                : std::make_optional<EchoSweep>(pinger.socket(), sweepSettings(m_plan, m_echoSent))),
+                                : std::make_optional<EchoSweep>(pinger.socket(),
+                                                                sweepSettings(m_plan, std::move(onLink), m_echoSent))),
       m_thread([this] { m_sweep ? sweep() : walk(); })
 {
     // Named here, not in the thread: once this returns the thread shows its

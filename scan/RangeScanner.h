@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
+struct OnLink;
 class Pinger;
 class ScanEvents;
 
@@ -29,10 +31,11 @@ public:
     // (host byte order) that a test of one /24 reads afresh for every
     // address, so that edits made during it apply from the next address on.
     // echoSent, when given, runs on the test's thread once each request has
-    // gone out (the address in host byte order). Throws std::system_error
-    // when no thread starts.
+    // gone out (the address in host byte order). onLink: the test's view of
+    // the link, which bounds the on-link requests in flight. Throws
+    // std::system_error when no thread starts.
     RangeScanner(Pinger& pinger, TestPlan plan, const std::atomic<uint32_t>* network,
-                 const std::atomic<bool>& stopRequested, ScanEvents& events,
+                 const std::atomic<bool>& stopRequested, ScanEvents& events, std::shared_ptr<const OnLink> onLink,
                  std::function<void(uint32_t address)> echoSent = {});
     // Joins the test. It has either ended, or its owner has first released
     // its waits: closed the events and aborted the pinger.

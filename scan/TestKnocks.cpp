@@ -32,7 +32,7 @@ TestKnocks::~TestKnocks()
     cancel();
 }
 
-void TestKnocks::start(const TestPlan& plan, Deliver deliver)
+void TestKnocks::start(const TestPlan& plan, const std::shared_ptr<const OnLink>& onLink, Deliver deliver)
 {
     cancel();
     m_stop = false;
@@ -54,8 +54,8 @@ void TestKnocks::start(const TestPlan& plan, Deliver deliver)
     // On the scanner's own link every computer there answers ARP, which the
     // test asks (or the kernel does, for the echo): a knock would prove
     // nothing more. Only its open ports, when asked, want one.
-    if (!plan.openPorts) {
-        settings.leaveOut = [onLink = OnLink::ofSystem()](uint32_t address) { return onLink.contains(address); };
+    if (!plan.openPorts && onLink) {
+        settings.leaveOut = [onLink](uint32_t address) { return onLink->contains(address); };
         if (std::all_of(addresses.begin(), addresses.end(), settings.leaveOut)) return deliver({});
     }
     m_knocker = std::make_unique<TcpKnocker>(std::move(settings));

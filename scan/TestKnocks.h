@@ -9,6 +9,7 @@
 // they found comes once, when the last knock has its answer or its time-out.
 #pragma once
 
+#include "net/LocalNetworks.h"
 #include "net/TcpKnocker.h"
 #include "scan/TestOutcome.h"
 
@@ -33,8 +34,9 @@ public:
 
     // At the start of a test of plan: delivers once, also when the plan has
     // no ports (nothing, before it returns). Cancels a previous start. Throws
-    // std::system_error when no thread starts.
-    void start(const TestPlan& plan, Deliver deliver);
+    // std::system_error when no thread starts. onLink: the test's view of the
+    // link, whose computers are not knocked unless open ports are asked.
+    void start(const TestPlan& plan, const std::shared_ptr<const OnLink>& onLink, Deliver deliver);
     // The test was stopped: no further knock goes out; those out are decided.
     void stopSending();
     // No delivery after it returns; waits for the thread.

@@ -20,6 +20,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 TestRun::TestRun(const Parts& parts, const TestPlan& plan, QObject* parent)
@@ -29,7 +30,9 @@ TestRun::TestRun(const Parts& parts, const TestPlan& plan, QObject* parent)
       // The test wakes the GUI thread only when events wait and none is
       // pending: a GUI thread that falls behind takes them in one go.
       m_events([this] { QMetaObject::invokeMethod(this, &TestRun::takeEvents, Qt::QueuedConnection); }),
-      m_link(parts.prober)
+      m_link(parts.prober),
+      // Read once: the sweep's bound, the sightings, the ARP requests and the knocks agree on the link.
+      m_onLink(std::make_shared<const OnLink>(OnLink::ofSystem()))
 {
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setTimerType(Qt::PreciseTimer);
@@ -57,15 +60,20 @@ TestRun::TestRun(const Parts& parts, const TestPlan& plan, QObject* parent)
         [this](LinkSightings::Seen seen) {
             QMetaObject::invokeMethod(this, [this, seen] { takeSightings(seen); }, Qt::QueuedConnection);
         },
-        pace, true);
-    m_knocks.start(plan, [this](std::vector<TestOutcome::Knocked> knocked) {
+        pace, true, m_onLink);
+    m_knocks.start(plan, m_onLink, [this](std::vector<TestOutcome::Knocked> knocked) {
         QMetaObject::invokeMethod(this, [this, knocked] { takeKnocks(knocked); }, Qt::QueuedConnection);
     });
     m_linkBound = std::max(m_linkBound, TestKnocks::longestAfterEnd(plan));
-    m_parts.makers.startLoading();
     // The link's ARP requests follow the echoes, under the sweep's pace and bound.
     m_scanner = std::make_unique<RangeScanner>(m_parts.pinger, plan, m_parts.network, m_stopRequested, m_events,
-                                               [this](uint32_t address) { m_link.echoSent(address); });
+                                               m_onLink, [this](uint32_t address) { m_link.echoSent(address); });
+    // After the sweep's thread, which must not wait for a core behind the load.
+    try {
+        m_parts.makers.startLoading();
+    } catch (const std::system_error& e) {
+        qCWarning(lcScan) << "the maker lists are not loaded, the next test tries again:" << e.what();
+    }
     // The new thread often starts on this core: let its first echo go out
     // before the window locks its controls.
     sched_yield();
@@ -138,7 +146,7 @@ void TestRun::takeSightings(const LinkSightings::Seen& link)
 {
     if (m_settled) return;
     std::vector<LinkSighting> sightings = link.sightings;
-    OwnSightings::addTo(sightings, m_outcome, localInterfaces());
+    OwnSightings::addTo(sightings, m_outcome, m_onLink->interfaces);
     // A maker named later would miss the notice, the report and the history.
     if (!sightings.empty() && !m_parts.makers.isLoaded()) {
         m_sightingsWaiting = link;

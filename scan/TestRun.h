@@ -102,6 +102,7 @@ private:
     qint64 m_total = 0;
     ScanEvents m_events;
     LinkSightings m_link;
+    std::shared_ptr<const OnLink> m_onLink;  // the link as the test found it at its start
     std::chrono::milliseconds m_linkBound{0};
     TestKnocks m_knocks;
     bool m_knocksPending = true;
