@@ -173,7 +173,10 @@ void CommandLineScan::end(int exitCode)
         connect(history, &HistoryService::unrecorded, this, [this](const QString& test) {
             complain(QStringLiteral("the history is not kept: the test of %1 is not recorded").arg(test));
         });
-        connect(history, &HistoryService::drained, this, [this] { finishRun(*m_exitAfterHistory); });
+        // Once: a task asked while ending drains the history again.
+        connect(history, &HistoryService::drained, this, [this] {
+            if (m_exitAfterHistory) finishRun(*m_exitAfterHistory);
+        });
         return;
     }
     finishRun(exitCode);

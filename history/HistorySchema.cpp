@@ -127,7 +127,9 @@ QString HistorySchema::prepare(QSqlDatabase& database, bool writable, const Lock
     if (identity.kind == Kind::Foreign) return QStringLiteral("not a Scanvet history file");
     if (identity.kind == Kind::Ours && identity.version > Version)
         return QStringLiteral("written by a later Scanvet (history version %1; this one reads %2)").arg(identity.version).arg(Version);
-    if (!writable) return identity.kind == Kind::Empty ? QStringLiteral("no history in it") : QString();
+    // Nothing in it yet: made but never written, or being made by another program this moment.
+    if (!writable && identity.kind == Kind::Empty) *version = 0;
+    if (!writable) return QString();
 
     QSqlQuery query(database);
     // WAL lets a reader go on while the other program writes; it needs no transaction.

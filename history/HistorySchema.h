@@ -32,7 +32,8 @@ public:
     // Checks that the open database is a history of ours, or a new empty file,
     // and when writable sets WAL mode and creates or migrates the tables.
     // An empty string, or the reason it is not usable (nothing is written
-    // then). version: the tables' version as they are now.
+    // then). version: the tables' version as they are now; 0 where a file
+    // opened to read has nothing in it yet.
     [[nodiscard]] static QString prepare(QSqlDatabase& database, bool writable, const LockWait& wait, int* version);
 
     // BEGIN IMMEDIATE, waiting up to wait.ms for another program's write lock.

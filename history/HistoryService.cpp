@@ -3,6 +3,7 @@
 
 #include "history/HistoryService.h"
 
+#include "base/ThreadPriority.h"
 #include "history/Log.h"
 #include "files/Report.h"
 #include "history/ServerHistory.h"
@@ -72,6 +73,11 @@ void HistoryService::record(std::vector<TestRecord> pieces)
     if (m_keepDays > 0 && !pieces.empty()) hand({.kind = Task::Record, .pieces = std::move(pieces)});
 }
 
+void HistoryService::prepareToRecord()
+{
+    if (m_keepDays > 0) hand({.kind = Task::Prepare});
+}
+
 void HistoryService::query(const HistoryRange& range, const QDateTime& now, const QString& fromScanner)
 {
     hand({.kind = Task::Query, .range = range, .now = now, .fromScanner = fromScanner});
@@ -134,6 +140,9 @@ void HistoryService::hand(Task task)
 
 void HistoryService::work(const QString& path, int keepDays, int busyTimeoutMs, const HistoryServerSetup& server)
 {
+    // Its file work at a test's start (the open, the prune) must not hold up the echoes.
+    if (std::string why; !lowerOwnPriority(BackgroundNiceness, why))
+        qCDebug(lcHistory) << "the history's thread keeps its priority:" << why.c_str();
     Worker worker{HistoryStore(path, keepDays, busyTimeoutMs, &m_giveUp), {}, 0, false, nullptr};
     if (ServerLocation::isServer(path))
         worker.server = std::make_unique<ServerHistory>(path, server.scanner, server.spoolFile, keepDays);
@@ -177,7 +186,7 @@ void HistoryService::perform(Worker& worker, Task& task)
         }
         if (ensureOpen(worker, HistoryStore::Access::Write) != HistoryStore::Opened::Ready) return;
         const qint64 end = task.pieces.front().end.toSecsSinceEpoch();
-        const bool prune = worker.lastPrune == 0 || end - worker.lastPrune >= 24 * 60 * 60 || end < worker.lastPrune;
+        const bool prune = pruneDue(worker, end);
         KnownSightings learned;
         if (!store.record(task.pieces, prune, &learned)) return report(worker, store.lastError());
         if (prune) worker.lastPrune = end;
@@ -185,6 +194,14 @@ void HistoryService::perform(Worker& worker, Task& task)
         QStringList ranges;
         for (const TestRecord& piece : task.pieces) ranges << piece.range;
         return answer({.kind = Answer::Recorded, .text = ranges.join(QStringLiteral(", ")), .whole = task.pieces.front().whole, .learned = std::move(learned)});
+    }
+    case Task::Prepare: {
+        if (m_giveUp || ensureOpen(worker, HistoryStore::Access::Write) != HistoryStore::Opened::Ready) return;
+        const QDateTime now = QDateTime::currentDateTime();
+        if (!pruneDue(worker, now.toSecsSinceEpoch())) return;
+        if (!store.prune(now)) return report(worker, store.lastError());
+        worker.lastPrune = now.toSecsSinceEpoch();
+        return;
     }
     case Task::Names:
     case Task::Name: return performNaming(worker, task);
@@ -248,6 +265,11 @@ void HistoryService::performRead(Worker& worker, Task& task)
     });
     if (!ok) report(worker, store.lastError());
     answer(std::move(read));
+}
+
+bool HistoryService::pruneDue(const Worker& worker, qint64 now)
+{
+    return worker.lastPrune == 0 || now - worker.lastPrune >= 24 * 60 * 60 || now < worker.lastPrune;
 }
 
 HistoryStore::Opened HistoryService::ensureOpen(Worker& worker, HistoryStore::Access access)
@@ -317,6 +339,7 @@ bool HistoryService::performOnServer(Worker& worker, Task& task)
     std::vector<ComputerHistory> computers;
     switch (task.kind) {
     case Task::KeepDays: server.setKeepDays(task.keepDays); return false;
+    case Task::Prepare: break;  // the server's history is kept by the server
     case Task::Record:
         if (m_giveUp) return true;
         // A program that ends while the server is away only spools: no second wait for it.

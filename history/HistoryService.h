@@ -56,6 +56,10 @@ public:
     int keepDays() const { return m_keepDays; }
     // One test: its pieces (one per /24) go in one transaction.
     void record(std::vector<TestRecord> pieces);
+    // A test has started that will be recorded: while it runs, the file is
+    // opened to write (made where it is missing) and pruned where that is due,
+    // so that its record at the end is only its own write.
+    void prepareToRecord();
     // fromScanner: on a server, only that scanner's records (empty: every scanner's).
     void query(const HistoryRange& range, const QDateTime& now, const QString& fromScanner = {});
     // The user's names of known computers: namesRead() follows, empty where there is no file.
@@ -101,7 +105,7 @@ Q_SIGNALS:
 
 private:
     struct Task {
-        enum Kind { Record, Query, KeepDays, Names, Name, Count, Baseline } kind;
+        enum Kind { Record, Prepare, Query, KeepDays, Names, Name, Count, Baseline } kind;
         std::vector<TestRecord> pieces{};
         std::optional<HistoryRange> range{};
         QDateTime now{};
@@ -133,6 +137,7 @@ private:
     void performNaming(Worker& worker, Task& task);  // the file's or the server's
     void performRead(Worker& worker, Task& task);
     HistoryStore::Opened ensureOpen(Worker& worker, HistoryStore::Access access);
+    static bool pruneDue(const Worker& worker, qint64 now);
     void answer(Answer answer);
     void report(Worker& worker, const QString& message);
     void deliverAnswers();  // the caller's thread

@@ -157,6 +157,10 @@ HistoryStore::Opened HistoryStore::openDatabase(bool writable, bool immutable)
     if (!m_database.open()) return refuse(HistorySchema::reason(m_database.lastError()));
     if (const QString error = HistorySchema::prepare(m_database, writable, m_wait, &m_version); !error.isEmpty())
         return refuse(error);
+    if (!writable && m_version == 0) {
+        close();
+        return Opened::Absent;  // as a file made but never written
+    }
     m_writable = writable;
     m_open = true;
     if (!writable) return Opened::Ready;

@@ -92,6 +92,7 @@ bool ScanController::start(const TestPlan& plan, QString* why)
     connect(m_test.get(), &TestRun::ended, this, &ScanController::testEnded);
     connect(m_test.get(), &TestRun::settled, this, &ScanController::settled);
     m_changes.askHistory(history(), plan);
+    if (history() != nullptr) m_history->prepareToRecord();
     // The names are read ahead of the click; only the first test after the history opens waits for them.
     if (history() != nullptr && m_namesPending) m_test->holdForUserNames();
     updateState();
@@ -145,6 +146,7 @@ void ScanController::requestStop()
 
 void ScanController::halt()
 {
+    m_halted = true;
     m_names.close();
     if (m_test) m_test->halt();
     m_repeat.setArmed(false);
@@ -222,7 +224,9 @@ void ScanController::watchKnownComputers()
         if (m_test) m_test->userNamesIn();
     });
     // Another program (--name) may have named a computer in the same file: the next test shows it.
-    connect(m_history.get(), &HistoryService::recorded, this, [this] { m_history->readNames(); });
+    connect(m_history.get(), &HistoryService::recorded, this, [this] {
+        if (!m_halted) m_history->readNames();
+    });
     connect(m_history.get(), &HistoryService::learned, this, [this](const KnownSightings& learned) {
         if (const QStringList computers = m_known.toTell(learned); !computers.isEmpty()) Q_EMIT newComputersSeen(computers);
     });

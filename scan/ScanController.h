@@ -168,5 +168,6 @@ private:
     std::unique_ptr<TestRun> m_test;
     ScanState m_state = ScanState::Idle;
     bool m_pinging = false;
+    bool m_halted = false;  // for good: no test follows, nor a read of the names
     bool m_namesPending = false;  // the user's names are being read for the first time since the history opened
 };

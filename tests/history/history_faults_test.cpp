@@ -19,6 +19,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -304,6 +305,54 @@ TEST(HistoryFaults, shouldKeepTheFolderAndTheFileToTheirOwner)
     for (const char* suffix : {"", "-wal", "-shm"})
         EXPECT_TRUE(mode(path + QLatin1String(suffix)) == 0600 || mode(path + QLatin1String(suffix)) == -1) << suffix;
     ::umask(before);
+}
+
+// A test that starts has its file opened to write, made where it is missing, and pruned while it runs, so that its
+// record at the end is only its own write.
+TEST(HistoryFaults, shouldOpenAndPruneTheFileAsATestStarts)
+{
+    constexpr qint64 Day = 24 * 60;
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "a file of old and new tests" : "no file yet");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        if (existing) {
+            HistoryStore made(path, 365, 200);
+            ASSERT_EQ(made.open(), HistoryStore::Opened::Ready);
+            ASSERT_TRUE(made.record({testRecord({-10 * Day, true, {8}})}) && made.record({testRecord({0, true, {5}})}));
+        }
+        {
+            HistoryService service(path, 7);
+            QSignalSpy drained(&service, &HistoryService::drained), failed(&service, &HistoryService::failed);
+            service.prepareToRecord();
+            ASSERT_TRUE(drained.wait(30000));
+            EXPECT_TRUE(failed.isEmpty());
+        }
+        HistoryStore store(path);
+        ASSERT_EQ(store.open(HistoryStore::Access::Read), HistoryStore::Opened::Ready);
+        const auto kept = store.computers(wholeNetwork, at(0));
+        ASSERT_TRUE(kept);
+        ASSERT_EQ(kept->size(), existing ? 1u : 0u) << "192.0.2.8, last seen 10 days ago, is gone";
+        if (existing) {
+            EXPECT_EQ(kept->front().address, address(5));
+        }
+    }
+}
+
+// A file with nothing in it yet, which another program may be making this moment (several scans start at once), is
+// no history yet to a reader, not a fault, and becomes one at the first write.
+TEST(HistoryFaults, shouldReadAFileWithNothingInItYetAsNoHistory)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    OtherConnection(path).exec("CREATE TABLE t (x)");
+    OtherConnection(path).exec("DROP TABLE t");
+    ASSERT_GT(QFileInfo(path).size(), 0);
+    HistoryStore reader(path);
+    EXPECT_EQ(reader.open(HistoryStore::Access::Read), HistoryStore::Opened::Absent) << reader.lastError().toStdString();
+    HistoryStore writer(path);
+    ASSERT_EQ(writer.open(), HistoryStore::Opened::Ready);
+    EXPECT_TRUE(writer.record({testRecord({0, true, {5}})}));
 }
 
 TEST(HistoryFaults, shouldNoticeAFileDeletedOrReplacedWhileInUseAndRecordIntoTheNewOne)
