@@ -16,8 +16,8 @@
 # that other work on a shared machine disturbs them less; 0 runs them as is.
 # BENCH_RESULTS=FILE keeps the raw "key value" lines. BENCH_ONLY=scan skips
 # the link layer and the history; BENCH_ONLY=known runs only the window's LAN
-# sweep with 1,000 known computers beside the same with none; BENCH_ONLY=routed
-# or BENCH_ONLY=all runs only that lab's rows.
+# sweep with 1,000 known computers beside the same with none; BENCH_ONLY=lan,
+# BENCH_ONLY=routed or BENCH_ONLY=all runs only that lab's rows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -38,9 +38,10 @@ lab() {
 if [ -n "${BENCH_ONLY:-}" ] && [ "$BENCH_ONLY" != scan ]; then
   case $BENCH_ONLY in
   known) lab --responder "$build/lab/late_responder" --lan-hosts 8 -- bash "$root/bench/in_lab.sh" known "$reps" "$build" "$results" ;;
+  lan) lab --responder "$build/lab/late_responder" --lan-hosts 8 -- bash "$root/bench/in_lab.sh" lan "$reps" "$build" "$results" ;;
   routed) lab -- bash "$root/bench/in_lab.sh" routed "$reps" "$build" "$results" ;;
   all) lab --all-answer -- bash "$root/bench/in_lab.sh" all "$reps" "$build" "$results" ;;
-  *) echo "bench: BENCH_ONLY is scan, known, routed or all" >&2; exit 2 ;;
+  *) echo "bench: BENCH_ONLY is scan, known, lan, routed or all" >&2; exit 2 ;;
   esac
   "$build/bench/scanvet_bench" table "$results"
   echo "(raw results: $results)"
