@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Scanvet developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Background threads (the link, the maker lists, the history) step back
-// for the echoes' thread, whose send times decide the answers: on a busy
-// core the sweep keeps its pace.
+// Background threads (the maker lists, the history) step back for the
+// threads on the test's clock, the echoes' and the link's: on a busy core
+// the sweep keeps its pace and each ARP request goes out with its echo.
 #pragma once
 
 #include <string>

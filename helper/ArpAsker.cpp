@@ -84,8 +84,10 @@ bool ArpAsker::serve(int channel, const HelperProtocol::Request& request)
     m_asked[key] = monotonicNs();
     for (;;) {
         if (sendto(m_socket, frame.data(), frame.size(), 0, reinterpret_cast<const sockaddr*>(&broadcast),
-                   sizeof broadcast) >= 0)
+                   sizeof broadcast) >= 0) {
+            m_lastSentNs = monotonicNs();
             return true;
+        }
         if (errno == EINTR) continue;
         return refuse(channel, request, std::string("cannot send: ") + std::strerror(errno));
     }

@@ -28,10 +28,12 @@ public:
     bool serve(int channel, const HelperProtocol::Request& request);
     // Forwards the trusted replies that have arrived; false when the program has gone.
     bool forward(int channel);
+    int64_t lastSentNs() const noexcept { return m_lastSentNs; }
 
 private:
     int m_socket = -1;
     Pace m_pace;
+    int64_t m_lastSentNs = 0;  // monotonic
     Interfaces m_interfaces;
     // (interface, address asked) → when it was asked, monotonic.
     std::map<std::pair<uint32_t, uint32_t>, int64_t> m_asked;

@@ -106,7 +106,7 @@ bool EchoRelay::serve(int channel, const HelperProtocol::Request& request)
     m_pace.wait();
     for (int failures = 0;;) {
         if (sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0) {
-            m_sentAt[request.echo.sequence] = monotonicNs();
+            m_sentAt[request.echo.sequence] = m_lastSentNs = monotonicNs();
             return true;
         }
         const int error = errno;

@@ -28,12 +28,14 @@ public:
     bool serve(int channel, const HelperProtocol::Request& request);
     // Forwards what has arrived; false when the program has gone.
     bool forward(int channel);
+    int64_t lastSentNs() const noexcept { return m_lastSentNs; }
 
 private:
     int m_socket = -1;
     uint16_t m_identifier = 0;
     int m_ttl = -1;
     Pace m_pace;
+    int64_t m_lastSentNs = 0;  // monotonic
     Interfaces m_interfaces;
     // When the request of each sequence number went out, so that the program
     // times an answer on the wire and not through the relay.

@@ -64,7 +64,9 @@ template <typename Service> int serve(int channel, Service& service)
             return 1;
         }
         if (request->kind == RequestKind::Sync) {
-            if (!service.forward(channel) || !Helper::sendMessage(channel, encodeSynced(request->syncToken))) return 0;
+            if (!service.forward(channel)) return 0;
+            const SyncedEvent synced{request->syncToken, service.lastSentNs(), Helper::monotonicNs()};
+            if (!Helper::sendMessage(channel, encode(synced))) return 0;
             continue;
         }
         const bool wanted = (request->kind == RequestKind::Echo) == std::is_same_v<Service, Helper::EchoRelay>;
@@ -105,10 +107,6 @@ int main(int argc, char** argv)
     if (getsockopt(ChannelDescriptor, SOL_SOCKET, SO_TYPE, &type, &length) != 0 || type != SOCK_SEQPACKET) return 2;
     const std::string_view mode = argv[1];
     if (mode == EchoMode) return run<Helper::EchoRelay>(ChannelDescriptor);
-    if (mode == ArpMode) {
-        // The program's echoes go first; an ARP answer has its grace.
-        [[maybe_unused]] const int niceness = nice(5);
-        return run<Helper::ArpAsker>(ChannelDescriptor);
-    }
+    if (mode == ArpMode) return run<Helper::ArpAsker>(ChannelDescriptor);
     return 2;
 }

@@ -157,9 +157,9 @@ std::vector<uint8_t> encode(const ArpAnswerEvent& event)
         .bytes();
 }
 
-std::vector<uint8_t> encodeSynced(uint32_t token)
+std::vector<uint8_t> encode(const SyncedEvent& event)
 {
-    return Writer(uint8_t(EventKind::Synced)).put(token).bytes();
+    return Writer(uint8_t(EventKind::Synced)).put(event.token).put(event.lastSentNs).put(event.handedOverNs).bytes();
 }
 
 std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size)
@@ -192,7 +192,9 @@ std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size)
         return event;
     }
     case EventKind::Synced:
-        if (!in.get(event.syncToken) || !in.atEnd()) return std::nullopt;
+        if (!in.get(event.synced.token) || !in.get(event.synced.lastSentNs) || !in.get(event.synced.handedOverNs) ||
+            !in.atEnd())
+            return std::nullopt;
         return event;
     case EventKind::ArpAnswer:
         if (!in.get(event.arpAnswer.interfaceIndex) || !in.get(event.arpAnswer.address) || !in.get(event.arpAnswer.mac) ||

@@ -31,6 +31,8 @@ inline constexpr size_t MaxAskedAddresses = 65536;
 inline constexpr int64_t AnswerWindowNs = 10'000'000'000;
 
 // Sync: answered by Synced once everything the helper had received before it has been handed over.
+// Synced tells when the helper sent its last request and when it handed over, so that the program
+// counts a reply's time from the request on the wire and not from its asking.
 enum class RequestKind : uint8_t { Echo = 1, ArpAsk = 2, Sync = 3 };
 
 struct EchoRequest {
@@ -84,6 +86,11 @@ struct ArpAnswerEvent {
     std::array<uint8_t, 6> mac{};
     int64_t receivedNs = 0;  // CLOCK_MONOTONIC
 };
+struct SyncedEvent {
+    uint32_t token = 0;
+    int64_t lastSentNs = 0;    // CLOCK_MONOTONIC, of the last request sent; 0 when none
+    int64_t handedOverNs = 0;  // CLOCK_MONOTONIC, once everything received before had been handed over
+};
 struct Event {
     EventKind kind = EventKind::Ready;
     ReadyEvent ready;
@@ -91,7 +98,7 @@ struct Event {
     SendFailedEvent sendFailed;
     RefusedEvent refused;
     ArpAnswerEvent arpAnswer;
-    uint32_t syncToken = 0;  // of Synced
+    SyncedEvent synced;
 };
 
 std::vector<uint8_t> encode(const ReadyEvent& event);
@@ -100,7 +107,7 @@ std::vector<uint8_t> encodeEchoPacketHeader(int64_t receivedNs, int64_t sentNs);
 std::vector<uint8_t> encode(const SendFailedEvent& event);
 std::vector<uint8_t> encode(const RefusedEvent& event);
 std::vector<uint8_t> encode(const ArpAnswerEvent& event);
-std::vector<uint8_t> encodeSynced(uint32_t token);
+std::vector<uint8_t> encode(const SyncedEvent& event);
 // nullopt for anything but one well-formed event; an echo packet points into bytes.
 std::optional<Event> decodeEvent(const uint8_t* bytes, size_t size);
 

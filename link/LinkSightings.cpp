@@ -21,7 +21,6 @@
 // (DELAY, PROBE) is waited for.
 #include "link/LinkSightings.h"
 
-#include "base/ThreadPriority.h"
 #include "link/Log.h"
 #include "net/LocalNetworks.h"
 
@@ -84,9 +83,8 @@ void LinkSightings::start(std::vector<uint32_t> addresses, Clock::time_point tes
     }
     m_worker = std::thread([this, addresses = std::move(addresses), testStart, deliver = std::move(deliver), pace,
                             onLink = std::move(onLink)]() mutable {
-        // The echoes' thread goes first: their times decide answers, the link's only within its grace.
-        if (std::string why; !lowerOwnPriority(BackgroundNiceness, why))
-            qCDebug(lcLink) << "the link's thread keeps its priority:" << why.c_str();
+        // Not stepping back like the other background threads: each ARP request's deadline runs from when it
+        // goes out, so one that waits behind the maker lists' load delays the test's end.
         bool delivered = false;
         const Deliver once = [&](Seen seen) {
             delivered = true;

@@ -84,7 +84,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
     const int channel = m_helper->channel();
     std::set<std::pair<uint32_t, MacAddress>> seen;
     bool refusalTold = false;
-    std::optional<Clock::time_point> syncSentAt, syncedAt;  // of the last Sync asked
+    bool syncAsked = false;
+    std::optional<HelperProtocol::SyncedEvent> synced;  // the answer to the last Sync asked
 
     // Events left from an earlier probe must not count for this one.
     const auto readEvents = [&](bool count) {
@@ -100,8 +101,8 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
             }
             const auto event = HelperProtocol::decodeEvent(message, size_t(n));
             if (!event || !count) continue;
-            if (event->kind == HelperProtocol::EventKind::Synced && event->syncToken == m_syncToken)
-                syncedAt = Clock::now();
+            if (event->kind == HelperProtocol::EventKind::Synced && event->synced.token == m_syncToken)
+                synced = event->synced;
             if (event->kind == HelperProtocol::EventKind::Refused && !std::exchange(refusalTold, true))
                 qCWarning(lcNet, "the privileged helper refused to ask ARP on %s: %s", on.name.c_str(),
                           event->refused.reason.c_str());
@@ -118,11 +119,19 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
 
     const auto pacing = std::max(settings.pacing, MinPacing);
     const Clock::duration deadline = decideAfter(settings.timeout), retryAfter = deadline / 2;
+    // What the last request the helper sent is owed: a second request half a deadline, a first one all of it.
+    const auto lastRequestOwed = std::chrono::duration_cast<std::chrono::nanoseconds>(settings.retry ? retryAfter : deadline);
     // Each address: asked first in order once the echoes have got to it, asked again halfway to its deadline if
     // still silent, decided at its deadline.
     std::deque<std::pair<Clock::time_point, uint32_t>> retries;  // in the order they fall due
     size_t next = 0;
-    // The second requests have a pace of their own, so that they do not slow the first ones down.
+    // The second requests have a pace of their own, so that they do not slow the first ones down. Behind the echoes
+    // (this thread waited for a core), both catch up with them, as the sweep does with its schedule: no request
+    // closer than half a pace to the one before.
+    const auto catchUp = std::max<Clock::duration>(pacing / 2, MinPacing);
+    const auto paceAfter = [&](Clock::time_point scheduled, Clock::time_point asked) {
+        return settings.sentUpTo != nullptr ? asked + catchUp : std::max(scheduled + pacing, asked);
+    };
     Clock::time_point nextSend = Clock::now(), nextRetry = nextSend, lastDecided = nextSend, confirmUntil{};
     const auto ask = [&](uint32_t target) {
         const auto request = HelperProtocol::encode(HelperProtocol::ArpAskRequest{on.index, target});
@@ -143,7 +152,7 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
                 retries.pop_front();
                 lastDecided = std::max(lastDecided, now + retryAfter);
             }
-            nextRetry = std::max(nextRetry + pacing, now);
+            nextRetry = paceAfter(nextRetry, now);
             continue;
         }
         if (settings.askUpTo != nullptr && next < round.size() && ntohl(round[next]) > *settings.askUpTo)
@@ -155,38 +164,39 @@ std::vector<ArpReply> ArpProber::probe(const LocalInterface& on, const std::vect
                 lastDecided = std::max(lastDecided, now + deadline);
                 ++next;
             }
-            nextSend = std::max(nextSend + pacing, now);
+            nextSend = paceAfter(nextSend, now);
             continue;
         }
         if (next == round.size() && retries.empty() && now >= lastDecided) {
-            // Every address is decided once the helper has handed over what it holds: a reply that waited in its
-            // socket while the helper waited for a core still counts. A helper that answered late may have sent its
-            // last requests late too: their replies get another floor.
+            // Every address is decided once the helper has handed over what it holds, a reply that waited in its
+            // socket while the helper waited for a core included, and its last request has had its time since it
+            // went out on the wire: the helper may have sent it late. Both times are the helper's own clock.
             if (confirmUntil == Clock::time_point{}) confirmUntil = now + ConfirmLimit;
-            if (syncedAt) {
-                if (*syncedAt - syncSentAt.value_or(*syncedAt) <= HelperOnTime) break;
-                lastDecided = *syncedAt + LanFloor;
-                syncSentAt.reset();
-                syncedAt.reset();
+            if (synced) {
+                const int64_t owedUntil = synced->lastSentNs + lastRequestOwed.count();
+                if (synced->lastSentNs == 0 || synced->handedOverNs >= owedUntil) break;
+                lastDecided = now + std::chrono::nanoseconds(owedUntil - synced->handedOverNs);
+                syncAsked = false;
+                synced.reset();
                 continue;
             }
             if (now >= confirmUntil) {
                 qCWarning(lcNet) << "the privileged helper for ARP did not hand its replies over in time";
                 break;
             }
-            if (!syncSentAt) {
+            if (!syncAsked) {
                 const auto request = HelperProtocol::encodeSync(++m_syncToken);
                 if (send(channel, request.data(), request.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
-                    syncSentAt = now;
+                    syncAsked = true;
                 else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
                     qCWarning(lcNet) << "cannot ask the helper for its ARP replies:" << std::strerror(errno);
             }
         }
         Clock::time_point wakeAt = lastDecided;
         if (next == round.size() && retries.empty() && now >= lastDecided)
-            wakeAt = syncSentAt ? confirmUntil : now + pacing;
-        // Held back by the echoes, it looks again a pace later.
-        if (next < round.size()) wakeAt = waitsForEcho ? std::max(nextSend, now + pacing) : nextSend;
+            wakeAt = syncAsked ? confirmUntil : now + pacing;
+        // Held back by the echoes, it looks again half a pace later.
+        if (next < round.size()) wakeAt = waitsForEcho ? std::max(nextSend, now + catchUp) : nextSend;
         if (!retries.empty()) wakeAt = std::min(wakeAt, std::max(retries.front().first, nextRetry));
         pollfd waits[] = {{channel, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec timeout = timespecOf(wakeAt - now);

@@ -84,15 +84,13 @@ public:
     // A test asks at its echoes' pace; alone, a probe goes at the sweep's default.
     static constexpr std::chrono::microseconds PacingInterval{250};
     // A neighbour on a wired LAN answers ARP within a millisecond or two, as
-    // it does an echo. The floor adds room for a helper that sends its frame
-    // a scheduler slice late on a busy core; a helper later than that, and
-    // one that relays late, are made up for by the hand-over that ends each
-    // probe (HelperOnTime). The second request makes up for one lost frame. A
-    // slower link (Wi-Fi asleep) wants a preset with a longer time-out.
-    static constexpr std::chrono::milliseconds LanFloor{5};
-    // A helper that hands over later than this was waiting for a core: its
-    // last requests get another floor. The hand-over gives up after ConfirmLimit.
-    static constexpr std::chrono::microseconds HelperOnTime{1000};
+    // it does an echo; the floor gives each request that, and the second
+    // request makes up for one lost frame. A helper that sends late, waiting
+    // for a core, is made up for by the hand-over that ends each probe: it
+    // tells when the last request went out, and the probe ends only once
+    // that request has had its time. A slower link (Wi-Fi asleep) wants a
+    // preset with a longer time-out. The hand-over gives up after ConfirmLimit.
+    static constexpr std::chrono::milliseconds LanFloor{3};
     static constexpr std::chrono::milliseconds ConfirmLimit{1000};
 
 private:

@@ -66,7 +66,7 @@ void EchoSocket::receiveRelayed(const WaitingRequest& waiting, const std::functi
             answerOf(event->sendFailed.sequence, resultOfErrno(event->sendFailed.error), Clock::now());
             break;
         case HelperProtocol::EventKind::Synced:
-            m_syncedToken = event->syncToken;
+            m_syncedToken = event->synced.token;
             break;
         case HelperProtocol::EventKind::Refused:
             qCWarning(lcNet, "the privileged helper refused an echo: %s", event->refused.reason.c_str());

@@ -3,8 +3,9 @@
 
 // Catches a privileged helper that sends what it should refuse (malformed, oversized, off-subnet, broadcast or
 // multicast requests), serves on after words that are not the program's, keeps a capability while it serves, hands
-// the program an ARP reply it should not trust (a broadcast reply) or only one of two MACs for one address, or lives
-// on once a program that ends without waiting for it has closed its socket.
+// the program an ARP reply it should not trust (a broadcast reply) or only one of two MACs for one address, hands over
+// without saying when its last request went out, or lives on once a program that ends without waiting for it has
+// closed its socket.
 #include "net/ArpProber.h"
 #include "net/HelperProcess.h"
 #include "net/Ipv4.h"
@@ -148,5 +149,43 @@ TEST(LabHelper, shouldEndOnItsOwnWhenLeftToEnd)
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+}
+
+// The hand-over tells when the last request went out, on the clock the replies are timed by, so that a request the
+// helper sent late still gets its reply's time.
+TEST(LabHelper, shouldTellAsItHandsOverWhenItSentItsLastRequest)
+{
+    SCANVET_REQUIRE_LAB();
+    const auto eth0 = OnLink::ofSystem().interfaceFor(parseLenientAddress(Lab::Alpha));
+    ASSERT_TRUE(eth0);
+    const auto monotonic = [] { return std::chrono::steady_clock::now().time_since_epoch().count(); };
+    const auto handOver = [](int channel, uint32_t token) -> std::optional<SyncedEvent> {
+        const auto sync = encodeSync(token);
+        if (send(channel, sync.data(), sync.size(), 0) != ssize_t(sync.size())) return std::nullopt;
+        while (const auto message = nextMessage(channel))
+            if (const auto event = decodeEvent(message->data(), message->size()); event && event->kind == EventKind::Synced)
+                return event->synced;
+        return std::nullopt;
+    };
+    const std::pair<std::string_view, std::vector<uint8_t>> requests[] = {
+        {EchoMode, encode(EchoRequest{parseLenientAddress("127.0.0.1"), 1, 64})},
+        {ArpMode, encode(ArpAskRequest{eth0->index, parseLenientAddress(Lab::ArpOnlyHosts[0].address)})}};
+    for (const auto& [mode, request] : requests) {
+        SCOPED_TRACE(mode);
+        HelperProcess helper(HelperProcess::program(), mode);
+        ASSERT_TRUE(helper.ok()) << helper.why();
+        const auto idle = handOver(helper.channel(), 1);
+        ASSERT_TRUE(idle);
+        EXPECT_EQ(idle->token, 1u);
+        EXPECT_EQ(idle->lastSentNs, 0);
+        const int64_t before = monotonic();
+        ASSERT_EQ(send(helper.channel(), request.data(), request.size(), 0), ssize_t(request.size()));
+        const auto synced = handOver(helper.channel(), 2);
+        ASSERT_TRUE(synced);
+        EXPECT_EQ(synced->token, 2u);
+        EXPECT_LE(before, synced->lastSentNs);
+        EXPECT_LE(synced->lastSentNs, synced->handedOverNs);
+        EXPECT_LE(synced->handedOverNs, monotonic());
     }
 }
